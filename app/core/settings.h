@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+// The four settings of config.ini, held in memory for the whole run.
+struct Settings {
+    QString backSound; // full path of the background music
+    QString ATltle;    // title shown in the title band (spelled so in the file)
+    int iTime = 5;     // shuffle steps before each winner
+    bool showNo = false; // winner board shows the code (true) or the factory (false)
+};
+
+// Integer reading of a profile value: decimal, or hexadecimal after 0x/0X/$,
+// optional sign and leading blanks; nullopt when the text is not an integer.
+std::optional<int> parseProfileInt(const QString &text);
+
+// Reads config.ini in the folder (folder ends with a separator). Missing file,
+// section or key give the defaults; the file is never created here.
+Settings LoadSettings(const QString &exeFolder);
+
+// Writes the four keys into section "config", one write at a time.
+// Throws AppError("Unable to write to ...") when the file cannot be written.
+void SaveSettings(const QString &exeFolder, const Settings &settings);

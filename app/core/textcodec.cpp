@@ -1,0 +1,58 @@
+#include "app/core/textcodec.h"
+
+#include <QStringDecoder>
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+// Converts with iconv; bytes that cannot be converted are replaced rather than dropped.
+QByteArray convert(const char *to, const char *from, const QByteArray &in, const QByteArray &replacement)
+{
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return {};
+    QByteArray out;
+    out.reserve(in.size() * 2 + 16);
+    char buffer[4096];
+    char *src = const_cast<char *>(in.constData());
+    size_t srcLeft = static_cast<size_t>(in.size());
+    while (srcLeft > 0) {
+        char *dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buffer, static_cast<qsizetype>(dst - buffer));
+        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+            // Invalid or truncated sequence: emit a replacement and skip one byte.
+            out.append(replacement);
+            ++src;
+            --srcLeft;
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+namespace Gbk {
+
+QString decode(const QByteArray &bytes)
+{
+    const QByteArray utf8 = convert("UTF-8", "GBK", bytes, QByteArray("\xEF\xBF\xBD"));
+    return QString::fromUtf8(utf8);
+}
+
+QByteArray encode(const QString &text)
+{
+    return convert("GBK", "UTF-8", text.toUtf8(), QByteArray("?"));
+}
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    (void)decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+} // namespace Gbk

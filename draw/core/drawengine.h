@@ -1,0 +1,7 @@
+#pragma once
+
+// The rolling draw and the choice of winners (being built).
+class DrawEngine {
+public:
+    virtual ~DrawEngine() = default;
+};

@@ -1,0 +1,19 @@
+#pragma once
+#include <QSet>
+#include <QString>
+
+// People identified by (code, factory): the same code under two factories is
+// two people. Answers membership in constant time.
+class PersonSet {
+public:
+    static QString key(const QString &code, const QString &factory) { return code + QChar(0x1F) + factory; }
+    void insert(const QString &code, const QString &factory) { m_keys.insert(key(code, factory)); }
+    void remove(const QString &code, const QString &factory) { m_keys.remove(key(code, factory)); }
+    bool contains(const QString &code, const QString &factory) const { return m_keys.contains(key(code, factory)); }
+    void clear() { m_keys.clear(); }
+    qsizetype size() const { return m_keys.size(); }
+    void reserve(qsizetype n) { m_keys.reserve(n); }
+
+private:
+    QSet<QString> m_keys;
+};

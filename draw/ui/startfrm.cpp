@@ -1,0 +1,221 @@
+#include "draw/ui/startfrm.h"
+
+#include "app/core/dialogs.h"
+#include "app/core/errors.h"
+#include "app/core/platform.h"
+#include "draw/core/drawengine.h"
+#include "draw/ui/picturebutton.h"
+#include "store/database.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QFont screenFont(int pixelSize, bool bold)
+{
+    // The classic faces first, then installed CJK sans faces for machines without them.
+    QFont font;
+    font.setFamilies({u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s, u"WenQuanYi Micro Hei"_s,
+                      u"Noto Sans CJK"_s, u"sans-serif"_s});
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int pixelSize, const QColor &colour)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(screenFont(pixelSize, true));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+    return label;
+}
+
+QWidget *makePanel(QWidget *parent, const QString &name, int top, int height)
+{
+    auto *panel = new QWidget(parent);
+    panel->setObjectName(name);
+    panel->setGeometry(0, top, parent->width(), height);
+    return panel;
+}
+
+} // namespace
+
+TStartFrm::TStartFrm(Services &services, QWidget *parent)
+    : QWidget(parent), services(services), round(*services.db, *services.pacer)
+{
+    setObjectName(u"StartFrm"_s);
+    setWindowTitle(applicationTitle());
+    setWindowFlag(Qt::FramelessWindowHint);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0xDA, 0x26, 0x1D));
+    setPalette(p);
+    setFont(screenFont(11, false));
+    // Fill the screen also where no window manager honours full screen.
+    if (QScreen *s = QGuiApplication::primaryScreen())
+        setGeometry(s->geometry());
+    else
+        resize(1024, 768);
+    buildScreen();
+    buildCommands();
+    FormCreate();
+}
+
+TStartFrm::~TStartFrm() = default;
+
+void TStartFrm::buildScreen()
+{
+    Panel1 = makePanel(this, u"Panel1"_s, 0, 80);
+    Panel2 = makePanel(this, u"Panel2"_s, 80, kPanel2Height);
+    Panel3 = makePanel(this, u"Panel3"_s, 480, kPanel3Height);
+    Panel4 = makePanel(this, u"Panel4"_s, 660, 60);
+
+    // Position 0 of the draw panel is its background picture.
+    auto *stage = new QLabel(Panel2);
+    stage->setObjectName(u"Image1"_s);
+    stage->setScaledContents(true);
+    stage->setGeometry(Panel2->rect());
+
+    Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, palette().color(QPalette::Base));
+    Titles->setAlignment(Qt::AlignCenter);
+    Titles->setGeometry(0, 16, width(), 41);
+
+    descs = makeLabel(Panel2, u"descs"_s, u"本次是第几轮抽奖,正在抽取第几位......"_s, 24, QColor(0xFF, 0, 0));
+    descs->setAlignment(Qt::AlignCenter);
+    descs->setGeometry(0, 320, width(), 31);
+
+    EmpName = makeLabel(Panel2, u"EmpName"_s, u"本次中奖者是:......"_s, 37, Qt::white);
+    EmpName->setAlignment(Qt::AlignCenter);
+    EmpName->setAutoFillBackground(true);
+    QPalette ep = EmpName->palette();
+    ep.setColor(QPalette::Window, QColor(0xEA, 0, 0));
+    EmpName->setPalette(ep);
+    EmpName->setGeometry(96, 347, 825, 59);
+
+    for (int i = 0; i < 6; ++i) {
+        numbers[static_cast<size_t>(i)] = makeLabel(Panel3, u"number%1"_s.arg(i + 1), u"0"_s, 107, QColor(0xFF, 0, 0));
+        numbers[static_cast<size_t>(i)]->setAlignment(Qt::AlignCenter);
+        numbers[static_cast<size_t>(i)]->setGeometry(0, 0, kDigitWidth, kDigitHeight);
+    }
+
+    const struct { const char16_t *caption; void (TStartFrm::*handler)(); } buttons[] = {
+        {u"开始", &TStartFrm::ActStartExecute},   {u"系统设置", &TStartFrm::ActSetupExecute},
+        {u"设置奖项", &TStartFrm::ActSetItemExecute}, {u"当前奖项", &TStartFrm::ActSetCurrItemExecute},
+        {u"获奖名单", &TStartFrm::ActListExecute},  {u"退出系统", &TStartFrm::ActCloseExecute}};
+    for (int i = 0; i < 6; ++i) {
+        const QString caption = QString::fromUtf16(buttons[i].caption);
+        auto *image = new PictureButton(u"Image%1"_s.arg(i + 2), caption, Panel4);
+        image->setGeometry(104 + 136 * i, 12, 105, 41);
+        image->setText(caption);
+        image->setAlignment(Qt::AlignCenter);
+        const auto handler = buttons[i].handler;
+        image->onClick = [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+        images[static_cast<size_t>(i)] = image;
+    }
+}
+
+void TStartFrm::buildCommands()
+{
+    auto command = [this](const QString &name, const QString &caption, QList<QKeySequence> keys, void (TStartFrm::*handler)()) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        addAction(action);
+        return action;
+    };
+    ActStart = command(u"ActStart"_s, u"ActStart"_s, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+                       &TStartFrm::ActStartExecute);
+    ActSetItem = command(u"ActSetItem"_s, u"设置奖项"_s, {QKeySequence(Qt::Key_F8)}, &TStartFrm::ActSetItemExecute);
+    ActSetCurrItem = command(u"ActSetCurrItem"_s, u"设置当前奖项"_s, {QKeySequence(Qt::Key_F9)}, &TStartFrm::ActSetCurrItemExecute);
+    ActSetup = command(u"ActSetup"_s, u"系统设置"_s, {QKeySequence(Qt::Key_F10)}, &TStartFrm::ActSetupExecute);
+    ActList = command(u"ActList"_s, u"中奖名单"_s, {QKeySequence(Qt::Key_F11)}, &TStartFrm::ActListExecute);
+    ActSetBlank = command(u"ActSetBlank"_s, u"黑名单"_s, {QKeySequence(Qt::Key_F2)}, &TStartFrm::ActSetBlankExecute);
+    ActClose = command(u"ActClose"_s, u"ActClose"_s, {QKeySequence(Qt::Key_Escape)}, &TStartFrm::ActCloseExecute);
+}
+
+void TStartFrm::FormCreate()
+{
+    SetDisplayMode(1024, 768);
+    services.settings = LoadSettings(services.exeFolder);
+    round.CurrItemNo = 0;
+    WinnerIndex = 0;
+    round.RosterIndex.clear();
+    ConnectDatabase();
+    // A failure while loading is reported; the window still opens with its
+    // design-time contents, and the rest of the start-up is skipped.
+    guarded([this] {
+        ReloadDrawData();
+        Titles->setText(services.settings.ATltle);
+        layOutScreen();
+        setDescription(round.drawingLine());
+    });
+    StopRequested = false;
+}
+
+bool TStartFrm::ConnectDatabase()
+{
+    const QString error = services.db->open(services.exeFolder + u"config.dll"_s);
+    if (!error.isEmpty()) {
+        services.dialogs->notify(this, error, u"错误信息"_s, Dialogs::Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+void TStartFrm::layOutScreen()
+{
+    const int W = width();
+    layout = LayoutValues::compute(W, kPanel2Height, kPanel3Height, numbers[0]->height());
+    Titles->setGeometry(0, Titles->y(), W, Titles->height());
+    int left = layout.DigitLeft;
+    for (QLabel *digit : numbers) {
+        digit->move(left, layout.DigitTop);
+        left += digit->width() + layout.DigitGap;
+    }
+    descs->setGeometry(0, layout.DescsTop, W, descs->height());
+}
+
+void TStartFrm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    for (QWidget *panel : {Panel1, Panel2, Panel3, Panel4}) {
+        if (panel)
+            panel->resize(width(), panel->height());
+    }
+    if (Panel2 && !Panel2->children().isEmpty()) {
+        if (auto *stage = qobject_cast<QWidget *>(Panel2->children().constFirst()))
+            stage->setGeometry(Panel2->rect());
+    }
+}
+
+void TStartFrm::keyPressEvent(QKeyEvent *event)
+{
+    // Keys act only through the command shortcuts.
+    event->accept();
+}
+
+void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
+
+QString TStartFrm::description() const { return descs->text(); }
+
+void TStartFrm::guarded(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const AppError &e) {
+        services.dialogs->reportError(e.text());
+    } catch (const std::exception &e) {
+        services.dialogs->reportError(QString::fromLocal8Bit(e.what()));
+    }
+}

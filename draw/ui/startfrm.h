@@ -1,0 +1,106 @@
+#pragma once
+#include "draw/core/prizeround.h"
+#include "draw/core/services.h"
+#include "draw/ui/layoutvalues.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class PictureButton;
+class DrawEngine;
+
+// The main screen: title band, draw panel with description line, winner line
+// and winner board, six rolling digits and the bar of picture buttons. It owns
+// the prize round state and is the command shell of the program.
+class TStartFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStartFrm(Services &services, QWidget *parent = nullptr);
+    ~TStartFrm() override;
+
+    // Start-up, in the order of program start.
+    void FormCreate();
+    bool ConnectDatabase();
+    void ReloadDrawData();
+    void PrepareCurrentPrize();
+    void StartBackgroundMusic();
+    void PlayEffect(const QString &fileName);
+    void StopEffect();
+
+    // The seven commands.
+    void ActStartExecute();
+    void ActSetItemExecute();
+    void ActSetCurrItemExecute();
+    void ActSetupExecute();
+    void ActListExecute();
+    void ActSetBlankExecute();
+    void ActCloseExecute();
+    bool PasswordGate();
+
+    // Winner board.
+    void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
+    int FindBoardControl(const QString &name) const;
+    void ClearBoard();
+
+    // Shows a code on the six digits and a line on the winner line.
+    void ShowCandidate(const QString &code, const QString &line);
+    static QString PadCode(const QString &text, int width, bool rightSide);
+
+    void setDescription(const QString &text);
+    QString description() const;
+    // Enables or disables the six commands other than ActStart.
+    void setAdminCommandsEnabled(bool enabled);
+    // True while a press (roll or drawing) is in progress.
+    bool pressInProgress() const;
+
+    // Runs a command; an error that escapes it goes to the general error report.
+    void guarded(const std::function<void()> &step);
+
+    Services &services;
+    PrizeRound round;
+    LayoutValues layout;
+
+    bool Rolling = false;
+    bool StopRequested = false;
+    int WinnerIndex = 0;
+    int RollStep = 0;
+
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QWidget *Panel3 = nullptr;
+    QWidget *Panel4 = nullptr;
+    QLabel *Titles = nullptr;
+    QLabel *descs = nullptr;
+    QLabel *EmpName = nullptr;
+    std::array<QLabel *, 6> numbers{}; // number1 .. number6
+    std::array<PictureButton *, 6> images{}; // Image2 .. Image7
+
+    QAction *ActStart = nullptr;
+    QAction *ActSetItem = nullptr;
+    QAction *ActSetCurrItem = nullptr;
+    QAction *ActSetup = nullptr;
+    QAction *ActList = nullptr;
+    QAction *ActSetBlank = nullptr;
+    QAction *ActClose = nullptr;
+
+    static constexpr int kPanel2Height = 400;
+    static constexpr int kPanel3Height = 180;
+    static constexpr int kDigitWidth = 66;
+    static constexpr int kDigitHeight = 142;
+    static constexpr int kBoardCapacity = 20;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildScreen();
+    void buildCommands();
+    void layOutScreen();
+
+    std::unique_ptr<DrawEngine> m_engine;
+};

@@ -1,0 +1,54 @@
+#pragma once
+#include <QLatin1String>
+
+// Every statement the system sends, in one place, with the spacing and letter
+// case it has always had. Where the classic text joined a value in ('" + code
+// + "' or a bare number) a "?" stands, and the value is bound as a parameter,
+// so a quote in a name can never change a statement.
+namespace Catalogue {
+using S = QLatin1String;
+
+// EmpNo
+inline const S EmpNoByRecNo{"select * from EmpNo order by RecNo"};
+inline const S EmpNoByCode{"select * from EmpNo order by EmpCode"};
+inline const S InsertEmployee{"insert into EmpNo([EmpCode],[EmpName],[CompCode],[DartNo]) values(?,?,?,?)"};
+inline const S DeleteAllEmployees{"delete from EmpNo "};
+
+// AwardItem
+inline const S AwardItemByRecNo{"select * from AwardItem order by RecNo"};
+inline const S AwardItemBySeq{"select * from AwardItem order by iSeq"};
+inline const S OpenAwardItems{"select * from AwardItem where ExcNum <SumNumber order by iSeq"};
+inline const S CurrentAwardItem{"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"};
+inline const S FirstUnexecutedItem{"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"};
+inline const S SetDrawnCount{"update AwardItem set ExcNum = ? where [RecNo]=?"};
+
+// Award (designated winners)
+inline const S AwardByRecNo{"select * from Award order by RecNo"};
+inline const S AllAwards{"select * from Award "};
+inline const S AwardListScreen{"select * from award order by RecNo"};
+inline const S OpenDesignations{"select * from Award where Checked =0 and sTime =? order by RecNo"};
+inline const S IsDesignated{"Select [sNo] from Award where [sNo]=? and [sCompCode] =? order by RecNo"};
+
+// AwardBlank (excluded people)
+inline const S AwardBlankByRecNo{"select * from AwardBlank order by RecNo"};
+
+// AwardList (winners)
+inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};
+inline const S DeleteAllWinners{"Delete from AwardList "};
+inline const S DeleteWinner{"Delete from AwardList where [sNo]=? and [sCompCode] =?"};
+inline const S CountWinners{"select Count(*) from AwardList  where [sTime]=?"};
+inline const S WinnersWithItems{"SELECT AwardList.sNo, AwardList.sName, AwardItem.ItemName, AwardItem.Awards,sCompCode,AwardItem.RecNo\n"
+                                "FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo\n"
+                                "order by AwardList.sTime "};
+
+// Rows that the screens' query objects write (no statement text of their own
+// in the classic system; these are the posts they make).
+namespace Post {
+inline const S RecordDrawnCount{"update AwardItem set ExcNum = ?, IsExec = ? where RecNo = ?"};
+inline const S AppendWinner{"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"};
+inline const S MarkDesignationUsed{"update Award set Checked = 1 where RecNo = ?"};
+inline const S SetItemExecuted{"update AwardItem set IsExec = 1 where RecNo = ?"};
+inline const S ResetItems{"update AwardItem set IsExec = 0, ExcNum = 0 where iSeq is null or iSeq <> 9999"};
+inline const S ResetDesignations{"update Award set Checked = 0"};
+} // namespace Post
+} // namespace Catalogue

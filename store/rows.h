@@ -1,0 +1,47 @@
+#pragma once
+#include <QString>
+
+// Plain copies of table rows.
+
+struct Employee { // EmpNo
+    int RecNo = 0;
+    QString EmpCode;
+    QString EmpName;
+    QString CompCode;
+    QString DartNo;
+};
+
+struct PrizeItem { // AwardItem
+    int RecNo = 0;
+    int iSeq = 0;
+    QString ItemName;
+    QString Awards;
+    int SumNumber = 0;
+    int iNumber = 0;
+    bool IsExec = false;
+    int ExcNum = 0;
+};
+
+struct Designation { // Award
+    int RecNo = 0;
+    QString sNo;
+    QString sName;
+    int sTime = 0;
+    bool Checked = false;
+    QString sCompCode;
+};
+
+struct Exclusion { // AwardBlank
+    int RecNo = 0;
+    QString sNo;
+    QString sName;
+    QString sCompCode;
+};
+
+struct Winner { // AwardList
+    int RecNo = 0;
+    QString sNo;
+    QString sName;
+    int sTime = 0;
+    QString sCompCode;
+};

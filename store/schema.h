@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+// Writes a new database file with the five tables and no rows. Text fields
+// refuse values longer than their size, integer fields refuse non-integers and
+// booleans hold 0 or 1, so that the engine rejects what Jet rejected.
+// Returns an error text, empty on success. An existing file is replaced.
+QString createEmptyDatabase(const QString &path);
+
+// The same, filled with a demo roster (several factories, a few hundred
+// people) and three prize items, so a first Enter draws somebody.
+QString createDemoDatabase(const QString &path);
+
+// True when every table of the file is empty.
+bool databaseHasNoRows(const QString &path);

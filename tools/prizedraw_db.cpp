@@ -1,0 +1,45 @@
+// prizedraw-db: writes the database file delivered beside the program.
+//   prizedraw-db empty PATH             a new empty database
+//   prizedraw-db demo PATH              a new demo database
+//   prizedraw-db empty-if-missing PATH  an empty database unless PATH exists
+//   prizedraw-db demo-if-empty PATH     the demo unless PATH holds any row
+#include "store/schema.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QTextStream err(stderr);
+    if (args.size() != 3) {
+        err << "usage: prizedraw-db empty|demo|empty-if-missing|demo-if-empty PATH\n";
+        return 2;
+    }
+    const QString mode = args[1];
+    const QString path = args[2];
+    QString error;
+    if (mode == u"empty"_s) {
+        error = createEmptyDatabase(path);
+    } else if (mode == u"demo"_s) {
+        error = createDemoDatabase(path);
+    } else if (mode == u"empty-if-missing"_s) {
+        if (!QFileInfo::exists(path))
+            error = createEmptyDatabase(path);
+    } else if (mode == u"demo-if-empty"_s) {
+        if (!QFileInfo::exists(path) || databaseHasNoRows(path))
+            error = createDemoDatabase(path);
+    } else {
+        err << "unknown mode: " << mode << "\n";
+        return 2;
+    }
+    if (!error.isEmpty()) {
+        err << path << ": " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
