@@ -37,21 +37,29 @@ void TStartFrm::setAdminCommandsEnabled(bool enabled)
 
 void TStartFrm::ActSetItemExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     // Prize item entry screen: built with the administration screens.
 }
 
 void TStartFrm::ActSetCurrItemExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     // Current prize picker: built with the administration screens.
 }
 
 void TStartFrm::ActSetupExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     // System settings screen: built with the administration screens.
 }
 
 void TStartFrm::ActListExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     // Winners list screen: built with the administration screens.
 }
 
@@ -64,6 +72,8 @@ bool TStartFrm::PasswordGate()
 
 void TStartFrm::ActSetBlankExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     if (!PasswordGate())
         return;
     // Designated-winner and exclusion lists: built with the administration screens.
@@ -76,6 +86,9 @@ void TStartFrm::ActCloseExecute()
         Rolling = false;
         return;
     }
+    // Already stopped by close: the press ends after its current winner.
+    if (pressInProgress())
+        return;
     if (services.dialogs->ask(this, u"  真的要退出系统吗？   "_s, u"退出系统"_s, Dialogs::Icon::Question,
                               Dialogs::Buttons::YesNo))
         close();
