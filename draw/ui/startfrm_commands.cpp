@@ -1,6 +1,7 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "draw/ui/startfrm.h"
 
+#include "admin/ui/listsfrm.h"
 #include "app/core/dialogs.h"
 #include "media/soundplayer.h"
 
@@ -52,7 +53,24 @@ void TStartFrm::ActSetupExecute()
 
 void TStartFrm::ActListExecute()
 {
-    // Winners list screen: built with the administration screens.
+    // Whatever happened in the screen, the board and the cached data are
+    // refreshed: a winner may have been deleted before an error.
+    auto refresh = [this] {
+        ClearBoard();
+        ReloadDrawData();
+        setDescription(round.drawingLine());
+    };
+    try {
+        TListsFrm screen(services, round, this);
+        ListsFrm = &screen;
+        services.dialogs->runModal(screen);
+        ListsFrm = nullptr;
+    } catch (...) {
+        ListsFrm = nullptr;
+        refresh();
+        throw;
+    }
+    refresh();
 }
 
 bool TStartFrm::PasswordGate()
