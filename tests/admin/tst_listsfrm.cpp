@@ -79,6 +79,7 @@ private Q_SLOTS:
     void savesOverAnExistingFile();
     void unwritableTargetIsReported_data();
     void unwritableTargetIsReported();
+    void keysReachTheCommands();
     void closingRefreshesTheMainScreen_data();
     void closingRefreshesTheMainScreen();
 };
@@ -265,6 +266,27 @@ void TestListsFrm::unwritableTargetIsReported()
     QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
     QVERIFY(QDir(out.path() + u"/taken.xls"_s).isEmpty());
     QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(winnerCount(f.db), 3);
+}
+
+void TestListsFrm::keysReachTheCommands()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    screen.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&screen));
+    f.t.dialogs.askAnswers = {false};
+
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_F10);
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_Delete);
+    QCOMPARE(f.t.dialogs.count(u"save"_s), 1);
+    QCOMPARE(f.t.dialogs.count(u"ask"_s), 1);
+    QVERIFY(screen.isVisible());
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_Escape);
+    QVERIFY(!screen.isVisible());
+    QCOMPARE(screen.result(), int(QDialog::Rejected));
     QCOMPARE(winnerCount(f.db), 3);
 }
 
