@@ -9,6 +9,7 @@
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-output.h>
+#include <gsf/gsf-utils.h>
 
 using namespace Qt::StringLiterals;
 
@@ -397,6 +398,8 @@ QByteArray biff8WorkbookStream(const Worksheet &sheet)
 QByteArray xlsFileBytes(const Worksheet &sheet)
 {
     const QByteArray stream = biff8WorkbookStream(sheet);
+    static const bool gsfReady = (gsf_init(), true);
+    Q_UNUSED(gsfReady);
     GsfOutput *memory = gsf_output_memory_new();
     GsfOutfile *container = gsf_outfile_msole_new(memory);
     bool ok = container != nullptr;
