@@ -74,6 +74,8 @@ private Q_SLOTS:
     void answeringNoChangesNothing();
     void deletingAWinnerOfAFullItem();
     void sameCodeInTwoFactoriesDeletedOneAtATime();
+    void winnerRemovedMeanwhile();
+    void failedDeletionIsReported();
     void orderedByItemNumberNotDrawOrder();
     void savesOverAnExistingFile_data();
     void savesOverAnExistingFile();
@@ -178,6 +180,34 @@ void TestListsFrm::sameCodeInTwoFactoriesDeletedOneAtATime()
     QCOMPARE(db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {item}).toInt(), 0);
     QCOMPARE(t.dialogs.count(u"ask"_s), 2);
     QCOMPARE(t.dialogs.count(u"error"_s), 0);
+}
+
+void TestListsFrm::winnerRemovedMeanwhile()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    f.db.exec(u"delete from AwardList where sNo='1001'"_s);
+    screen.ActDel->trigger();
+    // Nothing was deleted, so nothing is recounted; the list shows the table.
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 3);
+    QCOMPARE(listedCodes(screen), (QStringList{u"二厂/1002"_s, u"一厂/1003"_s}));
+    QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
+}
+
+void TestListsFrm::failedDeletionIsReported()
+{
+    Fixture f;
+    f.db.exec(u"create trigger keep before update on AwardItem begin select raise(abort, '奖项被锁定'); end"_s);
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(2, 0));
+    screen.ActDel->trigger();
+    const QStringList errors = f.t.dialogs.texts(u"error"_s);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(u"奖项被锁定"_s), qPrintable(errors[0]));
+    // The deletion and the recount stand or fall together.
+    QCOMPARE(winnerCount(f.db), 3);
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 2);
 }
 
 void TestListsFrm::orderedByItemNumberNotDrawOrder()
