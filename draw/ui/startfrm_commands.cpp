@@ -1,6 +1,7 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "draw/ui/startfrm.h"
 
+#include "admin/ui/listsfrm.h"
 #include "admin/ui/setcurritemfrm.h"
 #include "admin/ui/setitemfrm.h"
 #include "admin/ui/setupfrm.h"
@@ -91,7 +92,24 @@ void TStartFrm::ActListExecute()
 {
     if (pressInProgress())
         return; // no screen may change the tables under a running press
-    // Winners list screen: built with the administration screens.
+    // Whatever happened in the screen, the board and the cached data are
+    // refreshed: a winner may have been deleted before an error.
+    auto refresh = [this] {
+        ClearBoard();
+        ReloadDrawData();
+        setDescription(round.drawingLine());
+    };
+    try {
+        TListsFrm screen(services, round, this);
+        ListsFrm = &screen;
+        services.dialogs->runModal(screen);
+        ListsFrm = nullptr;
+    } catch (...) {
+        ListsFrm = nullptr;
+        refresh();
+        throw;
+    }
+    refresh();
 }
 
 bool TStartFrm::PasswordGate()
