@@ -1,6 +1,7 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "draw/ui/startfrm.h"
 
+#include "admin/ui/setupblankfrm.h"
 #include "app/core/dialogs.h"
 #include "media/soundplayer.h"
 
@@ -66,7 +67,10 @@ void TStartFrm::ActSetBlankExecute()
 {
     if (!PasswordGate())
         return;
-    // Designated-winner and exclusion lists: built with the administration screens.
+    // Nothing is refreshed afterwards: the draw reads designations afresh, and
+    // exclusions wait for the next reload.
+    TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
+    services.dialogs->runModal(SetupBlankFrm);
 }
 
 void TStartFrm::ActCloseExecute()
