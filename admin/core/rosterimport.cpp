@@ -13,6 +13,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// An empty cell is stored as empty text, as the spreadsheet handed it over,
+// not as a missing value.
+QString cellText(const RosterReader &reader, int row, int column)
+{
+    QString text = reader.cell(row, column);
+    return text.isNull() ? QString::fromLatin1("") : text;
+}
+
 struct RosterRow {
     QString factory, department, name, code;
 };
@@ -74,7 +82,7 @@ RosterImport::Result RosterImport::run(const RosterReader &reader)
             rowsSincePump = 0;
         }
         ++rowsSincePump;
-        const RosterRow r{reader.cell(row, 1), reader.cell(row, 2), reader.cell(row, 3), reader.cell(row, 4)};
+        const RosterRow r{cellText(reader, row, 1), cellText(reader, row, 2), cellText(reader, row, 3), cellText(reader, row, 4)};
         if (onRow)
             onRow(row, statusText(row, r.code, r.name), row % 100);
         try {
