@@ -4,6 +4,7 @@
 #include "admin/ui/listsfrm.h"
 #include "admin/ui/setcurritemfrm.h"
 #include "admin/ui/setitemfrm.h"
+#include "admin/ui/setupblankfrm.h"
 #include "admin/ui/setupfrm.h"
 #include "app/core/dialogs.h"
 #include "media/soundplayer.h"
@@ -125,7 +126,10 @@ void TStartFrm::ActSetBlankExecute()
         return; // no screen may change the tables under a running press
     if (!PasswordGate())
         return;
-    // Designated-winner and exclusion lists: built with the administration screens.
+    // Nothing is refreshed afterwards: the draw reads designations afresh, and
+    // exclusions wait for the next reload.
+    TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
+    services.dialogs->runModal(SetupBlankFrm);
 }
 
 void TStartFrm::ActCloseExecute()
