@@ -1,5 +1,7 @@
 #pragma once
+#include "draw/core/drawview.h"
 #include "draw/core/prizeround.h"
+#include "draw/core/randomposition.h"
 #include "draw/core/services.h"
 #include "draw/ui/layoutvalues.h"
 
@@ -57,6 +59,9 @@ public:
     // True while a press (roll or drawing) is in progress.
     bool pressInProgress() const;
 
+    // The draw engine of the screen, made at its first use.
+    DrawEngine &engine();
+
     // Runs a command; an error that escapes it goes to the general error report.
     void guarded(const std::function<void()> &step);
 
@@ -110,4 +115,6 @@ private:
     void buildCommands();
 
     std::unique_ptr<DrawEngine> m_engine;
+    std::unique_ptr<DrawView> m_drawView;
+    std::unique_ptr<RandomPosition> m_ownRandom; // when main() gives no generator
 };
