@@ -1,5 +1,8 @@
 #pragma once
+#include "store/preparedstatement.h"
 #include "store/rows.h"
+
+#include "draw/core/personset.h"
 
 #include <QString>
 #include <optional>
@@ -85,10 +88,12 @@ private:
     bool isEligible(const Employee &e);
     // The first eligible roster row from a position on, walking round.
     const Employee *walkToEligible(int start);
+    PersonSet allDesignated();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
     // Eligible people of the roster, counted afresh; each distinct person once.
+    // Designations are read once for the whole walk.
     int countEligible();
     void endPressAfterFailure();
 
@@ -98,6 +103,11 @@ private:
     const Settings &m_settings;
     DrawView &m_view;
     DrawFlags m_flags;
+    // Run for every candidate and every winner: prepared once.
+    PreparedStatement m_isDesignated;
+    PreparedStatement m_recordDrawnCount;
+    PreparedStatement m_appendWinner;
+    PreparedStatement m_markDesignationUsed;
     bool m_busy = false;
     // Eligible people left for random picks in this press: a press ends in
     // order when none is left instead of picking for ever.
