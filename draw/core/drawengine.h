@@ -26,6 +26,15 @@ struct DrawFlags {
 // stop press, the roll, the shuffle before each winner, designated winners and
 // the recording of each winner. Knows no widget: it talks to the screen
 // through DrawView and lets events through Pacer.
+//
+// A press never runs without end: a start press is refused with a notice when
+// the roster locates nobody, or when nobody may be drawn at random and no
+// pending designation of the item may win; a press that runs out of eligible
+// people ends after its last winner with a notice. An iTime below 0 counts as
+// 0. From the start press to the end of the press the screens stay shut (the
+// screen's handlers ask busy()), so no table changes under a running press;
+// the stop press (Enter, the start picture) and the close command keep their
+// roles.
 class DrawEngine {
 public:
     // A person who may win: from a roster row or from a designation.
