@@ -65,6 +65,10 @@ public:
     // Runs a command; an error that escapes it goes to the general error report.
     void guarded(const std::function<void()> &step);
 
+    // Places the title, the six digits and the description line and computes
+    // the layout values from the client width at this moment.
+    void layOutScreen();
+
     Services &services;
     PrizeRound round;
     LayoutValues layout;
@@ -83,6 +87,10 @@ public:
     QLabel *EmpName = nullptr;
     std::array<QLabel *, 6> numbers{}; // number1 .. number6
     std::array<PictureButton *, 6> images{}; // Image2 .. Image7
+    // Stretched background pictures, each the first child of its band.
+    QLabel *TitleImage = nullptr;  // on Panel1
+    QLabel *Image1 = nullptr;      // on Panel2, the board's position 0
+    QLabel *DigitsImage = nullptr; // on Panel3
 
     QAction *ActStart = nullptr;
     QAction *ActSetItem = nullptr;
@@ -105,7 +113,6 @@ protected:
 private:
     void buildScreen();
     void buildCommands();
-    void layOutScreen();
 
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;
