@@ -216,7 +216,7 @@ void TSetupBlankFrm::FormShow()
 
 void TSetupBlankFrm::lookUp(QLineEdit *edit, PostedList &list, std::optional<int> item)
 {
-    if (lookUpCode(list, ADOQuery3, m_db, edit->text(), item) == LookupOutcome::EmptyCode)
+    if (lookUpCode(list, m_db, edit->text(), item) == LookupOutcome::EmptyCode)
         m_dialogs.notify(this, u"号码不能为空,请输入号码!"_s, u"系统提示"_s, Dialogs::Icon::None);
 }
 
