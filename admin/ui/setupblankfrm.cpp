@@ -178,6 +178,7 @@ QTableView *TSetupBlankFrm::grid(const QString &name, QRect place, PostedList &l
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                           | QAbstractItemView::AnyKeyPressed);
+    view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(18);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (size_t c = 0; c < widths.size(); ++c)
