@@ -1,0 +1,15 @@
+#pragma once
+#include <QByteArray>
+
+// The OLE2 compound file that wraps an Excel 95–2003 workbook.
+namespace Ole {
+
+bool isCompoundFile(const QByteArray &bytes);
+
+// The workbook stream ("Workbook", or "Book" as Excel 95 names it), read
+// through libgsf. Throws Biff::Error: Corrupt when the container is damaged
+// (including sector chains that cross or loop, which libgsf lets pass),
+// NoWorksheet when it holds no workbook.
+QByteArray workbookStream(const QByteArray &file);
+
+} // namespace Ole

@@ -1,0 +1,47 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class Database;
+class Pacer;
+class RosterReader;
+
+// Fills the roster from the first sheet of a roster file: from row 1 until
+// the first row whose first column is empty, columns factory, department,
+// name and code. Rows are committed in batches, and always before events are
+// let through and at the end, so every row read before a stop or a failing
+// row stays in the roster.
+class RosterImport {
+public:
+    enum class Outcome { Completed, Stopped, Failed };
+    struct Result {
+        Outcome outcome = Outcome::Completed;
+        int imported = 0;   // rows now in the roster from this import
+        int failedRow = 0;  // the row that could not be stored (Failed)
+        QString reason;     // why that row could not be stored (Failed)
+        // The operator's message for a failed import; empty otherwise.
+        QString message() const;
+    };
+
+    RosterImport(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
+
+    // Per row, before its insert: row number, status line, progress (row mod 100).
+    std::function<void(int row, const QString &status, int progress)> onRow;
+    // Asked before each row; true stops the import before that row.
+    std::function<bool()> stopRequested;
+
+    // Events are let through at the first row and then whenever this many rows
+    // or milliseconds have passed: often enough for Cancel to answer at once,
+    // rarely enough that a large file is not slowed down by it.
+    int pumpEveryRows = 1000;
+    int pumpEveryMs = 50;
+
+    Result run(const RosterReader &reader);
+
+    // "正在导入：第[n]行，员工：[code]姓名:[name]"
+    static QString statusText(int row, const QString &code, const QString &name);
+
+private:
+    Database &m_db;
+    Pacer &m_pacer;
+};

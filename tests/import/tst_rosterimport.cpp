@@ -1,0 +1,199 @@
+// The import loop against a real roster table.
+#include "admin/core/rosterimport.h"
+#include "admin/core/rosterreader.h"
+#include "app/core/textcodec.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rows given by the test; row 1 first.
+class Rows : public RosterReader {
+public:
+    explicit Rows(std::vector<QStringList> rows) : m_rows(std::move(rows)) {}
+    QString cell(int row, int column) const override
+    {
+        if (row < 1 || static_cast<size_t>(row) > m_rows.size())
+            return {};
+        const QStringList &r = m_rows[static_cast<size_t>(row - 1)];
+        return column >= 1 && column <= r.size() ? r[column - 1] : QString();
+    }
+
+private:
+    std::vector<QStringList> m_rows;
+};
+
+std::vector<QStringList> numbered(int count)
+{
+    std::vector<QStringList> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({u"一厂"_s, u"部门"_s, u"员工%1"_s.arg(i), u"E%1"_s.arg(i)});
+    return rows;
+}
+
+// The roster as "code|name|factory|department" in insertion order.
+QStringList roster(TempDb &tdb)
+{
+    QStringList out;
+    QSqlQuery q = tdb.db().exec(u"select EmpCode, EmpName, CompCode, DartNo from EmpNo order by RecNo"_s);
+    while (q.next()) {
+        QStringList fields;
+        for (int i = 0; i < 4; ++i)
+            fields << (q.isNull(i) ? u"<null>"_s : q.value(i).toString());
+        out << fields.join(u'|');
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRosterImport : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        TempDb tdb;
+        FakePacer pacer;
+        RosterImport import{tdb.db(), pacer};
+        std::vector<int> progress;
+        QStringList statuses;
+        Run()
+        {
+            import.onRow = [this](int, const QString &status, int p) {
+                statuses << status;
+                progress.push_back(p);
+            };
+        }
+    };
+
+private Q_SLOTS:
+    void rowsUntilFirstEmptyColumnOne_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("header row is an employee")
+            << QList<QStringList>{{u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
+            << QStringList{u"工号|姓名|工厂名称|部门"_s, u"A001|张三|一厂|财务"_s};
+        QTest::newRow("empty first cell imports nothing")
+            << QList<QStringList>{{u""_s, u"部门"_s, u"姓名"_s, u"1"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
+            << QStringList{};
+        QTest::newRow("a gap ends the import")
+            << QList<QStringList>{{u"一厂"_s, u"a"_s, u"甲"_s, u"1"_s}, {}, {u"一厂"_s, u"b"_s, u"乙"_s, u"2"_s}}
+            << QStringList{u"1|甲|一厂|a"_s};
+        QTest::newRow("empty columns 2 to 4 are empty text")
+            << QList<QStringList>{{u"一厂"_s}, {u" 二厂 "_s, u""_s, u"  "_s}}
+            << QStringList{u"||一厂|"_s, u"|  | 二厂 |"_s};
+        QTest::newRow("quotes stay as written")
+            << QList<QStringList>{{u"O'Brien & Co"_s, u"'; delete from EmpNo --"_s, u"O'Neil"_s, u"\"7\""_s}}
+            << QStringList{u"\"7\"|O'Neil|O'Brien & Co|'; delete from EmpNo --"_s};
+    }
+    void rowsUntilFirstEmptyColumnOne()
+    {
+        QFETCH(QList<QStringList>, rows);
+        QFETCH(QStringList, stored);
+        Run run;
+        run.tdb.addEmployee(u"OLD"_s, u"原有"_s, u"厂"_s, u"部"_s);
+        const auto result = run.import.run(Rows({rows.begin(), rows.end()}));
+        QCOMPARE(result.outcome, RosterImport::Outcome::Completed);
+        QCOMPARE(result.imported, stored.size());
+        QCOMPARE(roster(run.tdb), QStringList{u"OLD|原有|厂|部"_s} + stored);
+    }
+
+    void statusLineAndProgress()
+    {
+        Run run;
+        const auto result = run.import.run(Rows(numbered(250)));
+        QCOMPARE(result.imported, 250);
+        QCOMPARE(run.progress.size(), size_t(250));
+        QCOMPARE(run.progress[98], 99);
+        QCOMPARE(run.progress[99], 0);
+        QCOMPARE(run.progress[100], 1);
+        QCOMPARE(run.progress[199], 0);
+        QCOMPARE(run.progress.back(), 50);
+        QCOMPARE(run.statuses[4], u"正在导入：第[5]行，员工：[E5]姓名:[员工5]"_s);
+        QCOMPARE(run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt(), 250);
+    }
+
+    // The refused row is named with its reason; the rows before it stay.
+    void refusedRowStopsWithItsNumber()
+    {
+        Run run;
+        auto rows = numbered(10);
+        rows[6][1] = QString(60, u'部');
+        const auto result = run.import.run(Rows(rows));
+        QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
+        QCOMPARE(result.failedRow, 7);
+        QCOMPARE(result.imported, 6);
+        QVERIFY2(result.message().contains(u"第7行"_s) && result.message().contains(u"部门"_s), qPrintable(result.message()));
+        QCOMPARE(roster(run.tdb).size(), 6);
+        QCOMPARE(roster(run.tdb).last(), u"E6|员工6|一厂|部门"_s);
+    }
+
+    // Cancel confirmed while row 40's events are handled: row 40 is completed, row 41 is not read.
+    void stopBetweenRows()
+    {
+        Run run;
+        bool stop = false;
+        run.import.pumpEveryRows = 1;
+        run.pacer.onPump = [&](int n) { stop = stop || n == 40; };
+        run.import.stopRequested = [&] { return stop; };
+        const auto result = run.import.run(Rows(numbered(100)));
+        QCOMPARE(result.outcome, RosterImport::Outcome::Stopped);
+        QCOMPARE(result.imported, 40);
+        QCOMPARE(roster(run.tdb).size(), 40);
+    }
+
+    // Events are let through at the first row and then in steps, never per row of a large file.
+    void pumpsInSteps()
+    {
+        Run run;
+        run.import.pumpEveryMs = 1 << 30;
+        run.import.run(Rows(numbered(2500)));
+        QCOMPARE(run.pacer.pumps, 3); // rows 1, 1001, 2001
+    }
+
+    void textFilesWithChineseNames_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QString text = u"一厂\t财务部\t张三\t0012\r\n二厂\t生产部\t欧阳修\tB7\r\n"_s;
+        QTest::newRow("gbk") << Gbk::encode(text);
+        QTest::newRow("utf8") << text.toUtf8();
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    }
+    void textFilesWithChineseNames()
+    {
+        QFETCH(QByteArray, bytes);
+        Run run;
+        const QString path = run.tdb.folder() + u"名单.txt"_s;
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        run.import.run(*RosterReader::open(path));
+        QCOMPARE(roster(run.tdb), (QStringList{u"12|张三|一厂|财务部"_s, u"B7|欧阳修|二厂|生产部"_s}));
+    }
+
+    // A code typed into the sheet as the number 0012 arrives as 12.
+    void numericCodeFromWorkbook()
+    {
+        const QString script = QString::fromLocal8Bit(qgetenv("PRIZEDRAW_SOURCE_DIR")) + u"/tests/import/make_xlwt.py"_s;
+        Run run;
+        QProcess p;
+        p.start(u"/usr/bin/python3"_s, {script, run.tdb.folder()});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            QSKIP("python3-xlwt is missing");
+        const auto reader = RosterReader::open(run.tdb.folder() + u"xlwt_mixed.xls"_s);
+        run.import.run(*reader);
+        const QStringList stored = roster(run.tdb);
+        QCOMPARE(stored[1], u"12|李四|一厂|生产部"_s);
+        QCOMPARE(stored[3], u"1001.5|O'Neil|二厂|质检部"_s);
+        QCOMPARE(stored[4], u"-3|王五|三厂|'; delete from EmpNo --"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRosterImport)
+#include "tst_rosterimport.moc"
