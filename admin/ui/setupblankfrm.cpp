@@ -64,6 +64,7 @@ TSetupBlankFrm::TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent)
 {
     buildScreen();
     FormShow();
+    DBEdit1->setFocus();
 }
 
 TSetupBlankFrm::~TSetupBlankFrm()
