@@ -309,10 +309,13 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
             DBEdit3KeyPress();
         return true;
     }
-    // Opening its own list takes the focus from the box without leaving it.
-    if (event->type() == QEvent::FocusOut && watched == dxDBLookupEdit1
-        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
-        dxDBLookupEdit1Exit();
+    // Opening its own list takes the focus from the box without leaving it,
+    // and so does the screen closing or another window coming to the front.
+    if (event->type() == QEvent::FocusOut && watched == dxDBLookupEdit1) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            dxDBLookupEdit1Exit();
+    }
     return QDialog::eventFilter(watched, event);
 }
 
