@@ -47,7 +47,7 @@ void fill(Database &db, int earlierWinners)
 {
     Transaction tx(db);
     for (int i = 0; i < kEmployees; ++i)
-        db.exec(Catalogue::InsertEmployee, {code(i), u"员工"_s + QString::number(i), factory(i), u"生产部"_s});
+        db.exec(Catalogue::InsertEmployee, {code(i), QString(u"员工"_s + QString::number(i)), factory(i), u"生产部"_s});
     db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(1, '三等奖', '电饭煲', ?, ?, 0, ?)"_s,
             {kEmployees, kPerPress, earlierWinners});
     const int item = db.scalar(u"select max(RecNo) from AwardItem"_s).toInt();
