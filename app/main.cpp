@@ -3,10 +3,11 @@
 #include "app/core/pacer.h"
 #include "app/core/platform.h"
 #include "draw/ui/startfrm.h"
-#include "media/soundplayer.h"
+#include "media/mediasoundplayer.h"
 #include "store/database.h"
 
 #include <QApplication>
+#include <QScreen>
 
 namespace {
 
@@ -36,13 +37,14 @@ public:
 
 int main(int argc, char **argv)
 {
+    preferGStreamerBackend();
     Application app(argc, argv); // the command line is not read
     QApplication::setApplicationName(applicationTitle());
 
     QtDialogs dialogs;
     app.dialogs = &dialogs;
     RealPacer pacer;
-    SilentPlayer sound;
+    MediaSoundPlayer sound;
     Database db;
 
     Services services;
@@ -54,5 +56,8 @@ int main(int argc, char **argv)
 
     TStartFrm StartFrm(services);
     StartFrm.showFullScreen();
+    // Without a window manager nobody honours the full-screen request: the
+    // window takes the screen's geometry itself.
+    StartFrm.setGeometry(StartFrm.screen()->geometry());
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "draw/core/prizeround.h"
 
 #include "app/core/pacer.h"
+#include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/rowreaders.h"
@@ -102,8 +103,7 @@ bool PrizeRound::ReloadDrawData()
     reopenDesignations();
     reopenItemQuery();
     {
-        QSqlQuery q = m_db.exec(Catalogue::EmpNoByRecNo);
-        data.roster = readEmployees(q);
+        data.roster = loadEmployees(m_db, Catalogue::EmpNoByRecNo);
         data.rosterRowByRecNo.clear();
         data.rosterRowByRecNo.reserve(static_cast<qsizetype>(data.roster.size()));
         for (size_t i = 0; i < data.roster.size(); ++i)

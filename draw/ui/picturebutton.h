@@ -9,6 +9,13 @@ public:
     PictureButton(const QString &objectName, const QString &caption, QWidget *parent);
     std::function<void()> onClick;
 
+    // Shows the bitmap stretched over the button; the colour of its
+    // bottom-left pixel is left unpainted. Without a bitmap the caption shows.
+    void setPicture(const QImage &bitmap);
+
+    // The bitmap with every pixel of its bottom-left colour made transparent.
+    static QImage transparentOnCorner(const QImage &bitmap);
+
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };

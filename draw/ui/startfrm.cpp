@@ -3,6 +3,7 @@
 #include "app/core/dialogs.h"
 #include "app/core/errors.h"
 #include "app/core/platform.h"
+#include "app/core/screenfonts.h"
 #include "draw/core/drawengine.h"
 #include "draw/ui/picturebutton.h"
 #include "store/database.h"
@@ -17,22 +18,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QFont screenFont(int pixelSize, bool bold)
-{
-    // The classic faces first, then installed CJK sans faces for machines without them.
-    QFont font;
-    font.setFamilies({u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s, u"WenQuanYi Micro Hei"_s,
-                      u"Noto Sans CJK"_s, u"sans-serif"_s});
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
+const QColor kWindowRed(0xDA, 0x26, 0x1D);
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int pixelSize, const QColor &colour)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setFont(screenFont(pixelSize, true));
+    label->setFont(yaHeiFont(pixelSize, true));
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
@@ -47,6 +39,37 @@ QWidget *makePanel(QWidget *parent, const QString &name, int top, int height)
     return panel;
 }
 
+// A picture stretched over the whole band; created first, so it is the band's
+// child at position 0 and lies under everything else on it.
+QLabel *makeBackground(QWidget *panel, const QString &name, const QString &resource)
+{
+    auto *picture = new QLabel(panel);
+    picture->setObjectName(name);
+    picture->setScaledContents(true);
+    picture->setPixmap(QPixmap(resource));
+    picture->setGeometry(panel->rect());
+    return picture;
+}
+
+struct PictureCommand {
+    const char16_t *caption;
+    const char16_t *bitmap;
+    void (TStartFrm::*handler)();
+    QAction *TStartFrm::*command; // null: the picture acts at any time
+};
+
+// Start and close act at any time (during a press they are its stop requests);
+// the pictures that open screens follow their commands, so that no screen
+// opens under a running press.
+const PictureCommand kPictures[] = {
+    {u"开始", u":/pictures/button_start.bmp", &TStartFrm::ActStartExecute, nullptr},
+    {u"系统设置", u":/pictures/button_setup.bmp", &TStartFrm::ActSetupExecute, &TStartFrm::ActSetup},
+    {u"设置奖项", u":/pictures/button_setitem.bmp", &TStartFrm::ActSetItemExecute, &TStartFrm::ActSetItem},
+    {u"当前奖项", u":/pictures/button_curritem.bmp", &TStartFrm::ActSetCurrItemExecute, &TStartFrm::ActSetCurrItem},
+    {u"获奖名单", u":/pictures/button_list.bmp", &TStartFrm::ActListExecute, &TStartFrm::ActList},
+    {u"退出系统", u":/pictures/button_close.bmp", &TStartFrm::ActCloseExecute, nullptr},
+};
+
 } // namespace
 
 TStartFrm::TStartFrm(Services &services, QWidget *parent)
@@ -57,14 +80,16 @@ TStartFrm::TStartFrm(Services &services, QWidget *parent)
     setWindowFlag(Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0xDA, 0x26, 0x1D));
+    p.setColor(QPalette::Window, kWindowRed);
     setPalette(p);
-    setFont(screenFont(11, false));
-    // Fill the screen also where no window manager honours full screen.
+    setFont(xiHeiFont());
+    // The window is the size of the screen from the start: the layout values
+    // are computed from its width while it is being created, and where no
+    // window manager runs nobody would enlarge it later.
     if (QScreen *s = QGuiApplication::primaryScreen())
         setGeometry(s->geometry());
     else
-        resize(1024, 768);
+        setGeometry(0, 0, 1024, 768);
     buildScreen();
     buildCommands();
     FormCreate();
@@ -78,20 +103,26 @@ void TStartFrm::buildScreen()
     Panel2 = makePanel(this, u"Panel2"_s, 80, kPanel2Height);
     Panel3 = makePanel(this, u"Panel3"_s, 480, kPanel3Height);
     Panel4 = makePanel(this, u"Panel4"_s, 660, 60);
+    Panel4->setAutoFillBackground(true);
+    QPalette barPalette = Panel4->palette();
+    barPalette.setColor(QPalette::Window, kWindowRed);
+    Panel4->setPalette(barPalette);
 
-    // Position 0 of the draw panel is its background picture.
-    auto *stage = new QLabel(Panel2);
-    stage->setObjectName(u"Image1"_s);
-    stage->setScaledContents(true);
-    stage->setGeometry(Panel2->rect());
+    TitleImage = makeBackground(Panel1, u"TitleImage"_s, u":/pictures/title.jpg"_s);
+    Image1 = makeBackground(Panel2, u"Image1"_s, u":/pictures/stage.jpg"_s);
+    DigitsImage = makeBackground(Panel3, u"DigitsImage"_s, u":/pictures/digits.jpg"_s);
 
-    Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, palette().color(QPalette::Base));
+    // The system's window colour: white in the standard scheme.
+    Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
     Titles->setAlignment(Qt::AlignCenter);
     Titles->setGeometry(0, 16, width(), 41);
 
     descs = makeLabel(Panel2, u"descs"_s, u"本次是第几轮抽奖,正在抽取第几位......"_s, 24, QColor(0xFF, 0, 0));
     descs->setAlignment(Qt::AlignCenter);
     descs->setGeometry(0, 320, width(), 31);
+    // The winner line covers the last pixels of the description line; the
+    // text is centred in the part above it, so that no glyph is cut off.
+    descs->setContentsMargins(0, 0, 0, 6);
 
     EmpName = makeLabel(Panel2, u"EmpName"_s, u"本次中奖者是:......"_s, 37, Qt::white);
     EmpName->setAlignment(Qt::AlignCenter);
@@ -102,23 +133,23 @@ void TStartFrm::buildScreen()
     EmpName->setGeometry(96, 347, 825, 59);
 
     for (int i = 0; i < 6; ++i) {
-        numbers[static_cast<size_t>(i)] = makeLabel(Panel3, u"number%1"_s.arg(i + 1), u"0"_s, 107, QColor(0xFF, 0, 0));
-        numbers[static_cast<size_t>(i)]->setAlignment(Qt::AlignCenter);
-        numbers[static_cast<size_t>(i)]->setGeometry(0, 0, kDigitWidth, kDigitHeight);
+        // The design size of a digit; the layout values depend on it.
+        QLabel *digit = makeLabel(Panel3, u"number%1"_s.arg(i + 1), u"0"_s, 107, QColor(0xFF, 0, 0));
+        digit->setAlignment(Qt::AlignCenter);
+        digit->setGeometry(0, 0, kDigitWidth, kDigitHeight);
+        numbers[static_cast<size_t>(i)] = digit;
     }
 
-    const struct { const char16_t *caption; void (TStartFrm::*handler)(); } buttons[] = {
-        {u"开始", &TStartFrm::ActStartExecute},   {u"系统设置", &TStartFrm::ActSetupExecute},
-        {u"设置奖项", &TStartFrm::ActSetItemExecute}, {u"当前奖项", &TStartFrm::ActSetCurrItemExecute},
-        {u"获奖名单", &TStartFrm::ActListExecute},  {u"退出系统", &TStartFrm::ActCloseExecute}};
     for (int i = 0; i < 6; ++i) {
-        const QString caption = QString::fromUtf16(buttons[i].caption);
-        auto *image = new PictureButton(u"Image%1"_s.arg(i + 2), caption, Panel4);
+        const PictureCommand &entry = kPictures[i];
+        auto *image = new PictureButton(u"Image%1"_s.arg(i + 2), QString::fromUtf16(entry.caption), Panel4);
         image->setGeometry(104 + 136 * i, 12, 105, 41);
-        image->setText(caption);
-        image->setAlignment(Qt::AlignCenter);
-        const auto handler = buttons[i].handler;
-        image->onClick = [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+        image->setPicture(QImage(QString::fromUtf16(entry.bitmap)));
+        image->onClick = [this, entry] {
+            if (entry.command && !(this->*entry.command)->isEnabled())
+                return;
+            guarded([this, entry] { (this->*entry.handler)(); });
+        };
         images[static_cast<size_t>(i)] = image;
     }
 }
@@ -193,9 +224,9 @@ void TStartFrm::resizeEvent(QResizeEvent *event)
         if (panel)
             panel->resize(width(), panel->height());
     }
-    if (Panel2 && !Panel2->children().isEmpty()) {
-        if (auto *stage = qobject_cast<QWidget *>(Panel2->children().constFirst()))
-            stage->setGeometry(Panel2->rect());
+    for (QLabel *picture : {TitleImage, Image1, DigitsImage}) {
+        if (picture)
+            picture->setGeometry(picture->parentWidget()->rect());
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
+#include "draw/core/drawview.h"
 #include "draw/core/prizeround.h"
+#include "draw/core/randomposition.h"
 #include "draw/core/services.h"
 #include "draw/ui/layoutvalues.h"
 
@@ -57,8 +59,15 @@ public:
     // True while a press (roll or drawing) is in progress.
     bool pressInProgress() const;
 
+    // The draw engine of the screen, made at its first use.
+    DrawEngine &engine();
+
     // Runs a command; an error that escapes it goes to the general error report.
     void guarded(const std::function<void()> &step);
+
+    // Places the title, the six digits and the description line and computes
+    // the layout values from the client width at this moment.
+    void layOutScreen();
 
     Services &services;
     PrizeRound round;
@@ -78,6 +87,10 @@ public:
     QLabel *EmpName = nullptr;
     std::array<QLabel *, 6> numbers{}; // number1 .. number6
     std::array<PictureButton *, 6> images{}; // Image2 .. Image7
+    // Stretched background pictures, each the first child of its band.
+    QLabel *TitleImage = nullptr;  // on Panel1
+    QLabel *Image1 = nullptr;      // on Panel2, the board's position 0
+    QLabel *DigitsImage = nullptr; // on Panel3
 
     QAction *ActStart = nullptr;
     QAction *ActSetItem = nullptr;
@@ -100,7 +113,8 @@ protected:
 private:
     void buildScreen();
     void buildCommands();
-    void layOutScreen();
 
     std::unique_ptr<DrawEngine> m_engine;
+    std::unique_ptr<DrawView> m_drawView;
+    std::unique_ptr<RandomPosition> m_ownRandom; // when main() gives no generator
 };

@@ -1,8 +1,14 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "draw/ui/startfrm.h"
 
+#include "admin/ui/listsfrm.h"
+#include "admin/ui/setcurritemfrm.h"
+#include "admin/ui/setitemfrm.h"
+#include "admin/ui/setupblankfrm.h"
+#include "admin/ui/setupfrm.h"
 #include "app/core/dialogs.h"
 #include "media/soundplayer.h"
+#include "store/setupstore.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -37,22 +43,74 @@ void TStartFrm::setAdminCommandsEnabled(bool enabled)
 
 void TStartFrm::ActSetItemExecute()
 {
-    // Prize item entry screen: built with the administration screens.
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetItemFrm screen(services, this);
+    screen.ADOQuery2NewRecord(countPrizeItems(*services.db));
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    // A row that cannot be written throws past the refresh to the error report.
+    screen.post();
+    PrepareCurrentPrize();
 }
 
 void TStartFrm::ActSetCurrItemExecute()
 {
-    // Current prize picker: built with the administration screens.
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetCurrItemFrm screen(services, this);
+    screen.open();
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    const int chosen = screen.selectedRecNo();
+    ReloadDrawData();
+    round.CurrItemNo = chosen;
+    PrepareCurrentPrize();
 }
 
 void TStartFrm::ActSetupExecute()
 {
-    // System settings screen: built with the administration screens.
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetupFrm screen(services, this);
+    SetupFrm = &screen;
+    screen.FormShow();
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    services.settings.backSound = screen.musicPath();
+    services.settings.ATltle = screen.title();
+    services.settings.iTime = screen.loopCount();
+    services.settings.showNo = screen.showNo();
+    // A settings file that cannot be written throws here, and the board,
+    // reload and prize steps are skipped.
+    SaveSettings(services.exeFolder, services.settings);
+    ClearBoard();
+    ReloadDrawData();
+    PrepareCurrentPrize();
 }
 
 void TStartFrm::ActListExecute()
 {
-    // Winners list screen: built with the administration screens.
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    // Whatever happened in the screen, the board and the cached data are
+    // refreshed: a winner may have been deleted before an error.
+    auto refresh = [this] {
+        ClearBoard();
+        ReloadDrawData();
+        setDescription(round.drawingLine());
+    };
+    try {
+        TListsFrm screen(services, round, this);
+        ListsFrm = &screen;
+        services.dialogs->runModal(screen);
+        ListsFrm = nullptr;
+    } catch (...) {
+        ListsFrm = nullptr;
+        refresh();
+        throw;
+    }
+    refresh();
 }
 
 bool TStartFrm::PasswordGate()
@@ -64,9 +122,14 @@ bool TStartFrm::PasswordGate()
 
 void TStartFrm::ActSetBlankExecute()
 {
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
     if (!PasswordGate())
         return;
-    // Designated-winner and exclusion lists: built with the administration screens.
+    // Nothing is refreshed afterwards: the draw reads designations afresh, and
+    // exclusions wait for the next reload.
+    TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
+    services.dialogs->runModal(SetupBlankFrm);
 }
 
 void TStartFrm::ActCloseExecute()
@@ -76,6 +139,9 @@ void TStartFrm::ActCloseExecute()
         Rolling = false;
         return;
     }
+    // Already stopped by close: the press ends after its current winner.
+    if (pressInProgress())
+        return;
     if (services.dialogs->ask(this, u"  真的要退出系统吗？   "_s, u"退出系统"_s, Dialogs::Icon::Question,
                               Dialogs::Buttons::YesNo))
         close();

@@ -2,31 +2,41 @@
 #include "draw/ui/startfrm.h"
 
 #include "app/core/pacer.h"
+#include "app/core/screenfonts.h"
 
 #include <QLabel>
 
 using namespace Qt::StringLiterals;
 
+// The board has twenty places (4 columns, 5 rows above the description line).
+// A label number outside 1..20 is not shown at all: a 21st label would stand
+// over the description and winner lines and ClearBoard would never remove it.
+// The draw keeps a press to twenty winners, so this only guards the screen.
 void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n)
 {
     services.pacer->pump();
+    if (n < 1 || n > kBoardCapacity)
+        return;
+    const QString labelName = u"Lab"_s + QString::number(n);
+    // A label of the same number left from before is replaced, never doubled.
+    if (const int p = FindBoardControl(labelName); p > 0)
+        delete Panel2->children().at(p);
+
     auto *label = new QLabel(Panel2);
-    label->setObjectName(u"Lab"_s + QString::number(n));
+    label->setObjectName(labelName);
     label->resize(72, 39);
     const int column = (n - 1) % 4;
     const int row = (n - 1) / 4;
+    // The column pitch uses the created width, not the width of the text.
     label->move(layout.BoardLeft + column * (72 + layout.BoardColGap), layout.BoardTop + row * layout.BoardRowHeight);
-    QFont font = label->font();
-    font.setFamilies({u"微软雅黑"_s, u"Noto Sans CJK SC"_s, u"WenQuanYi Micro Hei"_s, u"sans-serif"_s});
-    font.setPointSize(16);
-    font.setBold(true);
-    label->setFont(font);
+    label->setFont(yaHeiPointFont(16, true));
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, QColor(0, 0, 255));
     label->setPalette(p);
     label->setAlignment(Qt::AlignCenter);
     label->setText(u"("_s + (services.settings.showNo ? code : factory) + u")\r\n"_s + name);
-    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAutoFillBackground(false);
+    label->setWordWrap(false);
     label->adjustSize();
     label->show();
 }

@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+
+// What the draw engine shows and asks of the main screen. The screen shows
+// exactly what it is told; tests and tools supply their own.
+class DrawView {
+public:
+    virtual ~DrawView() = default;
+    // A code on the six digits and a line on the winner line.
+    virtual void showCandidate(const QString &code, const QString &line) = 0;
+    virtual void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) = 0;
+    virtual void clearBoard() = 0;
+    virtual void setDescription(const QString &text) = 0;
+    virtual void playEffect(const QString &fileName) = 0;
+    virtual void stopEffect() = 0;
+    // The five commands that open screens together with the close command.
+    virtual void setAdminCommandsEnabled(bool enabled) = 0;
+    // The close command alone: it keeps its stop role while winners are drawn.
+    virtual void setCloseCommandEnabled(bool enabled) = 0;
+    // A notice with the caption "系统提示" and an information icon.
+    virtual void notify(const QString &text) = 0;
+};
+
+// Shows nothing; for tools and benchmarks that run presses without a screen.
+class SilentDrawView : public DrawView {
+public:
+    void showCandidate(const QString &, const QString &) override {}
+    void addBoardLabel(const QString &, const QString &, const QString &, int) override {}
+    void clearBoard() override {}
+    void setDescription(const QString &) override {}
+    void playEffect(const QString &) override {}
+    void stopEffect() override {}
+    void setAdminCommandsEnabled(bool) override {}
+    void setCloseCommandEnabled(bool) override {}
+    void notify(const QString &) override {}
+};

@@ -1,0 +1,66 @@
+#include "store/bulkread.h"
+
+#include "store/database.h"
+#include "store/dberror.h"
+#include "store/dialect.h"
+#include "store/rowreaders.h"
+
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace {
+
+sqlite3 *engineHandle(Database &db)
+{
+    const QVariant v = db.handle().driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
+
+QString columnText(sqlite3_stmt *stmt, int col)
+{
+    if (col < 0)
+        return {};
+    const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(stmt, col));
+    if (!text)
+        return {};
+    return QString::fromUtf16(text, sqlite3_column_bytes16(stmt, col) / 2);
+}
+
+} // namespace
+
+std::vector<Employee> loadEmployees(Database &db, const QString &statement)
+{
+    db.ensureOpen();
+    sqlite3 *handle = engineHandle(db);
+    if (!handle) {
+        QSqlQuery q = db.exec(statement);
+        return readEmployees(q);
+    }
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray sql = toSqlite(statement).toUtf8();
+    if (sqlite3_prepare_v2(handle, sql.constData(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)));
+
+    int recNo = -1, code = -1, name = -1, comp = -1, dept = -1;
+    for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+        const QByteArray column = QByteArray(sqlite3_column_name(stmt, i)).toLower();
+        if (column == "recno") recNo = i;
+        else if (column == "empcode") code = i;
+        else if (column == "empname") name = i;
+        else if (column == "compcode") comp = i;
+        else if (column == "dartno") dept = i;
+    }
+    std::vector<Employee> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        rows.push_back({recNo < 0 ? 0 : sqlite3_column_int(stmt, recNo), columnText(stmt, code), columnText(stmt, name),
+                        columnText(stmt, comp), columnText(stmt, dept)});
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty())
+        throw DbError(error);
+    return rows;
+}

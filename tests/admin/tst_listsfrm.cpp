@@ -1,0 +1,366 @@
+// The winners list screen against a real database file, with scripted dialogs.
+#include "testsupport.h"
+
+#include "admin/ui/listsfrm.h"
+#include "admin/ui/winnerslistmodel.h"
+#include "app/core/errors.h"
+#include "draw/ui/startfrm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void addWinner(TempDb &db, const QString &code, const QString &name, int item, const QString &factory)
+{
+    db.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s, {code, name, item, factory});
+}
+
+int winnerCount(TempDb &db) { return db.scalar(u"select count(*) from AwardList"_s).toInt(); }
+
+QStringList listedCodes(const TListsFrm &screen)
+{
+    QStringList out;
+    for (const ListedWinner &w : screen.AwardList->rows())
+        out << w.sCompCode + u'/' + w.sNo;
+    return out;
+}
+
+QByteArray fileHead(const QString &path, int n)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// A small event: two items, three winners, one of them Chinese.
+struct Fixture {
+    TempDb db;
+    TestServices t{db};
+    int first = 0;
+    int second = 0;
+    Fixture()
+    {
+        db.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+        first = db.addItem(1, u"一等奖"_s, u"电视机"_s, 3, 1, 3, true);
+        second = db.addItem(2, u"二等奖"_s, u"自行车"_s, 5, 1, 0, false);
+        addWinner(db, u"1001"_s, u"张三"_s, first, u"一厂"_s);
+        addWinner(db, u"1002"_s, u"李四"_s, first, u"二厂"_s);
+        addWinner(db, u"1003"_s, u"王五"_s, first, u"一厂"_s);
+    }
+    PrizeRound round{db.db(), t.pacer};
+};
+
+} // namespace
+
+class TestListsFrm : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void showsTheJoinInColumnOrder();
+    void delOnEmptyListAsksNothing();
+    void answeringNoChangesNothing();
+    void deletingAWinnerOfAFullItem();
+    void sameCodeInTwoFactoriesDeletedOneAtATime();
+    void winnerRemovedMeanwhile();
+    void failedDeletionIsReported();
+    void orderedByItemNumberNotDrawOrder();
+    void savesOverAnExistingFile_data();
+    void savesOverAnExistingFile();
+    void unwritableTargetIsReported_data();
+    void unwritableTargetIsReported();
+    void keysReachTheCommands();
+    void closingRefreshesTheMainScreen_data();
+    void closingRefreshesTheMainScreen();
+};
+
+void TestListsFrm::showsTheJoinInColumnOrder()
+{
+    Fixture f;
+    // A winner whose prize item is gone is not listed.
+    addWinner(f.db, u"1009"_s, u"赵六"_s, 999, u"一厂"_s);
+    TListsFrm screen(f.t.services, f.round);
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(screen.AwardList->columnCount(), 5);
+    QStringList headers;
+    for (int c = 0; c < 5; ++c)
+        headers << screen.AwardList->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QCOMPARE(headers, (QStringList{u"工厂名称"_s, u"中奖号码"_s, u"姓名"_s, u"奖项"_s, u"奖品"_s}));
+    QStringList first;
+    for (int c = 0; c < 5; ++c)
+        first << screen.AwardList->index(0, c).data().toString();
+    QCOMPARE(first, (QStringList{u"一厂"_s, u"1001"_s, u"张三"_s, u"一等奖"_s, u"电视机"_s}));
+    QCOMPARE(screen.dxDBGrid1->geometry(), QRect(96, 152, 825, 537));
+    QCOMPARE(screen.dxDBGrid1->verticalHeader()->defaultSectionSize(), 42);
+    QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 0);
+    QCOMPARE(screen.PopupMenu1->actions().size(), 2);
+    QCOMPARE(screen.ActExport->text(), u"输出到EXECL(F10)"_s);
+    QCOMPARE(screen.ActDel->text(), u"删除获奖人"_s);
+}
+
+void TestListsFrm::delOnEmptyListAsksNothing()
+{
+    TempDb db;
+    TestServices t(db);
+    const int item = db.addItem(1, u"一等奖"_s, u"电视机"_s, 3, 1, 2, false);
+    PrizeRound round(db.db(), t.pacer);
+    TListsFrm screen(t.services, round);
+    screen.ActDel->trigger();
+    QCOMPARE(t.dialogs.calls.size(), size_t(0));
+    QCOMPARE(db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {item}).toInt(), 2);
+}
+
+void TestListsFrm::answeringNoChangesNothing()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(1, 0));
+    f.t.dialogs.askAnswers = {false};
+    screen.ActDel->trigger();
+
+    QCOMPARE(f.t.dialogs.calls.size(), size_t(1));
+    const ScriptedDialogs::Call &ask = f.t.dialogs.calls[0];
+    QCOMPARE(ask.kind, u"ask"_s);
+    QCOMPARE(ask.text, u"  您确定要删除此获奖者吗？   "_s);
+    QCOMPARE(ask.caption, u"系统提示"_s);
+    QCOMPARE(ask.icon, Dialogs::Icon::Question);
+    QCOMPARE(ask.buttons, Dialogs::Buttons::YesNo);
+    QCOMPARE(winnerCount(f.db), 3);
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 3);
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 1);
+}
+
+void TestListsFrm::deletingAWinnerOfAFullItem()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(1, 0));
+    screen.ActDel->trigger();
+
+    QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 2);
+    QCOMPARE(f.db.scalar(u"select IsExec from AwardItem where RecNo=?"_s, {f.first}).toInt(), 1);
+    QCOMPARE(listedCodes(screen), (QStringList{u"一厂/1001"_s, u"一厂/1003"_s}));
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardList where sNo='1002'"_s).toInt(), 0);
+    QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 0);
+    // The other item is not recounted.
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.second}).toInt(), 0);
+}
+
+void TestListsFrm::sameCodeInTwoFactoriesDeletedOneAtATime()
+{
+    TempDb db;
+    TestServices t(db);
+    const int item = db.addItem(1, u"一等奖"_s, u"电视机"_s, 2, 1, 2, true);
+    addWinner(db, u"2001"_s, u"甲"_s, item, u"一厂"_s);
+    addWinner(db, u"2001"_s, u"乙"_s, item, u"二厂"_s);
+    PrizeRound round(db.db(), t.pacer);
+    TListsFrm screen(t.services, round);
+
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(1, 0));
+    screen.ActDel->trigger();
+    QCOMPARE(listedCodes(screen), QStringList{u"一厂/2001"_s});
+    QCOMPARE(db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {item}).toInt(), 1);
+
+    screen.ActDel->trigger(); // the first row is selected again
+    QCOMPARE(listedCodes(screen), QStringList());
+    QCOMPARE(db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {item}).toInt(), 0);
+    QCOMPARE(t.dialogs.count(u"ask"_s), 2);
+    QCOMPARE(t.dialogs.count(u"error"_s), 0);
+}
+
+void TestListsFrm::winnerRemovedMeanwhile()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    f.db.exec(u"delete from AwardList where sNo='1001'"_s);
+    screen.ActDel->trigger();
+    // Nothing was deleted, so nothing is recounted; the list shows the table.
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 3);
+    QCOMPARE(listedCodes(screen), (QStringList{u"二厂/1002"_s, u"一厂/1003"_s}));
+    QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
+}
+
+void TestListsFrm::failedDeletionIsReported()
+{
+    Fixture f;
+    f.db.exec(u"create trigger keep before update on AwardItem begin select raise(abort, '奖项被锁定'); end"_s);
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(2, 0));
+    screen.ActDel->trigger();
+    const QStringList errors = f.t.dialogs.texts(u"error"_s);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].contains(u"奖项被锁定"_s), qPrintable(errors[0]));
+    // The deletion and the recount stand or fall together.
+    QCOMPARE(winnerCount(f.db), 3);
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 2);
+}
+
+void TestListsFrm::orderedByItemNumberNotDrawOrder()
+{
+    TempDb db;
+    TestServices t(db);
+    const int early = db.addItem(5, u"一等奖"_s, u"电视机"_s, 2, 1);
+    const int late = db.addItem(1, u"特等奖"_s, u"汽车"_s, 2, 1);
+    addWinner(db, u"3001"_s, u"后"_s, late, u"一厂"_s);
+    addWinner(db, u"3002"_s, u"前"_s, early, u"一厂"_s);
+    addWinner(db, u"3003"_s, u"后二"_s, late, u"一厂"_s);
+    PrizeRound round(db.db(), t.pacer);
+    TListsFrm screen(t.services, round);
+    QCOMPARE(listedCodes(screen), (QStringList{u"一厂/3002"_s, u"一厂/3001"_s, u"一厂/3003"_s}));
+}
+
+void TestListsFrm::savesOverAnExistingFile_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QByteArray>("magic");
+    const QByteArray ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    QTest::addRow("xls") << u"名单.xls"_s << u"名单.xls"_s << ole;
+    QTest::addRow("no extension") << u"名单"_s << u"名单.xls"_s << ole;
+    QTest::addRow("xlsx") << u"名单.xlsx"_s << u"名单.xlsx"_s << QByteArray("PK\x03\x04", 4);
+}
+
+void TestListsFrm::savesOverAnExistingFile()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QFETCH(QByteArray, magic);
+    Fixture f;
+    QTemporaryDir out;
+    const QString target = out.path() + u'/' + saved;
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older list that must be replaced");
+    }
+    TListsFrm screen(f.t.services, f.round);
+    f.t.dialogs.fileAnswers = {out.path() + u'/' + typed};
+    screen.ActExport->trigger();
+
+    QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
+    QCOMPARE(f.t.dialogs.count(u"ask"_s), 0);
+    QCOMPARE(f.t.dialogs.texts(u"save"_s), QStringList{u"Excel文件|*.xls|Excel 2007文件|*.xlsx"_s});
+    QCOMPARE(fileHead(target, static_cast<int>(magic.size())), magic);
+    QCOMPARE(filesIn(out.path()), QStringList{saved});
+}
+
+void TestListsFrm::unwritableTargetIsReported_data()
+{
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<bool>("xlsx");
+    // Tests may run with full rights, so the targets fail for reasons that
+    // hold for every user: a missing folder, a file standing where a folder
+    // should be, a folder standing under the chosen name.
+    QTest::addRow("missing folder") << u"missing/list.xls"_s << false;
+    QTest::addRow("file as folder") << u"plain.txt/list.xls"_s << false;
+    QTest::addRow("folder with that name") << u"taken.xls"_s << false;
+    QTest::addRow("folder with that name, xlsx") << u"taken.xlsx"_s << true;
+    QTest::addRow("missing folder, xlsx") << u"missing/list.xlsx"_s << true;
+}
+
+void TestListsFrm::unwritableTargetIsReported()
+{
+    QFETCH(QString, relative);
+    Fixture f;
+    QTemporaryDir out;
+    {
+        QFile plain(out.path() + u"/plain.txt"_s);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(out.path()).mkdir(u"taken.xls"_s));
+    QVERIFY(QDir(out.path()).mkdir(u"taken.xlsx"_s));
+    const QStringList before = QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    TListsFrm screen(f.t.services, f.round);
+    f.t.dialogs.fileAnswers = {out.path() + u'/' + relative};
+    screen.ActExport->trigger(); // the screen reports and stays usable
+
+    const QStringList errors = f.t.dialogs.texts(u"error"_s);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith(u"无法写入文件"_s), qPrintable(errors[0]));
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QVERIFY(QDir(out.path() + u"/taken.xls"_s).isEmpty());
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+    QCOMPARE(winnerCount(f.db), 3);
+}
+
+void TestListsFrm::keysReachTheCommands()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    screen.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&screen));
+    f.t.dialogs.askAnswers = {false};
+
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_F10);
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_Delete);
+    QCOMPARE(f.t.dialogs.count(u"save"_s), 1);
+    QCOMPARE(f.t.dialogs.count(u"ask"_s), 1);
+    QVERIFY(screen.isVisible());
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_Escape);
+    QVERIFY(!screen.isVisible());
+    QCOMPARE(screen.result(), int(QDialog::Rejected));
+    QCOMPARE(winnerCount(f.db), 3);
+}
+
+void TestListsFrm::closingRefreshesTheMainScreen_data()
+{
+    QTest::addColumn<QString>("inside");
+    QTest::addColumn<int>("drawn");
+    QTest::addColumn<int>("errors");
+    QTest::addRow("closed at once") << u"close"_s << 3 << 0;
+    QTest::addRow("after deleting a winner") << u"delete"_s << 2 << 0;
+    QTest::addRow("after an error") << u"delete-then-throw"_s << 2 << 1;
+}
+
+void TestListsFrm::closingRefreshesTheMainScreen()
+{
+    QFETCH(QString, inside);
+    QFETCH(int, drawn);
+    QFETCH(int, errors);
+    Fixture f;
+    TStartFrm main(f.t.services);
+    main.AddBoardLabel(u"1001"_s, u"张三"_s, u"一厂"_s, 1);
+    main.AddBoardLabel(u"1002"_s, u"李四"_s, u"二厂"_s, 2);
+    f.t.sound.calls.clear();
+    bool sawGlobal = false;
+    f.t.dialogs.onModal = [&](QDialog &dialog) {
+        auto *screen = qobject_cast<TListsFrm *>(&dialog);
+        sawGlobal = screen && ListsFrm == screen && screen->parent() == &main;
+        if (inside != u"close"_s && screen)
+            screen->ActDel->trigger();
+        if (inside == u"delete-then-throw"_s)
+            throw AppError(u"磁盘错误"_s);
+        return int(QDialog::Rejected);
+    };
+    main.ActList->trigger(); // F11
+
+    QVERIFY(sawGlobal);
+    QCOMPARE(ListsFrm, nullptr);
+    QCOMPARE(f.t.dialogs.count(u"modal"_s), 1);
+    QCOMPARE(f.t.dialogs.count(u"error"_s), errors);
+    QCOMPARE(main.Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
+    QCOMPARE(main.description(), u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
+    QVERIFY(f.t.sound.calls.size() >= 1 && f.t.sound.calls.constFirst().startsWith(u"music:"_s));
+    QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
+}
+
+QTEST_MAIN(TestListsFrm)
+#include "tst_listsfrm.moc"

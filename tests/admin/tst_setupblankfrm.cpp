@@ -1,0 +1,424 @@
+#include "admin/ui/selectempdlgfrm.h"
+#include "admin/ui/setupblankfrm.h"
+#include "draw/ui/startfrm.h"
+#include "store/catalogue.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSqlRecord>
+#include <QTableView>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rows of a table as "field|field|..." in RecNo order; NULL reads as empty.
+QStringList rows(TempDb &t, bool designations)
+{
+    QSqlQuery q = t.db().exec(designations ? u"select sNo, sName, sTime, Checked, sCompCode from Award order by RecNo"_s
+                                           : u"select sNo, sName, sCompCode from AwardBlank order by RecNo"_s);
+    QStringList out;
+    while (q.next()) {
+        QStringList fields;
+        for (int i = 0; i < q.record().count(); ++i)
+            fields << q.value(i).toString();
+        out << fields.join(u'|');
+    }
+    return out;
+}
+
+// A roster where code 2001 exists in two factories, and two prize items whose
+// draw order is the reverse of their RecNo order.
+struct Fixture {
+    Fixture()
+    {
+        t.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+        t.addEmployee(u"1002"_s, u"李四"_s, u"二厂"_s);
+        t.addEmployee(u"2001"_s, u"王五"_s, u"一厂"_s);
+        t.addEmployee(u"2001"_s, u"赵六"_s, u"二厂"_s);
+        second = t.addItem(2, u"二等奖"_s, u"手机"_s, 5, 1);
+        first = t.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
+    }
+    TempDb t;
+    ScriptedDialogs dialogs;
+    int first = 0;
+    int second = 0;
+};
+
+// Types text as key presses (QTest::keyClicks takes Latin-1 only).
+void typeText(QWidget *edit, const QString &text)
+{
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(edit, &press);
+    }
+}
+
+void enterCode(QLineEdit *edit, const QString &code)
+{
+    edit->selectAll();
+    if (code.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        typeText(edit, code);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void showActive(QWidget &w)
+{
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+} // namespace
+
+class tst_setupblankfrm : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QLineEdit *codeEdit(TSetupBlankFrm &f, bool d) { return d ? f.DBEdit1 : f.DBEdit3; }
+    static QLineEdit *factoryEdit(TSetupBlankFrm &f, bool d) { return d ? f.DBEdit5 : f.DBEdit6; }
+    static QTableView *gridOf(TSetupBlankFrm &f, bool d) { return d ? f.dxDBGrid1 : f.dxDBGrid2; }
+
+    static void bothLists()
+    {
+        QTest::addColumn<bool>("designation");
+        QTest::addRow("designations") << true;
+        QTest::addRow("exclusions") << false;
+    }
+
+private Q_SLOTS:
+    void screenLayout()
+    {
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        QCOMPARE(frm.windowTitle(), u"系统设置"_s);
+        QCOMPARE(frm.size(), QSize(681, 309));
+        QCOMPARE(frm.font().pixelSize(), 13);
+        QCOMPARE(frm.Label7->text(), u"设定白名单:"_s);
+        QCOMPARE(frm.Label10->text(), u"设定黑名单:"_s);
+        QCOMPARE(frm.Button1->geometry(), QRect(184, 0, 75, 25));
+        QCOMPARE(frm.Button4->geometry(), QRect(592, 3, 75, 25));
+        QCOMPARE(frm.BitBtn1->text(), u"确认"_s);
+        QCOMPARE(frm.BitBtn2->geometry(), QRect(440, 273, 75, 25));
+        QCOMPARE(frm.dxDBGrid1->geometry(), QRect(16, 56, 329, 205));
+        QCOMPARE(frm.dxDBGrid2->geometry(), QRect(384, 56, 281, 205));
+        QCOMPARE(frm.DBEdit3->geometry(), QRect(384, 32, 97, 21));
+        QCOMPARE(frm.PopupMenu1->actions().size(), 1);
+        QCOMPARE(frm.PopupMenu1->actions().front()->text(), u"清除列表"_s);
+
+        QStringList headers;
+        for (int c = 0; c < frm.ADOQuery1.columnCount(); ++c) {
+            if (!frm.dxDBGrid1->isColumnHidden(c))
+                headers << frm.ADOQuery1.headerData(c, Qt::Horizontal).toString();
+        }
+        QCOMPARE(headers, (QStringList{u"工厂名称"_s, u"号码"_s, u"姓名"_s, u"奖项"_s}));
+        // The prize-item box lists the items in draw order.
+        QCOMPARE(frm.dxDBLookupEdit1->count(), 2);
+        QCOMPARE(frm.dxDBLookupEdit1->itemText(0), u"一等奖"_s);
+        QCOMPARE(frm.dxDBLookupEdit1->itemData(0).toInt(), f.first);
+    }
+
+    void enterOnAnEmptyListCreatesItsFirstRow_data() { bothLists(); }
+    void enterOnAnEmptyListCreatesItsFirstRow()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        enterCode(codeEdit(frm, designation), u"1001"_s);
+
+        // No item chosen yet: the first in draw order, not the first by RecNo.
+        const QString expected = designation ? u"1001|张三|%1|0|"_s.arg(f.first) : u"1001|张三|"_s;
+        QCOMPARE(rows(f.t, designation), QStringList{expected});
+        QCOMPARE(gridOf(frm, designation)->model()->rowCount(), 1);
+        QCOMPARE(f.dialogs.calls.size(), size_t(0));
+        if (designation)
+            QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"一等奖"_s);
+
+        // Written at once: another connection sees it before the screen closes.
+        Database other(u"other-connection"_s);
+        QVERIFY(other.open(f.t.path()).isEmpty());
+        const QString statement = designation ? QString(Catalogue::OpenDesignations) : QString(Catalogue::AwardBlankByRecNo);
+        QSqlQuery q = other.exec(statement, designation ? QVariantList{f.first} : QVariantList{});
+        QVERIFY(q.next());
+        QCOMPARE(q.value(u"sName"_s).toString(), u"张三"_s);
+    }
+
+    void enterOverARowChangesItInPlaceAndKeepsItsFactory_data() { bothLists(); }
+    void enterOverARowChangesItInPlaceAndKeepsItsFactory()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        if (designation)
+            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 1, '三厂')"_s, {f.second});
+        else
+            f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1001', '张三', '三厂')"_s);
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        QCOMPARE(codeEdit(frm, designation)->text(), u"1001"_s);
+        enterCode(codeEdit(frm, designation), u"1002"_s);
+
+        // The item shown for the row stays; the draw's Checked is not touched.
+        const QString expected = designation ? u"1002|李四|%1|1|三厂"_s.arg(f.second) : u"1002|李四|三厂"_s;
+        QCOMPARE(rows(f.t, designation), QStringList{expected});
+        QCOMPARE(factoryEdit(frm, designation)->text(), u"三厂"_s);
+    }
+
+    void emptyCodeIsRefused_data() { bothLists(); }
+    void emptyCodeIsRefused()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        enterCode(codeEdit(frm, designation), QString());
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.dialogs.calls[0].kind, u"notify"_s);
+        QCOMPARE(f.dialogs.calls[0].text, u"号码不能为空,请输入号码!"_s);
+        QCOMPARE(f.dialogs.calls[0].caption, u"系统提示"_s);
+        QCOMPARE(f.dialogs.calls[0].icon, Dialogs::Icon::None);
+        QVERIFY(rows(f.t, designation).isEmpty());
+    }
+
+    void unknownCodeChangesNothingAndIsDroppedOnClose_data() { bothLists(); }
+    void unknownCodeChangesNothingAndIsDroppedOnClose()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        {
+            TSetupBlankFrm frm(f.t.db(), f.dialogs);
+            enterCode(codeEdit(frm, designation), u"9999"_s);
+            QCOMPARE(f.dialogs.calls.size(), size_t(0));
+            QCOMPARE(codeEdit(frm, designation)->text(), u"9999"_s);
+            QVERIFY(rows(f.t, designation).isEmpty());
+            frm.BitBtn1->click();
+            QCOMPARE(frm.result(), int(QDialog::Accepted));
+        }
+        QVERIFY(rows(f.t, designation).isEmpty());
+    }
+
+    void codeInTwoFactoriesThroughTheLookup()
+    {
+        Fixture f;
+        f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1', 'x', '二厂')"_s);
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        // The row's factory tells which of the two people is meant.
+        enterCode(frm.DBEdit3, u"2001"_s);
+        QCOMPARE(rows(f.t, false), QStringList{u"2001|赵六|二厂"_s});
+        // Without a factory on the row the lookup cannot tell; it takes one and leaves the factory open.
+        enterCode(frm.DBEdit1, u"2001"_s);
+        const QStringList designations = rows(f.t, true);
+        QCOMPARE(designations.size(), 1);
+        QVERIFY(designations[0].startsWith(u"2001|"_s) && designations[0].endsWith(u"|0|"_s));
+    }
+
+    void codeInTwoFactoriesThroughThePicker_data() { bothLists(); }
+    void codeInTwoFactoriesThroughThePicker()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+
+        QStringList shown;
+        QString footer;
+        f.dialogs.onModal = [&](QDialog &dialog) {
+            auto &picker = dynamic_cast<TSelectEmpDlgFrm &>(dialog);
+            shown.clear();
+            const QAbstractItemModel *roster = picker.dxDBGrid1->model();
+            for (int r = 0; r < roster->rowCount(); ++r)
+                shown << roster->index(r, 0).data().toString() + u' ' + roster->index(r, 2).data().toString();
+            footer = picker.footer->text();
+            picker.selectRow(static_cast<int>(shown.indexOf(u"2001 二厂"_s)));
+            return int(QDialog::Accepted);
+        };
+        (designation ? frm.Button1 : frm.Button3)->click();
+
+        QCOMPARE(f.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.dialogs.calls[0].caption, u"选择员工"_s);
+        QCOMPARE(footer, u"4"_s);
+        QCOMPARE(shown.mid(0, 2), (QStringList{u"1001 一厂"_s, u"1002 二厂"_s}));
+        const QString expected = designation ? u"2001|赵六|%1|0|二厂"_s.arg(f.first) : u"2001|赵六|二厂"_s;
+        QCOMPARE(rows(f.t, designation), QStringList{expected});
+        QCOMPARE(gridOf(frm, designation)->currentIndex().row(), 0);
+
+        // Cancel in the picker adds nobody.
+        f.dialogs.onModal = [](QDialog &) { return int(QDialog::Rejected); };
+        (designation ? frm.Button1 : frm.Button3)->click();
+        QCOMPARE(rows(f.t, designation).size(), 1);
+    }
+
+    void clearActsOnTheListWhoseGridHasTheFocus_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("designationsLeft");
+        QTest::addColumn<int>("exclusionsLeft");
+        QTest::addRow("designation code edit") << u"DBEdit1"_s << 2 << 2;
+        QTest::addRow("exclusion factory edit") << u"DBEdit6"_s << 2 << 2;
+        QTest::addRow("prize-item box") << u"dxDBLookupEdit1"_s << 2 << 2;
+        QTest::addRow("designation grid") << u"dxDBGrid1"_s << 0 << 2;
+        QTest::addRow("exclusion grid") << u"dxDBGrid2"_s << 2 << 0;
+    }
+    void clearActsOnTheListWhoseGridHasTheFocus()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, designationsLeft);
+        QFETCH(int, exclusionsLeft);
+        Fixture f;
+        for (int i = 0; i < 2; ++i) {
+            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.first});
+            f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '李四', '二厂')"_s);
+        }
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        showActive(frm);
+        frm.findChild<QWidget *>(focus)->setFocus();
+        QCOMPARE(frm.focusWidget()->objectName(), focus);
+        frm.ActClear->trigger();
+        QCOMPARE(rows(f.t, true).size(), designationsLeft);
+        QCOMPARE(rows(f.t, false).size(), exclusionsLeft);
+        QCOMPARE(frm.ADOQuery1.rowCount(), designationsLeft);
+        QCOMPARE(frm.ADOQuery2.rowCount(), exclusionsLeft);
+        QCOMPARE(f.dialogs.calls.size(), size_t(0));
+    }
+
+    void deleteRemovesTheCurrentRowAndNothingOnAnEmptyList()
+    {
+        Fixture f;
+        for (const char16_t *code : {u"1", u"2", u"3"})
+            f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, 'n', 'c')"_s, {QString::fromUtf16(code)});
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        frm.Button2->click(); // empty designation list
+        QVERIFY(rows(f.t, true).isEmpty());
+        QCOMPARE(frm.ADOQuery1.rowCount(), 0);
+
+        frm.dxDBGrid2->setCurrentIndex(frm.ADOQuery2.index(1, 2));
+        QCOMPARE(frm.DBEdit3->text(), u"2"_s);
+        frm.Button4->click();
+        QCOMPARE(rows(f.t, false), (QStringList{u"1|n|c"_s, u"3|n|c"_s}));
+        QCOMPARE(frm.DBEdit3->text(), u"3"_s);
+        frm.Button4->click();
+        frm.Button4->click();
+        frm.Button4->click();
+        QVERIFY(rows(f.t, false).isEmpty());
+        QCOMPARE(f.dialogs.calls.size(), size_t(0));
+    }
+
+    void cancelKeepsPostedRowsAndDropsTheRowInEdit()
+    {
+        Fixture f;
+        {
+            TSetupBlankFrm frm(f.t.db(), f.dialogs);
+            enterCode(frm.DBEdit3, u"1001"_s);
+            typeText(frm.DBEdit6, u"一厂"_s);
+            enterCode(frm.DBEdit3, u"1001"_s); // posts the factory typed above
+            enterCode(frm.DBEdit1, u"1002"_s);
+            typeText(frm.DBEdit5, u"二厂"_s); // never posted
+            QTest::keyClick(&frm, Qt::Key_Escape);
+            QCOMPARE(frm.result(), int(QDialog::Rejected));
+            QCOMPARE(frm.ADOQuery1.state(), PostedList::State::Edit);
+        }
+        QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
+        QCOMPARE(rows(f.t, true), QStringList{u"1002|李四|%1|0|"_s.arg(f.first)});
+    }
+
+    void leavingThePrizeItemBoxPostsPendingEdits()
+    {
+        Fixture f;
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.first});
+        f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '李四', '二厂')"_s);
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        showActive(frm);
+        typeText(frm.DBEdit6, u"X"_s);
+        frm.dxDBLookupEdit1->setFocus();
+        frm.dxDBLookupEdit1->setCurrentIndex(1);
+        Q_EMIT frm.dxDBLookupEdit1->activated(1);
+        QCOMPARE(rows(f.t, true), QStringList{u"1001|张三|%1|0|一厂"_s.arg(f.first)});
+        frm.dxDBGrid1->setFocus();
+        QCOMPARE(rows(f.t, true), QStringList{u"1001|张三|%1|0|一厂"_s.arg(f.second)});
+        QCOMPARE(rows(f.t, false), QStringList{u"1002|李四|二厂X"_s});
+        QCOMPARE(frm.currentItem(), f.second);
+    }
+
+    void currentItemFollowsTheItemShownForTheRow()
+    {
+        Fixture f;
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.second});
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"二等奖"_s);
+        QCOMPARE(frm.currentItem(), f.second);
+        f.dialogs.onModal = [](QDialog &) { return int(QDialog::Accepted); };
+        frm.Button1->click(); // the picker's first row, 1001 in 一厂
+        QCOMPARE(rows(f.t, true).last(), u"1001|张三|%1|0|一厂"_s.arg(f.second));
+    }
+
+    void deletedItemShowsAnEmptyCell()
+    {
+        Fixture f;
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', 999, 0, '一厂')"_s);
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1002', '李四', ?, 0, '二厂')"_s, {f.first});
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        const int itemColumn = frm.ADOQuery1.columnOf(u"sItemName"_s);
+        QCOMPARE(frm.ADOQuery1.index(0, itemColumn).data().toString(), QString());
+        QCOMPARE(frm.ADOQuery1.index(1, itemColumn).data().toString(), u"一等奖"_s);
+        QCOMPARE(frm.dxDBLookupEdit1->currentIndex(), -1);
+        // Choosing an item in the cell writes its RecNo once the row is left.
+        QVERIFY(frm.ADOQuery1.setData(frm.ADOQuery1.index(0, itemColumn), f.second));
+        QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"二等奖"_s);
+        frm.dxDBGrid1->setCurrentIndex(frm.ADOQuery1.index(1, 1));
+        QCOMPARE(rows(f.t, true).first(), u"1001|张三|%1|0|一厂"_s.arg(f.second));
+    }
+
+    void refusedPostIsReportedAndTheRowStaysInEdit()
+    {
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        frm.ADOQuery2.setField(u"sCompCode"_s, QString(101, u'厂')); // longer than the field
+        enterCode(frm.DBEdit3, u"1001"_s);
+        QCOMPARE(f.dialogs.count(u"error"_s), 1);
+        QVERIFY(rows(f.t, false).isEmpty());
+        QCOMPARE(frm.ADOQuery2.state(), PostedList::State::Insert);
+        frm.ADOQuery2.setField(u"sCompCode"_s, u"一厂"_s);
+        enterCode(frm.DBEdit3, u"1001"_s);
+        QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
+    }
+
+    void f2OpensTheScreenOnlyWithThePassword_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::addRow("right") << u"582"_s << true;
+        QTest::addRow("trailing space") << u"582 "_s << false;
+        QTest::addRow("cancel") << QString() << false;
+    }
+    void f2OpensTheScreenOnlyWithThePassword()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        TempDb t;
+        t.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+        t.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
+        TestServices s(t);
+        TStartFrm main(s.services);
+        const QString before = main.description();
+        s.dialogs.calls.clear();
+        s.dialogs.inputAnswers.push_back(typed);
+        s.dialogs.onModal = [&](QDialog &dialog) {
+            auto &screen = dynamic_cast<TSetupBlankFrm &>(dialog);
+            enterCode(screen.DBEdit1, u"1001"_s);
+            return int(QDialog::Accepted);
+        };
+        main.ActSetBlank->trigger();
+        QCOMPARE(s.dialogs.count(u"modal"_s), opens ? 1 : 0);
+        QCOMPARE(t.scalar(u"select count(*) from Award"_s).toInt(), opens ? 1 : 0);
+        QCOMPARE(main.description(), before);
+        QCOMPARE(s.dialogs.count(u"notify"_s) + s.dialogs.count(u"error"_s), 0);
+    }
+};
+
+QTEST_MAIN(tst_setupblankfrm)
+#include "tst_setupblankfrm.moc"

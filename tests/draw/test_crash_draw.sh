@@ -1,0 +1,69 @@
+#!/bin/bash
+# Kills a program that runs presses at random moments, many times over one
+# database, and checks after every kill that no winner is half stored: each
+# item's count equals its winner rows, nobody has won twice, and every used
+# designation belongs to a stored winner of its item.
+set -u
+bin="${PRIZEDRAW_BIN_DIR:-}"
+driver="$bin/prizedraw-crashdriver"
+maker="$bin/prizedraw-db"
+if [ ! -x "$driver" ] || [ ! -x "$maker" ] || ! command -v python3 >/dev/null; then
+    echo "driver, database tool or python3 missing"; exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+db="$work/config.dll"
+"$maker" demo "$db" || exit 1
+
+python3 - "$db" <<'PY' || exit 1
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+items = [r[0] for r in con.execute("select RecNo from AwardItem order by iSeq")]
+# Designations for two items (one in the roster, one outside), exclusions.
+con.execute("insert into Award(sNo, sName, sTime, Checked, sCompCode) select EmpCode, EmpName, ?, 0, CompCode from EmpNo where RecNo in (5, 6)", (items[0],))
+con.execute("insert into Award(sNo, sName, sTime, Checked, sCompCode) values('X900', '外聘', ?, 0, '总部')", (items[1],))
+con.execute("insert into AwardBlank(sNo, sName, sCompCode) select EmpCode, EmpName, CompCode from EmpNo where RecNo % 7 = 0")
+con.commit()
+PY
+
+check() {
+    python3 - "$db" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+bad = []
+for recno, exc in con.execute("select RecNo, ExcNum from AwardItem"):
+    rows = con.execute("select count(*) from AwardList where sTime = ?", (recno,)).fetchone()[0]
+    if rows != exc:
+        bad.append(f"item {recno}: ExcNum {exc}, rows {rows}")
+for code, factory, n in con.execute("select sNo, sCompCode, count(*) from AwardList group by sNo, sCompCode having count(*) > 1"):
+    bad.append(f"{code}/{factory} won {n} times")
+for code, factory, item in con.execute("select sNo, sCompCode, sTime from Award where Checked = 1"):
+    if con.execute("select count(*) from AwardList where sNo = ? and sCompCode = ? and sTime = ?", (code, factory, item)).fetchone()[0] != 1:
+        bad.append(f"designation {code}/{factory} used without its winner")
+for code, factory in con.execute("select sNo, sCompCode from AwardList where sNo||'/'||sCompCode in (select sNo||'/'||sCompCode from AwardBlank)"):
+    bad.append(f"excluded {code}/{factory} won")
+print(con.execute("select count(*) from AwardList").fetchone()[0])
+if bad:
+    print("\n".join(bad), file=sys.stderr)
+    sys.exit(1)
+PY
+}
+
+kills=${CRASH_KILLS:-45}
+presses=0
+for i in $(seq 1 "$kills"); do
+    "$driver" "$db" > "$work/out" 2> "$work/err" &
+    pid=$!
+    # 20 to 400 ms: kills land in roll, shuffle, the winner's writes and resets.
+    sleep "0.$(printf '%03d' $(( RANDOM % 380 + 20 )))"
+    kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    if [ -s "$work/err" ]; then
+        echo "driver failed:"; cat "$work/err"; exit 1
+    fi
+    presses=$(( presses + $(grep -c '^press' "$work/out") ))
+    check > /dev/null || { echo "after kill $i"; exit 1; }
+done
+echo "$kills kills, $presses presses finished"
+[ "$presses" -gt 0 ] || { echo "no press ever finished"; exit 1; }
+check > /dev/null

@@ -1,0 +1,101 @@
+#include "draw/ui/startfrm.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_startup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startsOnTheFirstItemByRecNo()
+    {
+        TempDb t;
+        t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
+        t.addItem(2, u"一等奖"_s, u"电脑"_s, 3, 1, 1);
+        t.addItem(1, u"二等奖"_s, u"手机"_s, 5, 1);
+        QFile ini(t.folder() + u"config.ini"_s);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[config]\r\nATltle=Title\r\nbackSound=/no/such/file.mp3\r\n");
+        ini.close();
+
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        QCOMPARE(frm.Titles->text(), u"Title"_s);
+        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第2位."_s);
+        QCOMPARE(s.dialogs.calls.size(), size_t(0));
+        // A missing music file falls back to back.wma beside the program, in memory only.
+        QCOMPARE(s.services.settings.backSound, t.folder() + u"back.wma"_s);
+        QCOMPARE(s.sound.calls, QStringList{u"music:back.wma"_s});
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(!ini.readAll().contains("back.wma"));
+    }
+
+    void emptyRosterIsReportedOncePerReload()
+    {
+        TempDb t;
+        t.addItem(1, u"A"_s, u"a"_s, 1, 1);
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        QCOMPARE(s.dialogs.texts(u"notify"_s), QStringList{u"员工资料为空，请先导入员工资料!"_s});
+        QCOMPARE(s.dialogs.calls.front().caption, u"系统提示"_s);
+        frm.ReloadDrawData();
+        QCOMPARE(s.dialogs.count(u"notify"_s), 2);
+    }
+
+    void missingOrForeignDatabaseIsReportedAndTheWindowStillOpens_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("present");
+        QTest::addRow("missing") << QByteArray() << false;
+        QTest::addRow("not a database") << QByteArray(8192, '\x07') << true;
+    }
+    void missingOrForeignDatabaseIsReportedAndTheWindowStillOpens()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, present);
+        TempDb t;
+        t.db().close();
+        QFile::remove(t.path());
+        if (present) {
+            QFile f(t.path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        QCOMPARE(s.dialogs.calls.size(), size_t(2));
+        QCOMPARE(s.dialogs.calls[0].kind, u"notify"_s);
+        QCOMPARE(s.dialogs.calls[0].caption, u"错误信息"_s);
+        QCOMPARE(s.dialogs.calls[0].icon, Dialogs::Icon::Warning);
+        QVERIFY(!s.dialogs.calls[0].text.isEmpty());
+        // The first load fails again and reaches the general error report.
+        QCOMPARE(s.dialogs.calls[1].kind, u"error"_s);
+        QCOMPARE(s.dialogs.calls[1].caption, u"员工抽奖系统"_s);
+        QCOMPARE(frm.description(), u"本次是第几轮抽奖,正在抽取第几位......"_s);
+        QCOMPARE(QFile::exists(t.path()), present);
+    }
+
+    void errorReportAddsAFullStop_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("letter") << u"disk full"_s << u"disk full."_s;
+        QTest::addRow("full stop") << u"done."_s << u"done."_s;
+        QTest::addRow("comma sorts before") << u"a,"_s << u"a,"_s;
+        QTest::addRow("chinese") << u"无法写入"_s << u"无法写入."_s;
+        QTest::addRow("empty") << QString() << QString();
+    }
+    void errorReportAddsAFullStop()
+    {
+        QFETCH(QString, text);
+        QTEST(errorReportText(text), "shown");
+    }
+};
+
+QTEST_MAIN(tst_startup)
+#include "tst_startup.moc"

@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# End-to-end helpers: the real program on a virtual X display, driven by real
+# key presses, with screenshots. Source this file from a test script:
+#
+#   source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+#   e2e_require || exit 77          # skip when Xvfb/xdotool/import are missing
+#   e2e_start_xvfb                  # 1024x768x24, exports DISPLAY
+#   e2e_make_runtime demo           # copy of build/bin with a demo (or empty) config.dll
+#   e2e_write_settings "ATltle=年会抽奖"  # optional config.ini (GBK) in the runtime folder
+#   e2e_start_program               # runs $E2E_RUN/prizedraw in the background
+#   win=$(e2e_wait_window "员工抽奖系统") || e2e_fail "main window did not open"
+#   e2e_key F2                      # xdotool key names, sent to the focused window
+#   e2e_type "582"                  # types text
+#   e2e_screenshot mainscreen       # writes $E2E_SHOTS/mainscreen.png, prints its path
+#   e2e_pixel "$png" 10 10          # prints "r g b" of one pixel
+#   e2e_wait_gone "系统设置"          # waits until no window has that title
+#   e2e_wait_exit                   # waits until the program has ended
+#
+# Everything started here is stopped, and the temporary folder removed, when
+# the test script exits (an EXIT trap). Variables the script may read:
+#   E2E_RUN    the runtime folder (prizedraw, config.dll, sounds, setitem.jpg, config.ini if written)
+#   E2E_SHOTS  where screenshots go: build/screenshots unless PRIZEDRAW_SCREENSHOT_DIR says otherwise
+#   E2E_LOG    the program's standard output and error
+#   E2E_PID    the program's process id
+# Only waiting polls with short sleeps; each wait gives up after E2E_TIMEOUT seconds (default 20).
+
+E2E_SOURCE="${PRIZEDRAW_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+E2E_BIN="${PRIZEDRAW_BIN_DIR:-$E2E_SOURCE/build/bin}"
+E2E_SHOTS="${PRIZEDRAW_SCREENSHOT_DIR:-$(dirname "$E2E_BIN")/screenshots}"
+E2E_TIMEOUT="${E2E_TIMEOUT:-20}"
+E2E_WORK=""
+E2E_RUN=""
+E2E_LOG=""
+E2E_PID=""
+E2E_XVFB_PID=""
+
+e2e_log() { echo "e2e: $*" >&2; }
+
+e2e_fail() {
+  e2e_log "FAIL: $*"
+  if [ -n "$E2E_LOG" ] && [ -s "$E2E_LOG" ]; then
+    e2e_log "program output:"
+    tail -n 40 "$E2E_LOG" >&2
+  fi
+  exit 1
+}
+
+# Returns 1 (after saying why) when a tool the harness needs is missing.
+e2e_require() {
+  local tool
+  for tool in Xvfb xdotool import convert; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "SKIP: $tool is not installed (packages xvfb, xdotool, imagemagick)"
+      return 1
+    fi
+  done
+  if [ ! -x "$E2E_BIN/prizedraw" ] || [ ! -x "$E2E_BIN/prizedraw-db" ]; then
+    echo "SKIP: build the program first ($E2E_BIN/prizedraw and prizedraw-db are missing)"
+    return 1
+  fi
+  E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/prizedraw-e2e.XXXXXX")
+  trap e2e_cleanup EXIT
+  mkdir -p "$E2E_SHOTS"
+  return 0
+}
+
+e2e_cleanup() {
+  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill "$E2E_PID" 2>/dev/null
+    wait "$E2E_PID" 2>/dev/null
+  fi
+  if [ -n "$E2E_XVFB_PID" ] && kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
+    kill "$E2E_XVFB_PID" 2>/dev/null
+    wait "$E2E_XVFB_PID" 2>/dev/null
+  fi
+  [ -n "$E2E_WORK" ] && rm -rf "$E2E_WORK"
+  return 0
+}
+
+# Starts Xvfb on a free display (chosen by the server itself) and exports DISPLAY.
+e2e_start_xvfb() {
+  local screen="${1:-1024x768x24}" fifo="$E2E_WORK/display" n
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$fifo" >"$E2E_WORK/xvfb.log" 2>&1 &
+  E2E_XVFB_PID=$!
+  read -r -t "$E2E_TIMEOUT" n <"$fifo" || e2e_fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")"
+  export DISPLAY=":$n"
+  e2e_log "Xvfb on $DISPLAY ($screen)"
+}
+
+# Makes the runtime folder: a copy of build/bin with a fresh database made by
+# the project's tool ("demo": generated staff and prize items; "empty").
+e2e_make_runtime() {
+  local kind="${1:-demo}"
+  E2E_RUN="$E2E_WORK/run"
+  mkdir -p "$E2E_RUN"
+  cp -a "$E2E_BIN"/. "$E2E_RUN"/
+  rm -f "$E2E_RUN/config.dll" "$E2E_RUN/config.ini"
+  "$E2E_RUN/prizedraw-db" "$kind" "$E2E_RUN/config.dll" >/dev/null || e2e_fail "prizedraw-db $kind failed"
+}
+
+# Writes config.ini of the runtime folder (GBK, section "config") with the
+# given key=value lines, e.g. e2e_write_settings "ATltle=年会抽奖" "showNo=1".
+e2e_write_settings() {
+  { printf '[config]\r\n'; printf '%s\r\n' "$@"; } | iconv -f UTF-8 -t GBK >"$E2E_RUN/config.ini" \
+    || e2e_fail "could not write config.ini"
+}
+
+# Starts the program from the runtime folder; extra arguments go to it.
+e2e_start_program() {
+  E2E_LOG="$E2E_WORK/program.log"
+  # No sound device on a test machine: the players stay silent by themselves.
+  # The test suite runs with the offscreen platform; this program needs X.
+  (cd "$E2E_WORK" && QT_QPA_PLATFORM=xcb exec "$E2E_RUN/prizedraw" "$@") >"$E2E_LOG" 2>&1 &
+  E2E_PID=$!
+}
+
+# Prints the id of the first visible window whose title is exactly $1.
+e2e_find_window() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+# Waits for a visible window titled exactly $1 and prints its id.
+e2e_wait_window() {
+  local title="$1" deadline=$((SECONDS + E2E_TIMEOUT)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(e2e_find_window "$title")
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    if [ -n "$E2E_PID" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then
+      e2e_log "the program ended while waiting for \"$title\""
+      return 1
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits until no visible window is titled $1.
+e2e_wait_gone() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  while [ $SECONDS -lt $deadline ]; do
+    [ -z "$(e2e_find_window "$1")" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits until the program has ended; its exit status is in E2E_EXIT.
+e2e_wait_exit() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  while [ $SECONDS -lt $deadline ]; do
+    if ! kill -0 "$E2E_PID" 2>/dev/null; then
+      wait "$E2E_PID" 2>/dev/null
+      E2E_EXIT=$?
+      E2E_PID=""
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Gives the keyboard focus to a window (no window manager does it here).
+e2e_focus() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+}
+
+# Presses keys (xdotool names: Return, Escape, F2, ...) in the focused window,
+# then gives the program a moment to handle them.
+e2e_key() {
+  xdotool key --delay 60 "$@"
+  sleep 0.3
+}
+
+e2e_type() {
+  xdotool type --delay 60 "$1"
+  sleep 0.3
+}
+
+# Screenshot of the whole display; prints the PNG's path.
+e2e_screenshot() {
+  local png="$E2E_SHOTS/$1.png"
+  import -window root "$png" || e2e_fail "screenshot $1 failed"
+  echo "$png"
+}
+
+# Prints "r g b" (0..255) of the pixel at x y of a picture.
+e2e_pixel() {
+  convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)] %[fx:int(255*p{'"$2,$3"'}.g)] %[fx:int(255*p{'"$2,$3"'}.b)]' info:
+}
+
+# True when the pixel at x y is close to the colour "r g b" (each within 40).
+e2e_pixel_near() {
+  local got want i d
+  read -r -a got <<<"$(e2e_pixel "$1" "$2" "$3")"
+  read -r -a want <<<"$4"
+  for i in 0 1 2; do
+    d=$((got[i] - want[i]))
+    [ ${d#-} -le 40 ] || return 1
+  done
+  return 0
+}

@@ -1,0 +1,196 @@
+#include "store/catalogue.h"
+#include "store/dberror.h"
+#include "store/dialect.h"
+#include "store/rowreaders.h"
+#include "store/schema.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+class tst_catalogue : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dialectRewritesTopN_data()
+    {
+        QTest::addColumn<QString>("jet");
+        QTest::addColumn<QString>("sqlite");
+        QTest::addRow("top 1 *") << u"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"_s
+                                 << u"select * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq limit 1"_s;
+        QTest::addRow("top 1 column") << u"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"_s
+                                      << u"select RecNo from AwardItem where IsExec = 0 order by iSeq limit 1"_s;
+        QTest::addRow("untouched") << u"select * from EmpNo order by RecNo"_s << u"select * from EmpNo order by RecNo"_s;
+        QTest::addRow("top in a value") << u"select * from EmpNo where EmpName = 'top 5'"_s
+                                        << u"select * from EmpNo where EmpName = 'top 5'"_s;
+    }
+    void dialectRewritesTopN()
+    {
+        QFETCH(QString, jet);
+        QTEST(toSqlite(jet), "sqlite");
+    }
+
+    void everyStatementRunsOnARealFile()
+    {
+        TempDb t;
+        Database &db = t.db();
+        const QString quoteName = u"O'Neil"_s;
+        const QString injection = u"'; delete from EmpNo --"_s;
+
+        db.exec(Catalogue::InsertEmployee, {u"A001"_s, quoteName, injection, u"部门"_s});
+        db.exec(Catalogue::InsertEmployee, {u"0002"_s, u"张三"_s, u"一厂"_s, QString()});
+        QSqlQuery roster = db.exec(Catalogue::EmpNoByRecNo);
+        const auto employees = readEmployees(roster);
+        QCOMPARE(employees.size(), size_t(2));
+        QCOMPARE(employees[0].EmpName, quoteName);
+        QCOMPARE(employees[0].CompCode, injection);
+        QSqlQuery byCode = db.exec(Catalogue::EmpNoByCode);
+        QCOMPARE(readEmployees(byCode).front().EmpCode, u"0002"_s);
+
+        const int a = t.addItem(2, u"一等奖"_s, u"电脑"_s, 2, 1);
+        const int b = t.addItem(1, u"二等奖"_s, u"手机"_s, 3, 3, 3, false);
+        QSqlQuery items = db.exec(Catalogue::AwardItemBySeq);
+        QCOMPARE(readPrizeItems(items).front().RecNo, b);
+        QSqlQuery open = db.exec(Catalogue::OpenAwardItems);
+        const auto openItems = readPrizeItems(open);
+        QCOMPARE(openItems.size(), size_t(1));
+        QCOMPARE(openItems.front().RecNo, a);
+        QSqlQuery current = db.exec(Catalogue::CurrentAwardItem, {a});
+        QCOMPARE(readPrizeItems(current).size(), size_t(1));
+        QSqlQuery full = db.exec(Catalogue::CurrentAwardItem, {b});
+        QCOMPARE(readPrizeItems(full).size(), size_t(0));
+        QCOMPARE(db.scalar(Catalogue::FirstUnexecutedItem).toInt(), b);
+
+        db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?,?,?,0,?)"_s, {u"A001"_s, quoteName, a, injection});
+        QCOMPARE(db.exec(Catalogue::IsDesignated, {u"A001"_s, injection}).next(), true);
+        QCOMPARE(db.exec(Catalogue::IsDesignated, {u"A001"_s, u"一厂"_s}).next(), false);
+        QSqlQuery pending = db.exec(Catalogue::OpenDesignations, {a});
+        QCOMPARE(readDesignations(pending).size(), size_t(1));
+        QVERIFY(db.exec(Catalogue::AwardByRecNo).next());
+        QVERIFY(db.exec(Catalogue::AllAwards).next());
+        QVERIFY(db.exec(Catalogue::AwardListScreen).next());
+        QVERIFY(!db.exec(Catalogue::AwardBlankByRecNo).next());
+
+        db.exec(Catalogue::Post::AppendWinner, {u"A001"_s, quoteName, a, injection});
+        db.exec(Catalogue::Post::AppendWinner, {u"A001"_s, u"李四"_s, b, u"二厂"_s});
+        QCOMPARE(db.scalar(Catalogue::CountWinners, {a}).toInt(), 1);
+        QSqlQuery joined = db.exec(Catalogue::WinnersWithItems);
+        QVERIFY(joined.next());
+        QCOMPARE(joined.value(0).toString(), u"A001"_s);
+        QCOMPARE(joined.value(4).toString(), injection);
+        QCOMPARE(joined.value(5).toInt(), a);
+
+        // Deleting by code and factory leaves the same code in another factory.
+        QCOMPARE(db.execAffected(Catalogue::DeleteWinner, {u"A001"_s, injection}), 1);
+        QSqlQuery left = db.exec(Catalogue::AwardListByRecNo);
+        const auto winners = readWinners(left);
+        QCOMPARE(winners.size(), size_t(1));
+        QCOMPARE(winners.front().sCompCode, u"二厂"_s);
+        QCOMPARE(db.execAffected(Catalogue::SetDrawnCount, {0, a}), 1);
+        QCOMPARE(db.execAffected(Catalogue::SetDrawnCount, {0, 9999}), 0);
+
+        db.exec(Catalogue::DeleteAllWinners);
+        db.exec(Catalogue::DeleteAllEmployees);
+        QCOMPARE(t.scalar(u"select count(*) from AwardList"_s).toInt(), 0);
+        QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 0);
+    }
+
+    void fieldsRefuseWhatJetRefused_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<bool>("accepted");
+        const QString emp = u"insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?,?,?,?)"_s;
+        const QString item = u"insert into AwardItem(iSeq, ItemName, SumNumber) values(?,?,?)"_s;
+        QTest::addRow("50 characters fit") << emp << QVariantList{QString(50, u'码'), u"n"_s, u"f"_s, u"d"_s} << true;
+        QTest::addRow("51 characters code") << emp << QVariantList{QString(51, u'1'), u"n"_s, u"f"_s, u"d"_s} << false;
+        QTest::addRow("60 characters department") << emp << QVariantList{u"1"_s, u"n"_s, u"f"_s, QString(60, u'部')} << false;
+        QTest::addRow("100 characters factory") << emp << QVariantList{u"1"_s, u"n"_s, QString(100, u'厂'), u"d"_s} << true;
+        QTest::addRow("101 characters factory") << emp << QVariantList{u"1"_s, u"n"_s, QString(101, u'厂'), u"d"_s} << false;
+        QTest::addRow("integer as text") << item << QVariantList{u"abc"_s, u"x"_s, 1} << false;
+        QTest::addRow("integer beyond 32 bits") << item << QVariantList{1, u"x"_s, 5000000000LL} << false;
+        QTest::addRow("numeric text becomes integer") << item << QVariantList{u"7"_s, u"x"_s, 1} << true;
+    }
+    void fieldsRefuseWhatJetRefused()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, values);
+        QFETCH(bool, accepted);
+        TempDb t;
+        bool ok = true;
+        try {
+            t.db().exec(sql, values);
+        } catch (const DbError &e) {
+            ok = false;
+            QVERIFY(!e.text().isEmpty());
+        }
+        QCOMPARE(ok, accepted);
+    }
+
+    void booleansDefaultToFalseAndRecNoIsNeverReused()
+    {
+        TempDb t;
+        t.exec(u"insert into Award(sNo) values('1')"_s);
+        QCOMPARE(t.scalar(u"select count(*) from Award where Checked =0"_s).toInt(), 1);
+        t.addEmployee(u"1"_s, u"a"_s, u"f"_s);
+        t.addEmployee(u"2"_s, u"b"_s, u"f"_s);
+        t.exec(u"delete from EmpNo where RecNo = 2"_s);
+        t.addEmployee(u"3"_s, u"c"_s, u"f"_s);
+        QCOMPARE(t.scalar(u"select max(RecNo) from EmpNo"_s).toInt(), 3);
+    }
+
+    void openingNeverCreatesAndReportsTheEngineText()
+    {
+        QTemporaryDir dir;
+        Database db(u"missing"_s);
+        const QString missing = dir.path() + u"/config.dll"_s;
+        QVERIFY(!db.open(missing).isEmpty());
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY_THROWS_EXCEPTION(DbError, db.exec(Catalogue::EmpNoByRecNo));
+
+        QFile junk(missing);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        const QString error = db.open(missing);
+        QVERIFY2(error.contains(u"not a database"_s), qPrintable(error));
+        QVERIFY(!db.isOpen());
+    }
+
+    void closedConnectionIsOpenedAgainOnDemand()
+    {
+        TempDb t;
+        t.db().close();
+        QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 0);
+        QVERIFY(t.db().isOpen());
+    }
+
+    void transactionRollsBackWhenNotCommitted()
+    {
+        TempDb t;
+        try {
+            Transaction tx(t.db());
+            t.addEmployee(u"1"_s, u"a"_s, u"f"_s);
+            t.addEmployee(QString(51, u'1'), u"b"_s, u"f"_s);
+            tx.commit();
+        } catch (const DbError &) {
+        }
+        QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 0);
+    }
+
+    void demoDatabaseHasRosterAndItems()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/config.dll"_s;
+        QVERIFY(createDemoDatabase(path).isEmpty());
+        QVERIFY(!databaseHasNoRows(path));
+        QVERIFY(createEmptyDatabase(path).isEmpty());
+        QVERIFY(databaseHasNoRows(path));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_catalogue)
+#include "tst_catalogue.moc"
