@@ -7,7 +7,11 @@
 #include "store/database.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QScreen>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -40,6 +44,11 @@ int main(int argc, char **argv)
     preferGStreamerBackend();
     Application app(argc, argv); // the command line is not read
     QApplication::setApplicationName(applicationTitle());
+    // Qt's own dialogs (file dialogs, input box) speak Chinese like the rest.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), u"qtbase"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
 
     QtDialogs dialogs;
     app.dialogs = &dialogs;

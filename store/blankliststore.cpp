@@ -19,7 +19,7 @@ const S EmployeesWithCode{"select * from EmpNo where EmpCode = ? order by RecNo"
 const S RosterRecNosByCode{"select RecNo from EmpNo order by EmpCode"};
 const S EmployeeByRecNo{"select * from EmpNo where RecNo = ?"};
 
-QVariant text(const QString &value) { return value.isEmpty() ? QVariant() : QVariant(value); }
+QVariant text(const QString &value) { return QVariant(value); }
 QVariant item(int recNo) { return recNo == 0 ? QVariant() : QVariant(recNo); }
 
 int insert(Database &db, const QString &statement, const QVariantList &values)

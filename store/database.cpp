@@ -20,6 +20,13 @@ QString engineErrorText(const QSqlError &error)
     return text;
 }
 
+QVariant bindable(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString && value.toString().isNull())
+        return QVariant(QString(u""_s));
+    return value;
+}
+
 Database::Database(QString connectionName) : m_connectionName(std::move(connectionName))
 {
     QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connectionName);
@@ -92,7 +99,7 @@ QSqlQuery Database::exec(const QString &statement, const QVariantList &values)
     if (!query.prepare(toSqlite(statement)))
         throw DbError(engineErrorText(query.lastError()));
     for (const QVariant &v : values)
-        query.addBindValue(v);
+        query.addBindValue(bindable(v));
     if (!query.exec())
         throw DbError(engineErrorText(query.lastError()));
     return query;

@@ -54,5 +54,9 @@ private:
     bool m_done = false;
 };
 
+// A value ready for binding: a null text is bound as empty text, so that text
+// written by the program is never NULL and always matches an empty value.
+QVariant bindable(const QVariant &value);
+
 // Text of a query's last error as the engine gave it.
 QString engineErrorText(const QSqlError &error);

@@ -24,7 +24,7 @@ QSqlQuery &PreparedStatement::run(const QVariantList &values)
             }
         }
         for (qsizetype i = 0; i < values.size(); ++i)
-            m_query->bindValue(static_cast<int>(i), values[i]);
+            m_query->bindValue(static_cast<int>(i), bindable(values[i]));
         if (m_query->exec())
             return *m_query;
         const QString error = engineErrorText(m_query->lastError());

@@ -60,6 +60,7 @@ bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption,
         box.button(QMessageBox::Cancel)->setText(u"取消"_s);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(u"确定"_s);
     }
     const int result = box.exec();
     return result == QMessageBox::Yes || result == QMessageBox::Ok;
@@ -97,5 +98,6 @@ void QtDialogs::reportError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(u"确定"_s);
     box.exec();
 }

@@ -327,9 +327,10 @@ std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
 {
     OpenDesignations(item);
     // Every pending designation of the item in turn: one whose person is
-    // excluded or has won must not block the ones behind it.
+    // excluded or has won must not block the ones behind it. A row without a
+    // code names nobody and never wins.
     for (const Designation &d : m_round.data.designations) {
-        if (!d.Checked && !IsExcludedOrWon(d.sNo, d.sCompCode))
+        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !IsExcludedOrWon(d.sNo, d.sCompCode))
             return Candidate{d.sNo, d.sName, d.sCompCode};
     }
     return std::nullopt;
