@@ -39,3 +39,9 @@ void PreparedStatement::finish()
     if (m_query)
         m_query->finish();
 }
+
+void PreparedStatement::exec(const QVariantList &values)
+{
+    run(values);
+    finish();
+}

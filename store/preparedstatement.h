@@ -7,8 +7,8 @@
 class Database;
 
 // A statement of the catalogue prepared once and run many times with new
-// values, for the hot paths of the draw where preparing anew each time would
-// cost more than running it. Throws DbError like Database::exec.
+// values, for the hot paths (the draw, the roster import) where preparing anew
+// each time would cost more than running it. Throws DbError like Database::exec.
 class PreparedStatement {
 public:
     PreparedStatement(Database &db, QString statement);
@@ -16,6 +16,8 @@ public:
     // finish() after reading so that no read stays open.
     QSqlQuery &run(const QVariantList &values);
     void finish();
+    // Runs a statement that returns no rows (an insert, update or delete).
+    void exec(const QVariantList &values);
 
 private:
     Database &m_db;

@@ -37,9 +37,8 @@ QLabel *caption(QWidget *parent, const QString &name, const QString &text, int l
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     paintRed(label, QPalette::WindowText);
-    label->adjustSize();
     // Centred over the field below it.
-    label->move(left + (180 - label->width()) / 2, 591);
+    label->setGeometry(left, 591, 180, label->sizeHint().height());
     return label;
 }
 
@@ -65,7 +64,8 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &text, i
     b->setObjectName(name);
     b->setGeometry(left, 616, 113, 49);
     b->setFont(yaheiFont(21, false));
-    paintRed(b, QPalette::ButtonText);
+    // Some styles paint button captions in their own colour; a style sheet wins.
+    b->setStyleSheet(u"QPushButton { color: #ff0000; }"_s);
     return b;
 }
 
@@ -112,6 +112,11 @@ TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent),
     BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, &TSetItemFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &TSetItemFrm::reject);
+
+    for (QWidget *w : std::initializer_list<QWidget *>{EmpName, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3, DBEdit4,
+                                                        BitBtn1, BitBtn2})
+        m_designPlaces.emplace_back(w, w->geometry());
+    placeControls();
 
     setTabOrder(DBEdit1, DBEdit2);
     setTabOrder(DBEdit2, DBEdit3);
@@ -187,5 +192,17 @@ bool TSetItemFrm::eventFilter(QObject *watched, QEvent *event)
 void TSetItemFrm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
+    placeControls();
+}
+
+void TSetItemFrm::placeControls()
+{
     Image1->setGeometry(rect());
+    // The places are those of a 1024 x 768 page; on another screen the row
+    // keeps its place and share of the page, so it stays near the bottom edge.
+    for (auto [widget, place] : m_designPlaces) {
+        const int left = place.x() * width() / kDesignWidth;
+        const int right = (place.x() + place.width()) * width() / kDesignWidth;
+        widget->setGeometry(left, place.y() * height() / kDesignHeight, right - left, place.height());
+    }
 }

@@ -3,6 +3,8 @@
 #include "store/rows.h"
 
 #include <QDialog>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -45,5 +47,10 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placeControls();
+
+    static constexpr int kDesignWidth = 1024;
+    static constexpr int kDesignHeight = 768;
     int m_iSeq = 1;
+    std::vector<std::pair<QWidget *, QRect>> m_designPlaces;
 };

@@ -88,6 +88,8 @@ TSetupFrm::TSetupFrm(Services &services, QWidget *parent) : QDialog(parent), ser
     setWindowTitle(u"系统设置"_s);
     setFont(simsunFont(13));
     setFixedSize(621, 396);
+    // The grids read their columns from the open connection.
+    services.db->ensureOpen();
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -413,6 +415,11 @@ bool TSetupFrm::eventFilter(QObject *watched, QEvent *event)
     auto *view = qobject_cast<QTableView *>(watched);
     if (view && (view == dxDBGrid1 || view == dxDBGrid2)) {
         auto *model = view == dxDBGrid1 ? ADOQuery1 : ADOQuery2;
+        // Enter in a grid posts its row rather than closing the screen.
+        if (isKey(event, Qt::Key_Return) || isKey(event, Qt::Key_Enter)) {
+            model->submit();
+            return true;
+        }
         const bool atLastRow = view->currentIndex().row() == model->rowCount() - 1 && !model->canFetchMore();
         if (isKey(event, Qt::Key_Insert) || (isKey(event, Qt::Key_Down) && (atLastRow || model->rowCount() == 0))) {
             guarded([this, view, model] {

@@ -150,14 +150,18 @@ private Q_SLOTS:
         Fixture f;
         for (int seq : {10, 20, 30, 40})
             f.db.addItem(seq, u"奖"_s, u"品"_s, 2, 1);
+        bool stillOpen = false;
         f.openSetup([&](TSetupFrm &screen) {
             screen.dxDBGrid2->setFocus();
             screen.dxDBGrid2->setCurrentIndex(prizeCell(screen, 3, u"iSeq"_s));
             QTest::keyClick(screen.dxDBGrid2, Qt::Key_Down);
             screen.ADOQuery2->setData(prizeCell(screen, 4, u"ItemName"_s), u"新奖"_s);
-            screen.ADOQuery2->submit();
+            // Enter in the grid posts the row and leaves the screen open.
+            QTest::keyClick(screen.dxDBGrid2, Qt::Key_Return);
+            stillOpen = screen.isVisible();
             return int(QDialog::Rejected);
         });
+        QVERIFY(stillOpen);
         QCOMPARE(f.db.scalar(u"select iSeq from AwardItem where ItemName = ?"_s, {u"新奖"_s}).toInt(), 5);
     }
 
