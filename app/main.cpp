@@ -2,6 +2,7 @@
 #include "app/core/errors.h"
 #include "app/core/pacer.h"
 #include "app/core/platform.h"
+#include "draw/core/counterrandom.h"
 #include "draw/ui/startfrm.h"
 #include "media/mediasoundplayer.h"
 #include "store/database.h"
@@ -53,6 +54,7 @@ int main(int argc, char **argv)
     QtDialogs dialogs;
     app.dialogs = &dialogs;
     RealPacer pacer;
+    CounterRandom random;
     MediaSoundPlayer sound;
     Database db;
 
@@ -61,6 +63,7 @@ int main(int argc, char **argv)
     services.db = &db;
     services.dialogs = &dialogs;
     services.pacer = &pacer;
+    services.random = &random;
     services.sound = &sound;
 
     TStartFrm StartFrm(services);

@@ -373,8 +373,15 @@ void DrawEngine::DrawWinners(int item)
             ShowCandidate(winner->code, candidateLine(winner->factory, winner->name));
             m_pacer.pump();
             m_view.addBoardLabel(winner->code, winner->name, winner->factory, m_flags.WinnerIndex);
-            if (RecordWinner(winner->code, winner->name, winner->factory, QString::number(item)) && drawnAtRandom
-                && m_eligibleLeft > 0)
+            bool recorded = false;
+            try {
+                recorded = RecordWinner(winner->code, winner->name, winner->factory, QString::number(item));
+            } catch (...) {
+                // The board shows stored winners only.
+                m_view.removeBoardLabel(m_flags.WinnerIndex);
+                throw;
+            }
+            if (recorded && drawnAtRandom && m_eligibleLeft > 0)
                 --m_eligibleLeft;
             m_view.stopEffect();
             m_pacer.pause(kWinnerPauseMs);

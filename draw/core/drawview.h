@@ -9,6 +9,8 @@ public:
     // A code on the six digits and a line on the winner line.
     virtual void showCandidate(const QString &code, const QString &line) = 0;
     virtual void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) = 0;
+    // Takes label n off the board: its winner could not be stored.
+    virtual void removeBoardLabel(int n) = 0;
     virtual void clearBoard() = 0;
     virtual void setDescription(const QString &text) = 0;
     virtual void playEffect(const QString &fileName) = 0;
@@ -26,6 +28,7 @@ class SilentDrawView : public DrawView {
 public:
     void showCandidate(const QString &, const QString &) override {}
     void addBoardLabel(const QString &, const QString &, const QString &, int) override {}
+    void removeBoardLabel(int) override {}
     void clearBoard() override {}
     void setDescription(const QString &) override {}
     void playEffect(const QString &) override {}

@@ -21,6 +21,11 @@ public:
     {
         m_frm.AddBoardLabel(code, name, factory, n);
     }
+    void removeBoardLabel(int n) override
+    {
+        if (const int p = m_frm.FindBoardControl(u"Lab"_s + QString::number(n)); p > 0)
+            delete m_frm.Panel2->children().at(p);
+    }
     void clearBoard() override { m_frm.ClearBoard(); }
     void setDescription(const QString &text) override { m_frm.setDescription(text); }
     void playEffect(const QString &fileName) override { m_frm.PlayEffect(fileName); }

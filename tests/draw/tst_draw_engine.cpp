@@ -550,6 +550,7 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QVERIFY(d.winners().isEmpty());
     QCOMPARE(d.field(u"ExcNum"_s, item), 0);
     QCOMPARE(d.designationChecked(u"9"_s, u"总部"_s), 0);
+    QCOMPARE(d.frm->FindBoardControl(u"Lab1"_s), 0);
     QVERIFY(d.idle());
     QCOMPARE(d.frm->round.CurrExcNum, 0);
 
