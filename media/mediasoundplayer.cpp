@@ -13,8 +13,8 @@ MediaVoice::MediaVoice()
 void MediaVoice::play(const QString &path)
 {
     // Dropping the source first makes a repeated path start over from its
-    // beginning instead of being ignored as unchanged.
-    m_player.stop();
+    // beginning instead of being ignored as unchanged. (Dropping it tears the
+    // pipeline down at once; QMediaPlayer::stop() may wait for it instead.)
     m_player.setSource(QUrl());
     if (!QFileInfo(path).isFile())
         return;
@@ -22,11 +22,7 @@ void MediaVoice::play(const QString &path)
     m_player.play();
 }
 
-void MediaVoice::stop()
-{
-    m_player.stop();
-    m_player.setSource(QUrl());
-}
+void MediaVoice::stop() { m_player.setSource(QUrl()); }
 
 void MediaSoundPlayer::playMusic(const QString &path) { MusicPlayer.play(path); }
 

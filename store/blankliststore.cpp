@@ -15,6 +15,9 @@ const S DeleteDesignation{"delete from Award where RecNo = ?"};
 const S InsertExclusion{"insert into AwardBlank(sNo, sName, sCompCode) values(?,?,?)"};
 const S UpdateExclusion{"update AwardBlank set sNo = ?, sName = ?, sCompCode = ? where RecNo = ?"};
 const S DeleteExclusion{"delete from AwardBlank where RecNo = ?"};
+const S EmployeesWithCode{"select * from EmpNo where EmpCode = ? order by RecNo"};
+const S RosterRecNosByCode{"select RecNo from EmpNo order by EmpCode"};
+const S EmployeeByRecNo{"select * from EmpNo where RecNo = ?"};
 
 QVariant text(const QString &value) { return value.isEmpty() ? QVariant() : QVariant(value); }
 QVariant item(int recNo) { return recNo == 0 ? QVariant() : QVariant(recNo); }
@@ -46,9 +49,25 @@ std::vector<PrizeItem> loadItemsBySeq(Database &db)
     return readPrizeItems(q);
 }
 
-std::vector<Employee> loadRosterByCode(Database &db)
+std::vector<int> rosterRecNosByCode(Database &db)
 {
-    QSqlQuery q = db.exec(Catalogue::EmpNoByCode);
+    QSqlQuery q = db.exec(RosterRecNosByCode);
+    std::vector<int> recNos;
+    while (q.next())
+        recNos.push_back(q.value(0).toInt());
+    return recNos;
+}
+
+Employee employeeByRecNo(Database &db, int recNo)
+{
+    QSqlQuery q = db.exec(EmployeeByRecNo, {recNo});
+    std::vector<Employee> rows = readEmployees(q);
+    return rows.empty() ? Employee{recNo, {}, {}, {}, {}} : rows.front();
+}
+
+std::vector<Employee> employeesWithCode(Database &db, const QString &code)
+{
+    QSqlQuery q = db.exec(EmployeesWithCode, {code});
     return readEmployees(q);
 }
 

@@ -13,7 +13,12 @@ namespace BlankListStore {
 std::vector<Designation> loadDesignations(Database &db); // by RecNo
 std::vector<Exclusion> loadExclusions(Database &db);     // by RecNo
 std::vector<PrizeItem> loadItemsBySeq(Database &db);
-std::vector<Employee> loadRosterByCode(Database &db);
+// RecNo of every roster row in EmpCode order; a view reads the rows it shows
+// one by one with employeeByRecNo.
+std::vector<int> rosterRecNosByCode(Database &db);
+Employee employeeByRecNo(Database &db, int recNo);
+// Roster rows whose code equals `code` exactly, in the order they were imported.
+std::vector<Employee> employeesWithCode(Database &db, const QString &code);
 
 // Inserts return the RecNo the database gave the new row. Empty texts and an
 // sTime of 0 are written as NULL, as an edit left blank leaves the field.

@@ -28,8 +28,8 @@ convert -size 1024x80 "gradient:#DE2A20-#CC2016" "${jpeg[@]}" "$pictures/title.j
 boxes=()
 for r in 0 1 2 3 4; do
   for c in 0 1 2 3; do
-    x=$((170 + 200 * c)); y=$((6 + 57 * r))
-    boxes+=(-draw "roundrectangle $x,$y $((x + 170)),$((y + 52)) 10,10")
+    x=$((170 + 200 * c)); y=$((9 + 57 * r))
+    boxes+=(-draw "roundrectangle $x,$y $((x + 170)),$((y + 54)) 10,10")
   done
 done
 convert -size 1024x400 radial-gradient:'#E8372B'-"$dark" \

@@ -3,8 +3,6 @@
 #include "app/core/textcodec.h"
 
 #include <QByteArray>
-#include <cerrno>
-#include <iconv.h>
 
 namespace {
 
@@ -14,32 +12,6 @@ bool isAscii(QByteArrayView bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     }
-    return true;
-}
-
-// Converts with iconv; returns false when the code page is unknown to it.
-bool viaIconv(QByteArrayView bytes, const QByteArray &charset, QString &out)
-{
-    iconv_t cd = iconv_open("UTF-8", charset.constData());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    QByteArray utf8;
-    char buffer[4096];
-    char *src = const_cast<char *>(bytes.data());
-    size_t left = static_cast<size_t>(bytes.size());
-    while (left > 0) {
-        char *dst = buffer;
-        size_t room = sizeof buffer;
-        const size_t r = iconv(cd, &src, &left, &dst, &room);
-        utf8.append(buffer, static_cast<qsizetype>(dst - buffer));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            utf8.append("\xEF\xBF\xBD");
-            ++src;
-            --left;
-        }
-    }
-    iconv_close(cd);
-    out = QString::fromUtf8(utf8);
     return true;
 }
 
@@ -62,8 +34,9 @@ QString decodeCodePage(QByteArrayView bytes, int codePage)
     default:
         break;
     }
-    QString out;
-    if (codePage > 0 && codePage != 1200 && viaIconv(bytes, "CP" + QByteArray::number(codePage), out))
-        return out;
+    if (codePage > 0 && codePage != 1200) {
+        if (auto text = decodeCharset(bytes, QByteArray("CP" + QByteArray::number(codePage)).constData()))
+            return *text;
+    }
     return Gbk::decode(bytes.toByteArray());
 }

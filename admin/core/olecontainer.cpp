@@ -30,7 +30,7 @@ qint32 le32(const QByteArray &b, qsizetype at)
 // whose streams would silently carry each other's bytes.
 class SectorCheck {
 public:
-    explicit SectorCheck(const QByteArray &file) : m_file(file)
+    explicit SectorCheck(const QByteArray &file)
     {
         const int shift = static_cast<quint8>(file[30]) | static_cast<quint8>(file[31]) << 8;
         if (shift < 7 || shift > 16)
@@ -89,7 +89,6 @@ private:
         m_owner[static_cast<size_t>(sid)] = owner;
     }
 
-    const QByteArray &m_file;
     qsizetype m_size = 512;
     qsizetype m_count = 0;
     std::vector<quint8> m_owner;
@@ -135,7 +134,14 @@ QByteArray workbookStream(const QByteArray &file)
     if (!isCompoundFile(file))
         corrupt();
     checkSectors(file); // first, so that libgsf only ever sees a sound container
-    gsf_init();
+    static const bool initialised = [] {
+        gsf_init();
+        // A damaged file is reported to the operator as one message; libgsf's
+        // own complaints about it would only clutter the terminal.
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+        return true;
+    }();
+    (void)initialised;
     GError *error = nullptr;
     GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()), file.size(), FALSE);
     GsfInfile *ole = gsf_infile_msole_new(input, &error);

@@ -1,7 +1,9 @@
 #include "admin/core/personentry.h"
 
 #include "admin/core/postedlist.h"
-#include "admin/core/rostermodel.h"
+#include "store/blankliststore.h"
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -11,19 +13,20 @@ QVariant itemValue(int recNo) { return recNo == 0 ? QVariant() : QVariant(recNo)
 
 } // namespace
 
-LookupOutcome lookUpCode(PostedList &list, RosterModel &roster, Database &db, const QString &code,
-                         std::optional<int> item)
+LookupOutcome lookUpCode(PostedList &list, Database &db, const QString &code, std::optional<int> item)
 {
     if (code.isEmpty())
         return LookupOutcome::EmptyCode;
-    roster.open(db);
-    const int found = roster.find(code, list.field(u"sCompCode"_s).toString());
-    if (found < 0)
+    const std::vector<Employee> found = BlankListStore::employeesWithCode(db, code);
+    if (found.empty())
         return LookupOutcome::NotFound;
-    const Employee &person = roster.employee(found);
+    const QString factory = list.field(u"sCompCode"_s).toString();
+    auto person = std::find_if(found.begin(), found.end(), [&](const Employee &e) { return e.CompCode == factory; });
+    if (person == found.end())
+        person = found.begin();
     list.edit();
-    list.setField(u"sNo"_s, person.EmpCode);
-    list.setField(u"sName"_s, person.EmpName);
+    list.setField(u"sNo"_s, person->EmpCode);
+    list.setField(u"sName"_s, person->EmpName);
     if (item)
         list.setField(u"sTime"_s, itemValue(*item));
     list.post();

@@ -6,7 +6,6 @@
 
 class Database;
 class PostedList;
-class RosterModel;
 
 // Filling a row of the designated-winner or exclusion list with a person of
 // the roster. `item` is the prize item a designation gets (the current one);
@@ -19,8 +18,7 @@ enum class LookupOutcome { EmptyCode, NotFound, Filled };
 // name, and a designation the item; the factory typed on the row stays, and
 // when the code exists in several factories the person of that factory is
 // taken. The row is posted. An empty or unknown code changes nothing.
-LookupOutcome lookUpCode(PostedList &list, RosterModel &roster, Database &db, const QString &code,
-                         std::optional<int> item);
+LookupOutcome lookUpCode(PostedList &list, Database &db, const QString &code, std::optional<int> item);
 
 // A person chosen in the picker, appended with code, name and factory.
 void appendPerson(PostedList &list, const Employee &person, std::optional<int> item);

@@ -5,6 +5,7 @@
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
+#include "store/preparedstatement.h"
 
 #include <QElapsedTimer>
 #include <optional>
@@ -58,6 +59,7 @@ RosterImport::Result RosterImport::run(const RosterReader &reader)
 {
     Result result;
     std::optional<Transaction> batch;
+    std::optional<PreparedStatement> insert;
     QElapsedTimer sincePump;
     int rowsSincePump = 0;
     const auto commit = [&] {
@@ -77,6 +79,8 @@ RosterImport::Result RosterImport::run(const RosterReader &reader)
         if (row == 1 || rowsSincePump >= pumpEveryRows || sincePump.elapsed() >= pumpEveryMs) {
             // Nothing stays uncommitted while other commands may run.
             commit();
+            if (beforePump)
+                beforePump();
             m_pacer.pump();
             sincePump.start();
             rowsSincePump = 0;
@@ -88,7 +92,9 @@ RosterImport::Result RosterImport::run(const RosterReader &reader)
         try {
             if (!batch)
                 batch.emplace(m_db);
-            m_db.exec(Catalogue::InsertEmployee, {r.code, r.name, r.factory, r.department});
+            if (!insert)
+                insert.emplace(m_db, Catalogue::InsertEmployee);
+            insert->exec({r.code, r.name, r.factory, r.department});
         } catch (const DbError &error) {
             // The refused row changes nothing; the rows before it stay.
             commit();

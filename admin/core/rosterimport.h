@@ -27,6 +27,10 @@ public:
 
     // Per row, before its insert: row number, status line, progress (row mod 100).
     std::function<void(int row, const QString &status, int progress)> onRow;
+    // Right before events are let through. A screen shows the latest status
+    // here rather than per row: the picture only changes when events are
+    // handled, and a progress bar repaints at once on every new value.
+    std::function<void()> beforePump;
     // Asked before each row; true stops the import before that row.
     std::function<bool()> stopRequested;
 

@@ -1,37 +1,38 @@
 #include "admin/core/rostermodel.h"
 
+#include "app/core/errors.h"
 #include "store/blankliststore.h"
 
 using namespace Qt::StringLiterals;
 
+RosterModel::RosterModel(QObject *parent) : QAbstractTableModel(parent) {}
+
 void RosterModel::open(Database &db)
 {
-    if (m_open)
+    if (m_db)
         return;
-    std::vector<Employee> rows = BlankListStore::loadRosterByCode(db);
+    std::vector<int> recNos = BlankListStore::rosterRecNosByCode(db);
     beginResetModel();
-    m_rows = std::move(rows);
-    m_open = true;
+    m_db = &db;
+    m_recNos = std::move(recNos);
+    m_rows.assign(m_recNos.size(), Employee{});
+    m_read.assign(m_recNos.size(), false);
     endResetModel();
 }
 
-int RosterModel::find(const QString &code, const QString &preferredFactory) const
+const Employee &RosterModel::employee(int row) const
 {
-    int first = -1;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].EmpCode != code)
-            continue;
-        if (preferredFactory.isEmpty() || m_rows[i].CompCode == preferredFactory)
-            return static_cast<int>(i);
-        if (first < 0)
-            first = static_cast<int>(i);
+    const auto at = static_cast<size_t>(row);
+    if (!m_read[at]) {
+        m_rows[at] = BlankListStore::employeeByRecNo(*m_db, m_recNos[at]);
+        m_read[at] = true;
     }
-    return first;
+    return m_rows[at];
 }
 
 int RosterModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_recNos.size());
 }
 
 int RosterModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 3; }
@@ -40,14 +41,20 @@ QVariant RosterModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole)
         return {};
-    const Employee &e = m_rows[static_cast<size_t>(index.row())];
-    switch (index.column()) {
-    case 0:
-        return e.EmpCode;
-    case 1:
-        return e.EmpName;
-    default:
-        return e.CompCode;
+    try {
+        const Employee &e = employee(index.row());
+        switch (index.column()) {
+        case 0:
+            return e.EmpCode;
+        case 1:
+            return e.EmpName;
+        default:
+            return e.CompCode;
+        }
+    } catch (const AppError &) {
+        // A view cannot take an error while painting; the cell stays empty
+        // and the next paint tries again.
+        return {};
     }
 }
 

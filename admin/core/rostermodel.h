@@ -6,19 +6,19 @@
 
 class Database;
 
-// The roster ordered by EmpCode, read once when first needed, for the code
-// lookup and the employee picker of the lists screen. Views ask only for the
-// rows they paint, so a roster of 100,000 opens and scrolls at once.
+// The roster ordered by EmpCode for the employee picker of the lists screen.
+// Opening reads only the order (one RecNo per row); a row's fields are read
+// when a view first asks for them, so a roster of 100,000 opens and scrolls
+// at once.
 class RosterModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit RosterModel(QObject *parent = nullptr);
 
-    void open(Database &db); // reads the roster unless it is already read
-    bool isOpen() const { return m_open; }
-    const Employee &employee(int row) const { return m_rows[static_cast<size_t>(row)]; }
-    // The first row with exactly this code, by preference one of this factory; -1 if none.
-    int find(const QString &code, const QString &preferredFactory = {}) const;
+    void open(Database &db); // reads the order unless it is already read
+    bool isOpen() const { return m_db != nullptr; }
+    // Throws DbError when the row cannot be read.
+    const Employee &employee(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -26,6 +26,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<Employee> m_rows;
-    bool m_open = false;
+    Database *m_db = nullptr;
+    std::vector<int> m_recNos;
+    mutable std::vector<Employee> m_rows; // filled as rows are asked for
+    mutable std::vector<bool> m_read;
 };

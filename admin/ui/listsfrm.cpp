@@ -93,6 +93,11 @@ void TListsFrm::buildScreen()
     rows->setMinimumSectionSize(8);
     rows->setDefaultSectionSize(kRowHeight);
     rows->setFixedWidth(kIndicatorWidth);
+    QFont markFont = font;
+    markFont.setPixelSize(kIndicatorWidth - 4);
+    rows->setFont(markFont);
+    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { AwardList->setIndicatorRow(current.row()); });
 
     // Text in the window-background colour and lines in the caption-text
     // colour of the system scheme, on red.
@@ -101,6 +106,7 @@ void TListsFrm::buildScreen()
     const QString lines = scheme.color(QPalette::HighlightedText).name();
     dxDBGrid1->setStyleSheet(
         u"QTableView { background-color: #ff0000; color: %1; gridline-color: %2; border: 1px solid %2; }"
+        "QHeaderView { background-color: #ff0000; }"
         "QHeaderView::section { background-color: #ff0000; color: %1; border: 1px solid %2; padding: 0px; }"
         "QTableCornerButton::section { background-color: #ff0000; border: 1px solid %2; }"_s.arg(text, lines));
 
@@ -145,6 +151,7 @@ void TListsFrm::FormCreate()
     AwardList->setRows(loadWinnersList(*m_services.db));
     if (AwardList->rowCount() > 0)
         dxDBGrid1->setCurrentIndex(AwardList->index(0, 0));
+    AwardList->setIndicatorRow(dxDBGrid1->currentIndex().row());
 }
 
 void TListsFrm::ActCloseExecute() { reject(); }

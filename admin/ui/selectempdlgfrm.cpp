@@ -25,6 +25,7 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     dxDBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     dxDBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     dxDBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dxDBGrid1->verticalHeader()->hide();
     dxDBGrid1->verticalHeader()->setDefaultSectionSize(18);
     dxDBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     dxDBGrid1->setModel(&m_roster);
@@ -39,7 +40,7 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     footer->setGeometry(8, 1 + 243 - footerHeight, 553, footerHeight);
     footer->setFrameShape(QFrame::Panel);
     footer->setFrameShadow(QFrame::Sunken);
-    footer->setIndent(dxDBGrid1->verticalHeader()->sizeHint().width() + 4);
+    footer->setIndent(4);
 
     okButton = new QPushButton(u"确认"_s, this);
     okButton->setObjectName(u"BitBtn1"_s);

@@ -64,6 +64,7 @@ TSetupBlankFrm::TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent)
 {
     buildScreen();
     FormShow();
+    DBEdit1->setFocus();
 }
 
 TSetupBlankFrm::~TSetupBlankFrm()
@@ -178,6 +179,7 @@ QTableView *TSetupBlankFrm::grid(const QString &name, QRect place, PostedList &l
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                           | QAbstractItemView::AnyKeyPressed);
+    view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(18);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     for (size_t c = 0; c < widths.size(); ++c)
@@ -216,7 +218,7 @@ void TSetupBlankFrm::FormShow()
 
 void TSetupBlankFrm::lookUp(QLineEdit *edit, PostedList &list, std::optional<int> item)
 {
-    if (lookUpCode(list, ADOQuery3, m_db, edit->text(), item) == LookupOutcome::EmptyCode)
+    if (lookUpCode(list, m_db, edit->text(), item) == LookupOutcome::EmptyCode)
         m_dialogs.notify(this, u"号码不能为空,请输入号码!"_s, u"系统提示"_s, Dialogs::Icon::None);
 }
 
@@ -307,10 +309,13 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
             DBEdit3KeyPress();
         return true;
     }
-    // Opening its own list takes the focus from the box without leaving it.
-    if (event->type() == QEvent::FocusOut && watched == dxDBLookupEdit1
-        && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
-        dxDBLookupEdit1Exit();
+    // Opening its own list takes the focus from the box without leaving it,
+    // and so does the screen closing or another window coming to the front.
+    if (event->type() == QEvent::FocusOut && watched == dxDBLookupEdit1) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            dxDBLookupEdit1Exit();
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -4,7 +4,18 @@ void WinnersListModel::setRows(std::vector<ListedWinner> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    m_indicatorRow = -1;
     endResetModel();
+}
+
+void WinnersListModel::setIndicatorRow(int row)
+{
+    const int old = m_indicatorRow;
+    m_indicatorRow = row;
+    if (old >= 0 && old < rowCount())
+        Q_EMIT headerDataChanged(Qt::Vertical, old, old);
+    if (row >= 0 && row < rowCount())
+        Q_EMIT headerDataChanged(Qt::Vertical, row, row);
 }
 
 int WinnersListModel::rowCount(const QModelIndex &parent) const
@@ -42,8 +53,10 @@ QVariant WinnersListModel::headerData(int section, Qt::Orientation orientation, 
             return QVariant::fromValue(Qt::AlignCenter);
         return {};
     }
-    // The row indicator carries no numbers.
+    // The row indicator carries no numbers, only a mark at the current row.
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-        return QString();
+        return section == m_indicatorRow ? QString(QChar(0x25B6)) : QString();
+    if (orientation == Qt::Vertical && role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignCenter);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

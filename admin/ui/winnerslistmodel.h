@@ -12,6 +12,8 @@ public:
 
     void setRows(std::vector<ListedWinner> rows);
     const std::vector<ListedWinner> &rows() const { return m_rows; }
+    // The row the indicator at the left points at; -1 for none.
+    void setIndicatorRow(int row);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -20,4 +22,5 @@ public:
 
 private:
     std::vector<ListedWinner> m_rows;
+    int m_indicatorRow = -1;
 };

@@ -1,21 +1,21 @@
 #include "app/core/textcodec.h"
 
-#include <QStringDecoder>
 #include <cerrno>
 #include <iconv.h>
 
 namespace {
 
-// Converts with iconv; bytes that cannot be converted are replaced rather than dropped.
-QByteArray convert(const char *to, const char *from, const QByteArray &in, const QByteArray &replacement)
+// Converts with iconv; bytes that cannot be converted are replaced rather than
+// dropped. nullopt when iconv does not know one of the charsets.
+std::optional<QByteArray> convert(const char *to, const char *from, QByteArrayView in, const QByteArray &replacement)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        return {};
+        return std::nullopt;
     QByteArray out;
     out.reserve(in.size() * 2 + 16);
     char buffer[4096];
-    char *src = const_cast<char *>(in.constData());
+    char *src = const_cast<char *>(in.data());
     size_t srcLeft = static_cast<size_t>(in.size());
     while (srcLeft > 0) {
         char *dst = buffer;
@@ -35,24 +35,21 @@ QByteArray convert(const char *to, const char *from, const QByteArray &in, const
 
 } // namespace
 
+std::optional<QString> decodeCharset(QByteArrayView bytes, const char *charset)
+{
+    const auto utf8 = convert("UTF-8", charset, bytes, QByteArray("\xEF\xBF\xBD"));
+    if (!utf8)
+        return std::nullopt;
+    return QString::fromUtf8(*utf8);
+}
+
 namespace Gbk {
 
-QString decode(const QByteArray &bytes)
-{
-    const QByteArray utf8 = convert("UTF-8", "GBK", bytes, QByteArray("\xEF\xBF\xBD"));
-    return QString::fromUtf8(utf8);
-}
+QString decode(const QByteArray &bytes) { return decodeCharset(bytes, "GBK").value_or(QString()); }
 
 QByteArray encode(const QString &text)
 {
-    return convert("GBK", "UTF-8", text.toUtf8(), QByteArray("?"));
-}
-
-bool isValidUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    return convert("GBK", "UTF-8", text.toUtf8(), QByteArray("?")).value_or(QByteArray());
 }
 
 } // namespace Gbk

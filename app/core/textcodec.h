@@ -1,11 +1,16 @@
 #pragma once
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <optional>
 
-// The 8-bit GBK code page (936) of the settings file and of legacy text files.
+// 8-bit text: the GBK code page (936) of the settings file and of legacy text
+// files, and the other code pages old workbooks name.
 namespace Gbk {
 QString decode(const QByteArray &bytes);
 QByteArray encode(const QString &text);
-// True when the bytes form valid UTF-8 (ASCII included).
-bool isValidUtf8(const QByteArray &bytes);
 }
+
+// Decodes bytes in a charset iconv knows ("GBK", "CP1252", ...); bytes that do
+// not convert become U+FFFD. nullopt when iconv does not know the charset.
+std::optional<QString> decodeCharset(QByteArrayView bytes, const char *charset);

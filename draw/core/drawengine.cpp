@@ -35,7 +35,11 @@ QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部�
 
 DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
                        DrawView &view, DrawFlags flags)
-    : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view), m_flags(flags)
+    : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view), m_flags(flags),
+      m_isDesignated(round.db(), Catalogue::IsDesignated),
+      m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
+      m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
+      m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
 {
 }
 
@@ -69,7 +73,9 @@ bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory) co
 
 bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
 {
-    return m_round.db().exec(Catalogue::IsDesignated, {code, factory}).next();
+    const bool found = m_isDesignated.run({code, factory}).next();
+    m_isDesignated.finish();
+    return found;
 }
 
 void DrawEngine::OpenDesignations(int item) { m_round.OpenDesignations(item); }
@@ -105,10 +111,13 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     {
         Transaction tx(db);
         if (row)
-            db.exec(Catalogue::Post::RecordDrawnCount, {excNum, (complete || row->IsExec) ? 1 : 0, row->RecNo});
-        winnerRecNo = db.exec(Catalogue::Post::AppendWinner, {code, name, item, factory}).lastInsertId().toInt();
+            m_recordDrawnCount.run({excNum, (complete || row->IsExec) ? 1 : 0, row->RecNo});
+        winnerRecNo = m_appendWinner.run({code, name, item, factory}).lastInsertId().toInt();
         if (used)
-            db.exec(Catalogue::Post::MarkDesignationUsed, {used->RecNo});
+            m_markDesignationUsed.run({used->RecNo});
+        m_recordDrawnCount.finish();
+        m_appendWinner.finish();
+        m_markDesignationUsed.finish();
         tx.commit();
     }
 
@@ -128,24 +137,34 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     return true;
 }
 
-DrawEngine::RosterCount DrawEngine::countRoster()
+PersonSet DrawEngine::allDesignated()
 {
     PersonSet designated;
-    {
-        QSqlQuery q = m_round.db().exec(Catalogue::AllAwards);
-        for (const Designation &d : readDesignations(q))
-            designated.insert(d.sNo, d.sCompCode);
-    }
+    QSqlQuery q = m_round.db().exec(Catalogue::AllAwards);
+    for (const Designation &d : readDesignations(q))
+        designated.insert(d.sNo, d.sCompCode);
+    return designated;
+}
+
+DrawEngine::RosterCount DrawEngine::countRoster()
+{
+    const PersonSet designated = allDesignated();
+    const DrawData &data = m_round.data;
     RosterCount count;
-    QSet<QString> eligible;
-    const int positions = static_cast<int>(std::min(m_round.RosterIndex.size(), m_round.data.roster.size()));
+    // One key buffer for the whole walk, and people counted by views into the
+    // roster rows: a walk over a large roster allocates next to nothing.
+    QString key;
+    QSet<std::pair<QStringView, QStringView>> eligible;
+    const int positions = static_cast<int>(std::min(m_round.RosterIndex.size(), data.roster.size()));
     for (int p = 0; p < positions; ++p) {
         const Employee *e = LocateRosterEntry(p);
         if (!e)
             continue;
         ++count.locatable;
-        if (!IsExcludedOrWon(e->EmpCode, e->CompCode) && !designated.contains(e->EmpCode, e->CompCode))
-            eligible.insert(PersonSet::key(e->EmpCode, e->CompCode));
+        key.resize(0);
+        key.append(e->EmpCode).append(PersonSet::separator()).append(e->CompCode);
+        if (!data.excludedSet.containsKey(key) && !data.winnerSet.containsKey(key) && !designated.containsKey(key))
+            eligible.insert({QStringView(e->EmpCode), QStringView(e->CompCode)});
     }
     count.eligible = static_cast<int>(eligible.size());
     return count;
@@ -280,12 +299,7 @@ std::optional<DrawEngine::Candidate> DrawEngine::pickEligible()
 
 const Employee *DrawEngine::walkToEligible(int start)
 {
-    PersonSet designated;
-    {
-        QSqlQuery q = m_round.db().exec(Catalogue::AllAwards);
-        for (const Designation &d : readDesignations(q))
-            designated.insert(d.sNo, d.sCompCode);
-    }
+    const PersonSet designated = allDesignated();
     const int count = static_cast<int>(m_round.data.roster.size());
     for (int i = 0; i < count; ++i) {
         const Employee *e = LocateRosterEntry((start + i) % count);

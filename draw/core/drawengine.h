@@ -1,5 +1,8 @@
 #pragma once
+#include "store/preparedstatement.h"
 #include "store/rows.h"
+
+#include "draw/core/personset.h"
 
 #include <QString>
 #include <optional>
@@ -23,6 +26,15 @@ struct DrawFlags {
 // stop press, the roll, the shuffle before each winner, designated winners and
 // the recording of each winner. Knows no widget: it talks to the screen
 // through DrawView and lets events through Pacer.
+//
+// A press never runs without end: a start press is refused with a notice when
+// the roster locates nobody, or when nobody may be drawn at random and no
+// pending designation of the item may win; a press that runs out of eligible
+// people ends after its last winner with a notice. An iTime below 0 counts as
+// 0. From the start press to the end of the press the screens stay shut (the
+// screen's handlers ask busy()), so no table changes under a running press;
+// the stop press (Enter, the start picture) and the close command keep their
+// roles.
 class DrawEngine {
 public:
     // A person who may win: from a roster row or from a designation.
@@ -85,10 +97,12 @@ private:
     bool isEligible(const Employee &e);
     // The first eligible roster row from a position on, walking round.
     const Employee *walkToEligible(int start);
+    PersonSet allDesignated();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
     // Eligible people of the roster, counted afresh; each distinct person once.
+    // Designations are read once for the whole walk.
     int countEligible();
     void endPressAfterFailure();
 
@@ -98,6 +112,11 @@ private:
     const Settings &m_settings;
     DrawView &m_view;
     DrawFlags m_flags;
+    // Run for every candidate and every winner: prepared once.
+    PreparedStatement m_isDesignated;
+    PreparedStatement m_recordDrawnCount;
+    PreparedStatement m_appendWinner;
+    PreparedStatement m_markDesignationUsed;
     bool m_busy = false;
     // Eligible people left for random picks in this press: a press ends in
     // order when none is left instead of picking for ever.

@@ -3,6 +3,7 @@
 
 #include "app/core/pacer.h"
 #include "app/core/screenfonts.h"
+#include "draw/ui/boardlabel.h"
 
 #include <QLabel>
 
@@ -22,7 +23,7 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
     if (const int p = FindBoardControl(labelName); p > 0)
         delete Panel2->children().at(p);
 
-    auto *label = new QLabel(Panel2);
+    auto *label = new BoardLabel(Panel2);
     label->setObjectName(labelName);
     label->resize(72, 39);
     const int column = (n - 1) % 4;

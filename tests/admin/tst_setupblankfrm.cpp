@@ -321,6 +321,10 @@ private Q_SLOTS:
             QTest::keyClick(&frm, Qt::Key_Escape);
             QCOMPARE(frm.result(), int(QDialog::Rejected));
             QCOMPARE(frm.ADOQuery1.state(), PostedList::State::Edit);
+            // The prize-item box losing the focus because the screen closes
+            // is no leaving of it.
+            QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+            QApplication::sendEvent(frm.dxDBLookupEdit1, &deactivated);
         }
         QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
         QCOMPARE(rows(f.t, true), QStringList{u"1002|李四|%1|0|"_s.arg(f.first)});

@@ -49,13 +49,13 @@ if bad:
 PY
 }
 
-kills=${CRASH_KILLS:-45}
+kills=${CRASH_KILLS:-30}
 presses=0
 for i in $(seq 1 "$kills"); do
     "$driver" "$db" > "$work/out" 2> "$work/err" &
     pid=$!
-    # 20 to 400 ms: kills land in roll, shuffle, the winner's writes and resets.
-    sleep "0.$(printf '%03d' $(( RANDOM % 380 + 20 )))"
+    # 20 to 300 ms: kills land in roll, shuffle, the winner's writes and resets.
+    sleep "0.$(printf '%03d' $(( RANDOM % 280 + 20 )))"
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     if [ -s "$work/err" ]; then

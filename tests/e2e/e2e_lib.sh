@@ -14,6 +14,7 @@
 #   e2e_screenshot mainscreen       # writes $E2E_SHOTS/mainscreen.png, prints its path
 #   e2e_pixel "$png" 10 10          # prints "r g b" of one pixel
 #   e2e_wait_gone "系统设置"          # waits until no window has that title
+#   e2e_wait_still                  # waits until the display stops changing (a press has ended)
 #   e2e_wait_exit                   # waits until the program has ended
 #
 # Everything started here is stopped, and the temporary folder removed, when
@@ -185,6 +186,20 @@ e2e_screenshot() {
   local png="$E2E_SHOTS/$1.png"
   import -window root "$png" || e2e_fail "screenshot $1 failed"
   echo "$png"
+}
+
+# Waits until the display stops changing: two screenshots $1 seconds apart
+# (default 1.5) are identical. Use it to let a press or an animation finish.
+e2e_wait_still() {
+  local gap="${1:-1.5}" deadline=$((SECONDS + E2E_TIMEOUT)) a="$E2E_WORK/still-a.png" b="$E2E_WORK/still-b.png"
+  import -window root "$a"
+  while [ $SECONDS -lt $deadline ]; do
+    sleep "$gap"
+    import -window root "$b"
+    [ "$(compare -metric AE "$a" "$b" null: 2>&1)" = "0" ] && return 0
+    mv "$b" "$a"
+  done
+  return 1
 }
 
 # Prints "r g b" (0..255) of the pixel at x y of a picture.

@@ -40,6 +40,17 @@ e2e_screenshot password >/dev/null
 e2e_key Escape
 e2e_wait_gone "系统设置" || e2e_fail "the password box did not close on Escape"
 
+# One press: Enter rolls the digits, Enter again draws the winners of the
+# press onto the board (the demo's first prize item draws five at a time).
+e2e_focus "$main"
+e2e_key Return
+sleep 1
+e2e_key Return
+E2E_TIMEOUT=60 e2e_wait_still || e2e_fail "the press did not come to an end"
+pressed=$(e2e_screenshot after-press)
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended during the press"
+cmp -s "$shot" "$pressed" && e2e_fail "the press changed nothing on the screen"
+
 # Esc asks; No keeps the program running.
 e2e_focus "$main"
 e2e_key Escape

@@ -1,0 +1,177 @@
+// The settings screen's roster import, run by its command with scripted
+// answers, a pacer that never sleeps and a real database file.
+#include "admin/ui/setupfrm.h"
+#include "draw/ui/startfrm.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Fixture {
+    TempDb db;
+    TestServices ts{db};
+    std::unique_ptr<TStartFrm> frm;
+
+    // Runs `inside` while the settings screen is open.
+    void openSetup(const std::function<void(TSetupFrm &)> &inside)
+    {
+        ts.dialogs.onModal = [this, inside](QDialog &d) {
+            auto &screen = dynamic_cast<TSetupFrm &>(d);
+            screen.show();
+            ts.dialogs.calls.clear(); // what the main screen said before
+
+            inside(screen);
+            return int(QDialog::Rejected);
+        };
+        frm = std::make_unique<TStartFrm>(ts.services);
+        frm->ActSetup->trigger();
+    }
+    QString writeRoster(const QString &name, int rows, int longDepartmentAt = 0)
+    {
+        QByteArray text;
+        for (int i = 1; i <= rows; ++i) {
+            const QString dept = i == longDepartmentAt ? QString(60, u'部') : u"部门"_s;
+            text += u"一厂\t%1\t员工%2\tE%2\r\n"_s.arg(dept).arg(i).toUtf8();
+        }
+        const QString path = db.folder() + name;
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+        return path;
+    }
+    int employees() { return db.scalar(u"select count(*) from EmpNo"_s).toInt(); }
+};
+
+} // namespace
+
+class TestSetupFrmImport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void importCompletes()
+    {
+        Fixture f;
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 2500)};
+        bool busyAtPump = false;
+        QString shownAtPump;
+        f.openSetup([&](TSetupFrm &screen) {
+            f.ts.pacer.onPump = [&](int n) {
+                busyAtPump = screen.Importing && !screen.BitBtn1->isEnabled();
+                if (n == 2) // the row before the one about to be read
+                    shownAtPump = screen.Label1->text();
+            };
+            screen.ActImport->trigger();
+            QCOMPARE(f.ts.dialogs.texts(u"open"_s), QStringList{u"Execl文件|*.xls|TXT文件|*.txt"_s});
+            QVERIFY(busyAtPump);
+            const auto shown = QRegularExpression(u"^正在导入：第\\[(\\d+)\\]行，员工：\\[E(\\d+)\\]姓名:\\[员工(\\d+)\\]$"_s).match(shownAtPump);
+            QVERIFY2(shown.hasMatch() && shown.captured(1) == shown.captured(2) && shown.captured(1) == shown.captured(3),
+                     qPrintable(shownAtPump));
+            QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"导入员工资料完成!"_s});
+            QCOMPARE(f.ts.dialogs.calls.back().caption, u" 系统提示"_s);
+            QCOMPARE(f.ts.dialogs.calls.back().icon, Dialogs::Icon::None);
+            QCOMPARE(screen.Label1->text(), u"导入员工资料完成"_s);
+            QCOMPARE(screen.ProgressBar1->value(), 100);
+            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QCOMPARE(screen.rosterCount(), 2500);
+        });
+        QCOMPARE(f.employees(), 2500);
+    }
+
+    // Cancel confirmed while events are handled: the row in progress is
+    // completed, the completion is shown and the screen stays open.
+    void cancelMidImport()
+    {
+        Fixture f;
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 2500)};
+        int storedAtCancel = -1;
+        f.openSetup([&](TSetupFrm &screen) {
+            f.ts.pacer.onPump = [&](int n) {
+                if (n != 2)
+                    return;
+                storedAtCancel = f.employees();
+                screen.BitBtn2Click();
+                QVERIFY(screen.CancelImport && !screen.Importing && screen.BitBtn1->isEnabled());
+            };
+            screen.ActImport->trigger();
+            QVERIFY(screen.isVisible());
+            QCOMPARE(f.ts.dialogs.texts(u"ask"_s), QStringList{u"确定要取消本次操作吗?"_s});
+            QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"导入员工资料完成!"_s});
+            QCOMPARE(screen.ProgressBar1->value(), 100);
+            QVERIFY(storedAtCancel > 0);
+            QCOMPARE(screen.rosterCount(), storedAtCancel + 1);
+        });
+        QCOMPARE(f.employees(), storedAtCancel + 1);
+    }
+
+    // Declining the question lets the import go on to the end.
+    void cancelDeclined()
+    {
+        Fixture f;
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 30)};
+        f.ts.dialogs.askAnswers = {false};
+        f.openSetup([&](TSetupFrm &screen) {
+            f.ts.pacer.onPump = [&](int) { screen.BitBtn2Click(); };
+            screen.ActImport->trigger();
+        });
+        QCOMPARE(f.employees(), 30);
+    }
+
+    void refusedRowIsReported()
+    {
+        Fixture f;
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 10, 7)};
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ActImport->trigger();
+            const QStringList notices = f.ts.dialogs.texts(u"notify"_s);
+            QCOMPARE(notices.size(), 1);
+            QVERIFY2(notices[0].contains(u"第7行"_s) && notices[0].contains(u"部门"_s), qPrintable(notices[0]));
+            QVERIFY(screen.Label1->text().startsWith(u"正在导入：第[7]行"_s));
+            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QCOMPARE(screen.rosterCount(), 6);
+        });
+        QCOMPARE(f.employees(), 6);
+    }
+
+    void unreadableFileChangesNothing()
+    {
+        Fixture f;
+        f.db.addEmployee(u"1"_s, u"原有"_s, u"一厂"_s);
+        const QString path = f.db.folder() + u"broken.xls"_s;
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x07'));
+        file.close();
+        f.ts.dialogs.fileAnswers = {path};
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ActImport->trigger();
+            const QStringList errors = f.ts.dialogs.texts(u"error"_s);
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors[0].contains(u"broken.xls"_s), qPrintable(errors[0]));
+            QCOMPARE(f.ts.dialogs.count(u"notify"_s), 0);
+            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+        });
+        QCOMPARE(f.employees(), 1);
+    }
+
+    void dialogCancelledChangesNothing()
+    {
+        Fixture f;
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ActImport->trigger();
+            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QCOMPARE(f.ts.dialogs.count(u"notify"_s) + f.ts.dialogs.count(u"error"_s), 0);
+        });
+        QCOMPARE(f.employees(), 0);
+    }
+};
+
+QTEST_MAIN(TestSetupFrmImport)
+#include "tst_setupfrm_import.moc"

@@ -1,0 +1,20 @@
+#pragma once
+// A main screen on a fresh database file, with scripted dialogs and a
+// recording sound layer, laid out as on a screen of the given width.
+#include "draw/ui/startfrm.h"
+#include "testsupport.h"
+
+#include <memory>
+
+struct StartFrmFixture {
+    TempDb temp;
+    TestServices ts{temp};
+    std::unique_ptr<TStartFrm> frm;
+
+    explicit StartFrmFixture(int screenWidth = 1024)
+    {
+        frm = std::make_unique<TStartFrm>(ts.services);
+        frm->resize(screenWidth, 768);
+        frm->layOutScreen();
+    }
+};

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The real program under Xvfb on a demo database with twelve winners: F11 opens
+# the winners list over the whole screen, Del asks and No keeps the winner,
+# Del and Yes deletes the selected winner and recounts its prize item, Esc
+# closes the list and the main screen shows the drawing line again.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+e2e_require || exit 77
+PY=/usr/bin/python3
+
+e2e_start_xvfb 1024x768x24
+e2e_make_runtime demo
+db="$E2E_RUN/config.dll"
+sql() { "$PY" - "$db" "$1" <<'PYEOF'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+rows = con.execute(sys.argv[2]).fetchall()
+con.commit()
+print("\n".join(" ".join(str(v) for v in r) for r in rows))
+PYEOF
+}
+# Twelve winners spread over the prize items, counted on their items.
+"$PY" - "$db" <<'PYEOF'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+items = [r[0] for r in con.execute("select RecNo from AwardItem order by RecNo")]
+people = con.execute("select EmpCode, EmpName, CompCode from EmpNo order by RecNo limit 12").fetchall()
+for n, (code, name, factory) in enumerate(people):
+    con.execute("insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)",
+                (code, name, items[n % len(items)], factory))
+con.execute("update AwardItem set ExcNum = (select count(*) from AwardList where sTime = AwardItem.RecNo)")
+con.commit()
+PYEOF
+first_item=$(sql "select min(RecNo) from AwardItem")
+first_winner=$(sql "select sNo from AwardList where sTime = $first_item order by RecNo limit 1")
+count_before=$(sql "select ExcNum from AwardItem where RecNo = $first_item")
+
+e2e_start_program
+main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
+e2e_focus "$main"
+sleep 1
+
+e2e_key F11
+lists=$(e2e_wait_window "中奖名单") || e2e_fail "F11 did not open the winners list"
+geometry=$(xdotool getwindowgeometry "$lists")
+grep -q "Geometry: 1024x768" <<<"$geometry" || e2e_fail "the winners list does not fill the screen: $geometry"
+e2e_focus "$lists"
+sleep 1
+shot=$(e2e_screenshot winners-list)
+echo "screenshot: $shot"
+check() { # x y "r g b" what
+  e2e_pixel_near "$shot" "$1" "$2" "$3" || e2e_fail "$4 at $1,$2 is $(e2e_pixel "$shot" "$1" "$2"), expected about $3"
+}
+check 100 400 "255 0 0" "red row indicator of the list"
+check 245 430 "255 0 0" "red cell of the list"
+check 930 400 "190 27 20" "background picture right of the list"
+check 512 130 "244 196 69" "gold rule of the background picture"
+
+# Del, No: nothing changes.
+e2e_key Delete
+question=$(e2e_wait_window "系统提示") || e2e_fail "Del did not ask"
+e2e_screenshot delete-question >/dev/null
+e2e_focus "$question"
+e2e_key n
+e2e_wait_gone "系统提示" || e2e_fail "No did not close the question"
+[ "$(sql "select count(*) from AwardList")" = 12 ] || e2e_fail "No deleted a winner"
+
+# Del, Yes: the first row's winner is gone and the item recounted.
+e2e_focus "$lists"
+e2e_key Delete
+question=$(e2e_wait_window "系统提示") || e2e_fail "Del did not ask a second time"
+e2e_focus "$question"
+e2e_key y
+e2e_wait_gone "系统提示" || e2e_fail "Yes did not close the question"
+sleep 0.5
+[ "$(sql "select count(*) from AwardList")" = 11 ] || e2e_fail "Yes did not delete the winner"
+[ -z "$(sql "select sNo from AwardList where sNo = '$first_winner'")" ] || e2e_fail "the selected winner is still stored"
+[ "$(sql "select ExcNum from AwardItem where RecNo = $first_item")" = $((count_before - 1)) ] \
+  || e2e_fail "the prize item was not recounted"
+e2e_screenshot winners-list-after-delete >/dev/null
+
+# Esc closes the list; the program goes on with the main screen.
+e2e_focus "$lists"
+e2e_key Escape
+e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended with the winners list"
+sleep 0.5
+e2e_screenshot after-winners-list >/dev/null
+exit 0
