@@ -50,7 +50,11 @@ TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(
     dxDBGrid1->horizontalHeader()->setFixedHeight(kRowHeight);
     dxDBGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
     dxDBGrid1->verticalHeader()->setMinimumSectionSize(12);
-    dxDBGrid1->verticalHeader()->setFixedWidth(14);
+    // The row indicator is narrow; its numbers get a font that fits it.
+    QFont indicatorFont = dxDBGrid1->verticalHeader()->font();
+    indicatorFont.setPixelSize(12);
+    dxDBGrid1->verticalHeader()->setFont(indicatorFont);
+    dxDBGrid1->verticalHeader()->setFixedWidth(24);
     dxDBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     dxDBGrid1->setColumnWidth(0, 184);
     dxDBGrid1->setColumnWidth(1, 184);

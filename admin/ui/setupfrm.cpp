@@ -156,6 +156,9 @@ void TSetupFrm::buildControls()
     ProgressBar1->setGeometry(16, 368, 425, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    // The status line runs under the check box; the box must stay clickable.
+    CheckBox1->raise();
 
     BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 368, 75, 25});
     BitBtn1->setDefault(true);

@@ -9,6 +9,7 @@
 #include "store/database.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -228,6 +229,17 @@ void TStartFrm::resizeEvent(QResizeEvent *event)
         if (picture)
             picture->setGeometry(picture->parentWidget()->rect());
     }
+}
+
+void TStartFrm::closeEvent(QCloseEvent *event)
+{
+    if (pressInProgress()) {
+        StopRequested = true;
+        Rolling = false;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TStartFrm::keyPressEvent(QKeyEvent *event)

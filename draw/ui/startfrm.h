@@ -108,6 +108,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // A close from outside (window manager, session end) during a press only
+    // stops the press: the window must outlive the loop that is drawing.
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
