@@ -5,6 +5,7 @@
 #include "admin/ui/winnerslistmodel.h"
 #include "app/core/dialogs.h"
 #include "app/core/errors.h"
+#include "app/core/screenfonts.h"
 #include "draw/core/prizeround.h"
 #include "draw/core/services.h"
 
@@ -77,10 +78,7 @@ void TListsFrm::buildScreen()
     dxDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     dxDBGrid1->setWordWrap(false);
 
-    QFont font;
-    font.setFamilies({u"微软雅黑"_s, u"Microsoft YaHei"_s, u"Noto Sans CJK SC"_s});
-    font.setPixelSize(kFontPx);
-    font.setBold(true);
+    const QFont font = yaHeiFont(kFontPx, true);
     dxDBGrid1->setFont(font);
     dxDBGrid1->horizontalHeader()->setFont(font);
 

@@ -1,7 +1,7 @@
 #include "admin/ui/selectempdlgfrm.h"
 
 #include "admin/core/rostermodel.h"
-#include "admin/ui/cjkfallbackfont.h"
+#include "app/core/screenfonts.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -16,7 +16,7 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     setObjectName(u"SelectEmpDlgFrm"_s);
     setWindowTitle(u"选择员工"_s);
     setFixedSize(565, 282);
-    setFont(cjkFallbackFont({u"MS Sans Serif"_s}, 11));
+    setFont(screenFont({u"MS Sans Serif"_s}, 11));
 
     constexpr int footerHeight = 20;
     dxDBGrid1 = new QTableView(this);

@@ -1,6 +1,6 @@
 #include "admin/ui/setcurritemfrm.h"
 
-#include "admin/ui/screenfonts.h"
+#include "app/core/screenfonts.h"
 #include "store/setupstore.h"
 
 #include <QHeaderView>
@@ -43,8 +43,8 @@ TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(
     dxDBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dxDBGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     dxDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    dxDBGrid1->setFont(yaheiFont(27, true));
-    dxDBGrid1->horizontalHeader()->setFont(yaheiFont(27, true));
+    dxDBGrid1->setFont(yaHeiFont(27, true));
+    dxDBGrid1->horizontalHeader()->setFont(yaHeiFont(27, true));
     dxDBGrid1->horizontalHeader()->setSectionsMovable(true);
     dxDBGrid1->horizontalHeader()->setStretchLastSection(true);
     dxDBGrid1->horizontalHeader()->setFixedHeight(kRowHeight);

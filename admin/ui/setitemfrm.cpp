@@ -1,7 +1,7 @@
 #include "admin/ui/setitemfrm.h"
 
 #include "admin/core/prizeitemrules.h"
-#include "admin/ui/screenfonts.h"
+#include "app/core/screenfonts.h"
 #include "app/core/dialogs.h"
 #include "store/setupstore.h"
 
@@ -33,7 +33,7 @@ QLabel *caption(QWidget *parent, const QString &name, const QString &text, int l
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setFont(yaheiFont(24, true));
+    label->setFont(yaHeiFont(24, true));
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     paintRed(label, QPalette::WindowText);
@@ -47,7 +47,7 @@ QLineEdit *entryField(QWidget *parent, const QString &name, int left, bool numbe
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(left, 624, 180, 32);
-    edit->setFont(yaheiFont(24, true));
+    edit->setFont(yaHeiFont(24, true));
     paintRed(edit, QPalette::Text);
     if (number) {
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -63,7 +63,7 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &text, i
     auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setGeometry(left, 616, 113, 49);
-    b->setFont(yaheiFont(21, false));
+    b->setFont(yaHeiFont(21, false));
     // Some styles paint button captions in their own colour; a style sheet wins.
     b->setStyleSheet(u"QPushButton { color: #ff0000; }"_s);
     return b;

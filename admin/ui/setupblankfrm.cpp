@@ -1,7 +1,7 @@
 #include "admin/ui/setupblankfrm.h"
 
 #include "admin/core/personentry.h"
-#include "admin/ui/cjkfallbackfont.h"
+#include "app/core/screenfonts.h"
 #include "admin/ui/selectempdlgfrm.h"
 #include "app/core/dialogs.h"
 #include "app/core/errors.h"
@@ -79,7 +79,7 @@ void TSetupBlankFrm::buildScreen()
     setObjectName(u"SetupBlankFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFixedSize(681, 309);
-    setFont(cjkFallbackFont({u"SimSun"_s, u"宋体"_s}, 13));
+    setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
 
     auto command = [this](const QString &name, void (TSetupBlankFrm::*handler)()) {
         auto *action = new QAction(this);

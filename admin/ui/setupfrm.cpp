@@ -3,7 +3,7 @@
 #include "admin/core/prizeitemrules.h"
 #include "admin/ui/loopcountspinbox.h"
 #include "admin/ui/postingtablemodel.h"
-#include "admin/ui/screenfonts.h"
+#include "app/core/screenfonts.h"
 #include "app/core/dialogs.h"
 #include "app/core/errors.h"
 #include "store/database.h"
@@ -86,7 +86,7 @@ TSetupFrm::TSetupFrm(Services &services, QWidget *parent) : QDialog(parent), ser
 {
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
-    setFont(simsunFont(13));
+    setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
     setFixedSize(621, 396);
     // The grids read their columns from the open connection.
     services.db->ensureOpen();

@@ -20,6 +20,13 @@ QFont familyFont(const QStringList &classic, bool bold)
 
 } // namespace
 
+QFont screenFont(const QStringList &classic, int pixelSize, bool bold)
+{
+    QFont font = familyFont(classic, bold);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 QFont yaHeiFont(int pixelSize, bool bold)
 {
     QFont font = familyFont({u"微软雅黑"_s, u"Microsoft YaHei"_s}, bold);

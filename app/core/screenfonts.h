@@ -7,6 +7,9 @@
 // glyphs for them), the installed CJK sans faces that follow take their place.
 QStringList cjkSansFallbacks();
 
+// The classic faces given, then the installed CJK sans faces, at a pixel size.
+QFont screenFont(const QStringList &classic, int pixelSize, bool bold = false);
+
 // "微软雅黑" (Microsoft YaHei), the face of the screens' large texts.
 QFont yaHeiFont(int pixelSize, bool bold);
 QFont yaHeiPointFont(int pointSize, bool bold);
