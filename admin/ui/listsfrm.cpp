@@ -133,16 +133,7 @@ void TListsFrm::buildCommands()
     PopupMenu1->addAction(ActDel);    // N1
 }
 
-void TListsFrm::guarded(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const AppError &e) {
-        m_services.dialogs->reportError(e.text());
-    } catch (const std::exception &e) {
-        m_services.dialogs->reportError(QString::fromLocal8Bit(e.what()));
-    }
-}
+void TListsFrm::guarded(const std::function<void()> &step) { runReported(*m_services.dialogs, step); }
 
 void TListsFrm::FormCreate()
 {

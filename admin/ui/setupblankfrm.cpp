@@ -319,11 +319,4 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TSetupBlankFrm::guarded(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const AppError &e) {
-        m_dialogs.reportError(e.text());
-    }
-}
+void TSetupBlankFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }

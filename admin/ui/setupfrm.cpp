@@ -258,16 +258,7 @@ void TSetupFrm::placeFooter()
     dxDBGrid1Footer->setGeometry(left, 1, dxDBGrid1->columnWidth(column) - 2, kFooterHeight - 2);
 }
 
-void TSetupFrm::guarded(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const AppError &e) {
-        services.dialogs->reportError(e.text());
-    } catch (const std::exception &e) {
-        services.dialogs->reportError(QString::fromLocal8Bit(e.what()));
-    }
-}
+void TSetupFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
 
 void TSetupFrm::FormShow()
 {

@@ -1,5 +1,7 @@
 #include "app/core/dialogs.h"
 
+#include "app/core/errors.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -9,6 +11,17 @@
 using namespace Qt::StringLiterals;
 
 QString applicationTitle() { return u"员工抽奖系统"_s; }
+
+void runReported(Dialogs &dialogs, const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const AppError &e) {
+        dialogs.reportError(e.text());
+    } catch (const std::exception &e) {
+        dialogs.reportError(QString::fromLocal8Bit(e.what()));
+    }
+}
 
 QString errorReportText(const QString &text)
 {

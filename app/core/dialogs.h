@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class QWidget;
 class QDialog;
@@ -45,6 +46,9 @@ public:
     int runModal(QDialog &dialog) override;
     void reportError(const QString &text) override;
 };
+
+// Runs a step; an error that escapes it goes to the general error report.
+void runReported(Dialogs &dialogs, const std::function<void()> &step);
 
 // The application title, caption of the main window and of the error report.
 QString applicationTitle();

@@ -252,13 +252,4 @@ void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
 
 QString TStartFrm::description() const { return descs->text(); }
 
-void TStartFrm::guarded(const std::function<void()> &step)
-{
-    try {
-        step();
-    } catch (const AppError &e) {
-        services.dialogs->reportError(e.text());
-    } catch (const std::exception &e) {
-        services.dialogs->reportError(QString::fromLocal8Bit(e.what()));
-    }
-}
+void TStartFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
