@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+
+#include "benchsupport.h"
 #include <ctime>
 
 using namespace Qt::StringLiterals;
@@ -23,18 +25,6 @@ public:
     void pump() override { ++pumps; }
     void pause(int) override {}
 };
-
-long residentKb(const char *field)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(strlen(field))).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -90,7 +80,7 @@ int main(int argc, char **argv)
         std::printf("of which reading the roster: %.3f s (%zu rows)\n", timer.nsecsElapsed() / 1e9, rows.size());
     }
     std::printf("event pumps per reload: %d\n", pacer.pumps / runs);
-    std::printf("resident memory: now %ld kB, peak %ld kB (target < 150 MB)\n", residentKb("VmRSS:"),
-                residentKb("VmHWM:"));
+    std::printf("resident memory: now %ld kB, peak %ld kB (target < 150 MB)\n", Bench::residentKb("VmRSS:"),
+                Bench::residentKb("VmHWM:"));
     return 0;
 }

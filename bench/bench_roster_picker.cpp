@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "benchsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -44,20 +46,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.path() + u"/config.dll"_s;
-    if (!createEmptyDatabase(path).isEmpty())
-        return 1;
     Database db(u"bench"_s);
-    db.open(path);
-    {
-        Transaction tx(db);
-        // Codes inserted out of order, so the roster's sort has work to do.
-        for (int i = 0; i < 100000; ++i) {
-            const int code = 100000 + (i * 7919) % 100000;
-            db.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?,?,?,?)"_s,
-                    {QString::number(code), u"员工%1"_s.arg(i), u"工厂%1"_s.arg(i % 7), u"部门"_s});
-        }
-        tx.commit();
-    }
+    // Codes inserted out of order, so the roster's sort has work to do.
+    if (!Bench::makeRoster(db, path, 100000, [](int i) { return 100000 + (i * 7919) % 100000; }))
+        return 1;
 
     QElapsedTimer timer;
     timer.start();

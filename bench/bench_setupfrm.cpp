@@ -14,21 +14,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "benchsupport.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-long residentKb(const char *field)
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(strlen(field))).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
 
 double seconds(const QElapsedTimer &timer) { return timer.nsecsElapsed() / 1e9; }
 
@@ -41,18 +31,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.path() + u"/config.dll"_s;
-    if (!createEmptyDatabase(path).isEmpty())
-        return 1;
     Database db(u"bench"_s);
-    db.open(path);
-    {
-        Transaction tx(db);
-        for (int i = 0; i < 100000; ++i) {
-            db.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?,?,?,?)"_s,
-                    {QString::number(100000 + i), u"员工%1"_s.arg(i), u"工厂%1"_s.arg(i % 7), u"部门"_s});
-        }
-        tx.commit();
-    }
+    if (!Bench::makeRoster(db, path, 100000, [](int i) { return 100000 + i; }))
+        return 1;
     std::printf("database ready: 100000 employees\n");
 
     QtDialogs dialogs;
@@ -80,6 +61,6 @@ int main(int argc, char **argv)
     screen.reopenRoster();
     app.processEvents();
     std::printf("re-open the roster: %.3f s\n", seconds(timer));
-    std::printf("resident memory: now %ld kB, peak %ld kB\n", residentKb("VmRSS:"), residentKb("VmHWM:"));
+    std::printf("resident memory: now %ld kB, peak %ld kB\n", Bench::residentKb("VmRSS:"), Bench::residentKb("VmHWM:"));
     return 0;
 }
