@@ -7,7 +7,10 @@ set -u
 bin="${PRIZEDRAW_BIN_DIR:-}"
 driver="$bin/prizedraw-crashdriver"
 maker="$bin/prizedraw-db"
-if [ ! -x "$driver" ] || [ ! -x "$maker" ] || ! command -v python3 >/dev/null; then
+# Debian's own interpreter: another python3 earlier on the PATH may lack sqlite3.
+python=/usr/bin/python3
+[ -x "$python" ] || python=$(command -v python3 || true)
+if [ ! -x "$driver" ] || [ ! -x "$maker" ] || [ -z "$python" ]; then
     echo "driver, database tool or python3 missing"; exit 77
 fi
 work=$(mktemp -d)
@@ -15,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 db="$work/config.dll"
 "$maker" demo "$db" || exit 1
 
-python3 - "$db" <<'PY' || exit 1
+"$python" - "$db" <<'PY' || exit 1
 import sqlite3, sys
 con = sqlite3.connect(sys.argv[1])
 items = [r[0] for r in con.execute("select RecNo from AwardItem order by iSeq")]
@@ -27,7 +30,7 @@ con.commit()
 PY
 
 check() {
-    python3 - "$db" <<'PY'
+    "$python" - "$db" <<'PY'
 import sqlite3, sys
 con = sqlite3.connect(sys.argv[1])
 bad = []
