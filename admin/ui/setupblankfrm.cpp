@@ -94,10 +94,14 @@ void TSetupBlankFrm::buildScreen()
     ActClear = command(u"ActClear"_s, &TSetupBlankFrm::ActClearExecute);
     ActClear->setText(u"清除列表"_s);
 
-    Label7 = new QLabel(u"设定白名单:"_s, this);
-    Label7->setObjectName(u"Label7"_s);
-    Label7->move(16, 3);
-    Label7->adjustSize();
+    auto caption = [this](const QString &name, const QString &text, int left, int top) {
+        auto *label = new QLabel(text, this);
+        label->setObjectName(name);
+        label->move(left, top);
+        label->adjustSize();
+        return label;
+    };
+    Label7 = caption(u"Label7"_s, u"设定白名单:"_s, 16, 3);
     Button1 = button(u"Button1"_s, u"增加"_s, {184, 0, 75, 25}, ActADD);
     Button2 = button(u"Button2"_s, u"删除"_s, {264, 0, 75, 25}, ActDEL);
     DBEdit1 = boundEdit(u"DBEdit1"_s, {16, 32, 81, 21}, ADOQuery1, u"sNo"_s, 50);
@@ -114,10 +118,7 @@ void TSetupBlankFrm::buildScreen()
     dxDBGrid1->setItemDelegateForColumn(ADOQuery1.columnOf(u"sItemName"_s), new ItemCellDelegate(items, dxDBGrid1));
     connect(&ADOQuery1, &PostedList::currentEdited, this, &TSetupBlankFrm::showRowItem);
 
-    Label10 = new QLabel(u"设定黑名单:"_s, this);
-    Label10->setObjectName(u"Label10"_s);
-    Label10->move(384, 9);
-    Label10->adjustSize();
+    Label10 = caption(u"Label10"_s, u"设定黑名单:"_s, 384, 9);
     Button3 = button(u"Button3"_s, u"增加"_s, {512, 3, 75, 25}, actAdd2);
     Button4 = button(u"Button4"_s, u"删除"_s, {592, 3, 75, 25}, ActDEL2);
     DBEdit3 = boundEdit(u"DBEdit3"_s, {384, 32, 97, 21}, ADOQuery2, u"sNo"_s, 50);
