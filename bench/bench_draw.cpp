@@ -5,12 +5,12 @@
 // processor time of the thread; the wall time adds the disk's wait for each
 // winner's durable commit. Target: under 1 ms of the engine's own time per
 // winner, whatever the number of earlier winners.
-#include "app/core/pacer.h"
-#include "app/core/settings.h"
-#include "draw/core/counterrandom.h"
-#include "draw/core/drawengine.h"
-#include "draw/core/drawview.h"
-#include "draw/core/prizeround.h"
+#include "base/pacer.h"
+#include "base/settings.h"
+#include "base/counterrandom.h"
+#include "draw/drawengine.h"
+#include "draw/drawview.h"
+#include "draw/prizeround.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/schema.h"

@@ -1,6 +1,6 @@
 // Time to save the winners list as .xls and .xlsx for lists of growing size.
-#include "admin/core/winnerslist.h"
-#include "admin/core/worksheetwriter.h"
+#include "admin/winnerslist.h"
+#include "sheets/worksheetwriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Imports a 65,536-row workbook and a 100,000-row text file into fresh
 // databases, with a status line and a progress bar updated per row and events
 // handled as on the settings screen, and prints rows per second.
-#include "admin/core/rosterimport.h"
-#include "admin/core/rosterreader.h"
-#include "app/core/pacer.h"
+#include "admin/rosterimport.h"
+#include "sheets/rosterreader.h"
+#include "base/pacer.h"
 #include "store/database.h"
 #include "store/schema.h"
 

@@ -1,7 +1,7 @@
 // Times ReloadDrawData on a large event: 100,000 employees, 10,000 winners and
 // 1,000 exclusions. Prints seconds per reload and the resident memory.
-#include "app/core/pacer.h"
-#include "draw/core/prizeround.h"
+#include "base/pacer.h"
+#include "draw/prizeround.h"
 #include "store/bulkread.h"
 #include "store/database.h"
 #include "store/schema.h"

@@ -1,11 +1,11 @@
 // Times the lists screen's roster on a large event of 100,000 employees: the
 // first read, the picker opening on it, scrolling in it, and a code lookup by
 // Enter. Prints milliseconds for each.
-#include "admin/core/personentry.h"
-#include "admin/core/rostermodel.h"
-#include "admin/ui/selectempdlgfrm.h"
-#include "admin/ui/setupblankfrm.h"
-#include "app/core/dialogs.h"
+#include "admin/personentry.h"
+#include "admin/rostermodel.h"
+#include "ui/admin/selectempdlgfrm.h"
+#include "ui/admin/setupblankfrm.h"
+#include "ui/common/qtdialogs.h"
 #include "store/database.h"
 #include "store/schema.h"
 

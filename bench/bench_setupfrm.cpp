@@ -1,8 +1,8 @@
 // Times opening the settings screen on a roster of 100,000 employees: filling
 // the screen (both grids and the row count), jumping to the last roster row
 // and re-opening the roster. Prints seconds and the resident memory.
-#include "admin/ui/setupfrm.h"
-#include "app/core/dialogs.h"
+#include "ui/admin/setupfrm.h"
+#include "ui/common/qtdialogs.h"
 #include "store/database.h"
 #include "store/schema.h"
 

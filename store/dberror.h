@@ -1,5 +1,5 @@
 #pragma once
-#include "app/core/errors.h"
+#include "base/errors.h"
 
 // A failed open, statement or post; its text is the engine's own.
 class DbError : public AppError {

@@ -1,12 +1,12 @@
 // Runs presses on a database without end, as fast as it can, so that a test
 // can kill it at any moment and then look at what the file holds. When every
 // prize item is complete the draw is reset and starts over.
-#include "app/core/pacer.h"
-#include "app/core/settings.h"
-#include "draw/core/counterrandom.h"
-#include "draw/core/drawengine.h"
-#include "draw/core/drawview.h"
-#include "draw/core/prizeround.h"
+#include "base/pacer.h"
+#include "base/settings.h"
+#include "base/counterrandom.h"
+#include "draw/drawengine.h"
+#include "draw/drawview.h"
+#include "draw/prizeround.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"

@@ -1,9 +1,9 @@
 // prizedraw-export: saves the winners list of a database as a workbook, the
 // way the winners list screen does.
 //   prizedraw-export DATABASE FILE.xls|FILE.xlsx
-#include "admin/core/winnerslist.h"
-#include "admin/core/worksheetwriter.h"
-#include "app/core/errors.h"
+#include "admin/winnerslist.h"
+#include "sheets/worksheetwriter.h"
+#include "base/errors.h"
 #include "store/database.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The prize item entry screen and the current prize picker, opened from the
 // main screen with scripted answers and a real database file.
-#include "admin/ui/setcurritemfrm.h"
-#include "admin/ui/setitemfrm.h"
-#include "draw/ui/startfrm.h"
+#include "ui/admin/setcurritemfrm.h"
+#include "ui/admin/setitemfrm.h"
+#include "ui/main/startfrm.h"
 #include "testsupport.h"
 
 #include <QLineEdit>

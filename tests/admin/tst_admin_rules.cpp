@@ -1,5 +1,5 @@
 // Rules of prize items and the loop count, without widgets.
-#include "admin/core/prizeitemrules.h"
+#include "admin/prizeitemrules.h"
 
 #include <QTest>
 

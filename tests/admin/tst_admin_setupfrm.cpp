@@ -1,10 +1,10 @@
 // The system settings screen, opened from the main screen (F10) with scripted
 // answers and a real database file.
-#include "admin/ui/loopcountspinbox.h"
-#include "admin/ui/postingtablemodel.h"
-#include "admin/ui/setupfrm.h"
-#include "app/core/settings.h"
-#include "draw/ui/startfrm.h"
+#include "ui/admin/loopcountspinbox.h"
+#include "ui/admin/postingtablemodel.h"
+#include "ui/admin/setupfrm.h"
+#include "base/settings.h"
+#include "ui/main/startfrm.h"
 #include "testsupport.h"
 
 #include <QCheckBox>

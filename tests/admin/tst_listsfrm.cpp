@@ -1,10 +1,10 @@
 // The winners list screen against a real database file, with scripted dialogs.
 #include "testsupport.h"
 
-#include "admin/ui/listsfrm.h"
-#include "admin/ui/winnerslistmodel.h"
-#include "app/core/errors.h"
-#include "draw/ui/startfrm.h"
+#include "ui/admin/listsfrm.h"
+#include "ui/admin/winnerslistmodel.h"
+#include "base/errors.h"
+#include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QDir>

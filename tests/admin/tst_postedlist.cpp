@@ -1,5 +1,5 @@
-#include "admin/core/blanklists.h"
-#include "admin/core/prizeitemchoice.h"
+#include "admin/blanklists.h"
+#include "admin/prizeitemchoice.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>

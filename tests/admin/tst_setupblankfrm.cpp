@@ -1,6 +1,6 @@
-#include "admin/ui/selectempdlgfrm.h"
-#include "admin/ui/setupblankfrm.h"
-#include "draw/ui/startfrm.h"
+#include "ui/admin/selectempdlgfrm.h"
+#include "ui/admin/setupblankfrm.h"
+#include "ui/main/startfrm.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
 

@@ -1,7 +1,7 @@
 // The settings screen's roster import, run by its command with scripted
 // answers, a pacer that never sleeps and a real database file.
-#include "admin/ui/setupfrm.h"
-#include "draw/ui/startfrm.h"
+#include "ui/admin/setupfrm.h"
+#include "ui/main/startfrm.h"
 #include "testsupport.h"
 
 #include <QAction>

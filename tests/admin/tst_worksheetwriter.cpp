@@ -1,8 +1,8 @@
 // Workbooks written by the export, read back by FreeXL, a reader that shares
 // no code with the writer.
-#include "admin/core/winnerslist.h"
-#include "admin/core/worksheetwriter.h"
-#include "app/core/errors.h"
+#include "admin/winnerslist.h"
+#include "sheets/worksheetwriter.h"
+#include "base/errors.h"
 
 #include <QDir>
 #include <QFile>

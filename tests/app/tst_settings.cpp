@@ -1,7 +1,7 @@
-#include "app/core/errors.h"
-#include "app/core/inifile.h"
-#include "app/core/settings.h"
-#include "app/core/textcodec.h"
+#include "base/errors.h"
+#include "base/inifile.h"
+#include "base/settings.h"
+#include "base/textcodec.h"
 
 #include <QFile>
 #include <QTemporaryDir>

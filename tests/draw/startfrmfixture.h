@@ -1,7 +1,7 @@
 #pragma once
 // A main screen on a fresh database file, with scripted dialogs and a
 // recording sound layer, laid out as on a screen of the given width.
-#include "draw/ui/startfrm.h"
+#include "ui/main/startfrm.h"
 #include "testsupport.h"
 
 #include <memory>

@@ -3,7 +3,7 @@
 // destroying the window under the loop that draws.
 #include "testsupport.h"
 
-#include "draw/ui/startfrm.h"
+#include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QtTest>

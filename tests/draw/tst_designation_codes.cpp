@@ -2,7 +2,7 @@
 // operator can leave behind in the lists screen must neither win nor stick.
 #include "testsupport.h"
 
-#include "draw/ui/startfrm.h"
+#include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QtTest>

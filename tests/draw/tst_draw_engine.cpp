@@ -2,10 +2,10 @@
 // file with scripted positions, a pacer that never sleeps and recorded sounds.
 #include "testsupport.h"
 
-#include "draw/core/counterrandom.h"
-#include "draw/core/drawengine.h"
-#include "draw/ui/picturebutton.h"
-#include "draw/ui/startfrm.h"
+#include "base/counterrandom.h"
+#include "draw/drawengine.h"
+#include "ui/main/picturebutton.h"
+#include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QLabel>

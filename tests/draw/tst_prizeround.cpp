@@ -1,4 +1,4 @@
-#include "draw/core/prizeround.h"
+#include "draw/prizeround.h"
 #include "testsupport.h"
 
 #include <QtTest>

@@ -2,8 +2,8 @@
 // buttons, the password gate, the close question and the music of a reload.
 #include "startfrmfixture.h"
 
-#include "app/core/settings.h"
-#include "draw/ui/picturebutton.h"
+#include "base/settings.h"
+#include "ui/main/picturebutton.h"
 
 #include <QAction>
 #include <QFile>

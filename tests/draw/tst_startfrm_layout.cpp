@@ -1,7 +1,7 @@
 // Layout values and the positions they give on screens 1024 and 1016 wide.
 #include "startfrmfixture.h"
 
-#include "app/core/screenfonts.h"
+#include "ui/common/screenfonts.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

@@ -1,4 +1,4 @@
-#include "draw/ui/startfrm.h"
+#include "ui/main/startfrm.h"
 #include "testsupport.h"
 
 #include <QFile>

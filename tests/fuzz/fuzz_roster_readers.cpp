@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the workbook and text readers: whatever the input,
 // they must answer with cells or with their error, never crash or hang.
-#include "admin/core/biffreader.h"
-#include "admin/core/olecontainer.h"
-#include "admin/core/textroster.h"
+#include "sheets/biffreader.h"
+#include "sheets/olecontainer.h"
+#include "sheets/textroster.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The import loop against a real roster table.
-#include "admin/core/rosterimport.h"
-#include "admin/core/rosterreader.h"
-#include "app/core/textcodec.h"
+#include "admin/rosterimport.h"
+#include "sheets/rosterreader.h"
+#include "base/textcodec.h"
 #include "testsupport.h"
 
 #include <QFile>

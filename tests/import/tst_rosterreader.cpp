@@ -1,9 +1,9 @@
 // The roster readers against xlrd on real and generated workbooks, and the
 // text file rules.
-#include "admin/core/biffreader.h"
-#include "admin/core/olecontainer.h"
-#include "admin/core/rosterreader.h"
-#include "app/core/textcodec.h"
+#include "sheets/biffreader.h"
+#include "sheets/olecontainer.h"
+#include "sheets/rosterreader.h"
+#include "base/textcodec.h"
 
 #include <QFile>
 #include <QJsonArray>

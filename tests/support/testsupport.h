@@ -2,10 +2,10 @@
 // Test seams: a database file made by the project's own code in a temporary
 // folder, dialogs answered by script, a pacer that never sleeps, positions
 // supplied by the test and a sound player that records its calls.
-#include "app/core/dialogs.h"
-#include "app/core/pacer.h"
-#include "draw/core/randomposition.h"
-#include "draw/core/services.h"
+#include "base/dialogs.h"
+#include "base/pacer.h"
+#include "base/randomposition.h"
+#include "draw/services.h"
 #include "media/soundplayer.h"
 #include "store/database.h"
 

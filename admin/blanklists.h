@@ -1,0 +1,41 @@
+#pragma once
+#include "admin/postedlist.h"
+
+class Database;
+class PrizeItemChoice;
+
+// The designated winners (Award) as the lists screen edits them. Its "奖项"
+// column shows the ItemName of the row's sTime, empty when that item is gone.
+class DesignationList : public PostedList {
+    Q_OBJECT
+public:
+    DesignationList(Database &db, const PrizeItemChoice &items, QObject *parent = nullptr);
+
+protected:
+    std::vector<Row> load() override;
+    int insertRecord(const Row &row) override;
+    void updateRecord(const Row &row) override;
+    void deleteRecord(const Row &row) override;
+    void newRecord(Row &row) override;
+    QVariant lookUp(const QString &field, const Row &row) const override;
+
+private:
+    Database &m_db;
+    const PrizeItemChoice &m_items;
+};
+
+// The excluded people (AwardBlank) as the lists screen edits them.
+class ExclusionList : public PostedList {
+    Q_OBJECT
+public:
+    explicit ExclusionList(Database &db, QObject *parent = nullptr);
+
+protected:
+    std::vector<Row> load() override;
+    int insertRecord(const Row &row) override;
+    void updateRecord(const Row &row) override;
+    void deleteRecord(const Row &row) override;
+
+private:
+    Database &m_db;
+};

@@ -1,0 +1,251 @@
+#include "admin/postedlist.h"
+
+#include <algorithm>
+
+namespace {
+
+// Counts a reshaping of the rows for as long as it lives.
+class Reshaping {
+public:
+    explicit Reshaping(int &counter) : m_counter(++counter) {}
+    ~Reshaping() { --m_counter; }
+    Reshaping(const Reshaping &) = delete;
+    Reshaping &operator=(const Reshaping &) = delete;
+
+private:
+    int &m_counter;
+};
+
+} // namespace
+
+using namespace Qt::StringLiterals;
+
+PostedList::PostedList(QStringList fields, std::vector<Column> columns, QObject *parent)
+    : QAbstractTableModel(parent), m_fields(std::move(fields)), m_columns(std::move(columns))
+{
+}
+
+void PostedList::open()
+{
+    std::vector<Row> rows = load();
+    Reshaping reshaping(m_reshaping);
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_current = m_rows.empty() ? -1 : 0;
+    m_state = State::Browse;
+    m_modified = false;
+    endResetModel();
+    moveTo(m_current);
+}
+
+QVariant PostedList::field(const QString &name) const { return value(m_current, name); }
+
+QVariant PostedList::value(int row, const QString &name) const
+{
+    const int f = fieldIndex(name);
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || f < 0)
+        return {};
+    return m_rows[static_cast<size_t>(row)][f];
+}
+
+void PostedList::setField(const QString &name, const QVariant &value)
+{
+    const int f = fieldIndex(name);
+    if (f < 0)
+        return;
+    edit();
+    m_rows[static_cast<size_t>(m_current)][f] = value;
+    m_modified = true;
+    rowChanged(m_current);
+    Q_EMIT currentEdited();
+}
+
+void PostedList::edit()
+{
+    if (m_state != State::Browse)
+        return;
+    if (m_rows.empty()) {
+        append();
+        return;
+    }
+    m_original = m_rows[static_cast<size_t>(m_current)];
+    m_state = State::Edit;
+    m_modified = false;
+}
+
+void PostedList::append()
+{
+    checkBrowseMode();
+    Row row(m_fields.size());
+    newRecord(row);
+    const int at = static_cast<int>(m_rows.size());
+    Reshaping reshaping(m_reshaping);
+    beginInsertRows({}, at, at);
+    m_rows.push_back(std::move(row));
+    endInsertRows();
+    m_state = State::Insert;
+    m_modified = false;
+    moveTo(at);
+}
+
+void PostedList::post()
+{
+    if (m_state == State::Browse)
+        return;
+    Row &row = m_rows[static_cast<size_t>(m_current)];
+    if (m_state == State::Insert)
+        row[fieldIndex(u"RecNo"_s)] = insertRecord(row);
+    else if (m_modified)
+        updateRecord(row);
+    m_state = State::Browse;
+    m_modified = false;
+    rowChanged(m_current);
+    Q_EMIT currentEdited();
+}
+
+void PostedList::cancel()
+{
+    if (m_state == State::Browse)
+        return;
+    const int at = m_current;
+    if (m_state == State::Insert) {
+        Reshaping reshaping(m_reshaping);
+        beginRemoveRows({}, at, at);
+        m_rows.erase(m_rows.begin() + at);
+        endRemoveRows();
+        m_state = State::Browse;
+        m_modified = false;
+        moveTo(std::min(at, static_cast<int>(m_rows.size()) - 1));
+        return;
+    }
+    m_rows[static_cast<size_t>(at)] = m_original;
+    m_state = State::Browse;
+    m_modified = false;
+    rowChanged(at);
+    Q_EMIT currentEdited();
+}
+
+void PostedList::checkBrowseMode()
+{
+    if (m_state == State::Browse)
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+void PostedList::setCurrent(int row)
+{
+    if (row == m_current || row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    // Dropping an untouched new row before the target shifts the target up.
+    if (m_state == State::Insert && !m_modified && m_current < row)
+        --row;
+    checkBrowseMode();
+    moveTo(row);
+}
+
+void PostedList::deleteCurrent()
+{
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    cancel();
+    if (m_rows.empty())
+        return;
+    const int at = m_current;
+    deleteRecord(m_rows[static_cast<size_t>(at)]);
+    Reshaping reshaping(m_reshaping);
+    beginRemoveRows({}, at, at);
+    m_rows.erase(m_rows.begin() + at);
+    endRemoveRows();
+    moveTo(std::min(at, static_cast<int>(m_rows.size()) - 1));
+}
+
+void PostedList::clear()
+{
+    checkBrowseMode();
+    while (!m_rows.empty()) {
+        moveTo(0);
+        deleteCurrent();
+    }
+}
+
+int PostedList::columnOf(const QString &field) const
+{
+    for (size_t i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].field == field)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void PostedList::moveTo(int row)
+{
+    m_current = row;
+    Q_EMIT currentChanged(row);
+    Q_EMIT currentEdited();
+}
+
+void PostedList::rowChanged(int row)
+{
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+QVariant PostedList::lookUp(const QString &, const Row &) const { return {}; }
+
+int PostedList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int PostedList::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant PostedList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const Column &column = m_columns[static_cast<size_t>(index.column())];
+    const Row &row = m_rows[static_cast<size_t>(index.row())];
+    if (role == Qt::EditRole && !column.stores.isEmpty())
+        return row[fieldIndex(column.stores)];
+    const int f = fieldIndex(column.field);
+    return f >= 0 ? row[f] : lookUp(column.field, row);
+}
+
+bool PostedList::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    // Called by views, which cannot take an error: moving to another row (and
+    // so posting) happens before, when the view's current row changes.
+    if (!index.isValid() || role != Qt::EditRole || index.row() != m_current)
+        return false;
+    const Column &column = m_columns[static_cast<size_t>(index.column())];
+    const QString target = column.stores.isEmpty() ? column.field : column.stores;
+    if (data(index, Qt::EditRole) == value)
+        return true;
+    setField(target, value);
+    return true;
+}
+
+QVariant PostedList::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+        return {};
+    return m_columns[static_cast<size_t>(section)].title;
+}
+
+Qt::ItemFlags PostedList::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (m_columns[static_cast<size_t>(index.column())].field != u"RecNo"_s)
+        f |= Qt::ItemIsEditable;
+    return f;
+}

@@ -1,0 +1,47 @@
+#include "admin/prizeitemrules.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+PerPressCheck checkPerPress(int perPress, int sumNumber)
+{
+    if (perPress >= 1 && perPress <= kMaxPerPress && perPress <= sumNumber)
+        return {true, perPress};
+    return {false, sumNumber > kMaxPerPress ? kMaxPerPress : sumNumber};
+}
+
+bool prizeItemServiceable(int sumNumber, int perPress)
+{
+    return sumNumber >= 1 && checkPerPress(perPress, sumNumber).accepted;
+}
+
+QString perPressMessage() { return u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s; }
+
+QString perPressCaption() { return u" 系统提示"_s; }
+
+PrizeItem newPrizeItem(int existingItems)
+{
+    PrizeItem item;
+    item.iSeq = existingItems + 1;
+    item.ItemName = u"特别奖"_s;
+    item.Awards = u"现金1000元"_s;
+    item.SumNumber = 1;
+    item.iNumber = 1;
+    item.ExcNum = 0;
+    item.IsExec = false;
+    return item;
+}
+
+int loopCountFromText(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return kLoopCountMin;
+    // nearbyint follows the default rounding mode, which rounds halves to even.
+    const double whole = std::nearbyint(value);
+    return static_cast<int>(std::clamp(whole, double(kLoopCountMin), double(kLoopCountMax)));
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include "sheets/worksheet.h"
+
+#include <QString>
+#include <vector>
+
+class Database;
+
+// One line of the winners list: a winner with the prize item won.
+struct ListedWinner {
+    QString sNo;
+    QString sName;
+    QString ItemName;
+    QString Awards;
+    QString sCompCode;
+    int RecNo = 0; // of the prize item, not of the winner row
+};
+
+// Every winner whose prize item still exists, in prize item number order.
+std::vector<ListedWinner> loadWinnersList(Database &db);
+
+// The list's columns as shown and exported, left to right.
+struct WinnersListColumn {
+    const char16_t *header;
+    int widthPx;
+    bool centred;
+    QString ListedWinner::*field;
+};
+const std::vector<WinnersListColumn> &winnersListColumns();
+
+// The list as a sheet for export: header row, then every row in list order.
+Worksheet winnersWorksheet(const std::vector<ListedWinner> &winners);

@@ -1,0 +1,26 @@
+#include "base/dialogs.h"
+
+#include "base/errors.h"
+
+
+using namespace Qt::StringLiterals;
+
+QString applicationTitle() { return u"员工抽奖系统"_s; }
+
+void runReported(Dialogs &dialogs, const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const AppError &e) {
+        dialogs.reportError(e.text());
+    } catch (const std::exception &e) {
+        dialogs.reportError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+QString errorReportText(const QString &text)
+{
+    if (!text.isEmpty() && text.back() > u'.')
+        return text + u'.';
+    return text;
+}

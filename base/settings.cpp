@@ -1,0 +1,83 @@
+#include "base/settings.h"
+
+#include "base/inifile.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString kSection = u"config"_s;
+constexpr qsizetype kMaxTextLength = 2047;
+
+QString settingsPath(const QString &exeFolder) { return exeFolder + u"config.ini"_s; }
+
+int readInt(const IniFile &ini, const QString &key, int fallback)
+{
+    const auto text = ini.readString(kSection, key);
+    if (!text)
+        return fallback;
+    return parseProfileInt(text->left(kMaxTextLength)).value_or(fallback);
+}
+} // namespace
+
+std::optional<int> parseProfileInt(const QString &text)
+{
+    QString s = text;
+    qsizetype i = 0;
+    while (i < s.size() && (s[i] == u' ' || s[i] == u'\t'))
+        ++i;
+    s = s.mid(i);
+    bool negative = false;
+    if (s.startsWith(u'-') || s.startsWith(u'+')) {
+        negative = s.startsWith(u'-');
+        s = s.mid(1);
+    }
+    int base = 10;
+    if (s.startsWith(u"0x"_s, Qt::CaseInsensitive)) {
+        base = 16;
+        s = s.mid(2);
+    } else if (s.startsWith(u'$')) {
+        base = 16;
+        s = s.mid(1);
+    }
+    if (s.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (QChar c : std::as_const(s)) {
+        const int digit = c.isDigit() && c.unicode() < 128 ? c.unicode() - '0'
+                          : (base == 16 && c.toLower() >= u'a' && c.toLower() <= u'f') ? c.toLower().unicode() - 'a' + 10
+                                                                                        : -1;
+        if (digit < 0 || digit >= base)
+            return std::nullopt;
+        value = value * base + digit;
+        // Hexadecimal values may use all 32 bits (0xFFFFFFFF is -1), decimal ones may not overflow.
+        if (value > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL))
+            return std::nullopt;
+    }
+    if (base == 16 && value > 0x7FFFFFFF)
+        value -= 0x100000000LL;
+    if (negative)
+        value = -value;
+    if (value > INT_MAX || value < INT_MIN)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+Settings LoadSettings(const QString &exeFolder)
+{
+    const IniFile ini(settingsPath(exeFolder));
+    Settings s;
+    s.backSound = ini.readString(kSection, u"backSound"_s).value_or(exeFolder + u"back.wma"_s).left(kMaxTextLength);
+    s.ATltle = ini.readString(kSection, u"ATltle"_s).value_or(QString()).left(kMaxTextLength);
+    s.iTime = readInt(ini, u"iTime"_s, 5);
+    s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
+    return s;
+}
+
+void SaveSettings(const QString &exeFolder, const Settings &settings)
+{
+    const IniFile ini(settingsPath(exeFolder));
+    ini.writeString(kSection, u"backSound"_s, settings.backSound);
+    ini.writeString(kSection, u"ATltle"_s, settings.ATltle);
+    ini.writeString(kSection, u"iTime"_s, QString::number(settings.iTime));
+    ini.writeString(kSection, u"showNo"_s, settings.showNo ? u"1"_s : u"0"_s);
+}

@@ -1,0 +1,399 @@
+#include "draw/drawengine.h"
+
+#include "base/pacer.h"
+#include "base/settings.h"
+#include "draw/drawview.h"
+#include "draw/prizeround.h"
+#include "base/randomposition.h"
+#include "store/catalogue.h"
+#include "store/database.h"
+#include "store/rowreaders.h"
+
+#include <QSet>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int kRollPauseMs = 50;
+constexpr int kShufflePauseMs = 10;
+constexpr int kWinnerPauseMs = 1000;
+
+// Random picks that keep missing give up after this many tries and walk the
+// roster instead, so that a nearly exhausted roster (or a generator that
+// never hits) still ends. With e eligible people among n, the chance that
+// the walk is ever needed is about exp(-4e).
+qint64 missLimit(int count) { return 64 + 4 * static_cast<qint64>(count); }
+
+QString candidateLine(const QString &factory, const QString &name) { return factory + u' ' + name; }
+} // namespace
+
+QString DrawEngine::noItemText() { return u"未设置奖项，请先设置奖项！"_s; }
+QString DrawEngine::emptyRosterText() { return u"员工资料为空，请先导入员工资料!"_s; }
+QString DrawEngine::nobodyEligibleText() { return u"没有可以抽取的员工（都已中奖、被排除或被指定），请检查员工资料！"_s; }
+QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部抽完，本次抽奖结束！"_s; }
+
+DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
+                       DrawView &view, DrawFlags flags)
+    : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view), m_flags(flags),
+      m_isDesignated(round.db(), Catalogue::IsDesignated),
+      m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
+      m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
+      m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
+{
+}
+
+QString DrawEngine::PadCode(const QString &text, int width, bool rightSide)
+{
+    if (text.size() >= width)
+        return text.left(width);
+    const QString zeros(width - text.size(), u'0');
+    return rightSide ? QString(text + zeros) : QString(zeros + text);
+}
+
+void DrawEngine::ShowCandidate(const QString &code, const QString &line)
+{
+    m_pacer.pump();
+    m_view.showCandidate(code, line);
+}
+
+const Employee *DrawEngine::LocateRosterEntry(int position) const
+{
+    const DrawData &data = m_round.data;
+    if (position < 0 || static_cast<size_t>(position) >= data.roster.size()
+        || static_cast<size_t>(position) >= m_round.RosterIndex.size())
+        return nullptr;
+    return data.rosterEntry(m_round.RosterIndex[static_cast<size_t>(position)]);
+}
+
+bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory) const
+{
+    return m_round.data.excludedSet.contains(code, factory) || m_round.data.winnerSet.contains(code, factory);
+}
+
+bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
+{
+    const bool found = m_isDesignated.run({code, factory}).next();
+    m_isDesignated.finish();
+    return found;
+}
+
+void DrawEngine::OpenDesignations(int item) { m_round.OpenDesignations(item); }
+
+bool DrawEngine::isEligible(const Employee &e)
+{
+    return !IsExcludedOrWon(e.EmpCode, e.CompCode) && !IsDesignated(e.EmpCode, e.CompCode);
+}
+
+bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QString &factory, const QString &itemText)
+{
+    DrawData &data = m_round.data;
+    if (data.winnerSet.contains(code, factory))
+        return false;
+
+    const int item = itemText.trimmed().toInt();
+    PrizeItem *row = data.itemRow(m_round.CurrItemNo);
+    const int excNum = row ? row->ExcNum + 1 : 0;
+    const bool complete = row && excNum >= row->SumNumber;
+    // Only the winner's own designation is used up: same code and same factory.
+    Designation *used = nullptr;
+    for (Designation &d : data.designations) {
+        if (!d.Checked && d.sNo == code && d.sCompCode == factory) {
+            used = &d;
+            break;
+        }
+    }
+
+    // The count, the winner's row and the designation are one unit: a crash
+    // between them must never leave a counted winner without a row.
+    Database &db = m_round.db();
+    int winnerRecNo = 0;
+    {
+        Transaction tx(db);
+        if (row)
+            m_recordDrawnCount.run({excNum, (complete || row->IsExec) ? 1 : 0, row->RecNo});
+        winnerRecNo = m_appendWinner.run({code, name, item, factory}).lastInsertId().toInt();
+        if (used)
+            m_markDesignationUsed.run({used->RecNo});
+        m_recordDrawnCount.finish();
+        m_appendWinner.finish();
+        m_markDesignationUsed.finish();
+        tx.commit();
+    }
+
+    // The cached copies follow only what has been stored.
+    if (row) {
+        row->ExcNum = excNum;
+        ++m_round.CurrExcNum;
+        if (complete) {
+            m_flags.Rolling = false;
+            row->IsExec = true;
+        }
+    }
+    data.winners.push_back(Winner{winnerRecNo, code, name, item, factory});
+    data.winnerSet.insert(code, factory);
+    if (used)
+        used->Checked = true;
+    return true;
+}
+
+PersonSet DrawEngine::allDesignated()
+{
+    PersonSet designated;
+    QSqlQuery q = m_round.db().exec(Catalogue::AllAwards);
+    for (const Designation &d : readDesignations(q))
+        designated.insert(d.sNo, d.sCompCode);
+    return designated;
+}
+
+DrawEngine::RosterCount DrawEngine::countRoster()
+{
+    const PersonSet designated = allDesignated();
+    const DrawData &data = m_round.data;
+    RosterCount count;
+    // One key buffer for the whole walk, and people counted by views into the
+    // roster rows: a walk over a large roster allocates next to nothing.
+    QString key;
+    QSet<std::pair<QStringView, QStringView>> eligible;
+    const int positions = static_cast<int>(std::min(m_round.RosterIndex.size(), data.roster.size()));
+    for (int p = 0; p < positions; ++p) {
+        const Employee *e = LocateRosterEntry(p);
+        if (!e)
+            continue;
+        ++count.locatable;
+        key.resize(0);
+        key.append(e->EmpCode).append(PersonSet::separator()).append(e->CompCode);
+        if (!data.excludedSet.containsKey(key) && !data.winnerSet.containsKey(key) && !designated.containsKey(key))
+            eligible.insert({QStringView(e->EmpCode), QStringView(e->CompCode)});
+    }
+    count.eligible = static_cast<int>(eligible.size());
+    return count;
+}
+
+bool DrawEngine::startChecksPass()
+{
+    const RosterCount count = countRoster();
+    if (count.locatable == 0) {
+        m_view.notify(emptyRosterText());
+        return false;
+    }
+    m_eligibleLeft = count.eligible;
+    m_eligibleCounted = true;
+    // Only a press that would draw somebody is refused: a press on a complete
+    // item or one that draws nobody keeps its own outcome.
+    const PrizeItem *row = m_round.data.itemRow(m_round.CurrItemNo);
+    const bool wouldDraw = m_round.PerPress > 0 && (!row || row->ExcNum < row->SumNumber);
+    if (wouldDraw && m_eligibleLeft == 0 && !designatedWinner(m_round.CurrItemNo)) {
+        m_view.notify(nobodyEligibleText());
+        return false;
+    }
+    return true;
+}
+
+void DrawEngine::endPressAfterFailure()
+{
+    m_flags.Rolling = false;
+    m_flags.StopRequested = false;
+    m_busy = false;
+    m_eligibleCounted = false;
+    m_view.setAdminCommandsEnabled(true);
+}
+
+void DrawEngine::ActStartExecute()
+{
+    if (m_flags.Rolling) {
+        m_flags.StopRequested = true;
+        // The screens stay shut until the press has ended, so that none of
+        // them changes the tables under it; close keeps its stop role.
+        m_view.setCloseCommandEnabled(true);
+        return;
+    }
+    // A close command has ended the drawing, which finishes its current winner.
+    if (m_busy)
+        return;
+
+    m_view.setAdminCommandsEnabled(false);
+    m_view.clearBoard();
+    try {
+        if (m_round.data.itemRows.empty()) {
+            m_view.notify(noItemText());
+            m_view.setAdminCommandsEnabled(true);
+            return;
+        }
+        if (!startChecksPass()) {
+            m_view.setAdminCommandsEnabled(true);
+            return;
+        }
+        m_busy = true;
+        m_flags.StopRequested = false;
+        m_pacer.pump();
+        m_flags.Rolling = true;
+        m_view.playEffect(u"begin.wav"_s);
+        roll();
+        DrawWinners(m_round.CurrItemNo);
+    } catch (...) {
+        endPressAfterFailure();
+        throw;
+    }
+    m_busy = false;
+    m_view.setAdminCommandsEnabled(true);
+}
+
+const Employee *DrawEngine::pickRosterRow(int count)
+{
+    int position = m_random.position(count);
+    const Employee *e = LocateRosterEntry(position);
+    const qint64 limit = missLimit(count);
+    for (qint64 misses = 1; !e; ++misses) {
+        if (misses > limit) {
+            for (int i = 0; i < count && !e; ++i)
+                e = LocateRosterEntry((position + i) % count);
+            return e;
+        }
+        position = m_random.position(count);
+        e = LocateRosterEntry(position);
+    }
+    return e;
+}
+
+void DrawEngine::roll()
+{
+    const int count = static_cast<int>(m_round.RosterIndex.size());
+    while (!m_flags.StopRequested) {
+        const int position = m_random.position(count);
+        m_pacer.pump();
+        const Employee *e = LocateRosterEntry(position);
+        if (!e)
+            e = pickRosterRow(count);
+        m_pacer.pump();
+        if (e)
+            ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+        m_pacer.pause(kRollPauseMs);
+    }
+}
+
+std::optional<DrawEngine::Candidate> DrawEngine::pickEligible()
+{
+    const int count = static_cast<int>(m_round.data.roster.size());
+    const Employee *e = pickRosterRow(count);
+    if (!e)
+        return std::nullopt;
+    ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+    m_pacer.pause(kShufflePauseMs);
+    const qint64 limit = missLimit(count);
+    for (qint64 misses = 1; !isEligible(*e); ++misses) {
+        if (misses > limit) {
+            e = walkToEligible(m_random.position(count));
+            if (!e)
+                return std::nullopt;
+            ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+            break;
+        }
+        e = pickRosterRow(count);
+        if (!e)
+            return std::nullopt;
+        ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+    }
+    return Candidate{e->EmpCode, e->EmpName, e->CompCode};
+}
+
+const Employee *DrawEngine::walkToEligible(int start)
+{
+    const PersonSet designated = allDesignated();
+    const int count = static_cast<int>(m_round.data.roster.size());
+    for (int i = 0; i < count; ++i) {
+        const Employee *e = LocateRosterEntry((start + i) % count);
+        if (e && !IsExcludedOrWon(e->EmpCode, e->CompCode) && !designated.contains(e->EmpCode, e->CompCode))
+            return e;
+    }
+    return nullptr;
+}
+
+std::optional<DrawEngine::Candidate> DrawEngine::shuffle()
+{
+    std::optional<Candidate> candidate;
+    const int steps = std::max(m_settings.iTime, 0);
+    for (m_flags.RollStep = 0; m_flags.RollStep <= steps; ++m_flags.RollStep) {
+        candidate = pickEligible();
+        if (!candidate) {
+            m_eligibleLeft = 0;
+            return std::nullopt;
+        }
+    }
+    return candidate;
+}
+
+std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
+{
+    OpenDesignations(item);
+    // Every pending designation of the item in turn: one whose person is
+    // excluded or has won must not block the ones behind it. A row without a
+    // code names nobody and never wins.
+    for (const Designation &d : m_round.data.designations) {
+        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !IsExcludedOrWon(d.sNo, d.sCompCode))
+            return Candidate{d.sNo, d.sName, d.sCompCode};
+    }
+    return std::nullopt;
+}
+
+void DrawEngine::DrawWinners(int item)
+{
+    try {
+        // Without the count of a start press, the walk in pickEligible alone
+        // finds out that nobody is left.
+        if (!m_eligibleCounted)
+            m_eligibleLeft = kEligibleUnknown;
+        m_flags.Rolling = true;
+        m_flags.WinnerIndex = 1;
+        while (m_flags.WinnerIndex <= std::min(m_round.PerPress, kMaxWinnersPerPress)) {
+            m_view.playEffect(u"begin.wav"_s);
+            if (!m_flags.Rolling)
+                break;
+            if (PrizeItem *row = m_round.data.itemRow(m_round.CurrItemNo); row && row->ExcNum >= row->SumNumber) {
+                m_round.db().exec(Catalogue::Post::SetItemExecuted, {row->RecNo});
+                row->IsExec = true;
+                break;
+            }
+            m_pacer.pump();
+            m_view.setDescription(m_round.drawingLine());
+
+            std::optional<Candidate> winner;
+            if (m_eligibleLeft != 0)
+                winner = shuffle();
+            bool drawnAtRandom = winner.has_value();
+            if (std::optional<Candidate> designated = designatedWinner(item)) {
+                winner = designated;
+                drawnAtRandom = false;
+            }
+            if (!winner) {
+                m_view.notify(allDrawnText());
+                break;
+            }
+
+            ShowCandidate(winner->code, candidateLine(winner->factory, winner->name));
+            m_pacer.pump();
+            m_view.addBoardLabel(winner->code, winner->name, winner->factory, m_flags.WinnerIndex);
+            bool recorded = false;
+            try {
+                recorded = RecordWinner(winner->code, winner->name, winner->factory, QString::number(item));
+            } catch (...) {
+                // The board shows stored winners only.
+                m_view.removeBoardLabel(m_flags.WinnerIndex);
+                throw;
+            }
+            if (recorded && drawnAtRandom && m_eligibleLeft > 0)
+                --m_eligibleLeft;
+            m_view.stopEffect();
+            m_pacer.pause(kWinnerPauseMs);
+            ++m_flags.WinnerIndex;
+        }
+        m_view.playEffect(u"end.wav"_s);
+        m_view.setDescription(m_round.PrepareCurrentPrize());
+    } catch (...) {
+        endPressAfterFailure();
+        throw;
+    }
+    m_flags.Rolling = false;
+    m_flags.StopRequested = false;
+    m_eligibleCounted = false;
+}

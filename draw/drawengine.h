@@ -1,0 +1,126 @@
+#pragma once
+#include "store/preparedstatement.h"
+#include "store/rows.h"
+
+#include "draw/personset.h"
+
+#include <QString>
+#include <optional>
+
+class DrawView;
+class Pacer;
+class PrizeRound;
+class RandomPosition;
+struct Settings;
+
+// The flags and counters of a press. They belong to the main screen, whose
+// close command also sets them; the engine works on the screen's own copies.
+struct DrawFlags {
+    bool &Rolling;
+    bool &StopRequested;
+    int &WinnerIndex;
+    int &RollStep;
+};
+
+// The rolling draw and the choice of winners of the main screen: the start and
+// stop press, the roll, the shuffle before each winner, designated winners and
+// the recording of each winner. Knows no widget: it talks to the screen
+// through DrawView and lets events through Pacer.
+//
+// A press never runs without end: a start press is refused with a notice when
+// the roster locates nobody, or when nobody may be drawn at random and no
+// pending designation of the item may win; a press that runs out of eligible
+// people ends after its last winner with a notice. An iTime below 0 counts as
+// 0. From the start press to the end of the press the screens stay shut (the
+// screen's handlers ask busy()), so no table changes under a running press;
+// the stop press (Enter, the start picture) and the close command keep their
+// roles.
+class DrawEngine {
+public:
+    // A person who may win: from a roster row or from a designation.
+    struct Candidate {
+        QString code;
+        QString name;
+        QString factory;
+    };
+
+    // The board has twenty places; a press never draws more winners than it
+    // can show, whatever an item's iNumber says. Further winners of the item
+    // are drawn by the next press.
+    static constexpr int kMaxWinnersPerPress = 20;
+
+    static QString noItemText();
+    static QString emptyRosterText();
+    static QString nobodyEligibleText();
+    static QString allDrawnText();
+
+    DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings, DrawView &view,
+               DrawFlags flags);
+
+    // Start press (roll until the stop press, then draw the winners) or stop
+    // press while a press rolls or draws.
+    void ActStartExecute();
+    // Draws the winners of one press for the item; the roll has stopped.
+    void DrawWinners(int item);
+
+    // True from the start press until its last winner is finished, also after
+    // a close command has cleared Rolling.
+    bool busy() const { return m_busy; }
+
+    // The roster row whose RecNo stands at that position of RosterIndex.
+    const Employee *LocateRosterEntry(int position) const;
+    // From the cached exclusion and winner lists: seen after a reload.
+    bool IsExcludedOrWon(const QString &code, const QString &factory) const;
+    // Asks the database each time: a designation made anywhere counts at once.
+    bool IsDesignated(const QString &code, const QString &factory);
+    void OpenDesignations(int item);
+    // Counts and stores one winner in one transaction; false when the person
+    // has already won.
+    bool RecordWinner(const QString &code, const QString &name, const QString &factory, const QString &itemText);
+
+    void ShowCandidate(const QString &code, const QString &line);
+    static QString PadCode(const QString &text, int width, bool rightSide);
+
+private:
+    struct RosterCount {
+        int locatable = 0; // positions of RosterIndex that locate a roster row
+        int eligible = 0;  // distinct people who may be drawn at random
+    };
+    RosterCount countRoster();
+    bool startChecksPass();
+    void roll();
+    // iTime + 1 eligible candidates; the last is the random winner. None when
+    // nobody eligible is left.
+    std::optional<Candidate> shuffle();
+    std::optional<Candidate> pickEligible();
+    const Employee *pickRosterRow(int count);
+    bool isEligible(const Employee &e);
+    // The first eligible roster row from a position on, walking round.
+    const Employee *walkToEligible(int start);
+    PersonSet allDesignated();
+    // The first pending designation of the item whose person has neither
+    // been excluded nor won.
+    std::optional<Candidate> designatedWinner(int item);
+    // Eligible people of the roster, counted afresh; each distinct person once.
+    // Designations are read once for the whole walk.
+    int countEligible();
+    void endPressAfterFailure();
+
+    PrizeRound &m_round;
+    Pacer &m_pacer;
+    RandomPosition &m_random;
+    const Settings &m_settings;
+    DrawView &m_view;
+    DrawFlags m_flags;
+    // Run for every candidate and every winner: prepared once.
+    PreparedStatement m_isDesignated;
+    PreparedStatement m_recordDrawnCount;
+    PreparedStatement m_appendWinner;
+    PreparedStatement m_markDesignationUsed;
+    bool m_busy = false;
+    // Eligible people left for random picks in this press: a press ends in
+    // order when none is left instead of picking for ever.
+    static constexpr int kEligibleUnknown = -1;
+    int m_eligibleLeft = kEligibleUnknown;
+    bool m_eligibleCounted = false;
+};

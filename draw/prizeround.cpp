@@ -1,0 +1,155 @@
+#include "draw/prizeround.h"
+
+#include "base/pacer.h"
+#include "store/bulkread.h"
+#include "store/catalogue.h"
+#include "store/database.h"
+#include "store/rowreaders.h"
+
+#include <QElapsedTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The roster walk lets the screen repaint about this often, not once per row.
+constexpr qint64 kPumpIntervalMs = 40;
+
+qint64 itemNumber(const QString &text) { return text.trimmed().toLongLong(); }
+} // namespace
+
+PrizeRound::PrizeRound(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
+
+QString PrizeRound::readyLine(const PrizeItem &item)
+{
+    return u"现在抽取:"_s + item.ItemName + u", 奖品:"_s + item.Awards + u", 共:"_s + QString::number(item.SumNumber)
+           + u"人,准备抽取第:"_s + QString::number(item.ExcNum + 1) + u"位."_s;
+}
+
+QString PrizeRound::drawingLine() const
+{
+    return u"现在抽取:"_s + CurrItemName + u", 奖品:"_s + CurrAwards + u", 共:"_s + QString::number(CurrSumNumber)
+           + u"人,正在抽取第"_s + QString::number(CurrExcNum + 1) + u"位."_s;
+}
+
+QString PrizeRound::noItemLine() { return u"未设置奖项或全部奖项已抽完!"_s; }
+
+void PrizeRound::takeStateFrom(const PrizeItem &item)
+{
+    CurrItemNo = item.RecNo;
+    PerPress = item.iNumber;
+    CurrItemName = item.ItemName;
+    CurrAwards = item.Awards;
+    CurrSumNumber = item.SumNumber;
+    CurrExcNum = item.ExcNum;
+}
+
+void PrizeRound::reopenItemQuery()
+{
+    QSqlQuery q = itemQueryHoldsAll ? m_db.exec(Catalogue::AwardItemByRecNo)
+                                    : m_db.exec(Catalogue::CurrentAwardItem, {CurrItemNo});
+    data.itemRows = readPrizeItems(q);
+}
+
+void PrizeRound::reopenDesignations()
+{
+    QSqlQuery q = designationItem < 0 ? m_db.exec(Catalogue::AwardByRecNo)
+                                      : m_db.exec(Catalogue::OpenDesignations, {designationItem});
+    data.designations = readDesignations(q);
+}
+
+void PrizeRound::OpenDesignations(int item)
+{
+    designationItem = item;
+    reopenDesignations();
+}
+
+QString PrizeRound::PrepareCurrentPrize()
+{
+    itemQueryHoldsAll = false;
+    reopenItemQuery();
+    if (data.itemRows.empty()) {
+        CurrItemNo = FirstUnexecutedItem();
+        reopenItemQuery();
+    }
+    if (data.itemRows.empty())
+        return noItemLine();
+    takeStateFrom(data.itemRows.front());
+    return readyLine(data.itemRows.front());
+}
+
+int PrizeRound::FirstUnexecutedItem()
+{
+    const QVariant v = m_db.scalar(Catalogue::FirstUnexecutedItem);
+    return v.isValid() ? v.toInt() : 0;
+}
+
+bool PrizeRound::ReloadDrawData()
+{
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AwardListByRecNo);
+        data.winners = readWinners(q);
+        data.winnerSet.clear();
+        data.winnerSet.reserve(static_cast<qsizetype>(data.winners.size()));
+        for (const Winner &w : data.winners)
+            data.winnerSet.insert(w.sNo, w.sCompCode);
+    }
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
+        data.exclusions = readExclusions(q);
+        data.excludedSet.clear();
+        for (const Exclusion &e : data.exclusions)
+            data.excludedSet.insert(e.sNo, e.sCompCode);
+    }
+    reopenDesignations();
+    reopenItemQuery();
+    {
+        data.roster = loadEmployees(m_db, Catalogue::EmpNoByRecNo);
+        data.rosterRowByRecNo.clear();
+        data.rosterRowByRecNo.reserve(static_cast<qsizetype>(data.roster.size()));
+        for (size_t i = 0; i < data.roster.size(); ++i)
+            data.rosterRowByRecNo.insert(data.roster[i].RecNo, static_cast<int>(i));
+    }
+    if (data.roster.empty())
+        return false;
+
+    if (data.itemRows.empty())
+        takeStateFrom(PrizeItem{});
+    else
+        takeStateFrom(data.itemRows.front());
+
+    RosterIndex.clear();
+    RosterIndex.reserve(data.roster.size());
+    QElapsedTimer sincePump;
+    sincePump.start();
+    for (const Employee &e : data.roster) {
+        RosterIndex.push_back(e.RecNo);
+        if ((RosterIndex.size() & 1023) == 0 && sincePump.elapsed() >= kPumpIntervalMs) {
+            m_pacer.pump();
+            sincePump.restart();
+        }
+    }
+    m_pacer.pump();
+    return true;
+}
+
+int PrizeRound::CountWinners(const QString &item)
+{
+    return m_db.scalar(Catalogue::CountWinners, {itemNumber(item)}).toInt();
+}
+
+bool PrizeRound::SetDrawnCount(const QString &item, const QString &count)
+{
+    return m_db.execAffected(Catalogue::SetDrawnCount, {count.trimmed().toLongLong(), itemNumber(item)}) > 0;
+}
+
+bool PrizeRound::DeleteWinner(const QString &code, const QString &factory, const QString &item)
+{
+    // The deletion and the recount are one unit: ExcNum never disagrees with
+    // the rows left in AwardList, whatever happens between them.
+    Transaction tx(m_db);
+    const bool deleted = m_db.execAffected(Catalogue::DeleteWinner, {code, factory}) > 0;
+    if (deleted)
+        SetDrawnCount(item, QString::number(CountWinners(item)));
+    tx.commit();
+    return deleted;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include "sheets/sheetcells.h"
+
+#include <QByteArray>
+
+// Reads the cell values of the first worksheet from a BIFF record stream: the
+// "Workbook"/"Book" stream of an Excel 95–2003 file (BIFF5, BIFF8), a bare
+// BIFF5/8 stream, or a standalone BIFF2–BIFF4 worksheet file. Values become
+// text as Excel hands them out: numbers in shortest decimal form, text as
+// stored, formula cells by their last computed value.
+namespace Biff {
+
+enum class Failure { Corrupt, Encrypted, NoWorksheet };
+
+struct Error {
+    Failure failure;
+};
+
+// True when the bytes start like a BIFF stream (a BOF record of any version).
+bool looksLikeBiff(const QByteArray &bytes);
+
+// Throws Biff::Error.
+SheetCells readFirstWorksheet(const QByteArray &stream);
+
+} // namespace Biff

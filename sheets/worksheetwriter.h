@@ -1,0 +1,11 @@
+#pragma once
+#include "sheets/worksheet.h"
+
+#include <QString>
+
+// Saves a sheet as .xlsx when the name ends so, otherwise as .xls. The file is
+// written beside the target under a temporary name and moved over the target
+// only when complete, so a failure never leaves a partial file under the
+// chosen name and an existing file is replaced whole or not at all.
+// Throws AppError with a text for the operator.
+void writeWorksheetFile(const QString &path, const Worksheet &sheet);

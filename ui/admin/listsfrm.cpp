@@ -1,0 +1,198 @@
+#include "ui/admin/listsfrm.h"
+
+#include "admin/winnerslist.h"
+#include "sheets/worksheetwriter.h"
+#include "ui/admin/winnerslistmodel.h"
+#include "base/dialogs.h"
+#include "base/errors.h"
+#include "ui/common/screenfonts.h"
+#include "draw/prizeround.h"
+#include "draw/services.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QScreen>
+#include <QTableView>
+
+using namespace Qt::StringLiterals;
+
+TListsFrm *ListsFrm = nullptr;
+
+namespace {
+constexpr QRect kGridGeometry{96, 152, 825, 537};
+constexpr int kRowHeight = 42;
+constexpr int kFontPx = 27;
+constexpr int kIndicatorWidth = 14;
+// Shown while the delivered picture is missing.
+constexpr QColor kPlainBackground{0x5a, 0x0a, 0x0a};
+} // namespace
+
+TListsFrm::TListsFrm(Services &services, PrizeRound &round, QWidget *parent)
+    : QDialog(parent), m_services(services), m_round(round)
+{
+    setObjectName(u"ListsFrm"_s);
+    setWindowTitle(u"中奖名单"_s);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    buildScreen();
+    buildCommands();
+    // A full-screen page like the main screen, also where no window manager
+    // honours the full-screen state.
+    if (QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        setGeometry(screen->geometry());
+    setWindowState(Qt::WindowFullScreen);
+    FormCreate();
+}
+
+QString TListsFrm::exportFilter() { return u"Excel文件|*.xls|Excel 2007文件|*.xlsx"_s; }
+
+void TListsFrm::buildScreen()
+{
+    setAutoFillBackground(true);
+    QPalette back = palette();
+    back.setColor(QPalette::Window, kPlainBackground);
+    setPalette(back);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setScaledContents(true);
+    Image1->setAlignment(Qt::AlignCenter);
+    const QPixmap picture(u":/pictures/lists.jpg"_s);
+    if (!picture.isNull())
+        Image1->setPixmap(picture);
+
+    AwardList = new WinnersListModel(this);
+    AwardList->setObjectName(u"AwardList"_s);
+
+    dxDBGrid1 = new QTableView(this);
+    dxDBGrid1->setObjectName(u"dxDBGrid1"_s);
+    dxDBGrid1->setModel(AwardList);
+    dxDBGrid1->setGeometry(kGridGeometry);
+    dxDBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dxDBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dxDBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    dxDBGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    dxDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    dxDBGrid1->setWordWrap(false);
+
+    const QFont font = yaHeiFont(kFontPx, true);
+    dxDBGrid1->setFont(font);
+    dxDBGrid1->horizontalHeader()->setFont(font);
+
+    QHeaderView *columns = dxDBGrid1->horizontalHeader();
+    columns->setSectionsMovable(true);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setHighlightSections(false);
+    QHeaderView *rows = dxDBGrid1->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Interactive);
+    rows->setMinimumSectionSize(8);
+    rows->setDefaultSectionSize(kRowHeight);
+    rows->setFixedWidth(kIndicatorWidth);
+    QFont markFont = font;
+    markFont.setPixelSize(kIndicatorWidth - 4);
+    rows->setFont(markFont);
+    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { AwardList->setIndicatorRow(current.row()); });
+
+    // Text in the window-background colour and lines in the caption-text
+    // colour of the system scheme, on red.
+    const QPalette scheme = QApplication::palette();
+    const QString text = scheme.color(QPalette::Base).name();
+    const QString lines = scheme.color(QPalette::HighlightedText).name();
+    dxDBGrid1->setStyleSheet(
+        u"QTableView { background-color: #ff0000; color: %1; gridline-color: %2; border: 1px solid %2; }"
+        "QHeaderView { background-color: #ff0000; }"
+        "QHeaderView::section { background-color: #ff0000; color: %1; border: 1px solid %2; padding: 0px; }"
+        "QTableCornerButton::section { background-color: #ff0000; border: 1px solid %2; }"_s.arg(text, lines));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(u"PopupMenu1"_s);
+    dxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(dxDBGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { PopupMenu1->popup(dxDBGrid1->viewport()->mapToGlobal(pos)); });
+}
+
+void TListsFrm::buildCommands()
+{
+    auto command = [this](const QString &name, const QString &caption, const QKeySequence &key, void (TListsFrm::*handler)()) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        addAction(action);
+        return action;
+    };
+    ActClose = command(u"ActClose"_s, QString(), QKeySequence(Qt::Key_Escape), &TListsFrm::ActCloseExecute);
+    ActExport = command(u"ActExport"_s, u"输出到EXECL(F10)"_s, QKeySequence(Qt::Key_F10), &TListsFrm::ActExportExecute);
+    ActDel = command(u"ActDel"_s, u"删除获奖人"_s, QKeySequence(Qt::Key_Delete), &TListsFrm::ActDelExecute);
+    PopupMenu1->addAction(ActExport); // EXECL1
+    PopupMenu1->addAction(ActDel);    // N1
+}
+
+void TListsFrm::guarded(const std::function<void()> &step) { runReported(*m_services.dialogs, step); }
+
+void TListsFrm::FormCreate()
+{
+    AwardList->setRows(loadWinnersList(*m_services.db));
+    if (AwardList->rowCount() > 0)
+        dxDBGrid1->setCurrentIndex(AwardList->index(0, 0));
+    AwardList->setIndicatorRow(dxDBGrid1->currentIndex().row());
+}
+
+void TListsFrm::ActCloseExecute() { reject(); }
+
+void TListsFrm::ActExportExecute()
+{
+    const QString fileName = m_services.dialogs->saveFileName(this, exportFilter(), u"xls"_s);
+    if (fileName.isEmpty())
+        return;
+    writeWorksheetFile(fileName, winnersWorksheet(AwardList->rows()));
+}
+
+void TListsFrm::ActDelExecute()
+{
+    if (AwardList->rowCount() == 0)
+        return;
+    if (!m_services.dialogs->ask(this, u"  您确定要删除此获奖者吗？   "_s, u"系统提示"_s, Dialogs::Icon::Question,
+                                 Dialogs::Buttons::YesNo))
+        return;
+    const int row = std::max(0, dxDBGrid1->currentIndex().row());
+    const ListedWinner winner = AwardList->rows()[static_cast<size_t>(row)];
+    m_round.DeleteWinner(winner.sNo, winner.sCompCode, QString::number(winner.RecNo));
+    FormCreate();
+}
+
+void TListsFrm::stretchColumns()
+{
+    const auto &columns = winnersListColumns();
+    int designed = 0;
+    for (const WinnersListColumn &c : columns)
+        designed += c.widthPx;
+    const int available = dxDBGrid1->viewport()->width();
+    if (available <= 0 || designed <= 0)
+        return;
+    int used = 0;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const int section = static_cast<int>(i);
+        const int width = i + 1 == columns.size() ? available - used : columns[i].widthPx * available / designed;
+        dxDBGrid1->horizontalHeader()->resizeSection(section, width);
+        used += width;
+    }
+}
+
+void TListsFrm::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    Image1->setGeometry(rect());
+    Image1->lower();
+}
+
+void TListsFrm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    stretchColumns();
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include "draw/services.h"
+#include "store/rows.h"
+
+#include <QDialog>
+#include <utility>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The prize item entry screen: a full-screen page with one row of four large
+// entry fields that adds one prize item. Nothing is written until OK.
+class TSetItemFrm : public QDialog {
+    Q_OBJECT
+public:
+    TSetItemFrm(Services &services, QWidget *parent = nullptr);
+
+    // Loads the background picture; a missing or unreadable one is reported
+    // and the screen works without it.
+    void FormCreate();
+    // Fills the fields with the defaults of a new item after existingItems.
+    void ADOQuery2NewRecord(int existingItems);
+    // The item as the fields hold it now.
+    PrizeItem item() const;
+    // Writes the item; throws DbError when the row cannot be written.
+    void post();
+    // Refuses an item the draw could not serve and keeps the screen open.
+    void accept() override;
+
+    Services &services;
+    QLabel *Image1 = nullptr;
+    QLabel *EmpName = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *DBEdit1 = nullptr; // ItemName
+    QLineEdit *DBEdit2 = nullptr; // Awards
+    QLineEdit *DBEdit3 = nullptr; // SumNumber
+    QLineEdit *DBEdit4 = nullptr; // iNumber
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeControls();
+
+    static constexpr int kDesignWidth = 1024;
+    static constexpr int kDesignHeight = 768;
+    int m_iSeq = 1;
+    std::vector<std::pair<QWidget *, QRect>> m_designPlaces;
+};

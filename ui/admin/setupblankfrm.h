@@ -1,0 +1,90 @@
+#pragma once
+#include "admin/blanklists.h"
+#include "admin/prizeitemchoice.h"
+#include "admin/rostermodel.h"
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+class Database;
+class Dialogs;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+
+// The designated winners (left) and the excluded people (right), reached
+// through the password on F2. Every row is written as it is posted; the main
+// screen reloads nothing afterwards.
+class TSetupBlankFrm : public QDialog {
+    Q_OBJECT
+public:
+    TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent = nullptr);
+    ~TSetupBlankFrm() override;
+
+    void FormShow();
+    void DBEdit1KeyPress(); // Enter in the designation code edit
+    void DBEdit3KeyPress(); // Enter in the exclusion code edit
+    void ActADDExecute();
+    void actAdd2Execute();
+    void ActDELExecute();
+    void ActDEL2Execute();
+    void ActClearExecute();
+    void dxDBLookupEdit1Exit();
+
+    // The current prize item: what a designation filled in here gets.
+    int currentItem() const { return items.current(); }
+
+    PrizeItemChoice items;  // ADOQuery4
+    DesignationList ADOQuery1;
+    ExclusionList ADOQuery2;
+    RosterModel ADOQuery3;
+
+    QLabel *Label7 = nullptr;
+    QLabel *Label10 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QPushButton *Button3 = nullptr;
+    QPushButton *Button4 = nullptr;
+    QPushButton *BitBtn1 = nullptr;
+    QPushButton *BitBtn2 = nullptr;
+    QLineEdit *DBEdit1 = nullptr; // designation: code
+    QLineEdit *DBEdit2 = nullptr; // designation: name
+    QLineEdit *DBEdit5 = nullptr; // designation: factory
+    QComboBox *dxDBLookupEdit1 = nullptr;
+    QTableView *dxDBGrid1 = nullptr;
+    QLineEdit *DBEdit3 = nullptr; // exclusion: code
+    QLineEdit *DBEdit4 = nullptr; // exclusion: name
+    QLineEdit *DBEdit6 = nullptr; // exclusion: factory
+    QTableView *dxDBGrid2 = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+
+    QAction *ActADD = nullptr;
+    QAction *ActDEL = nullptr;
+    QAction *actAdd2 = nullptr;
+    QAction *ActDEL2 = nullptr;
+    QAction *ActClear = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildScreen();
+    QPushButton *button(const QString &name, const QString &text, QRect place, QAction *command);
+    QLineEdit *boundEdit(const QString &name, QRect place, PostedList &list, const QString &field, int maxLength);
+    QTableView *grid(const QString &name, QRect place, PostedList &list, const std::vector<int> &widths);
+    void lookUp(QLineEdit *edit, PostedList &list, std::optional<int> item);
+    void addThroughPicker(PostedList &list, std::optional<int> item);
+    void showRowItem();
+    void chooseItem(int index);
+    // Runs a step; a refused write goes to the general error report and the
+    // screen stays open.
+    void guarded(const std::function<void()> &step);
+
+    Database &m_db;
+    Dialogs &m_dialogs;
+};

@@ -1,0 +1,94 @@
+#include "ui/common/qtdialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+QString qtFileFilter(const QString &pipeFilter)
+{
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + u" ("_s + QString(parts[i + 1]).replace(u';', u' ') + u')';
+    return filters.join(u";;"_s);
+}
+
+namespace {
+QMessageBox::Icon toQt(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information: return QMessageBox::Information;
+    case Dialogs::Icon::Warning: return QMessageBox::Warning;
+    case Dialogs::Icon::Error: return QMessageBox::Critical;
+    case Dialogs::Icon::Question: return QMessageBox::Question;
+    case Dialogs::Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void QtDialogs::notify(QWidget *owner, const QString &text, const QString &caption, Icon icon)
+{
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, owner);
+    box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    box.exec();
+}
+
+bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons)
+{
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, owner);
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(u"是(&Y)"_s);
+        box.button(QMessageBox::No)->setText(u"否(&N)"_s);
+    } else if (buttons == Buttons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.button(QMessageBox::Ok)->setText(u"确定"_s);
+        box.button(QMessageBox::Cancel)->setText(u"取消"_s);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    }
+    const int result = box.exec();
+    return result == QMessageBox::Yes || result == QMessageBox::Ok;
+}
+
+QString QtDialogs::inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner, caption, prompt,
+                                               masked ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogs::openFileName(QWidget *owner, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner, QString(), QString(), qtFileFilter(filter));
+}
+
+QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(owner, QString(), QString(), qtFileFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    // Replacing an existing file asks nothing.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+int QtDialogs::runModal(QDialog &dialog) { return dialog.exec(); }
+
+void QtDialogs::reportError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    box.exec();
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include "base/dialogs.h"
+
+// Converts a "name|*.ext|name|*.ext" filter into Qt's "name (*.ext);;..." form.
+QString qtFileFilter(const QString &pipeFilter);
+
+// The program's implementation on Qt's standard dialogs.
+class QtDialogs : public Dialogs {
+public:
+    void notify(QWidget *owner, const QString &text, const QString &caption, Icon icon) override;
+    bool ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+    QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) override;
+    QString openFileName(QWidget *owner, const QString &filter) override;
+    QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) override;
+    int runModal(QDialog &dialog) override;
+    void reportError(const QString &text) override;
+};

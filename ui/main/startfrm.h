@@ -1,0 +1,123 @@
+#pragma once
+#include "draw/drawview.h"
+#include "draw/prizeround.h"
+#include "base/randomposition.h"
+#include "draw/services.h"
+#include "ui/main/layoutvalues.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class PictureButton;
+class DrawEngine;
+
+// The main screen: title band, draw panel with description line, winner line
+// and winner board, six rolling digits and the bar of picture buttons. It owns
+// the prize round state and is the command shell of the program.
+class TStartFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStartFrm(Services &services, QWidget *parent = nullptr);
+    ~TStartFrm() override;
+
+    // Start-up, in the order of program start.
+    void FormCreate();
+    bool ConnectDatabase();
+    void ReloadDrawData();
+    void PrepareCurrentPrize();
+    void StartBackgroundMusic();
+    void PlayEffect(const QString &fileName);
+    void StopEffect();
+
+    // The seven commands.
+    void ActStartExecute();
+    void ActSetItemExecute();
+    void ActSetCurrItemExecute();
+    void ActSetupExecute();
+    void ActListExecute();
+    void ActSetBlankExecute();
+    void ActCloseExecute();
+    bool PasswordGate();
+
+    // Winner board.
+    void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
+    int FindBoardControl(const QString &name) const;
+    void ClearBoard();
+
+    // Shows a code on the six digits and a line on the winner line.
+    void ShowCandidate(const QString &code, const QString &line);
+    static QString PadCode(const QString &text, int width, bool rightSide);
+
+    void setDescription(const QString &text);
+    QString description() const;
+    // Enables or disables the six commands other than ActStart.
+    void setAdminCommandsEnabled(bool enabled);
+    // True while a press (roll or drawing) is in progress.
+    bool pressInProgress() const;
+
+    // The draw engine of the screen, made at its first use.
+    DrawEngine &engine();
+
+    // Runs a command; an error that escapes it goes to the general error report.
+    void guarded(const std::function<void()> &step);
+
+    // Places the title, the six digits and the description line and computes
+    // the layout values from the client width at this moment.
+    void layOutScreen();
+
+    Services &services;
+    PrizeRound round;
+    LayoutValues layout;
+
+    bool Rolling = false;
+    bool StopRequested = false;
+    int WinnerIndex = 0;
+    int RollStep = 0;
+
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QWidget *Panel3 = nullptr;
+    QWidget *Panel4 = nullptr;
+    QLabel *Titles = nullptr;
+    QLabel *descs = nullptr;
+    QLabel *EmpName = nullptr;
+    std::array<QLabel *, 6> numbers{}; // number1 .. number6
+    std::array<PictureButton *, 6> images{}; // Image2 .. Image7
+    // Stretched background pictures, each the first child of its band.
+    QLabel *TitleImage = nullptr;  // on Panel1
+    QLabel *Image1 = nullptr;      // on Panel2, the board's position 0
+    QLabel *DigitsImage = nullptr; // on Panel3
+
+    QAction *ActStart = nullptr;
+    QAction *ActSetItem = nullptr;
+    QAction *ActSetCurrItem = nullptr;
+    QAction *ActSetup = nullptr;
+    QAction *ActList = nullptr;
+    QAction *ActSetBlank = nullptr;
+    QAction *ActClose = nullptr;
+
+    static constexpr int kPanel2Height = 400;
+    static constexpr int kPanel3Height = 180;
+    static constexpr int kDigitWidth = 66;
+    static constexpr int kDigitHeight = 142;
+    static constexpr int kBoardCapacity = 20;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    // A close from outside (window manager, session end) during a press only
+    // stops the press: the window must outlive the loop that is drawing.
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildScreen();
+    void buildCommands();
+
+    std::unique_ptr<DrawEngine> m_engine;
+    std::unique_ptr<DrawView> m_drawView;
+    std::unique_ptr<RandomPosition> m_ownRandom; // when main() gives no generator
+};

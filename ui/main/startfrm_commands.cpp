@@ -1,0 +1,148 @@
+// The main screen's commands that open screens, and the refresh after them.
+#include "ui/main/startfrm.h"
+
+#include "ui/admin/listsfrm.h"
+#include "ui/admin/setcurritemfrm.h"
+#include "ui/admin/setitemfrm.h"
+#include "ui/admin/setupblankfrm.h"
+#include "ui/admin/setupfrm.h"
+#include "base/dialogs.h"
+#include "media/soundplayer.h"
+#include "store/setupstore.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+void TStartFrm::ReloadDrawData()
+{
+    StartBackgroundMusic();
+    if (!round.ReloadDrawData())
+        services.dialogs->notify(this, u"员工资料为空，请先导入员工资料!"_s, u"系统提示"_s, Dialogs::Icon::Information);
+}
+
+void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
+
+void TStartFrm::StartBackgroundMusic()
+{
+    if (!QFileInfo::exists(services.settings.backSound))
+        services.settings.backSound = services.exeFolder + u"back.wma"_s;
+    services.sound->playMusic(services.settings.backSound);
+}
+
+void TStartFrm::PlayEffect(const QString &fileName) { services.sound->playEffect(services.exeFolder + fileName); }
+
+void TStartFrm::StopEffect() { services.sound->stopEffect(); }
+
+void TStartFrm::setAdminCommandsEnabled(bool enabled)
+{
+    for (QAction *action : {ActSetItem, ActSetCurrItem, ActSetup, ActList, ActSetBlank, ActClose})
+        action->setEnabled(enabled);
+}
+
+void TStartFrm::ActSetItemExecute()
+{
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetItemFrm screen(services, this);
+    screen.ADOQuery2NewRecord(countPrizeItems(*services.db));
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    // A row that cannot be written throws past the refresh to the error report.
+    screen.post();
+    PrepareCurrentPrize();
+}
+
+void TStartFrm::ActSetCurrItemExecute()
+{
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetCurrItemFrm screen(services, this);
+    screen.open();
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    const int chosen = screen.selectedRecNo();
+    ReloadDrawData();
+    round.CurrItemNo = chosen;
+    PrepareCurrentPrize();
+}
+
+void TStartFrm::ActSetupExecute()
+{
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    TSetupFrm screen(services, this);
+    SetupFrm = &screen;
+    screen.FormShow();
+    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+        return;
+    services.settings.backSound = screen.musicPath();
+    services.settings.ATltle = screen.title();
+    services.settings.iTime = screen.loopCount();
+    services.settings.showNo = screen.showNo();
+    // A settings file that cannot be written throws here, and the board,
+    // reload and prize steps are skipped.
+    SaveSettings(services.exeFolder, services.settings);
+    ClearBoard();
+    ReloadDrawData();
+    PrepareCurrentPrize();
+}
+
+void TStartFrm::ActListExecute()
+{
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    // Whatever happened in the screen, the board and the cached data are
+    // refreshed: a winner may have been deleted before an error.
+    auto refresh = [this] {
+        ClearBoard();
+        ReloadDrawData();
+        setDescription(round.drawingLine());
+    };
+    try {
+        TListsFrm screen(services, round, this);
+        ListsFrm = &screen;
+        services.dialogs->runModal(screen);
+        ListsFrm = nullptr;
+    } catch (...) {
+        ListsFrm = nullptr;
+        refresh();
+        throw;
+    }
+    refresh();
+}
+
+bool TStartFrm::PasswordGate()
+{
+    // The password is typed in front of the audience, so the field is masked.
+    const QString text = services.dialogs->inputText(this, u"系统设置"_s, u"输入密码:    "_s, true);
+    return text == u"582"_s;
+}
+
+void TStartFrm::ActSetBlankExecute()
+{
+    if (pressInProgress())
+        return; // no screen may change the tables under a running press
+    if (!PasswordGate())
+        return;
+    // Nothing is refreshed afterwards: the draw reads designations afresh, and
+    // exclusions wait for the next reload.
+    TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
+    services.dialogs->runModal(SetupBlankFrm);
+}
+
+void TStartFrm::ActCloseExecute()
+{
+    if (Rolling) {
+        StopRequested = true;
+        Rolling = false;
+        return;
+    }
+    // Already stopped by close: the press ends after its current winner.
+    if (pressInProgress())
+        return;
+    if (services.dialogs->ask(this, u"  真的要退出系统吗？   "_s, u"退出系统"_s, Dialogs::Icon::Question,
+                              Dialogs::Buttons::YesNo))
+        close();
+}

@@ -1,0 +1,77 @@
+// Start and stop of the draw on the main screen: the screen side of the engine.
+#include "ui/main/startfrm.h"
+
+#include "base/dialogs.h"
+#include "base/counterrandom.h"
+#include "draw/drawengine.h"
+#include "draw/drawview.h"
+
+#include <QAction>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class StartFrmDrawView : public DrawView {
+public:
+    explicit StartFrmDrawView(TStartFrm &frm) : m_frm(frm) {}
+    void showCandidate(const QString &code, const QString &line) override { m_frm.ShowCandidate(code, line); }
+    void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) override
+    {
+        m_frm.AddBoardLabel(code, name, factory, n);
+    }
+    void removeBoardLabel(int n) override
+    {
+        if (const int p = m_frm.FindBoardControl(u"Lab"_s + QString::number(n)); p > 0)
+            delete m_frm.Panel2->children().at(p);
+    }
+    void clearBoard() override { m_frm.ClearBoard(); }
+    void setDescription(const QString &text) override { m_frm.setDescription(text); }
+    void playEffect(const QString &fileName) override { m_frm.PlayEffect(fileName); }
+    void stopEffect() override { m_frm.StopEffect(); }
+    void setAdminCommandsEnabled(bool enabled) override { m_frm.setAdminCommandsEnabled(enabled); }
+    void setCloseCommandEnabled(bool enabled) override { m_frm.ActClose->setEnabled(enabled); }
+    void notify(const QString &text) override
+    {
+        m_frm.services.dialogs->notify(&m_frm, text, u"系统提示"_s, Dialogs::Icon::Information);
+    }
+
+private:
+    TStartFrm &m_frm;
+};
+
+} // namespace
+
+DrawEngine &TStartFrm::engine()
+{
+    if (!m_engine) {
+        m_drawView = std::make_unique<StartFrmDrawView>(*this);
+        RandomPosition *random = services.random;
+        if (!random) {
+            m_ownRandom = std::make_unique<CounterRandom>();
+            random = m_ownRandom.get();
+        }
+        m_engine = std::make_unique<DrawEngine>(round, *services.pacer, *random, services.settings, *m_drawView,
+                                                DrawFlags{Rolling, StopRequested, WinnerIndex, RollStep});
+    }
+    return *m_engine;
+}
+
+QString TStartFrm::PadCode(const QString &text, int width, bool rightSide)
+{
+    return DrawEngine::PadCode(text, width, rightSide);
+}
+
+void TStartFrm::ShowCandidate(const QString &code, const QString &line)
+{
+    // The engine has let pending events through before this.
+    const QString digits = PadCode(code, 6, false);
+    for (int i = 0; i < 6; ++i)
+        numbers[static_cast<size_t>(i)]->setText(digits.mid(i, 1));
+    EmpName->setText(u"本次中奖者是:"_s + line);
+}
+
+bool TStartFrm::pressInProgress() const { return Rolling || (m_engine && m_engine->busy()); }
+
+void TStartFrm::ActStartExecute() { engine().ActStartExecute(); }
