@@ -1,13 +1,18 @@
 #include "sheets/worksheetwriter.h"
 
+#include "base/errors.h"
+#include "base/oserror.h"
 #include "sheets/biff8workbook.h"
 #include "sheets/xlsxworkbook.h"
-#include "base/errors.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -15,7 +20,58 @@ namespace {
 
 QString cannotWrite(const QString &path, const QString &reason)
 {
-    return u"无法写入文件\""_s + QDir::toNativeSeparators(path) + u"\": "_s + reason;
+    return u"无法写入文件\""_s + QDir::toNativeSeparators(path) + u"\"："_s + reason + u"。"_s;
+}
+
+// The longest file name the folder's file system takes, in bytes.
+long nameLimit(const QString &folder)
+{
+    const long limit = pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return limit > 0 ? limit : 255;
+}
+
+// Partial files are written under ".<name>.XXXXXX" beside the target.
+QString temporaryPattern(const QFileInfo &target) { return target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX"_s; }
+
+// Removes what an interrupted export left in the folder: hidden workbook files
+// under the temporary pattern, never anything else.
+void removeLeftovers(const QString &folder)
+{
+    const QRegularExpression leftover(u"^\\..+\\.xlsx?\\.[A-Za-z0-9]{6}$"_s,
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (leftover.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+// The cause of a failed write: errno when the system gave one; a full disk
+// is recognised by its free space as well, since not every path keeps errno.
+QString causeOf(int errorNumber, const QString &folder, const QString &fallback)
+{
+    if (errorNumber == 0 || errorNumber == EIO) {
+        const QStorageInfo storage(folder);
+        if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
+            errorNumber = ENOSPC;
+    }
+    return errorNumber != 0 ? osErrorText(errorNumber) : fallback;
+}
+
+// Writes the whole of bytes to a fresh file; returns 0 or the errno.
+int writeAll(const QString &path, const QByteArray &bytes)
+{
+    FILE *f = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!f)
+        return errno ? errno : EIO;
+    int error = 0;
+    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f) != static_cast<size_t>(bytes.size())
+        || std::fflush(f) != 0 || fsync(fileno(f)) != 0)
+        error = errno ? errno : EIO;
+    if (std::fclose(f) != 0 && !error)
+        error = errno ? errno : EIO;
+    return error;
 }
 
 } // namespace
@@ -24,31 +80,45 @@ void writeWorksheetFile(const QString &path, const Worksheet &sheet)
 {
     const QFileInfo target(path);
     if (target.fileName().isEmpty())
-        throw AppError(cannotWrite(path, u"文件名为空"_s));
+        throw AppError(cannotWrite(path, u"文件名为空，请输入文件名"_s));
     if (target.isDir())
-        throw AppError(cannotWrite(path, u"同名的文件夹已存在"_s));
+        throw AppError(cannotWrite(path, osErrorText(EISDIR)));
+    const QString folder = target.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        throw AppError(cannotWrite(path, osErrorText(ENOENT)));
+    // The temporary name is 8 bytes longer than the chosen one.
+    if (QFile::encodeName(target.fileName()).size() + 8 > nameLimit(folder))
+        throw AppError(cannotWrite(path, osErrorText(ENAMETOOLONG)));
 
-    QTemporaryFile temp(target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX"_s);
-    if (!temp.open())
-        throw AppError(cannotWrite(path, temp.errorString()));
+    removeLeftovers(folder);
+
+    QByteArray pattern = QFile::encodeName(temporaryPattern(target));
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        throw AppError(cannotWrite(path, causeOf(errno, folder, u"无法建立临时文件"_s)));
+    ::close(fd);
+    const QString temp = QFile::decodeName(pattern);
+    auto failWith = [&](const QString &reason) {
+        QFile::remove(temp);
+        throw AppError(cannotWrite(path, reason));
+    };
 
     if (target.suffix().compare(u"xlsx"_s, Qt::CaseInsensitive) == 0) {
-        temp.close();
-        writeXlsxFile(temp.fileName(), sheet);
-    } else {
-        const QByteArray bytes = xlsFileBytes(sheet);
-        if (temp.write(bytes) != bytes.size() || !temp.flush())
-            throw AppError(cannotWrite(path, temp.errorString()));
-        temp.close();
+        try {
+            writeXlsxFile(temp, sheet);
+        } catch (const XlsxWriteError &e) {
+            failWith(causeOf(e.errorNumber, folder, e.reason));
+        }
+    } else if (const int error = writeAll(temp, xlsFileBytes(sheet)); error != 0) {
+        failWith(causeOf(error, folder, osErrorText(error)));
     }
     // A temporary file is private to its owner; the export is an ordinary file.
-    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                        | QFileDevice::ReadOther);
+    QFile::setPermissions(temp, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                    | QFileDevice::ReadOther);
 
     std::error_code error;
-    std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
+    std::filesystem::rename(std::filesystem::path(temp.toStdU16String()),
                             std::filesystem::path(target.absoluteFilePath().toStdU16String()), error);
     if (error)
-        throw AppError(cannotWrite(path, QString::fromLocal8Bit(error.message())));
-    temp.setAutoRemove(false);
+        failWith(causeOf(error.value(), folder, QString::fromLocal8Bit(error.message())));
 }

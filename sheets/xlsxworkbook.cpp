@@ -4,6 +4,8 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,9 +26,11 @@ lxw_format *cellFormat(lxw_workbook *book, const Worksheet &sheet, bool centred)
     return f;
 }
 
-[[noreturn]] void fail(const QString &path, lxw_error error)
+[[noreturn]] void fail(lxw_error error)
 {
-    throw AppError(u"无法写入文件\""_s + path + u"\": "_s + QString::fromUtf8(lxw_strerror(error)));
+    // The library's own failures come from stdio: errno still holds the cause.
+    throw XlsxWriteError(error == LXW_ERROR_MEMORY_MALLOC_FAILED ? ENOMEM : errno,
+                         QString::fromUtf8(lxw_strerror(error)));
 }
 
 } // namespace
@@ -39,7 +43,7 @@ void writeXlsxFile(const QString &path, const Worksheet &sheet)
     options.constant_memory = LXW_TRUE;
     lxw_workbook *book = workbook_new_opt(fileName.constData(), &options);
     if (!book)
-        fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+        fail(LXW_ERROR_MEMORY_MALLOC_FAILED);
 
     lxw_worksheet *ws = workbook_add_worksheet(book, sheet.name.toUtf8().constData());
     lxw_format *left = cellFormat(book, sheet, false);
@@ -68,9 +72,10 @@ void writeXlsxFile(const QString &path, const Worksheet &sheet)
                  [&](size_t c) { return static_cast<qsizetype>(c) < row.size() ? row[static_cast<qsizetype>(c)] : QString(); },
                  false);
     }
+    errno = 0;
     const lxw_error closed = workbook_close(book);
     if (error)
-        fail(path, error);
+        fail(error);
     if (closed)
-        fail(path, closed);
+        fail(closed);
 }

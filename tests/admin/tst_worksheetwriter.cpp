@@ -83,6 +83,9 @@ private Q_SLOTS:
     void xlsReadsBack_data();
     void xlsReadsBack();
     void xlsxIsAZipWorkbook();
+    void failureNamesChosenFileAndCause_data();
+    void failureNamesChosenFileAndCause();
+    void leftoverOfInterruptedExportRemoved();
 };
 
 void TestWorksheetWriter::xlsReadsBack_data()
@@ -129,6 +132,57 @@ void TestWorksheetWriter::xlsxIsAZipWorkbook()
     QCOMPARE(f.read(4), QByteArray("PK\x03\x04", 4));
     QCOMPARE(f.permissions() & QFileDevice::ReadOther, QFileDevice::ReadOther);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"名单.xlsx"_s});
+}
+
+void TestWorksheetWriter::failureNamesChosenFileAndCause_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cause");
+    for (const char *ext : {"xls", "xlsx"}) {
+        const QString e = QString::fromLatin1(ext);
+        QTest::addRow("%s in a missing folder", ext) << u"无此文件夹/名单."_s + e << u"文件夹不存在"_s;
+        QTest::addRow("%s name too long", ext) << QString(90, QChar(0x540D)) + u"."_s + e << u"文件名太长"_s;
+        QTest::addRow("%s over a folder", ext) << u"同名."_s + e << u"同名的文件夹已存在"_s;
+    }
+}
+
+void TestWorksheetWriter::failureNamesChosenFileAndCause()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, cause);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(u"同名.xls"_s) && QDir(dir.path()).mkdir(u"同名.xlsx"_s));
+    const QString path = dir.path() + u'/' + name;
+    try {
+        writeWorksheetFile(path, winnersWorksheet(winners(3)));
+        QFAIL("the export was reported as written");
+    } catch (const AppError &e) {
+        QVERIFY2(e.text().contains(QDir::toNativeSeparators(path)), qPrintable(e.text()));
+        QVERIFY2(e.text().contains(cause), qPrintable(e.text()));
+        QVERIFY2(!e.text().contains(u"XXXXXX"_s) && !e.text().contains(u"Unknown"_s), qPrintable(e.text()));
+    }
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+}
+
+void TestWorksheetWriter::leftoverOfInterruptedExportRemoved()
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    const QStringList before{u".名单.xls.a1B2c3"_s, u".旧.xlsx.Zz9yX8"_s};
+    const QStringList others{u".名单.xls.bak"_s, u"名单.xls.a1B2c3"_s, u"员工.txt"_s};
+    for (const QString &name : before + others) {
+        QFile f(d.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("partial");
+    }
+    writeWorksheetFile(d.filePath(u"新.xlsx"_s), winnersWorksheet(winners(2)));
+    QStringList expected = others;
+    expected << u"新.xlsx"_s;
+    expected.sort();
+    QStringList after = d.entryList(QDir::Files | QDir::Hidden);
+    after.sort();
+    QCOMPARE(after, expected);
 }
 
 QTEST_MAIN(TestWorksheetWriter)

@@ -17,6 +17,19 @@ QString qtFileFilter(const QString &pipeFilter)
     return filters.join(u";;"_s);
 }
 
+QStringList filterSuffixes(const QString &pipeFilter)
+{
+    const QStringList parts = pipeFilter.split(u'|');
+    QStringList suffixes;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // "*.xlsx;*.xlsm" saves as its first extension; "*.*" has none.
+        const QString first = parts[i + 1].section(u';', 0, 0).trimmed();
+        const QString suffix = first.startsWith(u"*."_s) ? first.mid(2) : QString();
+        suffixes << (suffix.contains(u'*') ? QString() : suffix);
+    }
+    return suffixes;
+}
+
 namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)
 {
@@ -76,6 +89,14 @@ QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QSt
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    // A bare name takes the extension of the filter chosen last ("Excel 2007文件" saves .xlsx).
+    const QStringList qtFilters = qtFileFilter(filter).split(u";;"_s);
+    const QStringList suffixes = filterSuffixes(filter);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, qtFilters, suffixes](const QString &chosen) {
+        const qsizetype i = qtFilters.indexOf(chosen);
+        if (i >= 0 && i < suffixes.size() && !suffixes[i].isEmpty())
+            dialog.setDefaultSuffix(suffixes[i]);
+    });
     // Replacing an existing file asks nothing.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -4,6 +4,9 @@
 // Converts a "name|*.ext|name|*.ext" filter into Qt's "name (*.ext);;..." form.
 QString qtFileFilter(const QString &pipeFilter);
 
+// The extension each entry of a "name|*.ext|..." filter saves under ("" for a wildcard).
+QStringList filterSuffixes(const QString &pipeFilter);
+
 // The program's implementation on Qt's standard dialogs.
 class QtDialogs : public Dialogs {
 public:
