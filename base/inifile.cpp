@@ -61,7 +61,7 @@ QByteArray IniFile::Content::fileBytes() const
         for (const QChar c : text) {
             const char16_t u = c.unicode();
             const char hi = char(u >> 8), lo = char(u & 0xff);
-            out += encoding == Encoding::Utf16Le ? QByteArray{lo, hi} : QByteArray{hi, lo};
+            out.append(encoding == Encoding::Utf16Le ? lo : hi).append(encoding == Encoding::Utf16Le ? hi : lo);
         }
         return out;
     }

@@ -62,8 +62,8 @@ bool canWrite(const QString &path)
 {
     // Root may write anything, so the permission bits count as well: a file
     // marked read-only is treated as the operator meant it.
-    const QFileDevice::Permissions anyWrite =
-        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // (WriteUser would ask access() for the current user, which root passes.)
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (QFileInfo(path).permissions() & anyWrite) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
@@ -122,6 +122,24 @@ QString Database::open(const QString &path)
     if (!error.isEmpty())
         db.close();
     return error;
+}
+
+QString Database::openNew(const QString &path)
+{
+    close();
+    m_path = path;
+    m_notices.clear();
+    m_readOnly = false;
+    QSqlDatabase db = handle();
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) + u"?mode=rwc"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(m_busyTimeoutMs));
+    if (!db.open())
+        return engineErrorText(db.lastError());
+    ++m_generation;
+    QSqlQuery setup(db);
+    if (!setup.exec(u"PRAGMA journal_mode=DELETE"_s) || !setup.exec(u"PRAGMA synchronous=FULL"_s))
+        return engineErrorText(setup.lastError());
+    return {};
 }
 
 QString Database::checkOpened(QSqlDatabase &db)

@@ -23,6 +23,9 @@ public:
     // Opens and checks the file; returns the operator's message (naming the
     // file and what to do), empty on success.
     QString open(const QString &path);
+    // Opens a new, empty file that the database tool is about to fill; no
+    // start checks. Returns the engine's error text, empty on success.
+    QString openNew(const QString &path);
     void close();
     bool isOpen() const;
     // Open and past the start checks; statements may run.

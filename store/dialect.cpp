@@ -8,12 +8,12 @@ namespace {
 
 // Files written by other tools (or by older builds, whose new prize items had
 // no counts) may hold NULL in a count; an item without winners is open, so a
-// select's condition reads NULL as 0.
+// select's comparison reads NULL as 0 ("is null" keeps its meaning).
 QString nullCountsAsZero(QString statement)
 {
     static const QRegularExpression where(u"^\\s*select\\b.*?\\bwhere\\b"_s,
                                           QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression count(u"(?<![\\w.\\[])(ExcNum|IsExec)(?![\\w\\]])"_s, QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression count(u"(?<![\\w.\\[])(ExcNum|IsExec)(?=\\s*[<>=!])"_s, QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = where.match(statement);
     if (!m.hasMatch())
         return statement;

@@ -56,7 +56,7 @@ QString create(const QString &path, bool demo)
     }
     try {
         Database db(u"prizedraw-schema"_s);
-        const QString error = db.open(path);
+        const QString error = db.openNew(path);
         if (!error.isEmpty())
             return error;
         Transaction tx(db);

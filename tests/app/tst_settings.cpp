@@ -101,7 +101,7 @@ private Q_SLOTS:
         const QString text = u"[other]"_s + QString::fromLatin1(eol) + u"备注=保留 😀"_s + QString::fromLatin1(eol) + u"[config]"_s
                              + QString::fromLatin1(eol) + u"ATltle=年会抽奖"_s + QString::fromLatin1(eol) + u"iTime=7"_s
                              + QString::fromLatin1(eol) + u"showNo=1"_s + QString::fromLatin1(eol);
-        auto encode = [&encoding](const QString &t) {
+        auto encode = [&encoding](const QString &t) -> QByteArray {
             if (encoding == u"gbk"_s)
                 return Gbk::encode(t);
             if (encoding == u"utf8"_s)
@@ -109,7 +109,7 @@ private Q_SLOTS:
             QByteArray out = encoding == u"le"_s ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
             for (QChar c : t) {
                 const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xff);
-                out += encoding == u"le"_s ? QByteArray{lo, hi} : QByteArray{hi, lo};
+                out.append(encoding == u"le"_s ? lo : hi).append(encoding == u"le"_s ? hi : lo);
             }
             return out;
         };
@@ -127,7 +127,7 @@ private Q_SLOTS:
         expected.replace(QString::fromLatin1(eol), u"\r\n"_s)
             .replace(u"ATltle=年会抽奖"_s, u"ATltle=新标题"_s)
             .replace(u"iTime=7"_s, u"iTime=9"_s)
-            .replace(u"[config]\r\n"_s, u"[config]\r\nbackSound="_s + s.backSound + u"\r\n"_s);
+            .replace(u"showNo=1\r\n"_s, u"showNo=1\r\nbackSound="_s + s.backSound + u"\r\n"_s);
         if (gbk)
             expected.replace(u" 😀"_s, QString());
         QCOMPARE(readIni(), encode(expected));

@@ -27,6 +27,8 @@ private Q_SLOTS:
                                     << u"select * from AwardItem where ifnull(ExcNum,0) <SumNumber order by iSeq"_s;
         QTest::addRow("writes untouched") << u"update AwardItem set ExcNum = ? where [RecNo]=?"_s
                                           << u"update AwardItem set ExcNum = ? where [RecNo]=?"_s;
+        QTest::addRow("null test untouched") << u"select RecNo from AwardItem where ExcNum is null"_s
+                                             << u"select RecNo from AwardItem where ExcNum is null"_s;
         QTest::addRow("qualified names untouched") << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s
                                                    << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s;
         QTest::addRow("untouched") << u"select * from EmpNo order by RecNo"_s << u"select * from EmpNo order by RecNo"_s;
