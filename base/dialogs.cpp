@@ -20,7 +20,10 @@ void runReported(Dialogs &dialogs, const std::function<void()> &step)
 
 QString errorReportText(const QString &text)
 {
-    if (!text.isEmpty() && text.back() > u'.')
+    // Chinese sentences end in their own full stop (or mark), which sorts
+    // after '.' but needs no second one.
+    static const QString ownEnds = u"。！？…"_s;
+    if (!text.isEmpty() && text.back() > u'.' && !ownEnds.contains(text.back()))
         return text + u'.';
     return text;
 }

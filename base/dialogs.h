@@ -29,7 +29,7 @@ public:
 };
 
 // Text of the general error report: a full stop is appended when the last
-// character sorts after '.'.
+// character sorts after '.', unless it is a Chinese full stop or mark.
 QString errorReportText(const QString &text);
 
 // Runs a step; an error that escapes it goes to the general error report.

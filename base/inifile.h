@@ -4,9 +4,11 @@
 #include <QList>
 #include <optional>
 
-// A classic profile (INI) file in the GBK code page. Reading looks sections and
-// keys up without regard to case; writing changes only the one key line and
-// keeps every other byte of the file as it was.
+// A classic profile (INI) file in the GBK code page. Files that Notepad saved
+// as UTF-8 with a byte-order mark or as UTF-16 are read as well, and written
+// back in their own encoding; line ends may be CR LF, LF or a lone CR.
+// Reading looks sections and keys up without regard to case; writing changes
+// only the one key line and keeps every other line of the file as it was.
 class IniFile {
 public:
     explicit IniFile(QString path);
@@ -22,6 +24,15 @@ public:
     void writeString(const QString &section, const QString &key, const QString &value) const;
 
 private:
-    QList<QByteArray> readLines() const;
+    enum class Encoding { Gbk, Utf8, Utf16Le, Utf16Be };
+    // The lines in GBK for a GBK file, in UTF-8 for the others.
+    struct Content {
+        Encoding encoding = Encoding::Gbk;
+        QList<QByteArray> lines;
+        QString decode(const QByteArray &line) const;
+        QByteArray encode(const QString &text) const;
+        QByteArray fileBytes() const;
+    };
+    Content readContent() const;
     QString m_path;
 };

@@ -2,11 +2,14 @@
 
 #include "base/inifile.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 const QString kSection = u"config"_s;
 constexpr qsizetype kMaxTextLength = 2047;
+constexpr int kMaxShuffleSteps = 50;
 
 QString settingsPath(const QString &exeFolder) { return exeFolder + u"config.ini"_s; }
 
@@ -35,9 +38,6 @@ std::optional<int> parseProfileInt(const QString &text)
     if (s.startsWith(u"0x"_s, Qt::CaseInsensitive)) {
         base = 16;
         s = s.mid(2);
-    } else if (s.startsWith(u'$')) {
-        base = 16;
-        s = s.mid(1);
     }
     if (s.isEmpty())
         return std::nullopt;
@@ -68,7 +68,9 @@ Settings LoadSettings(const QString &exeFolder)
     Settings s;
     s.backSound = ini.readString(kSection, u"backSound"_s).value_or(exeFolder + u"back.wma"_s).left(kMaxTextLength);
     s.ATltle = ini.readString(kSection, u"ATltle"_s).value_or(QString()).left(kMaxTextLength);
-    s.iTime = readInt(ini, u"iTime"_s, 5);
+    // A press makes iTime + 1 shuffle steps per winner with a pause each: a
+    // huge value would make one press last for ever.
+    s.iTime = std::clamp(readInt(ini, u"iTime"_s, 5), 0, kMaxShuffleSteps);
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
     return s;
 }

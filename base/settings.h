@@ -6,11 +6,11 @@
 struct Settings {
     QString backSound; // full path of the background music
     QString ATltle;    // title shown in the title band (spelled so in the file)
-    int iTime = 5;     // shuffle steps before each winner
+    int iTime = 5;     // shuffle steps before each winner, 0 to 50 as read
     bool showNo = false; // winner board shows the code (true) or the factory (false)
 };
 
-// Integer reading of a profile value: decimal, or hexadecimal after 0x/0X/$,
+// Integer reading of a profile value: decimal, or hexadecimal after 0x/0X,
 // optional sign and leading blanks; nullopt when the text is not an integer.
 std::optional<int> parseProfileInt(const QString &text);
 

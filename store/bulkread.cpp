@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/dberror.h"
+#include "store/dbmessages.h"
 #include "store/dialect.h"
 #include "store/rowreaders.h"
 
@@ -41,7 +42,7 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
     sqlite3_stmt *stmt = nullptr;
     const QByteArray sql = toSqlite(statement).toUtf8();
     if (sqlite3_prepare_v2(handle, sql.constData(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
-        throw DbError(QString::fromUtf8(sqlite3_errmsg(handle)));
+        throw DbError(DbMessages::forResultCode(sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)), db.path()));
 
     int recNo = -1, code = -1, name = -1, comp = -1, dept = -1;
     for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
@@ -58,7 +59,8 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
         rows.push_back({recNo < 0 ? 0 : sqlite3_column_int(stmt, recNo), columnText(stmt, code), columnText(stmt, name),
                         columnText(stmt, comp), columnText(stmt, dept)});
     }
-    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(handle));
+    const QString error = rc == SQLITE_DONE ? QString()
+                                            : DbMessages::forResultCode(rc, QString::fromUtf8(sqlite3_errmsg(handle)), db.path());
     sqlite3_finalize(stmt);
     if (!error.isEmpty())
         throw DbError(error);

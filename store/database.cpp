@@ -1,23 +1,26 @@
 #include "store/database.h"
 
 #include "store/dberror.h"
+#include "store/dbmessages.h"
 #include "store/dialect.h"
+#include "store/leftovers.h"
+#include "store/schema.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
+#include <sqlite3.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 QString engineErrorText(const QSqlError &error)
 {
-    QString text = error.databaseText().trimmed();
-    const QString driver = error.driverText().trimmed();
-    if (text.isEmpty())
-        return driver;
-    if (!driver.isEmpty() && !text.contains(driver))
-        text += u" ("_s + driver + u')';
-    return text;
+    // The driver's part ("Unable to fetch row", translated) says nothing the
+    // engine's own text does not.
+    const QString text = error.databaseText().trimmed();
+    return text.isEmpty() ? error.driverText().trimmed() : text;
 }
 
 QVariant bindable(const QVariant &value)
@@ -53,32 +56,133 @@ void Database::close()
         db.close();
 }
 
+namespace {
+
+bool canWrite(const QString &path)
+{
+    // Root may write anything, so the permission bits count as well: a file
+    // marked read-only is treated as the operator meant it.
+    // (WriteUser would ask access() for the current user, which root passes.)
+    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return (QFileInfo(path).permissions() & anyWrite) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// Checks what can be seen without the engine, which would otherwise turn an
+// empty file into a database and write to a file that is none.
+QString checkFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return DbMessages::missing(path);
+    if (!info.isFile())
+        return DbMessages::notADatabase(path);
+    if (info.size() == 0)
+        return DbMessages::empty(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return DbMessages::forResultCode(SQLITE_CANTOPEN, file.errorString(), path);
+    if (!file.read(16).startsWith(QByteArrayView("SQLite format 3", 16)))
+        return DbMessages::notADatabase(path);
+    return {};
+}
+
+} // namespace
+
 QString Database::open(const QString &path)
 {
     close();
     m_path = path;
+    m_notices.clear();
+    m_readOnly = false;
+    if (QString error = checkFile(path); !error.isEmpty())
+        return error;
+    const LeftoverCheck leftovers = setAsideForeignLeftovers(path, QDateTime::currentDateTime());
+    m_notices = leftovers.notices;
+    if (!leftovers.error.isEmpty())
+        return leftovers.error;
+    if (!canWrite(path)) {
+        m_readOnly = true;
+        m_notices << DbMessages::readOnlyFile(path);
+    } else if (!canWrite(QFileInfo(path).absolutePath())) {
+        // The rollback journal is made in the folder; without it no write can be committed.
+        m_readOnly = true;
+        m_notices << DbMessages::readOnlyFolder(path);
+    }
+
     QSqlDatabase db = handle();
     // mode=rw: an existing file is opened for reading and writing; a missing
     // one is an error instead of being created.
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) + u"?mode=rw"_s);
-    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"_s);
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+                       + (m_readOnly ? u"?mode=ro"_s : u"?mode=rw"_s));
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(m_busyTimeoutMs));
+    if (!db.open())
+        return describe(db.lastError());
+    ++m_generation;
+    const QString error = checkOpened(db);
+    if (!error.isEmpty())
+        db.close();
+    return error;
+}
+
+QString Database::openNew(const QString &path)
+{
+    close();
+    m_path = path;
+    m_notices.clear();
+    m_readOnly = false;
+    QSqlDatabase db = handle();
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) + u"?mode=rwc"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(m_busyTimeoutMs));
     if (!db.open())
         return engineErrorText(db.lastError());
-
-    // SQLite reads the file lazily: a probe makes a file that is no database
-    // fail here rather than at the first statement.
-    QSqlQuery probe(db);
-    const bool ok = probe.exec(u"select count(*) from sqlite_master"_s)
-                    && probe.exec(u"PRAGMA journal_mode=WAL"_s)
-                    && probe.exec(u"PRAGMA synchronous=FULL"_s);
-    if (!ok) {
-        const QString text = engineErrorText(probe.lastError());
-        probe = QSqlQuery();
-        db.close();
-        return text;
-    }
+    ++m_generation;
+    QSqlQuery setup(db);
+    if (!setup.exec(u"PRAGMA journal_mode=DELETE"_s) || !setup.exec(u"PRAGMA synchronous=FULL"_s))
+        return engineErrorText(setup.lastError());
     return {};
 }
+
+QString Database::checkOpened(QSqlDatabase &db)
+{
+    QSqlQuery probe(db);
+    // Reading the file plays back a journal that belongs to it; then the
+    // whole file is read once, so that damage shows now and not in front of
+    // the audience.
+    if (!probe.exec(u"PRAGMA quick_check(1)"_s))
+        return describe(probe.lastError());
+    if (!probe.next() || probe.value(0).toString() != u"ok"_s)
+        return DbMessages::damaged(m_path);
+    probe.finish();
+
+    for (const DeliveredTable &table : deliveredTables()) {
+        if (!probe.prepare(u"select name from pragma_table_info(?)"_s))
+            return describe(probe.lastError());
+        probe.addBindValue(table.name);
+        if (!probe.exec())
+            return describe(probe.lastError());
+        QStringList present;
+        while (probe.next())
+            present << probe.value(0).toString();
+        if (present.isEmpty())
+            return DbMessages::tableMissing(m_path, table.name);
+        for (const QString &field : table.fields) {
+            if (!present.contains(field, Qt::CaseInsensitive))
+                return DbMessages::fieldMissing(m_path, table.name, field);
+        }
+    }
+
+    // A rollback journal with full synchronisation: at rest the database is
+    // the one file, and every committed winner is on disk. Older builds left
+    // their files in write-ahead mode; converting such a file (already
+    // checked) writes it once.
+    if (!m_readOnly && !probe.exec(u"PRAGMA journal_mode=DELETE"_s))
+        return describe(probe.lastError());
+    if (!probe.exec(u"PRAGMA synchronous=FULL"_s))
+        return describe(probe.lastError());
+    return {};
+}
+
+QString Database::describe(const QSqlError &error) const { return DbMessages::forEngineError(error, m_path); }
 
 void Database::ensureOpen()
 {
@@ -88,8 +192,10 @@ void Database::ensureOpen()
         throw DbError(u"数据库连接未建立"_s);
     const QString error = open(m_path);
     if (!error.isEmpty())
-        throw DbError(error);
+        throw DbError(DbMessages::unusable(error));
 }
+
+QString Database::reconnect() { return m_path.isEmpty() ? DbMessages::missing(u"config.dll"_s) : open(m_path); }
 
 QSqlQuery Database::exec(const QString &statement, const QVariantList &values)
 {
@@ -97,11 +203,11 @@ QSqlQuery Database::exec(const QString &statement, const QVariantList &values)
     QSqlQuery query(handle());
     query.setForwardOnly(true);
     if (!query.prepare(toSqlite(statement)))
-        throw DbError(engineErrorText(query.lastError()));
+        throw DbError(describe(query.lastError()));
     for (const QVariant &v : values)
         query.addBindValue(bindable(v));
     if (!query.exec())
-        throw DbError(engineErrorText(query.lastError()));
+        throw DbError(describe(query.lastError()));
     return query;
 }
 
@@ -120,7 +226,7 @@ Transaction::Transaction(Database &db) : m_db(db)
 {
     m_db.ensureOpen();
     if (!m_db.handle().transaction())
-        throw DbError(engineErrorText(m_db.handle().lastError()));
+        throw DbError(m_db.describe(m_db.handle().lastError()));
 }
 
 Transaction::~Transaction()
@@ -132,6 +238,6 @@ Transaction::~Transaction()
 void Transaction::commit()
 {
     if (!m_db.handle().commit())
-        throw DbError(engineErrorText(m_db.handle().lastError()));
+        throw DbError(m_db.describe(m_db.handle().lastError()));
     m_done = true;
 }

@@ -2,14 +2,17 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 // The one connection of the program (ADOConnection1) to config.dll.
 //
-// The file is opened read-write and shared with other programs, never created.
-// SQLite offers no database password, so the classic password has no
-// counterpart here. Once a path has been given, every statement first tries to
-// open the connection again when it is closed; the second failure is thrown.
+// The file is opened shared with other programs, never created, and checked
+// before use: a missing, empty, foreign, damaged or incomplete file is refused
+// without a single byte written to it. A read-only file (or folder) is opened
+// for reading and reported. SQLite offers no database password, so the
+// classic password has no counterpart here. Once a path has been given, every
+// statement first tries to open the connection again when it is closed.
 class Database {
 public:
     explicit Database(QString connectionName = QStringLiteral("ADOConnection1"));
@@ -17,15 +20,34 @@ public:
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // Opens the file; returns the engine's error text, empty on success.
+    // Opens and checks the file; returns the operator's message (naming the
+    // file and what to do), empty on success.
     QString open(const QString &path);
+    // Opens a new, empty file that the database tool is about to fill; no
+    // start checks. Returns the engine's error text, empty on success.
+    QString openNew(const QString &path);
     void close();
     bool isOpen() const;
+    // Open and past the start checks; statements may run.
+    bool isUsable() const { return isOpen(); }
+    // Opened for reading only (the file or its folder cannot be written).
+    bool isReadOnly() const { return m_readOnly; }
     const QString &path() const { return m_path; }
     QSqlDatabase handle() const;
+    // Raised each time the connection is opened anew, so that a prepared
+    // statement knows when it must be prepared again.
+    int generation() const { return m_generation; }
+    // What the last open found that the operator must know although the file
+    // is used: read-only, leftover files set aside.
+    const QStringList &notices() const { return m_notices; }
+    // How long a statement waits for another program's lock, once.
+    void setBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
 
-    // Opens the connection again when it is closed; throws DbError on failure.
+    // Opens the connection again when it is closed; throws DbError with the
+    // operator's message on failure.
     void ensureOpen();
+    // Opens the file of the last open() again; the message, empty on success.
+    QString reconnect();
 
     // Runs one statement of the catalogue with bound values; throws DbError.
     // The returned query is positioned before its first row.
@@ -35,9 +57,18 @@ public:
     // The first column of the first row, or an invalid value without rows.
     QVariant scalar(const QString &statement, const QVariantList &values = {});
 
+    // The operator's message for a failed statement on this file.
+    QString describe(const QSqlError &error) const;
+
 private:
+    QString checkOpened(QSqlDatabase &db);
+
     QString m_connectionName;
     QString m_path;
+    QStringList m_notices;
+    bool m_readOnly = false;
+    int m_generation = 0;
+    int m_busyTimeoutMs = 5000;
 };
 
 // One unit of work: committed by commit(), rolled back when left without it.

@@ -23,4 +23,5 @@ private:
     Database &m_db;
     QString m_statement;
     std::optional<QSqlQuery> m_query;
+    int m_generation = 0;
 };

@@ -21,6 +21,9 @@ QString integer(const char *name)
         QLatin1String(name));
 }
 
+// A count that starts at zero: a new prize item has no winners yet.
+QString count(const char *name) { return integer(name).replace(u" INTEGER CHECK"_s, u" INTEGER DEFAULT 0 CHECK"_s); }
+
 QString boolean(const char *name)
 {
     return u"%1 INTEGER NOT NULL DEFAULT 0 CHECK (%1 IN (0, 1))"_s.arg(QLatin1String(name));
@@ -36,7 +39,7 @@ QStringList schemaStatements()
     return {
         table("EmpNo", {text("EmpCode", 50), text("EmpName", 50), text("CompCode", 100), text("DartNo", 50)}),
         table("AwardItem", {integer("iSeq"), text("ItemName", 50), text("Awards", 50), integer("SumNumber"),
-                            integer("iNumber"), boolean("IsExec"), integer("ExcNum")}),
+                            integer("iNumber"), boolean("IsExec"), count("ExcNum")}),
         table("Award", {text("sNo", 50), text("sName", 50), integer("sTime"), boolean("Checked"), text("sCompCode", 100)}),
         table("AwardBlank", {text("sNo", 50), text("sName", 50), text("sCompCode", 100)}),
         table("AwardList", {text("sNo", 50), text("sName", 50), integer("sTime"), text("sCompCode", 100)}),
@@ -53,7 +56,7 @@ QString create(const QString &path, bool demo)
     }
     try {
         Database db(u"prizedraw-schema"_s);
-        const QString error = db.open(path);
+        const QString error = db.openNew(path);
         if (!error.isEmpty())
             return error;
         Transaction tx(db);
@@ -84,6 +87,18 @@ QString create(const QString &path, bool demo)
 }
 
 } // namespace
+
+const std::vector<DeliveredTable> &deliveredTables()
+{
+    static const std::vector<DeliveredTable> tables = {
+        {u"EmpNo"_s, {u"RecNo"_s, u"EmpCode"_s, u"EmpName"_s, u"CompCode"_s, u"DartNo"_s}},
+        {u"AwardItem"_s, {u"RecNo"_s, u"iSeq"_s, u"ItemName"_s, u"Awards"_s, u"SumNumber"_s, u"iNumber"_s, u"IsExec"_s, u"ExcNum"_s}},
+        {u"Award"_s, {u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sTime"_s, u"Checked"_s, u"sCompCode"_s}},
+        {u"AwardBlank"_s, {u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sCompCode"_s}},
+        {u"AwardList"_s, {u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sTime"_s, u"sCompCode"_s}},
+    };
+    return tables;
+}
 
 QString createEmptyDatabase(const QString &path) { return create(path, false); }
 

@@ -1,5 +1,16 @@
 #pragma once
 #include <QString>
+#include <QStringList>
+#include <vector>
+
+// The five tables of the delivered file and the fields the program uses; a
+// file without one of them is refused at start. Extra tables and fields are
+// allowed.
+struct DeliveredTable {
+    QString name;
+    QStringList fields;
+};
+const std::vector<DeliveredTable> &deliveredTables();
 
 // Writes a new database file with the five tables and no rows. Text fields
 // refuse values longer than their size, integer fields refuse non-integers and

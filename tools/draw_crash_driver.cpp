@@ -1,6 +1,8 @@
 // Runs presses on a database without end, as fast as it can, so that a test
 // can kill it at any moment and then look at what the file holds. When every
-// prize item is complete the draw is reset and starts over.
+// prize item is complete the draw is reset and starts over. With --open it
+// only opens the file as the program's start does, prints what the start
+// checks said and the rows of each table, and ends.
 #include "base/pacer.h"
 #include "base/settings.h"
 #include "base/counterrandom.h"
@@ -12,8 +14,10 @@
 #include "store/dberror.h"
 
 #include <QCoreApplication>
+#include <QSqlQuery>
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -55,14 +59,35 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: prizedraw-crashdriver DATABASE\n");
+        std::fprintf(stderr, "usage: prizedraw-crashdriver DATABASE [--open]\n");
         return 2;
     }
     Database db(u"crash-driver"_s);
     const QString error = db.open(QString::fromLocal8Bit(argv[1]));
+    const bool openOnly = argc > 2 && qstrcmp(argv[2], "--open") == 0;
+    if (openOnly) {
+        for (const QString &notice : db.notices())
+            std::printf("notice %s\n", notice.toUtf8().constData());
+    }
     if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 1;
+    }
+    if (openOnly) {
+        try {
+            for (const auto &[table, statement] : {std::pair{"EmpNo", Catalogue::EmpNoByRecNo}, {"AwardItem", Catalogue::AwardItemByRecNo},
+                                                   {"AwardList", Catalogue::AwardListByRecNo}}) {
+                QSqlQuery rows = db.exec(statement);
+                int n = 0;
+                while (rows.next())
+                    ++n;
+                std::printf("rows %s %d\n", table, n);
+            }
+        } catch (const AppError &e) {
+            std::fprintf(stderr, "%s\n", e.text().toLocal8Bit().constData());
+            return 1;
+        }
+        return 0;
     }
     try {
         StopPressPacer pacer;

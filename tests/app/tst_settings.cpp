@@ -53,7 +53,11 @@ private Q_SLOTS:
         QTest::addRow("hex upper") << QByteArray("0X1f") << QByteArray("2") << 31 << true;
         QTest::addRow("not a number") << QByteArray("abc") << QByteArray("yes") << 5 << false;
         QTest::addRow("trailing junk") << QByteArray("12abc") << QByteArray("1x") << 5 << false;
-        QTest::addRow("negative") << QByteArray("-3") << QByteArray("-1") << -3 << true;
+        QTest::addRow("negative is none") << QByteArray("-3") << QByteArray("-1") << 0 << true;
+        QTest::addRow("huge is 50") << QByteArray("100000") << QByteArray("1") << 50 << true;
+        QTest::addRow("largest int is 50") << QByteArray("2147483647") << QByteArray("0") << 50 << false;
+        QTest::addRow("hex huge is 50") << QByteArray("0x7FFFFFFF") << QByteArray("0") << 50 << false;
+        QTest::addRow("dollar is no hex") << QByteArray("$10") << QByteArray("$1") << 5 << false;
         QTest::addRow("empty") << QByteArray("") << QByteArray("") << 5 << false;
         QTest::addRow("overflow") << QByteArray("99999999999") << QByteArray("0") << 5 << false;
         QTest::addRow("blanks around") << QByteArray("  7  ") << QByteArray(" 1 ") << 7 << true;
@@ -74,6 +78,62 @@ private Q_SLOTS:
         const Settings s = LoadSettings(folder());
         QCOMPARE(s.ATltle, u"年会抽奖"_s);
         QCOMPARE(s.backSound, u"D:\\music\\春天.mp3"_s);
+    }
+
+    // Notepad saves UTF-8 with a mark, UTF-16 either way round, and old Mac
+    // editors end lines with a lone CR. Such a file is read, and a save keeps
+    // its encoding and every other line.
+    void otherEncodingsAndLineEnds_data()
+    {
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QByteArray>("eol");
+        QTest::addRow("gbk lone cr") << u"gbk"_s << QByteArray("\r");
+        QTest::addRow("gbk lf") << u"gbk"_s << QByteArray("\n");
+        QTest::addRow("utf-8 mark") << u"utf8"_s << QByteArray("\r\n");
+        QTest::addRow("utf-8 mark lone cr") << u"utf8"_s << QByteArray("\r");
+        QTest::addRow("utf-16 le") << u"le"_s << QByteArray("\r\n");
+        QTest::addRow("utf-16 be") << u"be"_s << QByteArray("\n");
+    }
+    void otherEncodingsAndLineEnds()
+    {
+        QFETCH(QString, encoding);
+        QFETCH(QByteArray, eol);
+        const QString text = u"[other]"_s + QString::fromLatin1(eol) + u"备注=保留 😀"_s + QString::fromLatin1(eol) + u"[config]"_s
+                             + QString::fromLatin1(eol) + u"ATltle=年会抽奖"_s + QString::fromLatin1(eol) + u"iTime=7"_s
+                             + QString::fromLatin1(eol) + u"showNo=1"_s + QString::fromLatin1(eol);
+        auto encode = [&encoding](const QString &t) -> QByteArray {
+            if (encoding == u"gbk"_s)
+                return Gbk::encode(t);
+            if (encoding == u"utf8"_s)
+                return QByteArray("\xEF\xBB\xBF") + t.toUtf8();
+            QByteArray out = encoding == u"le"_s ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+            for (QChar c : t) {
+                const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xff);
+                out.append(encoding == u"le"_s ? lo : hi).append(encoding == u"le"_s ? hi : lo);
+            }
+            return out;
+        };
+        const bool gbk = encoding == u"gbk"_s;
+        writeIni(encode(gbk ? QString(text).replace(u" 😀"_s, QString()) : text));
+        Settings s = LoadSettings(folder());
+        QCOMPARE(s.ATltle, u"年会抽奖"_s);
+        QCOMPARE(s.iTime, 7);
+        QCOMPARE(s.showNo, true);
+
+        s.ATltle = u"新标题"_s;
+        s.iTime = 9;
+        SaveSettings(folder(), s);
+        QString expected = text;
+        expected.replace(QString::fromLatin1(eol), u"\r\n"_s)
+            .replace(u"ATltle=年会抽奖"_s, u"ATltle=新标题"_s)
+            .replace(u"iTime=7"_s, u"iTime=9"_s)
+            .replace(u"showNo=1\r\n"_s, u"showNo=1\r\nbackSound="_s + s.backSound + u"\r\n"_s);
+        if (gbk)
+            expected.replace(u" 😀"_s, QString());
+        QCOMPARE(readIni(), encode(expected));
+        const Settings back = LoadSettings(folder());
+        QCOMPARE(back.ATltle, u"新标题"_s);
+        QCOMPARE(back.iTime, 9);
     }
 
     void longTextIsCutAt2047Characters()

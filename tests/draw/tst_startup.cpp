@@ -80,6 +80,51 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(t.path()), present);
     }
 
+    void readOnlyDatabaseIsReportedAtStart()
+    {
+        TempDb t;
+        t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
+        t.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 1);
+        t.db().close();
+        QVERIFY(QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(s.dialogs.calls.size(), size_t(1));
+        QCOMPARE(s.dialogs.calls[0].caption, u"错误信息"_s);
+        QVERIFY2(s.dialogs.calls[0].text.contains(u"是只读的"_s), qPrintable(s.dialogs.calls[0].text));
+        // The file is still read: the screen is ready for the first item.
+        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
+    }
+
+    // A start press after a failed start names the database's fault, not a
+    // missing prize item, and tries again: once the file is back, it loads.
+    void startPressAfterAFailedStartTriesTheDatabaseAgain()
+    {
+        TempDb t;
+        t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
+        t.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 1);
+        t.db().close();
+        const QString kept = t.path() + u".kept"_s;
+        QVERIFY(QFile::rename(t.path(), kept));
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        s.dialogs.calls.clear();
+
+        frm.ActStart->trigger();
+        QCOMPARE(s.dialogs.calls.size(), size_t(1));
+        QCOMPARE(s.dialogs.calls[0].kind, u"error"_s);
+        QVERIFY2(s.dialogs.calls[0].text.startsWith(u"数据库无法使用。找不到数据库文件"_s), qPrintable(s.dialogs.calls[0].text));
+        QVERIFY(!s.dialogs.calls[0].text.endsWith(u"。."_s));
+
+        QVERIFY(QFile::rename(kept, t.path()));
+        s.dialogs.calls.clear();
+        frm.ActStart->trigger();
+        QCOMPARE(s.dialogs.calls.size(), size_t(0));
+        QVERIFY(s.services.db->isUsable());
+        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
+    }
+
     void errorReportAddsAFullStop_data()
     {
         QTest::addColumn<QString>("text");
@@ -88,6 +133,8 @@ private Q_SLOTS:
         QTest::addRow("full stop") << u"done."_s << u"done."_s;
         QTest::addRow("comma sorts before") << u"a,"_s << u"a,"_s;
         QTest::addRow("chinese") << u"无法写入"_s << u"无法写入."_s;
+        QTest::addRow("our full stop") << u"请再试一次。"_s << u"请再试一次。"_s;
+        QTest::addRow("our exclamation") << u"全部奖项已抽完！"_s << u"全部奖项已抽完！"_s;
         QTest::addRow("empty") << QString() << QString();
     }
     void errorReportAddsAFullStop()

@@ -20,9 +20,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("jet");
         QTest::addColumn<QString>("sqlite");
         QTest::addRow("top 1 *") << u"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"_s
-                                 << u"select * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq limit 1"_s;
+                                 << u"select * from AwardItem where (ifnull(ExcNum,0)<SumNumber) and (RecNo = ?) order by iSeq limit 1"_s;
         QTest::addRow("top 1 column") << u"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"_s
-                                      << u"select RecNo from AwardItem where IsExec = 0 order by iSeq limit 1"_s;
+                                      << u"select RecNo from AwardItem where ifnull(IsExec,0) = 0 order by iSeq limit 1"_s;
+        QTest::addRow("open items") << u"select * from AwardItem where ExcNum <SumNumber order by iSeq"_s
+                                    << u"select * from AwardItem where ifnull(ExcNum,0) <SumNumber order by iSeq"_s;
+        QTest::addRow("writes untouched") << u"update AwardItem set ExcNum = ? where [RecNo]=?"_s
+                                          << u"update AwardItem set ExcNum = ? where [RecNo]=?"_s;
+        QTest::addRow("null test untouched") << u"select RecNo from AwardItem where ExcNum is null"_s
+                                             << u"select RecNo from AwardItem where ExcNum is null"_s;
+        QTest::addRow("qualified names untouched") << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s
+                                                   << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s;
         QTest::addRow("untouched") << u"select * from EmpNo order by RecNo"_s << u"select * from EmpNo order by RecNo"_s;
         QTest::addRow("top in a value") << u"select * from EmpNo where EmpName = 'top 5'"_s
                                         << u"select * from EmpNo where EmpName = 'top 5'"_s;
@@ -142,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(t.scalar(u"select max(RecNo) from EmpNo"_s).toInt(), 3);
     }
 
-    void openingNeverCreatesAndReportsTheEngineText()
+    void openingNeverCreatesAndReportsInTheOperatorsWords()
     {
         QTemporaryDir dir;
         Database db(u"missing"_s);
@@ -156,8 +164,43 @@ private Q_SLOTS:
         junk.write(QByteArray(4096, 'x'));
         junk.close();
         const QString error = db.open(missing);
-        QVERIFY2(error.contains(u"not a database"_s), qPrintable(error));
+        QVERIFY2(error.contains(u"不是本程序的数据库文件"_s), qPrintable(error));
         QVERIFY(!db.isOpen());
+    }
+
+    // Files of older builds (and of other tools) may hold no count for an
+    // item; such an item has no winners and must be offered. A new item
+    // starts at 0 by the field's default.
+    void itemWithoutCountsIsOpen_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addRow("writable") << false;
+        QTest::addRow("read-only") << true;
+    }
+    void itemWithoutCountsIsOpen()
+    {
+        QFETCH(bool, readOnly);
+        TempDb t;
+        t.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber) values(1, 'a', 'b', 3, 1)"_s);
+        QCOMPARE(t.scalar(u"select ExcNum from AwardItem"_s).toInt(), 0);
+        t.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum) values(2, 'c', 'd', 3, 1, NULL)"_s);
+        const int nullItem = t.scalar(u"select RecNo from AwardItem where ExcNum is null"_s).toInt();
+        t.exec(u"update AwardItem set IsExec = 1 where RecNo <> ?"_s, {nullItem});
+        if (readOnly) {
+            t.db().close();
+            QVERIFY(QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::ReadGroup));
+            QCOMPARE(t.db().open(t.path()), QString());
+            QVERIFY(t.db().isReadOnly());
+        }
+        Database &db = t.db();
+        QSqlQuery open = db.exec(Catalogue::OpenAwardItems);
+        QCOMPARE(readPrizeItems(open).size(), size_t(2));
+        QSqlQuery current = db.exec(Catalogue::CurrentAwardItem, {nullItem});
+        const auto items = readPrizeItems(current);
+        QCOMPARE(items.size(), size_t(1));
+        QCOMPARE(items.front().ExcNum, 0);
+        QCOMPARE(db.scalar(Catalogue::FirstUnexecutedItem).toInt(), nullItem);
+        QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void closedConnectionIsOpenedAgainOnDemand()

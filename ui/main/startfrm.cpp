@@ -198,6 +198,9 @@ void TStartFrm::FormCreate()
 bool TStartFrm::ConnectDatabase()
 {
     const QString error = services.db->open(services.exeFolder + u"config.dll"_s);
+    // What the start checks found is said now, not at the first winner.
+    for (const QString &notice : services.db->notices())
+        services.dialogs->notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
     if (!error.isEmpty()) {
         services.dialogs->notify(this, error, u"错误信息"_s, Dialogs::Icon::Warning);
         return false;

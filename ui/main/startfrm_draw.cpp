@@ -5,6 +5,7 @@
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"
 #include "draw/drawview.h"
+#include "store/database.h"
 
 #include <QAction>
 #include <QLabel>
@@ -74,4 +75,17 @@ void TStartFrm::ShowCandidate(const QString &code, const QString &line)
 
 bool TStartFrm::pressInProgress() const { return Rolling || (m_engine && m_engine->busy()); }
 
-void TStartFrm::ActStartExecute() { engine().ActStartExecute(); }
+void TStartFrm::ActStartExecute()
+{
+    // After a failed start a press names the database's fault (and tries the
+    // connection again) instead of claiming that no prize item is set.
+    if (!pressInProgress() && !services.db->isUsable()) {
+        services.db->ensureOpen();
+        ReloadDrawData();
+        Titles->setText(services.settings.ATltle);
+        layOutScreen();
+        PrepareCurrentPrize();
+        return;
+    }
+    engine().ActStartExecute();
+}
