@@ -119,9 +119,10 @@ public:
         try {
             m_batch->commit();
         } catch (const DbError &error) {
+            // The whole batch is undone (a full disk also undoes it by
+            // itself, at the failing row): its first row is the first lost.
             m_batch.reset();
-            if (m_result.outcome != RosterImport::Outcome::Failed)
-                fail(m_batchStart, refusalReason(error.text(), {}));
+            fail(m_batchStart, failed() ? m_result.reason : refusalReason(error.text(), {}));
             m_pending = 0;
             return false;
         }
