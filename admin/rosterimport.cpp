@@ -15,11 +15,14 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // An empty cell is stored as empty text, as the spreadsheet handed it over,
-// not as a missing value.
-QString cellText(const RosterReader &reader, int row, int column)
+// not as a missing value; NUL characters would cut the text short.
+QString storedText(const QString &cell)
 {
-    QString text = reader.cell(row, column);
-    return text.isNull() ? QString::fromLatin1("") : text;
+    if (cell.isNull())
+        return QString::fromLatin1("");
+    if (cell.contains(QChar(0)))
+        return QString(cell).remove(QChar(0));
+    return cell;
 }
 
 struct RosterRow {
@@ -38,6 +41,8 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
                 return u"%1过长(%2个字符)，数据库不接受"_s.arg(QString::fromUtf16(f.caption)).arg(f.value.size());
         }
     }
+    if (engineText.contains(u"disk is full"_s) || engineText.contains(u"已满"_s))
+        return u"磁盘已满，数据库无法再写入，请腾出磁盘空间后再导入其余的行"_s;
     return engineText;
 }
 
@@ -55,56 +60,130 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
     return u"正在导入：第["_s + QString::number(row) + u"]行，员工：["_s + code + u"]"_s + u"姓名:["_s + name + u"]"_s;
 }
 
-RosterImport::Result RosterImport::run(const RosterReader &reader)
-{
-    Result result;
-    std::optional<Transaction> batch;
-    std::optional<PreparedStatement> insert;
-    QElapsedTimer sincePump;
-    int rowsSincePump = 0;
-    const auto commit = [&] {
-        if (batch) {
-            batch->commit();
-            batch.reset();
-        }
-    };
+namespace {
 
-    for (int row = 1;; ++row) {
-        if (reader.cell(row, 1).isEmpty())
-            break;
-        if (stopRequested && stopRequested()) {
-            result.outcome = Outcome::Stopped;
-            break;
+// Inserts the rows the reader hands on.
+class ImportSink : public RosterSink {
+public:
+    ImportSink(RosterImport &import, Database &db, Pacer &pacer, RosterImport::Result &result)
+        : m_import(import), m_db(db), m_pacer(pacer), m_result(result) {}
+
+    bool row(int number, const RosterCells &cells) override
+    {
+        if (m_import.stopRequested && m_import.stopRequested()) {
+            m_result.outcome = RosterImport::Outcome::Stopped;
+            return false;
         }
-        if (row == 1 || rowsSincePump >= pumpEveryRows || sincePump.elapsed() >= pumpEveryMs) {
-            // Nothing stays uncommitted while other commands may run.
-            commit();
-            if (beforePump)
-                beforePump();
-            m_pacer.pump();
-            sincePump.start();
-            rowsSincePump = 0;
+        if (number == 1 || m_rowsSincePump >= m_import.pumpEveryRows || dueByTime()) {
+            // A stop asked for now takes effect before the next row: this one
+            // is already under way.
+            if (!pump(false))
+                return false;
         }
-        ++rowsSincePump;
-        const RosterRow r{cellText(reader, row, 1), cellText(reader, row, 2), cellText(reader, row, 3), cellText(reader, row, 4)};
-        if (onRow)
-            onRow(row, statusText(row, r.code, r.name), row % 100);
+        ++m_rowsSincePump;
+        const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
+        if (m_import.onRow)
+            m_import.onRow(number, RosterImport::statusText(number, r.code, r.name), number % 100);
         try {
-            if (!batch)
-                batch.emplace(m_db);
-            if (!insert)
-                insert.emplace(m_db, Catalogue::InsertEmployee);
-            insert->exec({r.code, r.name, r.factory, r.department});
+            if (!m_batch) {
+                m_batch.emplace(m_db);
+                m_batchStart = number;
+            }
+            if (!m_insert)
+                m_insert.emplace(m_db, Catalogue::InsertEmployee);
+            m_insert->exec({r.code, r.name, r.factory, r.department});
         } catch (const DbError &error) {
             // The refused row changes nothing; the rows before it stay.
-            commit();
-            result.outcome = Outcome::Failed;
-            result.failedRow = row;
-            result.reason = refusalReason(error.text(), r);
-            return result;
+            fail(number, refusalReason(error.text(), r));
+            if (commit())
+                m_result.imported = m_committed;
+            return false;
         }
-        ++result.imported;
+        ++m_pending;
+        return true;
     }
-    commit();
+
+    bool idle() override
+    {
+        if (!dueByTime())
+            return true;
+        return pump(true);
+    }
+
+    // Commits what is pending; false (with the failure noted) when the
+    // database refuses, which undoes the whole batch.
+    bool commit()
+    {
+        if (!m_batch)
+            return true;
+        try {
+            m_batch->commit();
+        } catch (const DbError &error) {
+            // The whole batch is undone (a full disk also undoes it by
+            // itself, at the failing row): its first row is the first lost.
+            m_batch.reset();
+            fail(m_batchStart, failed() ? m_result.reason : refusalReason(error.text(), {}));
+            m_pending = 0;
+            return false;
+        }
+        m_batch.reset();
+        m_committed += m_pending;
+        m_pending = 0;
+        return true;
+    }
+    bool failed() const { return m_result.outcome == RosterImport::Outcome::Failed; }
+    int committed() const { return m_committed; }
+
+private:
+    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_import.pumpEveryMs; }
+
+    bool pump(bool betweenRows)
+    {
+        // Nothing stays uncommitted while other commands may run.
+        if (!commit())
+            return false;
+        if (m_import.beforePump)
+            m_import.beforePump();
+        m_pacer.pump();
+        m_sincePump.start();
+        m_rowsSincePump = 0;
+        if (betweenRows && m_import.stopRequested && m_import.stopRequested()) {
+            m_result.outcome = RosterImport::Outcome::Stopped;
+            return false;
+        }
+        return true;
+    }
+    void fail(int row, const QString &reason)
+    {
+        m_result.outcome = RosterImport::Outcome::Failed;
+        m_result.failedRow = row;
+        m_result.reason = reason;
+    }
+
+    RosterImport &m_import;
+    Database &m_db;
+    Pacer &m_pacer;
+    RosterImport::Result &m_result;
+    std::optional<Transaction> m_batch;
+    std::optional<PreparedStatement> m_insert;
+    QElapsedTimer m_sincePump;
+    int m_rowsSincePump = 0;
+    int m_batchStart = 0, m_pending = 0, m_committed = 0;
+};
+
+} // namespace
+
+RosterImport::Result RosterImport::run(RosterReader &reader)
+{
+    Result result;
+    ImportSink sink(*this, m_db, m_pacer, result);
+    try {
+        reader.read(sink);
+    } catch (...) {
+        sink.commit(); // rows stored before a read failure stay, as after any other stop
+        throw;
+    }
+    sink.commit();
+    result.imported = sink.committed();
     return result;
 }

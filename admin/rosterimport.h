@@ -8,16 +8,16 @@ class RosterReader;
 
 // Fills the roster from the first sheet of a roster file: from row 1 until
 // the first row whose first column is empty, columns factory, department,
-// name and code. Rows are committed in batches, and always before events are
-// let through and at the end, so every row read before a stop or a failing
-// row stays in the roster.
+// name and code. Rows are inserted as the reader hands them on, committed in
+// batches, and always before events are let through and at the end, so every
+// row read before a stop or a failing row stays in the roster.
 class RosterImport {
 public:
     enum class Outcome { Completed, Stopped, Failed };
     struct Result {
         Outcome outcome = Outcome::Completed;
         int imported = 0;   // rows now in the roster from this import
-        int failedRow = 0;  // the row that could not be stored (Failed)
+        int failedRow = 0;  // the first row that could not be stored (Failed)
         QString reason;     // why that row could not be stored (Failed)
         // The operator's message for a failed import; empty otherwise.
         QString message() const;
@@ -35,12 +35,15 @@ public:
     std::function<bool()> stopRequested;
 
     // Events are let through at the first row and then whenever this many rows
-    // or milliseconds have passed: often enough for Cancel to answer at once,
-    // rarely enough that a large file is not slowed down by it.
+    // or milliseconds have passed, also while the reader works through parts
+    // of the file that hold no rows: often enough for Cancel to answer at
+    // once, rarely enough that a large file is not slowed down by it.
     int pumpEveryRows = 1000;
     int pumpEveryMs = 50;
 
-    Result run(const RosterReader &reader);
+    // Throws RosterFileError when the file turns out unreadable; nothing of
+    // it is imported then.
+    Result run(RosterReader &reader);
 
     // "正在导入：第[n]行，员工：[code]姓名:[name]"
     static QString statusText(int row, const QString &code, const QString &name);

@@ -152,6 +152,15 @@ private:
     qsizetype m_pos;
 };
 
+void put(CellSink &sink, int row, int column, QString text)
+{
+    if (!sink.cell(row, column, std::move(text)))
+        throw ReadingStopped{};
+}
+
+// Records between two looks at the sink's idle(): a few milliseconds of work.
+constexpr int RecordsPerIdle = 4096;
+
 double rkValue(quint32 rk)
 {
     double value;
@@ -257,7 +266,7 @@ struct Reader {
         corrupt(); // no end of the globals
     }
 
-    void readSheet(const QByteArray &stream, qsizetype start, SheetCells &cells)
+    void readSheet(const QByteArray &stream, qsizetype start, CellSink &cells)
     {
         Records records(stream, start);
         Record r;
@@ -265,7 +274,13 @@ struct Reader {
             corrupt();
         int nested = 0;
         int stringRow = -1, stringCol = -1; // formula awaiting its STRING record
+        int sinceIdle = 0;
         while (records.next(r)) {
+            if (++sinceIdle == RecordsPerIdle) {
+                sinceIdle = 0;
+                if (!cells.idle())
+                    throw ReadingStopped{};
+            }
             if (isBof(r.type)) {
                 ++nested; // an embedded chart: not ours
                 continue;
@@ -290,7 +305,7 @@ struct Reader {
                     const QString text = r.type == STRING2 ? byteString(b, true)
                                          : version == 8   ? unicodeString(b, false)
                                                           : byteString(b, false);
-                    cells.set(stringRow, stringCol, text);
+                    put(cells, stringRow, stringCol, text);
                 }
                 stringRow = -1;
                 continue;
@@ -300,7 +315,7 @@ struct Reader {
         corrupt(); // the worksheet never ended: the file is cut short
     }
 
-    void readCell(const Record &r, Records &records, SheetCells &cells, int &stringRow, int &stringCol)
+    void readCell(const Record &r, Records &records, CellSink &cells, int &stringRow, int &stringCol)
     {
         const bool biff2 = version == 2;
         switch (r.type) {
@@ -321,38 +336,38 @@ struct Reader {
             b.skip(attrs ? 3 : 2);
         switch (r.type) {
         case INTEGER2:
-            cells.set(row, col, shortestNumberText(b.u16()));
+            put(cells, row, col, shortestNumberText(b.u16()));
             break;
         case NUMBER2: case NUMBER:
-            cells.set(row, col, shortestNumberText(b.f64()));
+            put(cells, row, col, shortestNumberText(b.f64()));
             break;
         case RK:
-            cells.set(row, col, shortestNumberText(rkValue(b.u32())));
+            put(cells, row, col, shortestNumberText(rkValue(b.u32())));
             break;
         case MULRK: {
             const qsizetype pairs = (r.data.size() - 6) / 6;
             for (qsizetype i = 0; i < pairs; ++i) {
                 b.skip(2);
-                cells.set(row, col + static_cast<int>(i), shortestNumberText(rkValue(b.u32())));
+                put(cells, row, col + static_cast<int>(i), shortestNumberText(rkValue(b.u32())));
             }
             break;
         }
         case LABEL2:
-            cells.set(row, col, byteString(b, true));
+            put(cells, row, col, byteString(b, true));
             break;
         case LABEL: case RSTRING:
-            cells.set(row, col, labelText(b));
+            put(cells, row, col, labelText(b));
             break;
         case LABELSST: {
             const quint32 index = b.u32();
             if (index >= sst.size())
                 corrupt();
-            cells.set(row, col, sst[index]);
+            put(cells, row, col, sst[index]);
             break;
         }
         case BOOLERR2: case BOOLERR: {
             const quint8 value = b.u8();
-            cells.set(row, col, boolErrText(value, b.u8() != 0));
+            put(cells, row, col, boolErrText(value, b.u8() != 0));
             break;
         }
         default: { // the formulas: their cached result
@@ -360,7 +375,7 @@ struct Reader {
             if (static_cast<quint8>(result[6]) != 0xFF || static_cast<quint8>(result[7]) != 0xFF) {
                 double value;
                 std::memcpy(&value, result.constData(), sizeof value);
-                cells.set(row, col, shortestNumberText(value));
+                put(cells, row, col, shortestNumberText(value));
                 break;
             }
             const auto kind = static_cast<quint8>(result[0]);
@@ -370,9 +385,9 @@ struct Reader {
                 stringRow = row;
                 stringCol = col;
             } else if (kind == 1 || kind == 2) {
-                cells.set(row, col, boolErrText(value, kind == 2));
+                put(cells, row, col, boolErrText(value, kind == 2));
             } else {
-                cells.set(row, col, QString());
+                put(cells, row, col, QString());
             }
             break;
         }
@@ -390,26 +405,24 @@ bool looksLikeBiff(const QByteArray &bytes)
     return isBof(le16(bytes.constData())) && length >= 4 && length <= 20;
 }
 
-SheetCells readFirstWorksheet(const QByteArray &stream)
+void readFirstWorksheet(const QByteArray &stream, CellSink &cells)
 {
     if (!looksLikeBiff(stream))
         corrupt();
     Reader reader;
-    SheetCells cells;
     switch (le16(stream.constData())) {
     case BOF2: reader.version = 2; break;
     case BOF3: reader.version = 3; break;
     case BOF4: reader.version = 4; break;
     default:
         reader.readSheet(stream, reader.readGlobals(stream), cells);
-        return cells;
+        return;
     }
     // A standalone BIFF2-4 file is one sheet; only a worksheet holds a roster.
     const quint16 kind = le16(stream.constData() + 6);
     if (reader.version > 2 && kind != 0x0010)
         throw Error{Failure::NoWorksheet};
     reader.readSheet(stream, 0, cells);
-    return cells;
 }
 
 } // namespace Biff

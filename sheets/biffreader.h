@@ -19,7 +19,8 @@ struct Error {
 // True when the bytes start like a BIFF stream (a BOF record of any version).
 bool looksLikeBiff(const QByteArray &bytes);
 
-// Throws Biff::Error.
-SheetCells readFirstWorksheet(const QByteArray &stream);
+// Hands the cells to the sink as the records give them. Throws Biff::Error,
+// and ReadingStopped when the sink asks to stop.
+void readFirstWorksheet(const QByteArray &stream, CellSink &sink);
 
 } // namespace Biff

@@ -153,6 +153,15 @@ QByteArray workbookStream(const QByteArray &file)
     GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
     if (!stream)
         stream = gsf_infile_child_by_name(ole, "Book");
+    // A password-protected .xlsx is kept in a compound file of its own: the
+    // encrypted package beside the description of its encryption.
+    bool encryptedPackage = false;
+    if (!stream) {
+        if (GsfInput *info = gsf_infile_child_by_name(ole, "EncryptionInfo")) {
+            encryptedPackage = true;
+            g_object_unref(info);
+        }
+    }
     QByteArray bytes;
     bool ok = stream != nullptr;
     if (stream) {
@@ -165,6 +174,8 @@ QByteArray workbookStream(const QByteArray &file)
         g_object_unref(stream);
     }
     g_object_unref(ole);
+    if (encryptedPackage)
+        throw Biff::Error{Biff::Failure::Encrypted};
     if (!stream)
         throw Biff::Error{Biff::Failure::NoWorksheet};
     if (!ok)

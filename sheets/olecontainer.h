@@ -9,7 +9,8 @@ bool isCompoundFile(const QByteArray &bytes);
 // The workbook stream ("Workbook", or "Book" as Excel 95 names it), read
 // through libgsf. Throws Biff::Error: Corrupt when the container is damaged
 // (including sector chains that cross or loop, which libgsf lets pass),
-// NoWorksheet when it holds no workbook.
+// NoWorksheet when it holds no workbook, Encrypted when it holds a
+// password-protected Office Open XML package.
 QByteArray workbookStream(const QByteArray &file);
 
 } // namespace Ole

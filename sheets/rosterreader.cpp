@@ -3,9 +3,12 @@
 #include "sheets/biffreader.h"
 #include "sheets/olecontainer.h"
 #include "sheets/textroster.h"
+#include "sheets/zipworkbook.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <charconv>
 #include <cmath>
 
@@ -13,24 +16,222 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Roster files are a few megabytes; anything far larger is not one.
-constexpr qint64 LargestRosterFile = 512ll * 1024 * 1024;
+// A workbook is read from memory: its record stream (or its file, mapped)
+// is what the format forces. Real rosters are a few megabytes.
+constexpr qint64 LargestWorkbook = 512ll * 1024 * 1024;
 
-class SheetRoster : public RosterReader {
+QString named(const QString &path) { return u"文件“"_s + QDir::toNativeSeparators(path) + u"”"_s; }
+
+QString megabytes(qint64 bytes) { return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024)); }
+
+// Builds roster rows from the cells: columns 1 to 4 of each row, from row 1
+// until the first row whose first column is empty. Cells come row by row;
+// one that comes back to an earlier row is not taken.
+class RowAssembler : public CellSink {
 public:
-    explicit SheetRoster(SheetCells cells) : m_cells(std::move(cells)) {}
-    QString cell(int row, int column) const override { return m_cells.at(row - 1, column - 1); }
+    RowAssembler(RosterSink &sink, bool rehearsal) : m_sink(sink), m_rehearsal(rehearsal) {}
+
+    bool cell(int row, int column, QString text) override
+    {
+        if (m_ended || row < m_row)
+            return !m_ended;
+        while (row > m_row) {
+            if (!handOn())
+                return false;
+        }
+        if (column >= 0 && column < 4)
+            m_cells[static_cast<std::size_t>(column)] = std::move(text);
+        return true;
+    }
+    bool idle() override
+    {
+        if (!m_sink.idle())
+            m_stopped = true;
+        return !m_stopped;
+    }
+    void finish()
+    {
+        if (!m_ended)
+            handOn();
+    }
+    bool stopped() const { return m_stopped; }
 
 private:
-    SheetCells m_cells;
+    bool handOn()
+    {
+        if (m_cells[0].isEmpty()) {
+            m_ended = true;
+            return false;
+        }
+        if (!m_rehearsal && !m_sink.row(m_row + 1, m_cells)) {
+            m_ended = m_stopped = true;
+            return false;
+        }
+        m_cells = {};
+        ++m_row;
+        return true;
+    }
+
+    RosterSink &m_sink;
+    const bool m_rehearsal;
+    RosterCells m_cells;
+    int m_row = 0;
+    bool m_ended = false, m_stopped = false;
 };
 
-[[noreturn]] void fail(const QString &path, const QString &why)
-{
-    throw RosterFileError(u"文件“"_s + QDir::toNativeSeparators(path) + u"”"_s + why);
-}
+class BiffRoster : public RosterReader {
+public:
+    explicit BiffRoster(const QString &path) : RosterReader(path), m_file(path)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            fail(u"无法打开：%1"_s.arg(m_file.errorString()));
+        if (m_file.size() > LargestWorkbook)
+            fail(u"有%1 MB，超过了可导入的Excel工作簿的上限%2 MB。"_s.arg(megabytes(m_file.size()), megabytes(LargestWorkbook)));
+        const uchar *data = m_file.map(0, m_file.size());
+        if (!data)
+            fail(u"读取失败：%1"_s.arg(m_file.errorString()));
+        m_bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), m_file.size());
+    }
+
+protected:
+    void cells(CellSink &sink, bool) override
+    {
+        try {
+            if (Ole::isCompoundFile(m_bytes)) {
+                if (m_stream.isNull())
+                    m_stream = Ole::workbookStream(m_bytes);
+                Biff::readFirstWorksheet(m_stream, sink);
+            } else {
+                Biff::readFirstWorksheet(m_bytes, sink);
+            }
+        } catch (const Biff::Error &error) {
+            switch (error.failure) {
+            case Biff::Failure::Encrypted:
+                fail(u"设有密码保护，请先在Excel中取消密码再导入。"_s);
+            case Biff::Failure::NoWorksheet:
+                fail(u"中没有工作表。"_s);
+            case Biff::Failure::Corrupt:
+                break;
+            }
+            fail(u"已损坏或不完整，无法读取。"_s);
+        }
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_bytes;  // the mapped file
+    QByteArray m_stream; // the workbook stream of a compound file
+};
+
+class TextFileRoster : public RosterReader {
+public:
+    TextFileRoster(const QString &path, TextRoster::Dialect dialect) : RosterReader(path), m_dialect(dialect) {}
+
+protected:
+    bool needsRehearsal() const override { return false; } // text cannot be damaged
+    void cells(CellSink &sink, bool) override
+    {
+        QFile file(path());
+        if (!file.open(QIODevice::ReadOnly))
+            fail(u"无法打开：%1"_s.arg(file.errorString()));
+        TextRoster::read(file, m_dialect, sink);
+        if (file.error() != QFileDevice::NoError)
+            fail(u"读取失败：%1"_s.arg(file.errorString()));
+    }
+
+private:
+    TextRoster::Dialect m_dialect;
+};
+
+class ZipRoster : public RosterReader {
+public:
+    explicit ZipRoster(const QString &path) : RosterReader(path)
+    {
+        guard([&] { m_package = ZipBook::Package::openFile(path); });
+    }
+
+protected:
+    void cells(CellSink &sink, bool) override
+    {
+        guard([&] { m_package->readFirstWorksheet(sink); });
+    }
+
+private:
+    template <typename Step>
+    void guard(Step step)
+    {
+        try {
+            step();
+        } catch (const ZipBook::Error &error) {
+            switch (error.failure) {
+            case ZipBook::Failure::Encrypted:
+                fail(u"设有密码保护，请先在电子表格程序中取消密码再导入。"_s);
+            case ZipBook::Failure::NoWorksheet:
+                fail(u"中没有工作表。"_s);
+            case ZipBook::Failure::NotAWorkbook:
+                fail(u"不是Excel工作簿(.xlsx/.xlsm)或OpenDocument表格(.ods)，程序不能读取。"_s);
+            case ZipBook::Failure::TooLarge:
+                fail(u"的工作表解压后超过%1 MB的上限，无法读取。"_s.arg(megabytes(ZipBook::LargestPart)));
+            case ZipBook::Failure::Damaged:
+                break;
+            }
+            fail(u"已损坏或不完整(压缩包无法解开)，无法读取。"_s);
+        }
+    }
+
+    std::unique_ptr<ZipBook::Package> m_package;
+};
 
 } // namespace
+
+void RosterReader::fail(const QString &why) const { throw RosterFileError(named(m_path) + why); }
+
+void RosterReader::read(RosterSink &sink)
+{
+    const auto pass = [&](bool rehearsal) {
+        RowAssembler rows(sink, rehearsal);
+        try {
+            cells(rows, rehearsal);
+        } catch (const ReadingStopped &) {
+        }
+        if (!rows.stopped())
+            rows.finish();
+        return !rows.stopped();
+    };
+    if (needsRehearsal() && !pass(true))
+        return; // stopped while the file was being checked: nothing handed on
+    pass(false);
+}
+
+void RosterReader::readCells(CellSink &sink)
+{
+    try {
+        cells(sink, false);
+    } catch (const ReadingStopped &) {
+    }
+}
+
+std::unique_ptr<RosterReader> RosterReader::open(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw RosterFileError(named(path) + u"无法打开：%1"_s.arg(file.errorString()));
+    if (file.size() == 0)
+        throw RosterFileError(named(path) + u"是空文件，其中没有员工资料。"_s);
+    const QByteArray head = file.read(4096);
+    file.close();
+
+    if (Ole::isCompoundFile(head) || Biff::looksLikeBiff(head))
+        return std::make_unique<BiffRoster>(path);
+    if (ZipBook::looksLikeZip(head))
+        return std::make_unique<ZipRoster>(path);
+    if (!TextRoster::looksLikeText(head)) {
+        throw RosterFileError(named(path) + u"不是程序能读取的员工资料文件。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
+                                            u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s);
+    }
+    const bool csv = QFileInfo(path).suffix().compare(u"csv"_s, Qt::CaseInsensitive) == 0;
+    return std::make_unique<TextFileRoster>(path, csv ? TextRoster::Dialect::Commas : TextRoster::Dialect::Tabs);
+}
 
 QString shortestNumberText(double value)
 {
@@ -49,38 +250,15 @@ QString shortestNumberText(double value)
     return QString::fromLatin1(buffer, result.ptr - buffer);
 }
 
-std::unique_ptr<RosterReader> RosterReader::open(const QString &path)
+double dateSerial(int originYear, int originMonth, int originDay, int year, int month, int day, int hour, int minute,
+                  double second)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(path, u"无法打开：%1"_s.arg(file.errorString()));
-    if (file.size() > LargestRosterFile)
-        fail(path, u"太大，不是员工资料文件。"_s);
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size())
-        fail(path, u"读取失败：%1"_s.arg(file.errorString()));
-    file.close();
-
-    try {
-        if (Ole::isCompoundFile(bytes)) {
-            return std::make_unique<SheetRoster>(Biff::readFirstWorksheet(Ole::workbookStream(bytes)));
-        }
-        if (Biff::looksLikeBiff(bytes))
-            return std::make_unique<SheetRoster>(Biff::readFirstWorksheet(bytes));
-    } catch (const Biff::Error &error) {
-        switch (error.failure) {
-        case Biff::Failure::Encrypted:
-            fail(path, u"设有密码保护，请先在Excel中取消密码再导入。"_s);
-        case Biff::Failure::NoWorksheet:
-            fail(path, u"中没有工作表。"_s);
-        case Biff::Failure::Corrupt:
-            break;
-        }
-        fail(path, u"已损坏或不完整，无法读取。"_s);
-    }
-    if (bytes.startsWith("PK\x03\x04"))
-        fail(path, u"是Excel 2007及以后版本的工作簿(.xlsx)，请另存为Excel 97-2003 工作簿(.xls)后再导入。"_s);
-    if (!TextRoster::looksLikeText(bytes))
-        fail(path, u"不是Excel工作簿(.xls)或文本文件(.txt)。"_s);
-    return std::make_unique<SheetRoster>(TextRoster::parse(TextRoster::decode(bytes)));
+    const QDate origin(originYear, originMonth, originDay);
+    const QDate date(year, month, day);
+    double days = static_cast<double>(origin.daysTo(date));
+    // Excel's 1900 system counts a 29 February 1900 that never was: its
+    // serials for January and February 1900 are one less than the day count.
+    if (origin == QDate(1899, 12, 30) && date >= QDate(1900, 1, 1) && date < QDate(1900, 3, 1))
+        days -= 1;
+    return days + (hour * 3600 + minute * 60 + second) / 86400.0;
 }

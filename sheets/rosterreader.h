@@ -1,20 +1,60 @@
 #pragma once
 #include <QString>
+#include <array>
 #include <memory>
 
 #include "base/errors.h"
+#include "sheets/sheetcells.h"
 
-// The first worksheet of a roster file, cell by cell as text. Rows and columns
-// count from 1; a cell outside the data is empty.
+// The four roster columns of one row: factory, department, name, code.
+using RosterCells = std::array<QString, 4>;
+
+// Receives the rows of a roster file while it is read.
+class RosterSink {
+public:
+    virtual ~RosterSink() = default;
+    // Row `number` (from 1). False stops the reading.
+    virtual bool row(int number, const RosterCells &cells) = 0;
+    // Called regularly while the file is read, also between rows; the place
+    // to let events through. False stops the reading.
+    virtual bool idle() = 0;
+};
+
+// The first worksheet of a roster file. Rows stream from the file to the
+// sink as they are decoded; memory holds only what the format itself forces
+// (a workbook's record stream, a zip's sheet part, a shared-string table).
 class RosterReader {
 public:
     virtual ~RosterReader() = default;
-    virtual QString cell(int row, int column) const = 0;
 
-    // Opens a roster file. The content decides how it is read (an .xls that is
-    // really text is read as text, and the other way round). Throws
-    // RosterFileError with a message naming the file when it cannot be read.
+    // Opens a roster file. What the file holds decides the reader (an OLE2 or
+    // BIFF workbook, a zip holding a workbook or spreadsheet document,
+    // otherwise text; a text file named .csv is comma-separated, any other
+    // tab-separated). Throws RosterFileError with a message naming the file
+    // when it cannot be read.
     static std::unique_ptr<RosterReader> open(const QString &path);
+
+    // Hands on the rows from row 1 until the first row whose first column is
+    // empty, columns 1 to 4. A damaged file is found before the first row is
+    // handed on (RosterFileError), so nothing of it reaches the sink.
+    void read(RosterSink &sink);
+
+    // Every cell of the first worksheet, as read(), without its end rule and
+    // without its column limit.
+    void readCells(CellSink &sink);
+
+protected:
+    explicit RosterReader(QString path) : m_path(std::move(path)) {}
+    // One pass over the first worksheet. `rehearsal` is the checking pass
+    // before the real one, for formats whose damage may lie anywhere.
+    virtual void cells(CellSink &sink, bool rehearsal) = 0;
+    // Whether damage can show only part-way through (not so for text).
+    virtual bool needsRehearsal() const { return true; }
+    [[noreturn]] void fail(const QString &why) const;
+    const QString &path() const { return m_path; }
+
+private:
+    QString m_path;
 };
 
 // A roster file that cannot be opened or read.
@@ -23,6 +63,15 @@ public:
     using AppError::AppError;
 };
 
+// Thrown inside a reader when its sink asks it to stop.
+struct ReadingStopped {};
+
 // A number as a cell shows it: shortest decimal form that reads back as the
 // same value (1001, 12.5, 0.274, 1e+20).
 QString shortestNumberText(double value);
+
+// The serial number of a date and time in a workbook whose day 0 is `origin`
+// (Excel's 1900 system: 1899-12-30 with its leap day 1900-02-29 kept in the
+// count; the 1904 system: 1904-01-01).
+double dateSerial(int originYear, int originMonth, int originDay, int year, int month, int day, int hour, int minute,
+                  double second);

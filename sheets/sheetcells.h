@@ -1,18 +1,29 @@
 #pragma once
 #include <QString>
+#include <array>
+#include <map>
 #include <utility>
-#include <vector>
 
-// Cell texts of one sheet, stored per row in the order the file gives them.
-// Memory grows with the cells present, never with the coordinates a file
-// claims, so a malformed file cannot make it explode.
-class SheetCells {
+// Receives the cells of a worksheet as a reader decodes them: row by row, in
+// the order the file gives them. Coordinates are zero-based.
+class CellSink {
 public:
-    // Zero-based coordinates; a later value for the same cell replaces the earlier.
-    void set(int row, int column, QString text);
+    virtual ~CellSink() = default;
+    // False stops the reading.
+    virtual bool cell(int row, int column, QString text) = 0;
+    // Called regularly while a reader works, also where no cell comes for a
+    // long time (a large file being unpacked or scanned). False stops it.
+    virtual bool idle() { return true; }
+};
+
+// Every cell of a sheet, kept for looking at afterwards (tests, fuzzing).
+class SheetCells : public CellSink {
+public:
+    bool cell(int row, int column, QString text) override;
     // Zero-based; empty outside the data.
     QString at(int row, int column) const;
+    int rowCount() const { return m_cells.empty() ? 0 : m_cells.rbegin()->first.first + 1; }
 
 private:
-    std::vector<std::vector<std::pair<int, QString>>> m_rows;
+    std::map<std::pair<int, int>, QString> m_cells;
 };

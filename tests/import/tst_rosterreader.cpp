@@ -6,6 +6,10 @@
 #include "base/textcodec.h"
 
 #include <QFile>
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -13,6 +17,7 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+using QMapStringString = QMap<QString, QString>;
 
 namespace {
 
@@ -50,6 +55,57 @@ struct Grid {
     std::function<QString(int, int)> cell;
 };
 
+// Every cell of the first worksheet, one-based like the roster's rows.
+Grid allCells(RosterReader &reader)
+{
+    auto cells = std::make_shared<SheetCells>();
+    reader.readCells(*cells);
+    return {[cells](int r, int c) { return cells->at(r - 1, c - 1); }};
+}
+Grid allCells(const QString &path)
+{
+    const auto reader = RosterReader::open(path);
+    return allCells(*reader);
+}
+
+// The roster rows read() hands on, each as its four columns.
+class Collected : public RosterSink {
+public:
+    bool row(int number, const RosterCells &cells) override
+    {
+        if (number != static_cast<int>(rows.size()) + 1)
+            qWarning("row %d out of order", number);
+        rows.push_back(QStringList(cells.begin(), cells.end()));
+        return true;
+    }
+    bool idle() override
+    {
+        ++idles;
+        return true;
+    }
+    std::vector<QStringList> rows;
+    int idles = 0;
+};
+
+std::vector<QStringList> rosterRows(const QString &path)
+{
+    Collected sink;
+    RosterReader::open(path)->read(sink);
+    return sink.rows;
+}
+
+// The message of the refusal, or empty when the file is read.
+QString refusal(const QString &path)
+{
+    try {
+        Collected sink;
+        RosterReader::open(path)->read(sink);
+        return {};
+    } catch (const RosterFileError &e) {
+        return e.text();
+    }
+}
+
 // Every cell xlrd reports, plus one column and one row beyond, must agree.
 void compareWithXlrd(const QString &path, const Grid &ours, const QString &label)
 {
@@ -77,6 +133,35 @@ class TestRosterReader : public QObject {
     QTemporaryDir m_dir;
     QString file(const QString &name) const { return m_dir.path() + u'/' + name; }
 
+    // A password-protected .xlsx is a compound file holding EncryptionInfo
+    // and EncryptedPackage; libgsf writes one with made-up contents.
+    void makeRefusedSamples()
+    {
+        if (QFile::exists(file(u"secret.xlsx"_s)))
+            return;
+        gsf_init();
+        GError *error = nullptr;
+        GsfOutput *out = gsf_output_stdio_new(QFile::encodeName(file(u"secret.xlsx"_s)).constData(), &error);
+        QVERIFY(out);
+        GsfOutfile *ole = gsf_outfile_msole_new(out);
+        for (const char *name : {"EncryptionInfo", "EncryptedPackage"}) {
+            GsfOutput *stream = gsf_outfile_new_child(ole, name, FALSE);
+            const QByteArray filler(5000, '\x5A');
+            gsf_output_write(stream, static_cast<size_t>(filler.size()), reinterpret_cast<const guint8 *>(filler.constData()));
+            gsf_output_close(stream);
+            g_object_unref(stream);
+        }
+        gsf_output_close(GSF_OUTPUT(ole));
+        g_object_unref(ole);
+        g_object_unref(out);
+        const QByteArray book = readAll(file(u"xlsxwriter_mixed.xlsx"_s));
+        write(file(u"half.xlsx"_s), book.left(book.size() / 2));
+        QFile picture(sourceDir() + u"/assets/delivered/setitem.jpg"_s);
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        write(file(u"picture.xls"_s), picture.read(20000));
+        write(file(u"empty.csv"_s), {});
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -88,6 +173,10 @@ private Q_SLOTS:
         QVERIFY2(ok, "xlwt samples");
         run(Python, {tests + u"make_rawbiff.py"_s, m_dir.path()}, &ok);
         QVERIFY2(ok, "BIFF2-5 samples");
+        run(Python, {tests + u"make_xlsx.py"_s, m_dir.path()}, &ok);
+        QVERIFY2(ok, "xlsx samples (python3-openpyxl, python3-xlsxwriter)");
+        run(Python, {tests + u"make_ods.py"_s, m_dir.path()}, &ok);
+        QVERIFY2(ok, "ods samples (python3-odf)");
         run(u"perl"_s, {tests + u"make_writeexcel.pl"_s, m_dir.path()}, &ok);
         if (!ok)
             qWarning("Spreadsheet::WriteExcel missing: its sample is skipped");
@@ -107,11 +196,11 @@ private Q_SLOTS:
         QFETCH(QString, path);
         if (!QFile::exists(path))
             QSKIP("sample not available");
-        const auto reader = RosterReader::open(path);
-        compareWithXlrd(path, {[&](int r, int c) { return reader->cell(r, c); }}, u"chosen reader"_s);
+        compareWithXlrd(path, allCells(path), u"chosen reader"_s);
 
         const QByteArray bytes = readAll(path);
-        const SheetCells own = Biff::readFirstWorksheet(Ole::isCompoundFile(bytes) ? Ole::workbookStream(bytes) : bytes);
+        SheetCells own;
+        Biff::readFirstWorksheet(Ole::isCompoundFile(bytes) ? Ole::workbookStream(bytes) : bytes, own);
         compareWithXlrd(path, {[&](int r, int c) { return own.at(r - 1, c - 1); }}, u"own reader"_s);
     }
 
@@ -119,12 +208,11 @@ private Q_SLOTS:
     {
         if (!QFile::exists(fixtures() + u"Formate.xls"_s))
             QSKIP("fixtures not available");
-        const auto formate = RosterReader::open(fixtures() + u"Formate.xls"_s);
-        QCOMPARE(formate->cell(1, 1), u"Huber"_s);
-        QCOMPARE(formate->cell(1, 2), u"2741"_s);
-        QCOMPARE(formate->cell(2, 1), u"Äcker"_s);
-        const auto biff4 = RosterReader::open(fixtures() + u"biff4_no_format_no_window2.xls"_s);
-        QCOMPARE(biff4->cell(1, 4), u"SUB"_s);
+        const auto formate = rosterRows(fixtures() + u"Formate.xls"_s);
+        QCOMPARE(formate.size(), size_t(10));
+        QCOMPARE(formate[0], (QStringList{u"Huber"_s, u"2741"_s, u""_s, u""_s}));
+        QCOMPARE(formate[1][0], u"Äcker"_s);
+        QCOMPARE(rosterRows(fixtures() + u"biff4_no_format_no_window2.xls"_s)[0][3], u"SUB"_s);
     }
 
     void unreadableFiles_data()
@@ -139,7 +227,7 @@ private Q_SLOTS:
             scrambled[i] = static_cast<char>(scrambled[i] ^ 0x5A);
         QTest::newRow("scrambled workbook") << u"scrambled.xls"_s << scrambled;
         QTest::newRow("binary") << u"data.txt"_s << QByteArray("\x01\x02\0\0\x05garbage", 12);
-        QTest::newRow("xlsx") << u"new.xls"_s << QByteArray("PK\x03\x04 rest of a zip");
+        QTest::newRow("zip cut short") << u"new.xls"_s << QByteArray("PK\x03\x04 rest of a zip");
         QTest::newRow("cut BIFF4") << u"old.xls"_s << readAll(fixtures() + u"biff4_no_format_no_window2.xls"_s).left(1000);
     }
     // A clear message naming the file; nothing thrown but RosterFileError.
@@ -148,12 +236,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
         write(file(name), bytes);
-        try {
-            RosterReader::open(file(name));
-            QFAIL("opened");
-        } catch (const RosterFileError &e) {
-            QVERIFY2(e.text().contains(name), qPrintable(e.text()));
-        }
+        const QString message = refusal(file(name));
+        QVERIFY2(message.contains(name), qPrintable(message));
     }
 
     void corruptedFixtureAndMissingFile()
@@ -161,12 +245,8 @@ private Q_SLOTS:
         for (const QString &path : QStringList{fixtures() + u"corrupted_error.xls"_s, file(u"missing.xls"_s)}) {
             if (path.startsWith(fixtures()) && !QFile::exists(path))
                 continue;
-            try {
-                RosterReader::open(path);
-                QFAIL(qPrintable(u"opened "_s + path));
-            } catch (const RosterFileError &e) {
-                QVERIFY2(e.text().contains(QFileInfo(path).fileName()), qPrintable(e.text()));
-            }
+            const QString message = refusal(path);
+            QVERIFY2(message.contains(QFileInfo(path).fileName()), qPrintable(message));
         }
     }
 
@@ -197,23 +277,189 @@ private Q_SLOTS:
         QFETCH(QStringList, row1);
         QFETCH(QStringList, row2);
         write(file(u"roster.txt"_s), bytes);
-        const auto reader = RosterReader::open(file(u"roster.txt"_s));
-        for (int c = 0; c < 4; ++c) {
-            QCOMPARE(reader->cell(1, c + 1), row1[c]);
-            QCOMPARE(reader->cell(2, c + 1), row2[c]);
-        }
-        QVERIFY(reader->cell(3, 1).isEmpty());
+        const auto rows = rosterRows(file(u"roster.txt"_s));
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(rows[0], row1);
+        QCOMPARE(rows[1], row2);
     }
 
     // The content decides, not the name.
     void extensionThatLies()
     {
         write(file(u"text.xls"_s), u"一厂\t部门\t张三\t7"_s.toUtf8());
-        QCOMPARE(RosterReader::open(file(u"text.xls"_s))->cell(1, 3), u"张三"_s);
+        QCOMPARE(rosterRows(file(u"text.xls"_s))[0][2], u"张三"_s);
         if (!QFile::exists(fixtures() + u"Formate.xls"_s))
             QSKIP("fixtures not available");
         write(file(u"book.txt"_s), readAll(fixtures() + u"Formate.xls"_s));
-        QCOMPARE(RosterReader::open(file(u"book.txt"_s))->cell(1, 1), u"Huber"_s);
+        QCOMPARE(rosterRows(file(u"book.txt"_s))[0][0], u"Huber"_s);
+        write(file(u"book.csv"_s), readAll(file(u"xlsxwriter_mixed.xlsx"_s)));
+        QCOMPARE(rosterRows(file(u"book.csv"_s))[0][2], u"张三"_s);
+    }
+
+    void matchesOpenpyxl_data()
+    {
+        QTest::addColumn<QString>("path");
+        // Cells where openpyxl keeps an _xHHHH_ escape that Excel shows decoded.
+        QTest::addColumn<QMap<QString, QString>>("excelShows");
+        for (const char *name : {"excel-autofilter01.xlsx", "excel-outline01.xlsx", "excel-date_1904_02.xlsx"})
+            QTest::newRow(name) << fixtures() + QLatin1String(name) << QMap<QString, QString>{};
+        const QString oneil = u"O'Neil\r\n\"Jr\""_s;
+        QTest::newRow("xlsxwriter shared strings") << file(u"xlsxwriter_mixed.xlsx"_s) << QMap<QString, QString>{{u"4,3"_s, oneil}};
+        QTest::newRow("xlsxwriter inline strings")
+            << file(u"xlsxwriter_inline.xlsx"_s) << QMap<QString, QString>{{u"4,2"_s, u"a_x000D_b"_s}, {u"4,3"_s, oneil}};
+        QTest::newRow("xlsxwriter 1904") << file(u"xlsxwriter_1904.xlsx"_s) << QMap<QString, QString>{};
+        QTest::newRow("openpyxl") << file(u"openpyxl_mixed.xlsx"_s) << QMap<QString, QString>{{u"4,3"_s, u"x_x000D_y"_s}};
+    }
+    // Every cell of the first worksheet as openpyxl reads it, values as Excel shows them.
+    void matchesOpenpyxl()
+    {
+        QFETCH(QString, path);
+        QFETCH(QMapStringString, excelShows);
+        if (!QFile::exists(path))
+            QSKIP("sample not available");
+        bool ok = false;
+        const QString json = run(Python, {sourceDir() + u"/tests/import/openpyxl_cells.py"_s, path}, &ok);
+        QVERIFY2(ok, qPrintable(u"openpyxl cannot read "_s + path));
+        const QJsonArray rows = QJsonDocument::fromJson(json.toUtf8()).array();
+        QVERIFY(!rows.isEmpty());
+        const Grid ours = allCells(path);
+        for (int r = 0; r <= rows.size(); ++r) {
+            const QJsonArray row = r < rows.size() ? rows[r].toArray() : QJsonArray();
+            for (int c = 0; c <= row.size(); ++c) {
+                const QString key = u"%1,%2"_s.arg(r + 1).arg(c + 1);
+                const QString expected = excelShows.value(key, c < row.size() ? row[c].toString() : QString());
+                QCOMPARE(ours.cell(r + 1, c + 1), expected);
+            }
+        }
+    }
+
+    // Excel's escapes: _xHHHH_ stands for the character, _x005F_ for the
+    // underscore of a literal escape; anything else stays as written.
+    void escapedSharedStrings()
+    {
+        const QString path = fixtures() + u"excel-shared_strings02.xlsx"_s;
+        if (!QFile::exists(path))
+            QSKIP("fixtures not available");
+        const QStringList shown{u"_"_s, u"_x"_s, u"_x0"_s, u"_x00"_s, u"_x000"_s, u"_x0000"_s, u"_x0000_"_s,
+                                u"_x005F_"_s, u"_x000G_"_s, u"_X0000_"_s, u"_x000a_"_s, u"_x000A_"_s,
+                                u"_x0000__x0000_"_s, u"__x0000__"_s};
+        const Grid ours = allCells(path);
+        for (int r = 0; r < shown.size(); ++r)
+            QCOMPARE(ours.cell(r + 1, 1), shown[r]);
+    }
+
+    // The roster's view of the same workbooks: four columns, up to the first
+    // row whose first column is empty, the first sheet only.
+    void rosterRowsOfWorkbooks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::newRow("xlsxwriter")
+            << u"xlsxwriter_mixed.xlsx"_s
+            << QList<QStringList>{{u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
+                                  {u"一厂"_s, u"生产部"_s, u"李四"_s, u"#DIV/0!"_s},
+                                  {u"一厂"_s, u"TRUE"_s, u"FALSE"_s, u"1012"_s},
+                                  {u"43832.5"_s, u"a_x000D_b"_s, u"O'Neil\r\n\"Jr\""_s, u"1001.5"_s},
+                                  {u"合并"_s, u""_s, u""_s, u"-0.001"_s},
+                                  {u" 二厂 "_s, u""_s, u""_s, u"1e+20"_s}};
+        QTest::newRow("odfpy")
+            << u"odfpy_mixed.ods"_s
+            << QList<QStringList>{{u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
+                                  {u"一厂"_s, u"a   b\tc\nd"_s, u"李四"_s, u"1001.5"_s},
+                                  {u"TRUE"_s, u"43832.5"_s, u"0.75"_s, u"0.05"_s},
+                                  {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
+                                  {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
+                                  {u"二段"_s, u"#DIV/0!"_s, u"y"_s, u""_s}};
+        QTest::newRow("odfpy 1904") << u"odfpy_1904.ods"_s << QList<QStringList>{{u"1"_s, u""_s, u""_s, u""_s}};
+    }
+    void rosterRowsOfWorkbooks()
+    {
+        QFETCH(QString, name);
+        QFETCH(QList<QStringList>, rows);
+        const auto read = rosterRows(file(name));
+        QCOMPARE(QList<QStringList>(read.begin(), read.end()), rows);
+    }
+
+    void refusedFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("encrypted xlsx") << u"secret.xlsx"_s << u"密码"_s;
+        QTest::newRow("encrypted ods") << u"odfpy_encrypted.ods"_s << u"密码"_s;
+        QTest::newRow("no sheet") << u"nosheet.xlsx"_s << u"没有工作表"_s;
+        QTest::newRow("malformed sheet") << u"badxml.xlsx"_s << u"损坏"_s;
+        QTest::newRow("scrambled zip") << u"scrambled.xlsx"_s << u"损坏"_s;
+        QTest::newRow("truncated zip") << u"half.xlsx"_s << u"损坏"_s;
+        QTest::newRow("zip of something else") << u"notabook.xlsx"_s << u"不能读取"_s;
+        QTest::newRow("picture named .xls") << u"picture.xls"_s << u"不是程序能读取"_s;
+        QTest::newRow("empty file") << u"empty.csv"_s << u"空文件"_s;
+    }
+    // Refused with a message that names the file and says why; no row is handed on.
+    void refusedFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, says);
+        makeRefusedSamples();
+        Collected sink;
+        try {
+            RosterReader::open(file(name))->read(sink);
+            QFAIL("read");
+        } catch (const RosterFileError &e) {
+            QVERIFY2(e.text().contains(name) && e.text().contains(says), qPrintable(e.text()));
+        }
+        QVERIFY(sink.rows.empty());
+    }
+
+    void csvFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QString text = u"一厂,\"财务部, 二科\",张三,0012\r\n二厂,,\"李\"\"四\"\"\",\"A\n002\"\r\n"_s;
+        QTest::newRow("utf8") << text.toUtf8();
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        QTest::newRow("gbk") << Gbk::encode(text);
+        QTest::newRow("utf16 bom") << QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }
+    // Commas separate, quotes hold commas, doubled quotes and line breaks.
+    void csvFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        write(file(u"名单.csv"_s), bytes);
+        const auto rows = rosterRows(file(u"名单.csv"_s));
+        QCOMPARE(rows.size(), size_t(2));
+        QCOMPARE(rows[0], (QStringList{u"一厂"_s, u"财务部, 二科"_s, u"张三"_s, u"12"_s}));
+        QCOMPARE(rows[1], (QStringList{u"二厂"_s, u""_s, u"李\"四\""_s, u"A\n002"_s}));
+        // The same bytes in a file with another name are tab-separated.
+        write(file(u"名单.txt"_s), bytes);
+        QCOMPARE(rosterRows(file(u"名单.txt"_s))[0][0], u"一厂,\"财务部, 二科\",张三,0012"_s);
+    }
+
+    // NUL characters are dropped, in text of every encoding.
+    void nulCharactersDropped()
+    {
+        write(file(u"nul.txt"_s), QByteArray("\xE4\xB8\x80\0\xE5\x8E\x82\t\t\xE5\xBC\xA0\0\xE4\xB8\x89\t7\n"
+                                            "\xE4\xB8\x80\xE5\x8E\x82\t\t\xE6\x9D\x8E\xE5\x9B\x9B\t8\n", 36));
+        QCOMPARE(rosterRows(file(u"nul.txt"_s)),
+                 (std::vector<QStringList>{{u"一厂"_s, u""_s, u"张三"_s, u"7"_s}, {u"一厂"_s, u""_s, u"李四"_s, u"8"_s}}));
+    }
+
+    // A large text file lets the sink look in while it is read, before and
+    // between rows; a stop asked for there ends the reading at once.
+    void largeFileLetsEventsThrough()
+    {
+        QByteArray text;
+        for (int i = 0; i < 60000; ++i)
+            text += "一厂\t部门\t员工\t" + QByteArray::number(i) + "\r\n";
+        write(file(u"large.txt"_s), text);
+        Collected all;
+        RosterReader::open(file(u"large.txt"_s))->read(all);
+        QCOMPARE(all.rows.size(), size_t(60000));
+        QVERIFY2(all.idles >= 2 * text.size() / (64 * 1024), qPrintable(QString::number(all.idles)));
+
+        struct StopAtOnce : Collected {
+            bool idle() override { return false; }
+        } stopping;
+        RosterReader::open(file(u"large.txt"_s))->read(stopping);
+        QVERIFY(stopping.rows.empty());
     }
 
     void numberText_data()

@@ -11,6 +11,14 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The classic two entries stay; the first entry shows every file the readers take.
+const QString ImportFilter = u"员工资料文件|*.xls;*.xlsx;*.xlsm;*.ods;*.csv;*.txt|Execl文件|*.xls|TXT文件|*.txt"
+                             u"|Excel 2007工作簿|*.xlsx;*.xlsm|OpenDocument表格|*.ods|CSV文件|*.csv"_s;
+
+} // namespace
+
 void TSetupFrm::ActImportExecute()
 {
     // The import lets events through, so the command can be triggered again
@@ -20,7 +28,7 @@ void TSetupFrm::ActImportExecute()
     if (running)
         return;
 
-    const QString path = services.dialogs->openFileName(this, u"Execl文件|*.xls|TXT文件|*.txt"_s);
+    const QString path = services.dialogs->openFileName(this, ImportFilter);
     if (path.isEmpty())
         return;
     running = true;
@@ -30,7 +38,8 @@ void TSetupFrm::ActImportExecute()
 
     std::exception_ptr failure;
     try {
-        // A file that cannot be read ends here with its message, before any row.
+        // A file that cannot be read ends with its message before any row:
+        // open() looks at its kind, the import's first pass checks the rest.
         const auto reader = RosterReader::open(path);
         RosterImport import(*services.db, *services.pacer);
         QString status = Label1->text();

@@ -1,0 +1,756 @@
+#include "sheets/zipworkbook.h"
+
+#include "sheets/rosterreader.h"
+
+#include <QDate>
+#include <QBuffer>
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <orcus/sax_parser.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+
+#include <charconv>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace ZipBook {
+namespace {
+
+[[noreturn]] void failWith(Failure failure) { throw Error{failure}; }
+
+// Elements between two looks at the sink's idle(): a few milliseconds of work.
+constexpr int ElementsPerIdle = 8192;
+constexpr int MaxRows = 1048576;  // Excel's sheet
+constexpr int MaxColumns = 16384;
+
+quint32 le(QByteArrayView b, qsizetype at, int bytes)
+{
+    if (at < 0 || at + bytes > b.size())
+        failWith(Failure::Damaged);
+    quint32 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | static_cast<uchar>(b[at + i]);
+    return v;
+}
+
+// The zip's central directory: the names and unpacked sizes of its parts,
+// read by hand so that a part's size is known before anything is unpacked.
+std::map<std::string, qint64> readDirectory(QIODevice &device)
+{
+    const qint64 size = device.size();
+    const qint64 tailSize = std::min<qint64>(size, 65535 + 22);
+    device.seek(size - tailSize);
+    const QByteArray tail = device.read(tailSize);
+    qsizetype end = -1;
+    for (qsizetype at = tail.size() - 22; at >= 0; --at) {
+        if (tail[at] == 'P' && tail[at + 1] == 'K' && tail[at + 2] == 5 && tail[at + 3] == 6) {
+            end = at;
+            break;
+        }
+    }
+    if (end < 0)
+        failWith(Failure::Damaged); // cut short, or not a zip at all
+    const quint32 count = le(tail, end + 10, 2);
+    const quint32 directorySize = le(tail, end + 12, 4);
+    const quint32 directoryStart = le(tail, end + 16, 4);
+    if (qint64(directoryStart) + directorySize > size)
+        failWith(Failure::Damaged);
+    device.seek(directoryStart);
+    const QByteArray directory = device.read(directorySize);
+    std::map<std::string, qint64> parts;
+    qsizetype at = 0;
+    for (quint32 i = 0; i < count; ++i) {
+        if (le(directory, at, 4) != 0x02014b50)
+            failWith(Failure::Damaged);
+        const qint64 unpacked = le(directory, at + 24, 4);
+        const quint32 nameLength = le(directory, at + 28, 2);
+        const quint32 skip = le(directory, at + 30, 2) + le(directory, at + 32, 2);
+        if (at + 46 + nameLength > directory.size())
+            failWith(Failure::Damaged);
+        parts[std::string(directory.constData() + at + 46, nameLength)] = unpacked;
+        at += 46 + nameLength + skip;
+    }
+    return parts;
+}
+
+QString fromUtf8(const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// Office Open XML writes characters that XML cannot carry as _xHHHH_;
+// _x005F_ escapes the underscore of a literal "_xHHHH_".
+QString decodeEscapes(QString text)
+{
+    if (!text.contains(u"_x"_s))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == u'_' && i + 6 < n && text[i + 1] == u'x' && text[i + 6] == u'_') {
+            bool ok = false;
+            const uint code = QStringView(text).sliced(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                out.append(QChar(static_cast<char16_t>(code)));
+                i += 6;
+                continue;
+            }
+        }
+        out.append(text[i]);
+    }
+    return out;
+}
+
+std::optional<double> number(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// "2020-01-02", "2020-01-02T12:30:00", "12:30:00" as a serial number.
+std::optional<double> isoDateSerial(const QString &text, QDate origin)
+{
+    QDateTime when = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!when.isValid()) {
+        const QDate day = QDate::fromString(text.left(10), Qt::ISODate);
+        if (day.isValid())
+            when = QDateTime(day, QTime(0, 0));
+    }
+    if (when.isValid()) {
+        const QTime t = when.time();
+        return dateSerial(origin.year(), origin.month(), origin.day(), when.date().year(), when.date().month(),
+                          when.date().day(), t.hour(), t.minute(), t.second() + t.msec() / 1000.0);
+    }
+    const QTime time = QTime::fromString(text, Qt::ISODateWithMs);
+    if (time.isValid())
+        return time.msecsSinceStartOfDay() / 86400000.0;
+    return std::nullopt;
+}
+
+// A column of an A1 reference ("C7" gives 2), -1 when it names none.
+int referenceColumn(std::string_view ref)
+{
+    int column = 0;
+    bool any = false;
+    for (const char c : ref) {
+        if (c == '$')
+            continue;
+        const char upper = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        if (upper < 'A' || upper > 'Z')
+            break;
+        column = column * 26 + (upper - 'A' + 1);
+        any = true;
+        if (column > MaxColumns)
+            return -1;
+    }
+    return any ? column - 1 : -1;
+}
+
+std::optional<int> positiveInt(std::string_view text, int largest)
+{
+    int value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || value < 1)
+        return std::nullopt;
+    return std::min(value, largest);
+}
+
+void stopUnless(bool goOn)
+{
+    if (!goOn)
+        throw ReadingStopped{};
+}
+
+// Something the parser has no use for past this point: the rest is not read.
+struct PartDone {};
+
+template <typename Handler>
+void parse(const std::vector<unsigned char> &xml, Handler &handler)
+{
+    try {
+        orcus::sax_parser<Handler> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), handler);
+        parser.parse();
+    } catch (const PartDone &) {
+    } catch (const std::exception &) {
+        failWith(Failure::Damaged); // malformed XML
+    }
+}
+
+// ---- Office Open XML ----------------------------------------------------
+
+struct Relationship {
+    std::string type, target;
+};
+
+class RelsHandler : public orcus::sax_handler {
+public:
+    std::map<std::string, Relationship> byId;
+    std::vector<Relationship> inOrder;
+    void attribute(const orcus::sax::parser_attribute &a)
+    {
+        if (a.name == "Id")
+            m_id = a.value;
+        else if (a.name == "Type")
+            m_rel.type = a.value;
+        else if (a.name == "Target")
+            m_rel.target = a.value;
+    }
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (e.name == "Relationship") {
+            byId[m_id] = m_rel;
+            inOrder.push_back(m_rel);
+        }
+        m_id.clear();
+        m_rel = {};
+    }
+
+private:
+    std::string m_id;
+    Relationship m_rel;
+};
+
+bool endsWith(std::string_view s, std::string_view tail) { return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail; }
+
+// A relationship's target as a part name: relative to the folder of the part
+// that names it, or from the package's root when it starts with '/'.
+std::string resolvePart(const std::string &source, const std::string &target)
+{
+    std::vector<std::string> pieces;
+    std::string path = target;
+    if (!target.empty() && target.front() == '/') {
+        path = target.substr(1);
+    } else {
+        const auto slash = source.rfind('/');
+        path = (slash == std::string::npos ? std::string() : source.substr(0, slash + 1)) + target;
+    }
+    std::string piece;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            if (piece == "..") {
+                if (!pieces.empty())
+                    pieces.pop_back();
+            } else if (!piece.empty() && piece != ".") {
+                pieces.push_back(piece);
+            }
+            piece.clear();
+        } else {
+            piece += path[i];
+        }
+    }
+    std::string out;
+    for (const auto &p : pieces)
+        out += (out.empty() ? "" : "/") + p;
+    return out;
+}
+
+std::string relsOf(const std::string &part)
+{
+    const auto slash = part.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    return folder + "_rels/" + part.substr(slash == std::string::npos ? 0 : slash + 1) + ".rels";
+}
+
+class WorkbookHandler : public orcus::sax_handler {
+public:
+    bool date1904 = false;
+    std::vector<std::string> sheetIds;
+    void attribute(const orcus::sax::parser_attribute &a)
+    {
+        if (a.name == "date1904")
+            m_date1904 = a.value == "1" || a.value == "true";
+        else if (a.name == "id" && !a.ns.empty())
+            m_id = a.value;
+    }
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (e.name == "workbookPr")
+            date1904 = m_date1904;
+        else if (e.name == "sheet")
+            sheetIds.push_back(m_id);
+        m_date1904 = false;
+        m_id.clear();
+    }
+
+private:
+    bool m_date1904 = false;
+    std::string m_id;
+};
+
+class SharedStringsHandler : public orcus::sax_handler {
+public:
+    explicit SharedStringsHandler(CellSink &sink) : m_sink(sink) {}
+    std::vector<QString> strings;
+
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (++m_elements % ElementsPerIdle == 0)
+            stopUnless(m_sink.idle());
+        if (e.name == "si")
+            m_text.clear();
+        else if (e.name == "rPh")
+            m_phonetic = true; // the reading aid above the text, not the text
+        else if (e.name == "t")
+            m_inText = !m_phonetic;
+    }
+    void end_element(const orcus::sax::parser_element &e)
+    {
+        if (e.name == "si")
+            strings.push_back(decodeEscapes(fromUtf8(m_text)));
+        else if (e.name == "rPh")
+            m_phonetic = false;
+        else if (e.name == "t")
+            m_inText = false;
+    }
+    void characters(std::string_view text, bool)
+    {
+        if (m_inText)
+            m_text.append(text);
+    }
+
+private:
+    CellSink &m_sink;
+    std::string m_text;
+    bool m_inText = false, m_phonetic = false;
+    long m_elements = 0;
+};
+
+class XlsxSheetHandler : public orcus::sax_handler {
+public:
+    XlsxSheetHandler(CellSink &sink, const std::vector<QString> &strings, QDate origin)
+        : m_sink(sink), m_strings(strings), m_origin(origin) {}
+
+    void attribute(const orcus::sax::parser_attribute &a)
+    {
+        if (a.name == "r")
+            m_ref.assign(a.value);
+        else if (a.name == "t")
+            m_type.assign(a.value);
+    }
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (++m_elements % ElementsPerIdle == 0)
+            stopUnless(m_sink.idle());
+        const std::string_view name = e.name;
+        if (name == "sheetData") {
+            m_inData = true;
+        } else if (m_inData && name == "row") {
+            const auto r = positiveInt(m_ref, MaxRows);
+            m_row = r ? *r - 1 : m_row + 1;
+            m_column = -1;
+        } else if (m_inData && name == "c") {
+            const int column = referenceColumn(m_ref);
+            m_column = column >= 0 ? column : m_column + 1;
+            m_cellType = m_type;
+            m_value.clear();
+            m_inline.clear();
+        } else if (name == "v") {
+            m_collect = &m_value;
+        } else if (name == "is") {
+            m_inInline = true;
+        } else if (name == "rPh") {
+            m_phonetic = true;
+        } else if (name == "t" && m_inInline && !m_phonetic) {
+            m_collect = &m_inline;
+        }
+        m_ref.clear();
+        m_type.clear();
+    }
+    void end_element(const orcus::sax::parser_element &e)
+    {
+        const std::string_view name = e.name;
+        if (name == "v" || name == "t") {
+            m_collect = nullptr;
+        } else if (name == "is") {
+            m_inInline = false;
+        } else if (name == "rPh") {
+            m_phonetic = false;
+        } else if (name == "c" && m_inData) {
+            if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
+                QString text = cellText();
+                if (!text.isEmpty())
+                    stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
+            }
+        } else if (name == "sheetData") {
+            throw PartDone{}; // the rest of the sheet holds no values
+        }
+    }
+    void characters(std::string_view text, bool)
+    {
+        if (m_collect)
+            m_collect->append(text);
+    }
+
+private:
+    QString cellText() const
+    {
+        if (m_cellType == "s") {
+            const auto index = number(m_value);
+            if (!index || *index < 0 || *index >= static_cast<double>(m_strings.size()))
+                failWith(Failure::Damaged); // a shared string that is not there
+            return m_strings[static_cast<std::size_t>(*index)];
+        }
+        if (m_cellType == "inlineStr")
+            return decodeEscapes(fromUtf8(m_inline));
+        if (m_cellType == "str" || m_cellType == "e")
+            return decodeEscapes(fromUtf8(m_value));
+        if (m_cellType == "b")
+            return m_value.empty() ? QString() : (m_value == "1" || m_value == "true") ? u"TRUE"_s : u"FALSE"_s;
+        if (m_cellType == "d") {
+            const auto serial = isoDateSerial(fromUtf8(m_value), m_origin);
+            return serial ? shortestNumberText(*serial) : fromUtf8(m_value);
+        }
+        if (m_value.empty())
+            return {};
+        const auto value = number(m_value);
+        return value ? shortestNumberText(*value) : fromUtf8(m_value);
+    }
+
+    CellSink &m_sink;
+    const std::vector<QString> &m_strings;
+    const QDate m_origin;
+    std::string m_ref, m_type, m_cellType, m_value, m_inline;
+    std::string *m_collect = nullptr;
+    bool m_inData = false, m_inInline = false, m_phonetic = false;
+    int m_row = -1, m_column = -1;
+    long m_elements = 0;
+};
+
+// ---- OpenDocument -------------------------------------------------------
+
+class ManifestHandler : public orcus::sax_handler {
+public:
+    bool encrypted = false;
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (e.name == "encryption-data")
+            encrypted = true;
+    }
+};
+
+// PT12H30M15S, the form of an OpenDocument time value, as a fraction of a day.
+std::optional<double> durationDays(const QString &text)
+{
+    static const QRegularExpression form(u"^-?P(?:(\\d+)D)?T?(?:(\\d+)H)?(?:(\\d+)M)?(?:([\\d.]+)S)?$"_s);
+    const auto m = form.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const double seconds = m.captured(1).toDouble() * 86400 + m.captured(2).toDouble() * 3600
+                           + m.captured(3).toDouble() * 60 + m.captured(4).toDouble();
+    return (text.startsWith(u'-') ? -seconds : seconds) / 86400;
+}
+
+class OdsContentHandler : public orcus::sax_handler {
+public:
+    explicit OdsContentHandler(CellSink &sink) : m_sink(sink) {}
+    bool sawTable = false;
+
+    void attribute(const orcus::sax::parser_attribute &a)
+    {
+        m_attributes.emplace_back(std::string(a.name), std::string(a.value));
+    }
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (++m_elements % ElementsPerIdle == 0)
+            stopUnless(m_sink.idle());
+        const std::string_view name = e.name;
+        if (name == "null-date") {
+            const QDate origin = QDate::fromString(fromUtf8(attribute("date-value")).left(10), Qt::ISODate);
+            if (origin.isValid())
+                m_origin = origin;
+        } else if (name == "table" && e.ns == "table") {
+            if (++m_tableDepth == 1)
+                sawTable = true;
+        } else if (m_tableDepth == 1 && name == "table-row") {
+            m_rowRepeat = positiveInt(attribute("number-rows-repeated"), MaxRows).value_or(1);
+            m_rowCells.clear();
+            m_column = 0;
+        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+            m_inCell = true;
+            m_cellRepeat = positiveInt(attribute("number-columns-repeated"), MaxColumns).value_or(1);
+            m_valueType = attribute("value-type");
+            m_value = attribute("value");
+            m_dateValue = attribute("date-value");
+            m_timeValue = attribute("time-value");
+            m_booleanValue = attribute("boolean-value");
+            m_stringValue = attribute("string-value");
+            m_hasStringValue = hasAttribute("string-value");
+            m_text.clear();
+            m_paragraphs = 0;
+        } else if (m_inCell && name == "annotation") {
+            ++m_annotation;
+        } else if (m_inCell && !m_annotation) {
+            if (name == "p" || name == "h") {
+                if (m_paragraphs++ > 0)
+                    m_text += '\n';
+            } else if (name == "s") {
+                const int spaces = positiveInt(attribute("c"), 1024).value_or(1);
+                m_text.append(static_cast<std::size_t>(spaces), ' ');
+            } else if (name == "tab") {
+                m_text += '\t';
+            } else if (name == "line-break") {
+                m_text += '\n';
+            }
+        }
+        m_attributes.clear();
+    }
+    void end_element(const orcus::sax::parser_element &e)
+    {
+        const std::string_view name = e.name;
+        if (name == "table" && e.ns == "table") {
+            if (--m_tableDepth == 0)
+                throw PartDone{}; // the first sheet is complete
+        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+            endCell();
+        } else if (m_inCell && name == "annotation") {
+            --m_annotation;
+        } else if (m_tableDepth == 1 && name == "table-row") {
+            // A repeated row gives its cells again in every row it stands for.
+            for (int i = 1; i < m_rowRepeat && m_row + i < MaxRows && !m_rowCells.empty(); ++i) {
+                for (const auto &[column, text] : m_rowCells)
+                    stopUnless(m_sink.cell(m_row + i, column, text));
+            }
+            m_row += m_rowRepeat;
+        }
+    }
+    void characters(std::string_view text, bool)
+    {
+        if (m_inCell && !m_annotation && m_paragraphs > 0)
+            m_text.append(text);
+    }
+
+private:
+    std::string attribute(std::string_view name) const
+    {
+        for (const auto &[n, v] : m_attributes) {
+            if (n == name)
+                return v;
+        }
+        return {};
+    }
+    bool hasAttribute(std::string_view name) const
+    {
+        for (const auto &a : m_attributes) {
+            if (a.first == name)
+                return true;
+        }
+        return false;
+    }
+    QString cellText() const
+    {
+        if (m_valueType == "float" || m_valueType == "percentage" || m_valueType == "currency") {
+            const auto value = number(m_value);
+            return value ? shortestNumberText(*value) : fromUtf8(m_text);
+        }
+        if (m_valueType == "date") {
+            const auto serial = isoDateSerial(fromUtf8(m_dateValue), m_origin);
+            return serial ? shortestNumberText(*serial) : fromUtf8(m_text);
+        }
+        if (m_valueType == "time") {
+            const auto days = durationDays(fromUtf8(m_timeValue));
+            return days ? shortestNumberText(*days) : fromUtf8(m_text);
+        }
+        if (m_valueType == "boolean")
+            return m_booleanValue == "true" ? u"TRUE"_s : u"FALSE"_s;
+        if (m_valueType == "string" && m_hasStringValue)
+            return fromUtf8(m_stringValue);
+        return fromUtf8(m_text); // text, and formula errors as the cell shows them
+    }
+    void endCell()
+    {
+        m_inCell = false;
+        const QString text = cellText();
+        if (!text.isEmpty() && m_row < MaxRows) {
+            for (int i = 0; i < m_cellRepeat && m_column + i < MaxColumns; ++i) {
+                stopUnless(m_sink.cell(m_row, m_column + i, text));
+                if (m_rowRepeat > 1)
+                    m_rowCells.emplace_back(m_column + i, text);
+            }
+        }
+        m_column = std::min(m_column + m_cellRepeat, MaxColumns);
+    }
+
+    CellSink &m_sink;
+    std::vector<std::pair<std::string, std::string>> m_attributes;
+    QDate m_origin{1899, 12, 30};
+    int m_tableDepth = 0, m_annotation = 0;
+    int m_row = 0, m_column = 0, m_rowRepeat = 1, m_cellRepeat = 1, m_paragraphs = 0;
+    bool m_inCell = false, m_hasStringValue = false;
+    std::string m_valueType, m_value, m_dateValue, m_timeValue, m_booleanValue, m_stringValue, m_text;
+    std::vector<std::pair<int, QString>> m_rowCells;
+    long m_elements = 0;
+};
+
+// ---- the package --------------------------------------------------------
+
+enum class Kind { Xlsx, Ods };
+
+class ZipPackage : public Package {
+public:
+    ZipPackage(std::unique_ptr<orcus::zip_archive_stream> stream, std::map<std::string, qint64> parts)
+        : m_stream(std::move(stream)), m_parts(std::move(parts))
+    {
+        try {
+            m_archive = std::make_unique<orcus::zip_archive>(m_stream.get());
+            m_archive->load();
+        } catch (const std::exception &) {
+            failWith(Failure::Damaged);
+        }
+        if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml"))) {
+            m_kind = Kind::Xlsx;
+        } else if (has("content.xml")) {
+            const auto type = part("mimetype", false);
+            if (std::string(type.begin(), type.end()).find("spreadsheet") == std::string::npos)
+                failWith(Failure::NotAWorkbook); // a text document or a presentation
+            if (has("META-INF/manifest.xml")) {
+                ManifestHandler manifest;
+                parse(part("META-INF/manifest.xml"), manifest);
+                if (manifest.encrypted)
+                    failWith(Failure::Encrypted);
+            }
+            m_kind = Kind::Ods;
+        } else {
+            failWith(Failure::NotAWorkbook);
+        }
+    }
+
+    void readFirstWorksheet(CellSink &sink) override
+    {
+        if (m_kind == Kind::Ods) {
+            const auto content = part("content.xml", true, &sink);
+            OdsContentHandler handler(sink);
+            parse(content, handler);
+            if (!handler.sawTable)
+                failWith(Failure::NoWorksheet);
+            return;
+        }
+        readXlsx(sink);
+    }
+
+private:
+    bool has(const std::string &name) const { return m_parts.count(name) > 0; }
+
+    std::vector<unsigned char> part(const std::string &name, bool required = true, CellSink *sink = nullptr)
+    {
+        const auto it = m_parts.find(name);
+        if (it == m_parts.end()) {
+            if (required)
+                failWith(Failure::Damaged);
+            return {};
+        }
+        if (it->second > LargestPart)
+            failWith(Failure::TooLarge);
+        if (sink)
+            stopUnless(sink->idle());
+        std::vector<unsigned char> bytes;
+        try {
+            if (!m_archive->read_file_entry(name, bytes))
+                failWith(Failure::Damaged);
+        } catch (const std::exception &) {
+            failWith(Failure::Damaged);
+        }
+        if (sink)
+            stopUnless(sink->idle());
+        return bytes;
+    }
+
+    void readXlsx(CellSink &sink)
+    {
+        std::string workbook = "xl/workbook.xml";
+        if (has("_rels/.rels")) {
+            RelsHandler root;
+            parse(part("_rels/.rels"), root);
+            for (const auto &rel : root.inOrder) {
+                if (endsWith(rel.type, "/officeDocument"))
+                    workbook = resolvePart("", rel.target);
+            }
+        }
+        if (!has(workbook))
+            failWith(has("xl/workbook.bin") ? Failure::NotAWorkbook : Failure::Damaged);
+        WorkbookHandler book;
+        parse(part(workbook), book);
+        RelsHandler rels;
+        if (has(relsOf(workbook)))
+            parse(part(relsOf(workbook)), rels);
+
+        // The first sheet that is a worksheet (chart sheets hold no cells).
+        std::string sheet;
+        for (const auto &id : book.sheetIds) {
+            const auto rel = rels.byId.find(id);
+            if (rel != rels.byId.end() && endsWith(rel->second.type, "/worksheet")) {
+                sheet = resolvePart(workbook, rel->second.target);
+                break;
+            }
+        }
+        if (sheet.empty())
+            failWith(Failure::NoWorksheet);
+        if (!has(sheet))
+            failWith(Failure::Damaged);
+
+        std::vector<QString> strings;
+        for (const auto &rel : rels.inOrder) {
+            const std::string name = resolvePart(workbook, rel.target);
+            if (endsWith(rel.type, "/sharedStrings") && has(name)) {
+                SharedStringsHandler handler(sink);
+                parse(part(name, true, &sink), handler);
+                strings = std::move(handler.strings);
+            }
+        }
+        const auto xml = part(sheet, true, &sink);
+        XlsxSheetHandler handler(sink, strings, book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30));
+        parse(xml, handler);
+    }
+
+    std::unique_ptr<orcus::zip_archive_stream> m_stream;
+    std::unique_ptr<orcus::zip_archive> m_archive;
+    std::map<std::string, qint64> m_parts;
+    Kind m_kind = Kind::Xlsx;
+};
+
+} // namespace
+
+bool looksLikeZip(QByteArrayView head) { return head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06"); }
+
+std::unique_ptr<Package> Package::openFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        failWith(Failure::Damaged);
+    auto parts = readDirectory(file);
+    file.close();
+    std::unique_ptr<orcus::zip_archive_stream> stream;
+    try {
+        stream = std::make_unique<orcus::zip_archive_stream_fd>(QFile::encodeName(path).constData());
+    } catch (const std::exception &) {
+        failWith(Failure::Damaged);
+    }
+    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+}
+
+std::unique_ptr<Package> Package::openBytes(const QByteArray &bytes)
+{
+    QByteArray copy = QByteArray::fromRawData(bytes.constData(), bytes.size());
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    auto parts = readDirectory(buffer);
+    auto stream = std::make_unique<orcus::zip_archive_stream_blob>(reinterpret_cast<const uint8_t *>(bytes.constData()),
+                                                                   static_cast<std::size_t>(bytes.size()));
+    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+}
+
+} // namespace ZipBook

@@ -1,0 +1,44 @@
+#pragma once
+#include "sheets/sheetcells.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QIODevice;
+
+// Workbooks kept in a zip: Office Open XML (.xlsx, .xlsm) and OpenDocument
+// spreadsheets (.ods). liborcus unpacks the parts and parses their XML; the
+// first worksheet's cells go to the sink as the parser meets them. Values as
+// Excel shows them: numbers in shortest decimal form, formula cells by their
+// cached result, TRUE/FALSE, error values as written (#DIV/0!), dates as their
+// serial number in the workbook's own date system, shared and rich text as
+// plain text with _xHHHH_ escapes decoded, merged and empty cells empty.
+namespace ZipBook {
+
+enum class Failure { Damaged, Encrypted, NoWorksheet, NotAWorkbook, TooLarge };
+
+struct Error {
+    Failure failure;
+};
+
+// The largest unpacked part read: a sheet of a million rows stays well below.
+constexpr qint64 LargestPart = 512ll * 1024 * 1024;
+
+bool looksLikeZip(QByteArrayView head);
+
+class Package {
+public:
+    // Reads the zip's directory and what kind of document it holds; throws
+    // Error. The file (or the bytes, which must outlive the package) is read
+    // again for every part.
+    static std::unique_ptr<Package> openFile(const QString &path);
+    static std::unique_ptr<Package> openBytes(const QByteArray &bytes);
+    virtual ~Package() = default;
+
+    // One pass over the first worksheet. Throws Error, and ReadingStopped
+    // when the sink asks to stop.
+    virtual void readFirstWorksheet(CellSink &sink) = 0;
+};
+
+} // namespace ZipBook
