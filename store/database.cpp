@@ -2,6 +2,7 @@
 
 #include "store/dberror.h"
 #include "store/dialect.h"
+#include "store/schema.h"
 
 #include <QFileInfo>
 #include <QSqlError>
@@ -77,6 +78,8 @@ QString Database::open(const QString &path)
         db.close();
         return text;
     }
+    probe = QSqlQuery();
+    addDrawLogWhenMissing(*this);
     return {};
 }
 
