@@ -69,6 +69,7 @@ int main(int argc, char **argv)
         PrizeRound round(db, pacer);
         DrawEngine engine(round, pacer, random, settings, view, DrawFlags{rolling, stopRequested, winnerIndex, rollStep});
         pacer.stopPress = [&engine] { engine.ActStartExecute(); };
+        long pressed = 0;
         for (long press = 1;; ++press) {
             if (!round.ReloadDrawData())
                 return 1;
@@ -83,11 +84,11 @@ int main(int argc, char **argv)
             // the winners list, so that kills also land in those writes. Only
             // a winner drawn at random: a deleted designated winner leaves
             // its designation used, which the test's checks would not expect.
-            if (press % 3 == 0 && !round.data.winners.empty()) {
+            if (++pressed % 3 == 0 && !round.data.winners.empty()) {
                 const Winner last = round.data.winners.back();
                 if (!engine.IsDesignated(last.sNo, last.sCompCode)) {
                     const QString item = QString::number(last.sTime);
-                    if (press % 2 == 0)
+                    if (pressed % 2 == 0)
                         round.WinnerAbsent(last.sNo, last.sCompCode, item);
                     else
                         round.DeleteWinner(last.sNo, last.sCompCode, item);
