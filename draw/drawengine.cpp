@@ -7,6 +7,7 @@
 #include "base/randomposition.h"
 #include "store/catalogue.h"
 #include "store/database.h"
+#include "store/drawlog.h"
 #include "store/rowreaders.h"
 
 #include <QSet>
@@ -104,8 +105,22 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         }
     }
 
-    // The count, the winner's row and the designation are one unit: a crash
-    // between them must never leave a counted winner without a row.
+    // Only a designated winner uses up a designation: a person designated
+    // anywhere is never drawn at random.
+    DrawRecord record;
+    record.sWhen = drawRecordTime();
+    record.sEvent = DrawEvent::Won;
+    record.sTime = item;
+    record.sItemName = row ? row->ItemName : QString();
+    record.sAwards = row ? row->Awards : QString();
+    record.sNo = code;
+    record.sName = name;
+    record.sCompCode = factory;
+    record.sHow = used ? DrawHow::Designated : DrawHow::Random;
+
+    // The count, the winner's row, the designation and the record are one
+    // unit: a crash between them must never leave a counted winner without a
+    // row, nor a record of a winner who is not stored.
     Database &db = m_round.db();
     int winnerRecNo = 0;
     {
@@ -115,6 +130,7 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         winnerRecNo = m_appendWinner.run({code, name, item, factory}).lastInsertId().toInt();
         if (used)
             m_markDesignationUsed.run({used->RecNo});
+        appendDrawRecord(db, record);
         m_recordDrawnCount.finish();
         m_appendWinner.finish();
         m_markDesignationUsed.finish();

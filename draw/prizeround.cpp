@@ -4,6 +4,7 @@
 #include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
+#include "store/drawlog.h"
 #include "store/rowreaders.h"
 
 #include <QElapsedTimer>
@@ -144,9 +145,23 @@ bool PrizeRound::SetDrawnCount(const QString &item, const QString &count)
 
 bool PrizeRound::DeleteWinner(const QString &code, const QString &factory, const QString &item)
 {
-    // The deletion and the recount are one unit: ExcNum never disagrees with
-    // the rows left in AwardList, whatever happens between them.
+    return removeWinner(code, factory, item, false);
+}
+
+bool PrizeRound::WinnerAbsent(const QString &code, const QString &factory, const QString &item)
+{
+    return removeWinner(code, factory, item, true);
+}
+
+bool PrizeRound::removeWinner(const QString &code, const QString &factory, const QString &item, bool absent)
+{
+    // The record, the exclusion, the deletion and the recount are one unit:
+    // ExcNum never disagrees with the rows left in AwardList, nor the record
+    // with the winners, whatever happens between them.
     Transaction tx(m_db);
+    recordRemovedWinners(m_db, absent ? DrawEvent::Absent : DrawEvent::Deleted, code, factory);
+    if (absent)
+        m_db.exec(Catalogue::Post::ExcludeWinner, {code, factory});
     const bool deleted = m_db.execAffected(Catalogue::DeleteWinner, {code, factory}) > 0;
     if (deleted)
         SetDrawnCount(item, QString::number(CountWinners(item)));

@@ -39,7 +39,11 @@ public:
     // the state and RosterIndex keep their values. Music is the caller's.
     bool ReloadDrawData();
     // Deletes a person's winner rows and recounts the item's ExcNum, as one unit.
+    // Each deleted row leaves a 删除 record.
     bool DeleteWinner(const QString &code, const QString &factory, const QString &item);
+    // The same for a winner who is not in the room: the person also joins the
+    // exclusions, and each row leaves a 弃奖 record instead.
+    bool WinnerAbsent(const QString &code, const QString &factory, const QString &item);
     int CountWinners(const QString &item);
     bool SetDrawnCount(const QString &item, const QString &count);
     // Re-reads qAward on the item's pending designations.
@@ -52,6 +56,7 @@ public:
     Database &db() { return m_db; }
 
 private:
+    bool removeWinner(const QString &code, const QString &factory, const QString &item, bool absent);
     void reopenItemQuery();
     void reopenDesignations();
     void takeStateFrom(const PrizeItem &item);

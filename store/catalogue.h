@@ -41,6 +41,9 @@ inline const S WinnersWithItems{"SELECT AwardList.sNo, AwardList.sName, AwardIte
                                 "FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo\n"
                                 "order by AwardList.sTime "};
 
+// DrawLog (the draw record; no classic counterpart)
+inline const S DrawLogByRecNo{"select * from DrawLog order by RecNo"};
+
 // Rows that the screens' query objects write (no statement text of their own
 // in the classic system; these are the posts they make).
 namespace Post {
@@ -50,5 +53,21 @@ inline const S MarkDesignationUsed{"update Award set Checked = 1 where RecNo = ?
 inline const S SetItemExecuted{"update AwardItem set IsExec = 1 where RecNo = ?"};
 inline const S ResetItems{"update AwardItem set IsExec = 0, ExcNum = 0 where iSeq is null or iSeq <> 9999"};
 inline const S ResetDesignations{"update Award set Checked = 0"};
+// The draw record. The values of AppendDrawRecord are in the order of
+// drawRecordValues(); LogRemovedWinners takes the time, the event, the manner
+// and the person, and copies each of the person's winner rows with its item.
+inline const S AppendDrawRecord{"insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow) "
+                                "values(?,?,?,?,?,?,?,?,?)"};
+inline const S LogRemovedWinners{
+    "insert into DrawLog(sWhen, sEvent, sHow, sTime, sItemName, sAwards, sNo, sName, sCompCode) "
+    "select ?, ?, ?, AwardList.sTime, coalesce(AwardItem.ItemName, ''), coalesce(AwardItem.Awards, ''), "
+    "AwardList.sNo, AwardList.sName, AwardList.sCompCode "
+    "from AwardList left join AwardItem on AwardItem.RecNo = AwardList.sTime "
+    "where AwardList.sNo = ? and AwardList.sCompCode = ? order by AwardList.RecNo"};
+// The absent winner joins the exclusions once, with the name as won.
+inline const S ExcludeWinner{
+    "insert into AwardBlank(sNo, sName, sCompCode) select sNo, sName, sCompCode from AwardList "
+    "where sNo = ? and sCompCode = ? and not exists (select 1 from AwardBlank "
+    "where AwardBlank.sNo = AwardList.sNo and AwardBlank.sCompCode = AwardList.sCompCode) order by RecNo limit 1"};
 } // namespace Post
 } // namespace Catalogue

@@ -119,9 +119,13 @@ QString Database::open(const QString &path)
         return describe(db.lastError());
     ++m_generation;
     const QString error = checkOpened(db);
-    if (!error.isEmpty())
+    if (!error.isEmpty()) {
         db.close();
-    return error;
+        return error;
+    }
+    if (!m_readOnly)
+        addDrawLogWhenMissing(*this);
+    return {};
 }
 
 QString Database::openNew(const QString &path)

@@ -11,3 +11,4 @@ std::vector<PrizeItem> readPrizeItems(QSqlQuery &query);
 std::vector<Designation> readDesignations(QSqlQuery &query);
 std::vector<Exclusion> readExclusions(QSqlQuery &query);
 std::vector<Winner> readWinners(QSqlQuery &query);
+std::vector<DrawRecord> readDrawRecords(QSqlQuery &query);

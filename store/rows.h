@@ -45,3 +45,16 @@ struct Winner { // AwardList
     int sTime = 0;
     QString sCompCode;
 };
+
+struct DrawRecord { // DrawLog
+    int RecNo = 0;
+    QString sWhen; // local time, YYYY-MM-DD HH:MM:SS
+    QString sEvent;
+    int sTime = 0; // the prize item's RecNo; 0 where the event names no item
+    QString sItemName;
+    QString sAwards;
+    QString sNo;
+    QString sName;
+    QString sCompCode;
+    QString sHow;
+};

@@ -4,6 +4,7 @@
 #include "store/dberror.h"
 
 #include <QFile>
+#include <QSqlQuery>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -34,6 +35,13 @@ QString table(const char *name, const QStringList &fields)
     return u"CREATE TABLE %1 (RecNo INTEGER PRIMARY KEY AUTOINCREMENT, %2)"_s.arg(QLatin1String(name), fields.join(u", "_s));
 }
 
+QString drawLogTable()
+{
+    return table("DrawLog", {text("sWhen", 50), text("sEvent", 20), integer("sTime"), text("sItemName", 50),
+                             text("sAwards", 50), text("sNo", 50), text("sName", 50), text("sCompCode", 100),
+                             text("sHow", 20)});
+}
+
 QStringList schemaStatements()
 {
     return {
@@ -43,6 +51,7 @@ QStringList schemaStatements()
         table("Award", {text("sNo", 50), text("sName", 50), integer("sTime"), boolean("Checked"), text("sCompCode", 100)}),
         table("AwardBlank", {text("sNo", 50), text("sName", 50), text("sCompCode", 100)}),
         table("AwardList", {text("sNo", 50), text("sName", 50), integer("sTime"), text("sCompCode", 100)}),
+        drawLogTable(),
     };
 }
 
@@ -98,6 +107,26 @@ const std::vector<DeliveredTable> &deliveredTables()
         {u"AwardList"_s, {u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sTime"_s, u"sCompCode"_s}},
     };
     return tables;
+}
+
+void addDrawLogWhenMissing(Database &db)
+{
+    try {
+        bool ours = false;
+        bool hasLog = false;
+        QSqlQuery q = db.exec(u"select lower(name) from sqlite_master where type = 'table' and lower(name) in (?, ?)"_s,
+                              {u"awardlist"_s, u"drawlog"_s});
+        while (q.next()) {
+            ours = ours || q.value(0).toString() == u"awardlist"_s;
+            hasLog = hasLog || q.value(0).toString() == u"drawlog"_s;
+        }
+        q = QSqlQuery();
+        if (ours && !hasLog)
+            db.exec(drawLogTable());
+    } catch (const DbError &) {
+        // A file that cannot be written to stays as it is; it gets the table
+        // when it is opened with writing allowed.
+    }
 }
 
 QString createEmptyDatabase(const QString &path) { return create(path, false); }

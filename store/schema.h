@@ -12,9 +12,12 @@ struct DeliveredTable {
 };
 const std::vector<DeliveredTable> &deliveredTables();
 
-// Writes a new database file with the five tables and no rows. Text fields
-// refuse values longer than their size, integer fields refuse non-integers and
-// booleans hold 0 or 1, so that the engine rejects what Jet rejected.
+class Database;
+
+// Writes a new database file with the five tables and the draw record, and no
+// rows. Text fields refuse values longer than their size, integer fields
+// refuse non-integers and booleans hold 0 or 1, so that the engine rejects
+// what Jet rejected.
 // Returns an error text, empty on success. An existing file is replaced.
 QString createEmptyDatabase(const QString &path);
 
@@ -24,3 +27,9 @@ QString createDemoDatabase(const QString &path);
 
 // True when every table of the file is empty.
 bool databaseHasNoRows(const QString &path);
+
+// Adds the draw record (DrawLog), the one table the program creates, to a
+// database of the system that lacks it (one written before the record
+// existed). A file that is not the system's or cannot be written to is left
+// as it is; nothing is thrown.
+void addDrawLogWhenMissing(Database &db);

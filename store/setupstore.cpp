@@ -2,6 +2,7 @@
 
 #include "store/catalogue.h"
 #include "store/database.h"
+#include "store/drawlog.h"
 #include "store/rowreaders.h"
 
 namespace {
@@ -36,5 +37,10 @@ void resetDraw(Database &db)
     db.exec(Catalogue::Post::ResetItems);
     db.exec(Catalogue::DeleteAllWinners);
     db.exec(Catalogue::Post::ResetDesignations);
+    // The record itself is kept: it is what tells one round from the next.
+    DrawRecord reset;
+    reset.sWhen = drawRecordTime();
+    reset.sEvent = DrawEvent::Reset;
+    appendDrawRecord(db, reset);
     tx.commit();
 }

@@ -16,5 +16,6 @@ std::vector<PrizeItem> openPrizeItems(Database &db);
 // Removes every roster row.
 void deleteAllEmployees(Database &db);
 // Resets the draw as one unit: every item but those with iSeq 9999 back to
-// not drawn, every winner removed, every designation pending again.
+// not drawn, every winner removed, every designation pending again, and a 重置
+// record added to the draw record, which keeps its rows.
 void resetDraw(Database &db);

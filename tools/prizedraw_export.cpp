@@ -1,21 +1,28 @@
 // prizedraw-export: saves the winners list of a database as a workbook, the
-// way the winners list screen does.
-//   prizedraw-export DATABASE FILE.xls|FILE.xlsx
+// way the winners list screen does; with --log, the draw record instead.
+//   prizedraw-export [--log] DATABASE FILE.xls|FILE.xlsx
+#include "admin/drawrecordsheet.h"
 #include "admin/winnerslist.h"
 #include "sheets/worksheetwriter.h"
 #include "base/errors.h"
 #include "store/database.h"
+#include "store/drawlog.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
     QTextStream err(stderr);
+    const bool log = args.size() > 1 && args[1] == u"--log"_s;
+    if (log)
+        args.removeAt(1);
     if (args.size() != 3) {
-        err << "usage: prizedraw-export DATABASE FILE.xls|FILE.xlsx\n";
+        err << "usage: prizedraw-export [--log] DATABASE FILE.xls|FILE.xlsx\n";
         return 2;
     }
     try {
@@ -25,7 +32,8 @@ int main(int argc, char **argv)
             err << args[1] << ": " << error << "\n";
             return 1;
         }
-        writeWorksheetFile(args[2], winnersWorksheet(loadWinnersList(db)));
+        writeWorksheetFile(args[2], log ? drawRecordWorksheet(loadDrawRecords(db))
+                                        : winnersWorksheet(loadWinnersList(db)));
     } catch (const AppError &e) {
         err << e.text() << "\n";
         return 1;

@@ -192,11 +192,15 @@ private Q_SLOTS:
         for (int item : {a, a, kept})
             f.db.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values('1','x',?,'一厂')"_s, {item});
         f.db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1','x',?,1,'一厂')"_s, {a});
+        f.db.exec(u"insert into DrawLog(sWhen, sEvent, sTime, sNo) values('2026-01-01 08:00:00', '中奖', ?, '1')"_s, {a});
         f.openSetup([&](TSetupFrm &screen) {
             screen.ActIni->trigger();
             return int(QDialog::Rejected);
         });
         QCOMPARE(f.ts.dialogs.texts(u"ask"_s), QStringList{u"确定要清除已中奖名单，并开始新的抽奖吗?"_s});
+        // The record keeps what was before and marks the new round.
+        QCOMPARE(f.db.scalar(u"select group_concat(sEvent, ',') from (select sEvent from DrawLog order by RecNo)"_s).toString(),
+                 u"中奖,重置"_s);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {a}).toInt(), 0);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {kept}).toInt(), 11);
         QCOMPARE(f.count(u"AwardList"_s), 0);
@@ -233,6 +237,7 @@ private Q_SLOTS:
         QVERIFY(!f.ts.dialogs.texts(u"notify"_s).contains(u"初始化完成!"_s));
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem"_s).toInt(), 21);
         QCOMPARE(f.count(u"AwardList"_s), 1);
+        QCOMPARE(f.count(u"DrawLog"_s), 0);
     }
 
     void pickedMusicSurvivesCancelButIsNotSaved()

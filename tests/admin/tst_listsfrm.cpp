@@ -4,6 +4,7 @@
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/winnerslistmodel.h"
 #include "base/errors.h"
+#include "store/drawlog.h"
 #include "ui/main/startfrm.h"
 
 #include <QAction>
@@ -82,6 +83,12 @@ private Q_SLOTS:
     void unwritableTargetIsReported_data();
     void unwritableTargetIsReported();
     void keysReachTheCommands();
+    void absentWinnerJoinsTheExclusionsOnce_data();
+    void absentWinnerJoinsTheExclusionsOnce();
+    void absenceNotConfirmedOrRefusedChangesNothing_data();
+    void absenceNotConfirmedOrRefusedChangesNothing();
+    void deletionIsRecorded();
+    void recordIsExported();
     void closingRefreshesTheMainScreen_data();
     void closingRefreshesTheMainScreen();
 };
@@ -105,9 +112,11 @@ void TestListsFrm::showsTheJoinInColumnOrder()
     QCOMPARE(screen.dxDBGrid1->geometry(), QRect(96, 152, 825, 537));
     QCOMPARE(screen.dxDBGrid1->verticalHeader()->defaultSectionSize(), 42);
     QCOMPARE(screen.dxDBGrid1->currentIndex().row(), 0);
-    QCOMPARE(screen.PopupMenu1->actions().size(), 2);
+    QCOMPARE(screen.PopupMenu1->actions(), (QList<QAction *>{screen.ActExport, screen.ActDel, screen.ActAbsent, screen.ActExportLog}));
     QCOMPARE(screen.ActExport->text(), u"输出到EXECL(F10)"_s);
     QCOMPARE(screen.ActDel->text(), u"删除获奖人"_s);
+    QCOMPARE(screen.ActAbsent->text(), u"弃奖重抽"_s);
+    QCOMPARE(screen.ActExportLog->text(), u"输出抽奖记录"_s);
 }
 
 void TestListsFrm::delOnEmptyListAsksNothing()
@@ -307,17 +316,119 @@ void TestListsFrm::keysReachTheCommands()
     QVERIFY(QTest::qWaitForWindowExposed(&screen));
     screen.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&screen));
-    f.t.dialogs.askAnswers = {false};
+    f.t.dialogs.askAnswers = {false, false};
 
     QTest::keyClick(screen.dxDBGrid1, Qt::Key_F10);
     QTest::keyClick(screen.dxDBGrid1, Qt::Key_Delete);
-    QCOMPARE(f.t.dialogs.count(u"save"_s), 1);
-    QCOMPARE(f.t.dialogs.count(u"ask"_s), 1);
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_Delete, Qt::ShiftModifier);
+    QTest::keyClick(screen.dxDBGrid1, Qt::Key_F12);
+    QCOMPARE(f.t.dialogs.count(u"save"_s), 2);
+    QCOMPARE(f.t.dialogs.texts(u"ask"_s),
+             (QStringList{u"  您确定要删除此获奖者吗？   "_s, u"  确定此获奖者弃奖并重新抽取吗？   "_s}));
     QVERIFY(screen.isVisible());
     QTest::keyClick(screen.dxDBGrid1, Qt::Key_Escape);
     QVERIFY(!screen.isVisible());
     QCOMPARE(screen.result(), int(QDialog::Rejected));
     QCOMPARE(winnerCount(f.db), 3);
+}
+
+void TestListsFrm::absentWinnerJoinsTheExclusionsOnce_data()
+{
+    QTest::addColumn<bool>("excludedBefore");
+    QTest::addRow("not excluded") << false;
+    // Excluded after winning, in the exclusions screen.
+    QTest::addRow("already excluded") << true;
+}
+
+void TestListsFrm::absentWinnerJoinsTheExclusionsOnce()
+{
+    QFETCH(bool, excludedBefore);
+    Fixture f;
+    if (excludedBefore)
+        f.db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '李四', '二厂')"_s);
+    // The same code in another factory is somebody else.
+    f.db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '别人', '一厂')"_s);
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(1, 0));
+    screen.ActAbsent->trigger();
+
+    QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
+    QCOMPARE(listedCodes(screen), (QStringList{u"一厂/1001"_s, u"一厂/1003"_s}));
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 2);
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank where sNo='1002' and sCompCode='二厂' and sName='李四'"_s).toInt(), 1);
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank"_s).toInt(), 2);
+    QCOMPARE(screen.absentItem(), f.first);
+    const std::vector<DrawRecord> records = loadDrawRecords(f.db.db());
+    QCOMPARE(records.size(), size_t(1));
+    const DrawRecord &r = records[0];
+    QCOMPARE((QStringList{r.sEvent, r.sNo, r.sName, r.sCompCode, r.sItemName, r.sAwards, r.sHow}),
+             (QStringList{u"弃奖"_s, u"1002"_s, u"李四"_s, u"二厂"_s, u"一等奖"_s, u"电视机"_s, QString()}));
+    QCOMPARE(r.sTime, f.first);
+}
+
+void TestListsFrm::absenceNotConfirmedOrRefusedChangesNothing_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("refusing");
+    QTest::addRow("answered no") << false << QString();
+    QTest::addRow("exclusion refused") << true << u"insert on AwardBlank"_s;
+    QTest::addRow("record refused") << true << u"insert on DrawLog"_s;
+    QTest::addRow("recount refused") << true << u"update on AwardItem"_s;
+}
+
+void TestListsFrm::absenceNotConfirmedOrRefusedChangesNothing()
+{
+    QFETCH(bool, answer);
+    QFETCH(QString, refusing);
+    Fixture f;
+    if (!refusing.isEmpty())
+        f.db.exec(u"create trigger refuse before "_s + refusing + u" begin select raise(abort, '磁盘已满'); end"_s);
+    TListsFrm screen(f.t.services, f.round);
+    f.t.dialogs.askAnswers = {answer};
+    screen.ActAbsent->trigger();
+
+    QCOMPARE(f.t.dialogs.count(u"error"_s), refusing.isEmpty() ? 0 : 1);
+    QCOMPARE(winnerCount(f.db), 3);
+    QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 3);
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank"_s).toInt(), 0);
+    QCOMPARE(f.db.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
+    QCOMPARE(screen.absentItem(), 0);
+    QCOMPARE(screen.AwardList->rowCount(), 3);
+}
+
+void TestListsFrm::deletionIsRecorded()
+{
+    Fixture f;
+    TListsFrm screen(f.t.services, f.round);
+    screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(2, 0));
+    screen.ActDel->trigger();
+    const std::vector<DrawRecord> records = loadDrawRecords(f.db.db());
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE((QStringList{records[0].sEvent, records[0].sNo, records[0].sName, records[0].sItemName}),
+             (QStringList{u"删除"_s, u"1003"_s, u"王五"_s, u"一等奖"_s}));
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank"_s).toInt(), 0);
+    QCOMPARE(screen.absentItem(), 0);
+}
+
+void TestListsFrm::recordIsExported()
+{
+    Fixture f;
+    DrawRecord reset;
+    reset.sWhen = u"2026-01-01 08:00:00"_s;
+    reset.sEvent = u"重置"_s;
+    appendDrawRecord(f.db.db(), reset);
+    QTemporaryDir out;
+    TListsFrm screen(f.t.services, f.round);
+    f.t.dialogs.fileAnswers = {out.path() + u"/记录.xlsx"_s, out.path() + u"/missing/记录.xls"_s};
+    screen.ActExportLog->trigger();
+    screen.ActExportLog->trigger();
+
+    QCOMPARE(f.t.dialogs.texts(u"save"_s).first(), u"Excel文件|*.xls|Excel 2007文件|*.xlsx"_s);
+    QCOMPARE(fileHead(out.path() + u"/记录.xlsx"_s, 4), QByteArray("PK\x03\x04", 4));
+    const QStringList errors = f.t.dialogs.texts(u"error"_s);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors[0].startsWith(u"无法写入文件"_s), qPrintable(errors[0]));
+    QCOMPARE(filesIn(out.path()), QStringList{u"记录.xlsx"_s});
 }
 
 void TestListsFrm::closingRefreshesTheMainScreen_data()

@@ -2,7 +2,7 @@
 # Kills a program that runs presses at random moments, many times over one
 # database, and checks after every kill that no winner is half stored: each
 # item's count equals its winner rows, nobody has won twice, and every used
-# designation belongs to a stored winner of its item.
+# designation belongs to a stored winner of its item; the draw record agrees.
 set -u
 bin="${PRIZEDRAW_BIN_DIR:-}"
 driver="$bin/prizedraw-crashdriver"
@@ -52,6 +52,39 @@ if bad:
 PY
 }
 
+# The draw record agrees with the tables: since the last reset, the winners
+# recorded less those deleted or absent are exactly the stored winners, every
+# absent winner is excluded, and every record is well formed.
+check_record() {
+    "$python" - "$db" <<'PY'
+import re, sqlite3, sys
+from collections import Counter
+con = sqlite3.connect(sys.argv[1])
+records = con.execute("select RecNo, sWhen, sEvent, sTime, sNo, sCompCode, sHow from DrawLog order by RecNo").fetchall()
+bad = []
+when = re.compile(r"^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}$")
+last_reset = max([i for i, r in enumerate(records) if r[2] == "重置"], default=-1)
+live = Counter()
+for recno, at, event, item, code, factory, how in records:
+    if not when.match(at or ""):
+        bad.append(f"record {recno}: time {at!r}")
+    expected_how = ("指定", "随机") if event == "中奖" else ("",)
+    if event not in ("中奖", "删除", "弃奖", "重置") or how not in expected_how:
+        bad.append(f"record {recno}: event {event!r}, manner {how!r}")
+for recno, at, event, item, code, factory, how in records[last_reset + 1:]:
+    live[(code, factory, item)] += 1 if event == "中奖" else -1
+    if event == "弃奖" and not con.execute("select count(*) from AwardBlank where sNo = ? and sCompCode = ?", (code, factory)).fetchone()[0]:
+        bad.append(f"absent {code}/{factory} not excluded")
+stored = Counter(con.execute("select sNo, sCompCode, sTime from AwardList").fetchall())
+if +live != stored or any(n < 0 for n in live.values()):
+    bad.append(f"record since the last reset {dict(+live)} but stored winners {dict(stored)}")
+print(len(records))
+if bad:
+    print("\n".join(bad[:20]), file=sys.stderr)
+    sys.exit(1)
+PY
+}
+
 kills=${CRASH_KILLS:-30}
 presses=0
 for i in $(seq 1 "$kills"); do
@@ -66,7 +99,8 @@ for i in $(seq 1 "$kills"); do
     fi
     presses=$(( presses + $(grep -c '^press' "$work/out") ))
     check > /dev/null || { echo "after kill $i"; exit 1; }
+    check_record > /dev/null || { echo "draw record after kill $i"; exit 1; }
 done
 echo "$kills kills, $presses presses finished"
 [ "$presses" -gt 0 ] || { echo "no press ever finished"; exit 1; }
-check > /dev/null
+check > /dev/null && check_record > /dev/null

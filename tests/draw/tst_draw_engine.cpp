@@ -530,6 +530,7 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner_data()
     QTest::addRow("count") << u"AwardItem"_s << u"update"_s;
     QTest::addRow("winner row") << u"AwardList"_s << u"insert"_s;
     QTest::addRow("designation") << u"Award"_s << u"update"_s;
+    QTest::addRow("draw record") << u"DrawLog"_s << u"insert"_s;
 }
 
 void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
@@ -553,11 +554,13 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QCOMPARE(d.frm->FindBoardControl(u"Lab1"_s), 0);
     QVERIFY(d.idle());
     QCOMPARE(d.frm->round.CurrExcNum, 0);
+    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
 
     // The draw is idle again: the next press draws as usual.
     d.tmp.exec(u"drop trigger failing"_s);
     d.press();
     QCOMPARE(d.winners().size(), 2);
+    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog where sEvent = '中奖'"_s).toInt(), 2);
     QCOMPARE(d.field(u"ExcNum"_s, item), 2);
     QCOMPARE(d.designationChecked(u"9"_s, u"总部"_s), 1);
 }

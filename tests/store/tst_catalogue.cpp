@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -121,6 +122,10 @@ private Q_SLOTS:
         QTest::addRow("integer as text") << item << QVariantList{u"abc"_s, u"x"_s, 1} << false;
         QTest::addRow("integer beyond 32 bits") << item << QVariantList{1, u"x"_s, 5000000000LL} << false;
         QTest::addRow("numeric text becomes integer") << item << QVariantList{u"7"_s, u"x"_s, 1} << true;
+        const QString record = u"insert into DrawLog(sWhen, sEvent, sTime, sHow) values(?,?,?,?)"_s;
+        QTest::addRow("record") << record << QVariantList{u"2026-01-01 08:00:00"_s, u"中奖"_s, 3, u"随机"_s} << true;
+        QTest::addRow("record event of 21") << record << QVariantList{u"t"_s, QString(21, u'事'), 3, u"h"_s} << false;
+        QTest::addRow("record item as text") << record << QVariantList{u"t"_s, u"中奖"_s, u"一等奖"_s, u"h"_s} << false;
     }
     void fieldsRefuseWhatJetRefused()
     {
@@ -222,6 +227,65 @@ private Q_SLOTS:
         } catch (const DbError &) {
         }
         QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 0);
+    }
+
+    // A database written before the draw record existed gets the table when
+    // it is opened; a file that is not the system's is never written to.
+    void drawLogIsAddedToOlderDatabasesOnly()
+    {
+        QTemporaryDir dir;
+        const QString older = dir.path() + u"/older.dll"_s;
+        const QString foreign = dir.path() + u"/foreign.db"_s;
+        QString fresh;
+        QVERIFY(createEmptyDatabase(older).isEmpty());
+        {
+            Database db(u"older"_s);
+            QVERIFY(db.open(older).isEmpty());
+            fresh = db.scalar(u"select sql from sqlite_master where name = 'DrawLog'"_s).toString();
+            QVERIFY(fresh.contains(u"sCompCode TEXT CHECK"_s));
+            db.exec(u"drop table DrawLog"_s);
+            db.exec(u"create table Other (x)"_s);
+        }
+        {
+            QFile file(foreign);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        {
+            Database db(u"foreign"_s);
+            QVERIFY(db.open(foreign).isEmpty());
+            db.exec(u"create table Notes (x)"_s);
+        }
+
+        Database db(u"reopened"_s);
+        QVERIFY(db.open(older).isEmpty());
+        QCOMPARE(db.scalar(u"select sql from sqlite_master where name = 'DrawLog'"_s).toString(), fresh);
+        QVERIFY(db.open(older).isEmpty()); // opening again keeps the table and its rows
+        QVERIFY(db.open(foreign).isEmpty());
+        QCOMPARE(db.scalar(u"select count(*) from sqlite_master where name = 'DrawLog'"_s).toInt(), 0);
+    }
+
+    void readOnlyOlderDatabaseStillOpens()
+    {
+        if (geteuid() == 0)
+            QSKIP("file permissions do not bind the superuser");
+        QTemporaryDir dir;
+        const QString path = dir.path() + u"/config.dll"_s;
+        QVERIFY(createEmptyDatabase(path).isEmpty());
+        {
+            Database db(u"older"_s);
+            QVERIFY(db.open(path).isEmpty());
+            db.exec(u"drop table DrawLog"_s);
+            db.exec(u"PRAGMA journal_mode=DELETE"_s);
+        }
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        Database db(u"readonly"_s);
+        const QString error = db.open(path);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (error.isEmpty())
+            QCOMPARE(db.scalar(u"select count(*) from sqlite_master where name = 'DrawLog'"_s).toInt(), 0);
+        else
+            QVERIFY2(!error.contains(u"DrawLog"_s), qPrintable(error));
     }
 
     void demoDatabaseHasRosterAndItems()

@@ -1,7 +1,9 @@
 #include "ui/admin/listsfrm.h"
 
+#include "admin/drawrecordsheet.h"
 #include "admin/winnerslist.h"
 #include "sheets/worksheetwriter.h"
+#include "store/drawlog.h"
 #include "ui/admin/winnerslistmodel.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
@@ -129,8 +131,12 @@ void TListsFrm::buildCommands()
     ActClose = command(u"ActClose"_s, QString(), QKeySequence(Qt::Key_Escape), &TListsFrm::ActCloseExecute);
     ActExport = command(u"ActExport"_s, u"输出到EXECL(F10)"_s, QKeySequence(Qt::Key_F10), &TListsFrm::ActExportExecute);
     ActDel = command(u"ActDel"_s, u"删除获奖人"_s, QKeySequence(Qt::Key_Delete), &TListsFrm::ActDelExecute);
+    ActAbsent = command(u"ActAbsent"_s, u"弃奖重抽"_s, QKeySequence(Qt::SHIFT | Qt::Key_Delete), &TListsFrm::ActAbsentExecute);
+    ActExportLog = command(u"ActExportLog"_s, u"输出抽奖记录"_s, QKeySequence(Qt::Key_F12), &TListsFrm::ActExportLogExecute);
     PopupMenu1->addAction(ActExport); // EXECL1
     PopupMenu1->addAction(ActDel);    // N1
+    PopupMenu1->addAction(ActAbsent);
+    PopupMenu1->addAction(ActExportLog);
 }
 
 void TListsFrm::guarded(const std::function<void()> &step) { runReported(*m_services.dialogs, step); }
@@ -153,16 +159,42 @@ void TListsFrm::ActExportExecute()
     writeWorksheetFile(fileName, winnersWorksheet(AwardList->rows()));
 }
 
-void TListsFrm::ActDelExecute()
+void TListsFrm::ActExportLogExecute()
+{
+    const QString fileName = m_services.dialogs->saveFileName(this, exportFilter(), u"xls"_s);
+    if (fileName.isEmpty())
+        return;
+    writeWorksheetFile(fileName, drawRecordWorksheet(loadDrawRecords(*m_services.db)));
+}
+
+std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
 {
     if (AwardList->rowCount() == 0)
-        return;
-    if (!m_services.dialogs->ask(this, u"  您确定要删除此获奖者吗？   "_s, u"系统提示"_s, Dialogs::Icon::Question,
-                                 Dialogs::Buttons::YesNo))
-        return;
+        return std::nullopt;
+    if (!m_services.dialogs->ask(this, question, u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::YesNo))
+        return std::nullopt;
     const int row = std::max(0, dxDBGrid1->currentIndex().row());
-    const ListedWinner winner = AwardList->rows()[static_cast<size_t>(row)];
-    m_round.DeleteWinner(winner.sNo, winner.sCompCode, QString::number(winner.RecNo));
+    return AwardList->rows()[static_cast<size_t>(row)];
+}
+
+void TListsFrm::ActDelExecute()
+{
+    const std::optional<ListedWinner> winner = confirmedWinner(u"  您确定要删除此获奖者吗？   "_s);
+    if (!winner)
+        return;
+    m_round.DeleteWinner(winner->sNo, winner->sCompCode, QString::number(winner->RecNo));
+    FormCreate();
+}
+
+void TListsFrm::ActAbsentExecute()
+{
+    const std::optional<ListedWinner> winner = confirmedWinner(u"  确定此获奖者弃奖并重新抽取吗？   "_s);
+    if (!winner)
+        return;
+    // A winner removed meanwhile (by another program on the shared file) frees
+    // no place, so the current item stays as it was.
+    if (m_round.WinnerAbsent(winner->sNo, winner->sCompCode, QString::number(winner->RecNo)))
+        m_absentItem = winner->RecNo;
     FormCreate();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
+#include "admin/winnerslist.h"
+
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -11,8 +14,9 @@ struct Services;
 class WinnersListModel;
 
 // The winners list screen: every winner with the prize item won, on a page
-// of its own. The operator exports the list as a workbook or deletes a winner,
-// whose place in the prize item then goes back to the draw.
+// of its own. The operator exports the list or the draw record as a workbook,
+// deletes a winner, whose place in the prize item then goes back to the draw,
+// or takes a winner who is not in the room out of the draw for good.
 class TListsFrm : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +27,12 @@ public:
     void ActCloseExecute();
     void ActExportExecute();
     void ActDelExecute();
+    void ActAbsentExecute();
+    void ActExportLogExecute();
+
+    // RecNo of the prize item of the last absent winner taken out while the
+    // screen was open, 0 when none: the main screen draws its place next.
+    int absentItem() const { return m_absentItem; }
 
     static QString exportFilter();
 
@@ -33,6 +43,8 @@ public:
     QAction *ActClose = nullptr;
     QAction *ActExport = nullptr;
     QAction *ActDel = nullptr;
+    QAction *ActAbsent = nullptr;
+    QAction *ActExportLog = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -42,12 +54,15 @@ private:
     void buildScreen();
     void buildCommands();
     void stretchColumns();
+    // The winner of the current row, after the operator has said yes.
+    std::optional<ListedWinner> confirmedWinner(const QString &question);
     // An error that escapes a command goes to the general error report and
     // the screen stays open.
     void guarded(const std::function<void()> &step);
 
     Services &m_services;
     PrizeRound &m_round;
+    int m_absentItem = 0;
 };
 
 // The screen while it is open, else null.

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -94,16 +95,26 @@ void TStartFrm::ActListExecute()
     if (pressInProgress())
         return; // no screen may change the tables under a running press
     // Whatever happened in the screen, the board and the cached data are
-    // refreshed: a winner may have been deleted before an error.
-    auto refresh = [this] {
+    // refreshed: a winner may have been deleted before an error. The item of
+    // the last absent winner becomes current, finished or not, so that the
+    // next press draws its freed place.
+    std::unique_ptr<TListsFrm> screen;
+    auto refresh = [this, &screen] {
+        const int absentItem = screen ? screen->absentItem() : 0;
+        screen.reset();
         ClearBoard();
         ReloadDrawData();
-        setDescription(round.drawingLine());
+        if (absentItem != 0) {
+            round.CurrItemNo = absentItem;
+            PrepareCurrentPrize();
+        } else {
+            setDescription(round.drawingLine());
+        }
     };
     try {
-        TListsFrm screen(services, round, this);
-        ListsFrm = &screen;
-        services.dialogs->runModal(screen);
+        screen = std::make_unique<TListsFrm>(services, round, this);
+        ListsFrm = screen.get();
+        services.dialogs->runModal(*screen);
         ListsFrm = nullptr;
     } catch (...) {
         ListsFrm = nullptr;

@@ -1,0 +1,41 @@
+#pragma once
+#include "store/rows.h"
+
+#include <QString>
+#include <QVariantList>
+#include <vector>
+
+class Database;
+
+// The draw record (table DrawLog): what happened to the winners, kept across
+// resets. Every record is written inside the transaction of the change it
+// records, so the record and the tables agree also after a crash.
+namespace DrawEvent {
+inline const QString Won = QStringLiteral("中奖");
+inline const QString Deleted = QStringLiteral("删除");
+inline const QString Absent = QStringLiteral("弃奖");
+inline const QString Reset = QStringLiteral("重置");
+} // namespace DrawEvent
+
+// How a winner was chosen (sHow of a 中奖 record).
+namespace DrawHow {
+inline const QString Designated = QStringLiteral("指定");
+inline const QString Random = QStringLiteral("随机");
+} // namespace DrawHow
+
+// The local time as records hold it: YYYY-MM-DD HH:MM:SS.
+QString drawRecordTime();
+
+// The values of Catalogue::Post::AppendDrawRecord for a record; an sTime of 0
+// is stored as no item.
+QVariantList drawRecordValues(const DrawRecord &record);
+
+// Appends one record; throws DbError. The caller holds the transaction.
+void appendDrawRecord(Database &db, const DrawRecord &record);
+
+// Records each of a person's winner rows under the event, before they are
+// deleted; throws DbError. The caller holds the transaction.
+void recordRemovedWinners(Database &db, const QString &event, const QString &code, const QString &factory);
+
+// Every record in the order written.
+std::vector<DrawRecord> loadDrawRecords(Database &db);
