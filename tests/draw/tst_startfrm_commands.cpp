@@ -3,6 +3,7 @@
 #include "startfrmfixture.h"
 
 #include "base/settings.h"
+#include "draw/drawengine.h"
 #include "ui/main/picturebutton.h"
 
 #include <QAction>
