@@ -94,12 +94,8 @@ Figures run(int earlierWinners)
     CounterRandom random;
     Settings settings;
     SilentDrawView view;
-    bool rolling = false;
-    bool stop = false;
-    int winnerIndex = 0;
-    int rollStep = 0;
     PrizeRound round(db, pacer);
-    DrawEngine engine(round, pacer, random, settings, view, DrawFlags{rolling, stop, winnerIndex, rollStep});
+    DrawEngine engine(round, pacer, random, settings, view);
     round.ReloadDrawData();
     round.PrepareCurrentPrize();
 
@@ -111,13 +107,13 @@ Figures run(int earlierWinners)
     };
     auto timePresses = [&](int iTime) {
         settings.iTime = iTime;
-        const int before = round.CurrExcNum;
+        const int before = round.currExcNum();
         QElapsedTimer wall;
         wall.start();
         const double cpuStart = cpuNs();
         for (int p = 0; p < kPresses; ++p)
-            engine.DrawWinners(round.CurrItemNo);
-        return Timing{cpuNs() - cpuStart, static_cast<double>(wall.nsecsElapsed()), round.CurrExcNum - before};
+            engine.DrawWinners(round.currItemNo());
+        return Timing{cpuNs() - cpuStart, static_cast<double>(wall.nsecsElapsed()), round.currExcNum() - before};
     };
     const Timing shortShuffle = timePresses(0);
     const Timing longShuffle = timePresses(20);
@@ -128,7 +124,8 @@ Figures run(int earlierWinners)
 
     // The checks of a start press walk the roster once; timed on a press that
     // draws nobody, so only they and the end of the press count.
-    round.PerPress = 0;
+    db.exec(u"update AwardItem set iNumber = 0"_s);
+    round.PrepareCurrentPrize();
     pacer.onPump = [&engine] { engine.ActStartExecute(); }; // the stop press
     const double cpuStart = cpuNs();
     engine.ActStartExecute();

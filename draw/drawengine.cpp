@@ -35,9 +35,9 @@ QString DrawEngine::nobodyEligibleText() { return u"没有可以抽取的员工�
 QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部抽完，本次抽奖结束！"_s; }
 
 DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
-                       DrawView &view, DrawFlags flags)
-    : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view), m_flags(flags),
-      m_isDesignated(round.db(), Catalogue::IsDesignated),
+                       DrawView &view)
+    : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view),
+      m_isDesignated(round.db(), Catalogue::IsDesignated), m_isExcluded(round.db(), Catalogue::IsExcluded),
       m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
       m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
       m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
@@ -62,14 +62,27 @@ const Employee *DrawEngine::LocateRosterEntry(int position) const
 {
     const DrawData &data = m_round.data;
     if (position < 0 || static_cast<size_t>(position) >= data.roster.size()
-        || static_cast<size_t>(position) >= m_round.RosterIndex.size())
+        || static_cast<size_t>(position) >= m_round.rosterIndex().size())
         return nullptr;
-    return data.rosterEntry(m_round.RosterIndex[static_cast<size_t>(position)]);
+    return data.rosterEntry(m_round.rosterIndex()[static_cast<size_t>(position)]);
 }
 
-bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory) const
+bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory)
 {
-    return m_round.data.excludedSet.contains(code, factory) || m_round.data.winnerSet.contains(code, factory);
+    if (m_round.data.winnerSet.contains(code, factory))
+        return true;
+    const bool found = m_isExcluded.run({code, factory}).next();
+    m_isExcluded.finish();
+    return found;
+}
+
+bool DrawEngine::requestClose()
+{
+    if (!m_rolling)
+        return false;
+    m_stopRequested = true;
+    m_rolling = false;
+    return true;
 }
 
 bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
@@ -93,7 +106,7 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         return false;
 
     const int item = itemText.trimmed().toInt();
-    PrizeItem *row = data.itemRow(m_round.CurrItemNo);
+    PrizeItem *row = data.itemRow(m_round.currItemNo());
     const int excNum = row ? row->ExcNum + 1 : 0;
     const bool complete = row && excNum >= row->SumNumber;
     // Only the winner's own designation is used up: same code and same factory.
@@ -140,9 +153,9 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     // The cached copies follow only what has been stored.
     if (row) {
         row->ExcNum = excNum;
-        ++m_round.CurrExcNum;
+        m_round.countDrawnWinner();
         if (complete) {
-            m_flags.Rolling = false;
+            m_rolling = false;
             row->IsExec = true;
         }
     }
@@ -162,16 +175,26 @@ PersonSet DrawEngine::allDesignated()
     return designated;
 }
 
+PersonSet DrawEngine::allExcluded()
+{
+    PersonSet excluded;
+    QSqlQuery q = m_round.db().exec(Catalogue::AwardBlankByRecNo);
+    for (const Exclusion &e : readExclusions(q))
+        excluded.insert(e.sNo, e.sCompCode);
+    return excluded;
+}
+
 DrawEngine::RosterCount DrawEngine::countRoster()
 {
     const PersonSet designated = allDesignated();
+    const PersonSet excluded = allExcluded();
     const DrawData &data = m_round.data;
     RosterCount count;
     // One key buffer for the whole walk, and people counted by views into the
     // roster rows: a walk over a large roster allocates next to nothing.
     QString key;
     QSet<std::pair<QStringView, QStringView>> eligible;
-    const int positions = static_cast<int>(std::min(m_round.RosterIndex.size(), data.roster.size()));
+    const int positions = static_cast<int>(std::min(m_round.rosterIndex().size(), data.roster.size()));
     for (int p = 0; p < positions; ++p) {
         const Employee *e = LocateRosterEntry(p);
         if (!e)
@@ -179,7 +202,7 @@ DrawEngine::RosterCount DrawEngine::countRoster()
         ++count.locatable;
         key.resize(0);
         key.append(e->EmpCode).append(PersonSet::separator()).append(e->CompCode);
-        if (!data.excludedSet.containsKey(key) && !data.winnerSet.containsKey(key) && !designated.containsKey(key))
+        if (!excluded.containsKey(key) && !data.winnerSet.containsKey(key) && !designated.containsKey(key))
             eligible.insert({QStringView(e->EmpCode), QStringView(e->CompCode)});
     }
     count.eligible = static_cast<int>(eligible.size());
@@ -197,9 +220,9 @@ bool DrawEngine::startChecksPass()
     m_eligibleCounted = true;
     // Only a press that would draw somebody is refused: a press on a complete
     // item or one that draws nobody keeps its own outcome.
-    const PrizeItem *row = m_round.data.itemRow(m_round.CurrItemNo);
-    const bool wouldDraw = m_round.PerPress > 0 && (!row || row->ExcNum < row->SumNumber);
-    if (wouldDraw && m_eligibleLeft == 0 && !designatedWinner(m_round.CurrItemNo)) {
+    const PrizeItem *row = m_round.data.itemRow(m_round.currItemNo());
+    const bool wouldDraw = m_round.perPress() > 0 && (!row || row->ExcNum < row->SumNumber);
+    if (wouldDraw && m_eligibleLeft == 0 && !designatedWinner(m_round.currItemNo())) {
         m_view.notify(nobodyEligibleText());
         return false;
     }
@@ -208,17 +231,25 @@ bool DrawEngine::startChecksPass()
 
 void DrawEngine::endPressAfterFailure()
 {
-    m_flags.Rolling = false;
-    m_flags.StopRequested = false;
+    m_rolling = false;
+    m_stopRequested = false;
     m_busy = false;
     m_eligibleCounted = false;
     m_view.setAdminCommandsEnabled(true);
 }
 
+void DrawEngine::showLastStoredWinner()
+{
+    if (m_lastStored)
+        m_view.showCandidate(m_lastStored->code, candidateLine(m_lastStored->factory, m_lastStored->name));
+    else
+        m_view.clearCandidate();
+}
+
 void DrawEngine::ActStartExecute()
 {
-    if (m_flags.Rolling) {
-        m_flags.StopRequested = true;
+    if (m_rolling) {
+        m_stopRequested = true;
         // The screens stay shut until the press has ended, so that none of
         // them changes the tables under it; close keeps its stop role.
         m_view.setCloseCommandEnabled(true);
@@ -241,12 +272,12 @@ void DrawEngine::ActStartExecute()
             return;
         }
         m_busy = true;
-        m_flags.StopRequested = false;
+        m_stopRequested = false;
         m_pacer.pump();
-        m_flags.Rolling = true;
+        m_rolling = true;
         m_view.playEffect(u"begin.wav"_s);
         roll();
-        DrawWinners(m_round.CurrItemNo);
+        DrawWinners(m_round.currItemNo());
     } catch (...) {
         endPressAfterFailure();
         throw;
@@ -274,8 +305,8 @@ const Employee *DrawEngine::pickRosterRow(int count)
 
 void DrawEngine::roll()
 {
-    const int count = static_cast<int>(m_round.RosterIndex.size());
-    while (!m_flags.StopRequested) {
+    const int count = static_cast<int>(m_round.rosterIndex().size());
+    while (!m_stopRequested) {
         const int position = m_random.position(count);
         m_pacer.pump();
         const Employee *e = LocateRosterEntry(position);
@@ -316,10 +347,13 @@ std::optional<DrawEngine::Candidate> DrawEngine::pickEligible()
 const Employee *DrawEngine::walkToEligible(int start)
 {
     const PersonSet designated = allDesignated();
-    const int count = static_cast<int>(m_round.data.roster.size());
+    const PersonSet excluded = allExcluded();
+    const DrawData &data = m_round.data;
+    const int count = static_cast<int>(data.roster.size());
     for (int i = 0; i < count; ++i) {
         const Employee *e = LocateRosterEntry((start + i) % count);
-        if (e && !IsExcludedOrWon(e->EmpCode, e->CompCode) && !designated.contains(e->EmpCode, e->CompCode))
+        if (e && !data.winnerSet.contains(e->EmpCode, e->CompCode) && !excluded.contains(e->EmpCode, e->CompCode)
+            && !designated.contains(e->EmpCode, e->CompCode))
             return e;
     }
     return nullptr;
@@ -329,14 +363,17 @@ std::optional<DrawEngine::Candidate> DrawEngine::shuffle()
 {
     std::optional<Candidate> candidate;
     const int steps = std::max(m_settings.iTime, 0);
-    for (m_flags.RollStep = 0; m_flags.RollStep <= steps; ++m_flags.RollStep) {
+    // The step count never passes steps, so no iTime overflows it; a close
+    // request ends the shuffle with the candidate it has, whatever iTime says.
+    for (m_rollStep = 0;; ++m_rollStep) {
         candidate = pickEligible();
         if (!candidate) {
             m_eligibleLeft = 0;
             return std::nullopt;
         }
+        if (m_rollStep >= steps || !m_rolling)
+            return candidate;
     }
-    return candidate;
 }
 
 std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
@@ -354,18 +391,19 @@ std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
 
 void DrawEngine::DrawWinners(int item)
 {
+    m_lastStored.reset();
     try {
         // Without the count of a start press, the walk in pickEligible alone
         // finds out that nobody is left.
         if (!m_eligibleCounted)
             m_eligibleLeft = kEligibleUnknown;
-        m_flags.Rolling = true;
-        m_flags.WinnerIndex = 1;
-        while (m_flags.WinnerIndex <= std::min(m_round.PerPress, kMaxWinnersPerPress)) {
+        m_rolling = true;
+        m_winnerIndex = 1;
+        while (m_winnerIndex <= std::min(m_round.perPress(), kMaxWinnersPerPress)) {
             m_view.playEffect(u"begin.wav"_s);
-            if (!m_flags.Rolling)
+            if (!m_rolling)
                 break;
-            if (PrizeItem *row = m_round.data.itemRow(m_round.CurrItemNo); row && row->ExcNum >= row->SumNumber) {
+            if (PrizeItem *row = m_round.data.itemRow(m_round.currItemNo()); row && row->ExcNum >= row->SumNumber) {
                 m_round.db().exec(Catalogue::Post::SetItemExecuted, {row->RecNo});
                 row->IsExec = true;
                 break;
@@ -388,28 +426,44 @@ void DrawEngine::DrawWinners(int item)
 
             ShowCandidate(winner->code, candidateLine(winner->factory, winner->name));
             m_pacer.pump();
-            m_view.addBoardLabel(winner->code, winner->name, winner->factory, m_flags.WinnerIndex);
+            m_view.addBoardLabel(winner->code, winner->name, winner->factory, m_winnerIndex);
             bool recorded = false;
             try {
                 recorded = RecordWinner(winner->code, winner->name, winner->factory, QString::number(item));
             } catch (...) {
                 // The board shows stored winners only.
-                m_view.removeBoardLabel(m_flags.WinnerIndex);
+                m_view.removeBoardLabel(m_winnerIndex);
                 throw;
             }
-            if (recorded && drawnAtRandom && m_eligibleLeft > 0)
-                --m_eligibleLeft;
+            if (recorded) {
+                m_lastStored = winner;
+                if (drawnAtRandom && m_eligibleLeft > 0)
+                    --m_eligibleLeft;
+            } else {
+                m_view.removeBoardLabel(m_winnerIndex);
+                showLastStoredWinner();
+            }
             m_view.stopEffect();
             m_pacer.pause(kWinnerPauseMs);
-            ++m_flags.WinnerIndex;
+            ++m_winnerIndex;
         }
+        // Digits and winner line end on a stored winner, never on a candidate
+        // of the shuffle or the roll.
+        showLastStoredWinner();
         m_view.playEffect(u"end.wav"_s);
         m_view.setDescription(m_round.PrepareCurrentPrize());
     } catch (...) {
+        // Nothing on screen may still present a person who was not stored; the
+        // description line goes back to the item as stored, from the cache, as
+        // the database may be what failed.
+        showLastStoredWinner();
+        m_view.setDescription(m_round.cachedReadyLine());
+        m_lastStored.reset();
         endPressAfterFailure();
         throw;
     }
-    m_flags.Rolling = false;
-    m_flags.StopRequested = false;
+    m_lastStored.reset();
+    m_rolling = false;
+    m_stopRequested = false;
     m_eligibleCounted = false;
 }

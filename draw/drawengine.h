@@ -13,15 +13,6 @@ class PrizeRound;
 class RandomPosition;
 struct Settings;
 
-// The flags and counters of a press. They belong to the main screen, whose
-// close command also sets them; the engine works on the screen's own copies.
-struct DrawFlags {
-    bool &Rolling;
-    bool &StopRequested;
-    int &WinnerIndex;
-    int &RollStep;
-};
-
 // The rolling draw and the choice of winners of the main screen: the start and
 // stop press, the roll, the shuffle before each winner, designated winners and
 // the recording of each winner. Knows no widget: it talks to the screen
@@ -34,7 +25,12 @@ struct DrawFlags {
 // 0. From the start press to the end of the press the screens stay shut (the
 // screen's handlers ask busy()), so no table changes under a running press;
 // the stop press (Enter, the start picture) and the close command keep their
-// roles.
+// roles. The close command (and a close of the window) also ends a shuffle at
+// once, so that no iTime can make a press endless.
+//
+// The engine owns the flags and counters of a press; the screen reads them and
+// gives the close request through requestClose(). Everything the engine shows
+// goes through DrawView.
 class DrawEngine {
 public:
     // A person who may win: from a roster row or from a designation.
@@ -54,8 +50,7 @@ public:
     static QString nobodyEligibleText();
     static QString allDrawnText();
 
-    DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings, DrawView &view,
-               DrawFlags flags);
+    DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings, DrawView &view);
 
     // Start press (roll until the stop press, then draw the winners) or stop
     // press while a press rolls or draws.
@@ -66,11 +61,23 @@ public:
     // True from the start press until its last winner is finished, also after
     // a close command has cleared Rolling.
     bool busy() const { return m_busy; }
+    // Set while the digits roll and while the winners of a press are drawn.
+    bool rolling() const { return m_rolling; }
+    bool stopRequested() const { return m_stopRequested; }
+    // 1-based number of the winner being drawn; also its board label's number.
+    int winnerIndex() const { return m_winnerIndex; }
+    int rollStep() const { return m_rollStep; }
+    // The close command while a press rolls or draws: a roll ends and its
+    // winners are drawn; a drawing ends after its current winner (a running
+    // shuffle ends with the candidate it has). Returns false when no press
+    // was rolling, so that the caller may act as when idle.
+    bool requestClose();
 
     // The roster row whose RecNo stands at that position of RosterIndex.
     const Employee *LocateRosterEntry(int position) const;
-    // From the cached exclusion and winner lists: seen after a reload.
-    bool IsExcludedOrWon(const QString &code, const QString &factory) const;
+    // Winners from the cached list (the draw writes them itself); exclusions
+    // asked of the database each time, so one made with F2 counts at once.
+    bool IsExcludedOrWon(const QString &code, const QString &factory);
     // Asks the database each time: a designation made anywhere counts at once.
     bool IsDesignated(const QString &code, const QString &factory);
     void OpenDesignations(int item);
@@ -98,6 +105,7 @@ private:
     // The first eligible roster row from a position on, walking round.
     const Employee *walkToEligible(int start);
     PersonSet allDesignated();
+    PersonSet allExcluded();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
@@ -105,15 +113,21 @@ private:
     // Designations are read once for the whole walk.
     int countEligible();
     void endPressAfterFailure();
+    // Shows the last winner stored in this press, or nobody.
+    void showLastStoredWinner();
 
     PrizeRound &m_round;
     Pacer &m_pacer;
     RandomPosition &m_random;
     const Settings &m_settings;
     DrawView &m_view;
-    DrawFlags m_flags;
+    bool m_rolling = false;
+    bool m_stopRequested = false;
+    int m_winnerIndex = 0;
+    int m_rollStep = 0;
     // Run for every candidate and every winner: prepared once.
     PreparedStatement m_isDesignated;
+    PreparedStatement m_isExcluded;
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
@@ -123,4 +137,5 @@ private:
     static constexpr int kEligibleUnknown = -1;
     int m_eligibleLeft = kEligibleUnknown;
     bool m_eligibleCounted = false;
+    std::optional<Candidate> m_lastStored; // of the press in progress
 };

@@ -8,6 +8,9 @@ public:
     virtual ~DrawView() = default;
     // A code on the six digits and a line on the winner line.
     virtual void showCandidate(const QString &code, const QString &line) = 0;
+    // Nobody on the digits and the winner line: a press ended without a
+    // stored winner, or the winner shown could not be stored.
+    virtual void clearCandidate() = 0;
     virtual void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) = 0;
     // Takes label n off the board: its winner could not be stored.
     virtual void removeBoardLabel(int n) = 0;
@@ -27,6 +30,7 @@ public:
 class SilentDrawView : public DrawView {
 public:
     void showCandidate(const QString &, const QString &) override {}
+    void clearCandidate() override {}
     void addBoardLabel(const QString &, const QString &, const QString &, int) override {}
     void removeBoardLabel(int) override {}
     void clearBoard() override {}

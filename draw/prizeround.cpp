@@ -28,48 +28,56 @@ QString PrizeRound::readyLine(const PrizeItem &item)
 
 QString PrizeRound::drawingLine() const
 {
-    return u"现在抽取:"_s + CurrItemName + u", 奖品:"_s + CurrAwards + u", 共:"_s + QString::number(CurrSumNumber)
-           + u"人,正在抽取第"_s + QString::number(CurrExcNum + 1) + u"位."_s;
+    return u"现在抽取:"_s + m_currItemName + u", 奖品:"_s + m_currAwards + u", 共:"_s + QString::number(m_currSumNumber)
+           + u"人,正在抽取第"_s + QString::number(m_currExcNum + 1) + u"位."_s;
+}
+
+QString PrizeRound::currentLine() const { return data.itemRows.empty() ? noItemLine() : drawingLine(); }
+
+QString PrizeRound::cachedReadyLine()
+{
+    const PrizeItem *row = data.itemRow(m_currItemNo);
+    return row && row->ExcNum < row->SumNumber ? readyLine(*row) : noItemLine();
 }
 
 QString PrizeRound::noItemLine() { return u"未设置奖项或全部奖项已抽完!"_s; }
 
 void PrizeRound::takeStateFrom(const PrizeItem &item)
 {
-    CurrItemNo = item.RecNo;
-    PerPress = item.iNumber;
-    CurrItemName = item.ItemName;
-    CurrAwards = item.Awards;
-    CurrSumNumber = item.SumNumber;
-    CurrExcNum = item.ExcNum;
+    m_currItemNo = item.RecNo;
+    m_perPress = item.iNumber;
+    m_currItemName = item.ItemName;
+    m_currAwards = item.Awards;
+    m_currSumNumber = item.SumNumber;
+    m_currExcNum = item.ExcNum;
 }
 
 void PrizeRound::reopenItemQuery()
 {
-    QSqlQuery q = itemQueryHoldsAll ? m_db.exec(Catalogue::AwardItemByRecNo)
-                                    : m_db.exec(Catalogue::CurrentAwardItem, {CurrItemNo});
+    QSqlQuery q = m_itemQueryHoldsAll ? m_db.exec(Catalogue::AwardItemByRecNo)
+                                    : m_db.exec(Catalogue::CurrentAwardItem, {m_currItemNo});
     data.itemRows = readPrizeItems(q);
 }
 
 void PrizeRound::reopenDesignations()
 {
-    QSqlQuery q = designationItem < 0 ? m_db.exec(Catalogue::AwardByRecNo)
-                                      : m_db.exec(Catalogue::OpenDesignations, {designationItem});
+    QSqlQuery q = m_designationItem < 0 ? m_db.exec(Catalogue::AwardByRecNo)
+                                      : m_db.exec(Catalogue::OpenDesignations, {m_designationItem});
     data.designations = readDesignations(q);
 }
 
 void PrizeRound::OpenDesignations(int item)
 {
-    designationItem = item;
+    m_designationItem = item;
     reopenDesignations();
 }
 
 QString PrizeRound::PrepareCurrentPrize()
 {
-    itemQueryHoldsAll = false;
+    m_itemQueryHoldsAll = false;
     reopenItemQuery();
     if (data.itemRows.empty()) {
-        CurrItemNo = FirstUnexecutedItem();
+        m_currItemNo = FirstUnexecutedItem();
         reopenItemQuery();
     }
     if (data.itemRows.empty())
@@ -118,13 +126,13 @@ bool PrizeRound::ReloadDrawData()
     else
         takeStateFrom(data.itemRows.front());
 
-    RosterIndex.clear();
-    RosterIndex.reserve(data.roster.size());
+    m_rosterIndex.clear();
+    m_rosterIndex.reserve(data.roster.size());
     QElapsedTimer sincePump;
     sincePump.start();
     for (const Employee &e : data.roster) {
-        RosterIndex.push_back(e.RecNo);
-        if ((RosterIndex.size() & 1023) == 0 && sincePump.elapsed() >= kPumpIntervalMs) {
+        m_rosterIndex.push_back(e.RecNo);
+        if ((m_rosterIndex.size() & 1023) == 0 && sincePump.elapsed() >= kPumpIntervalMs) {
             m_pacer.pump();
             sincePump.restart();
         }

@@ -31,6 +31,7 @@ inline const S IsDesignated{"Select [sNo] from Award where [sNo]=? and [sCompCod
 
 // AwardBlank (excluded people)
 inline const S AwardBlankByRecNo{"select * from AwardBlank order by RecNo"};
+inline const S IsExcluded{"Select [sNo] from AwardBlank where [sNo]=? and [sCompCode] =?"};
 
 // AwardList (winners)
 inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};

@@ -86,12 +86,8 @@ int main(int argc, char **argv)
         Settings settings;
         settings.iTime = 1;
         SilentDrawView view;
-        bool rolling = false;
-        bool stopRequested = false;
-        int winnerIndex = 0;
-        int rollStep = 0;
         PrizeRound round(db, pacer);
-        DrawEngine engine(round, pacer, random, settings, view, DrawFlags{rolling, stopRequested, winnerIndex, rollStep});
+        DrawEngine engine(round, pacer, random, settings, view);
         pacer.stopPress = [&engine] { engine.ActStartExecute(); };
         long pressed = 0;
         for (long press = 1;; ++press) {

@@ -177,7 +177,7 @@ private Q_SLOTS:
         };
         f.press(f.frm->ActSetCurrItem);
         QCOMPARE(listed, QList<int>({d, a}));
-        QCOMPARE(f.frm->round.CurrItemNo, d);
+        QCOMPARE(f.frm->round.currItemNo(), d);
         QCOMPARE(f.frm->description(), u"现在抽取:D, 奖品:d, 共:4人,准备抽取第:1位."_s);
     }
 
@@ -196,7 +196,7 @@ private Q_SLOTS:
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Escape);
         };
         f.press(f.frm->ActSetCurrItem);
-        QCOMPARE(f.frm->round.CurrItemNo, a);
+        QCOMPARE(f.frm->round.currItemNo(), a);
         QCOMPARE(f.frm->description(), before);
         QCOMPARE(f.ts.sound.calls.size(), soundCalls); // no reload
     }
@@ -218,7 +218,7 @@ private Q_SLOTS:
             return screen.result();
         };
         f.press(f.frm->ActSetCurrItem);
-        QCOMPARE(f.frm->round.CurrItemNo, lost);
+        QCOMPARE(f.frm->round.currItemNo(), lost);
         QCOMPARE(f.frm->description(), u"现在抽取:B, 奖品:b, 共:2人,准备抽取第:2位."_s);
     }
 
@@ -231,7 +231,7 @@ private Q_SLOTS:
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Return);
         };
         f.press(f.frm->ActSetCurrItem);
-        QCOMPARE(f.frm->round.CurrItemNo, 0);
+        QCOMPARE(f.frm->round.currItemNo(), 0);
         QCOMPARE(f.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
     }
 };

@@ -4,11 +4,13 @@
 
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"
+#include "ui/admin/setcurritemfrm.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QTableView>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -79,7 +81,7 @@ struct Draw {
     int pauses(int ms) const { return static_cast<int>(std::count(ts->pacer.pauses.begin(), ts->pacer.pauses.end(), ms)); }
     bool idle() const
     {
-        return !frm->Rolling && !frm->StopRequested && !frm->pressInProgress() && frm->ActSetup->isEnabled()
+        return !frm->engine().rolling() && !frm->engine().stopRequested() && !frm->pressInProgress() && frm->ActSetup->isEnabled()
                && frm->ActClose->isEnabled() && frm->ActSetBlank->isEnabled();
     }
     QString digits() const
@@ -114,7 +116,7 @@ private Q_SLOTS:
     void randomWinnerLeavesOtherFactorysDesignation();
     void excludedAndEarlierWinnersNeverWin();
     void fewerEligibleThanWanted();
-    void exclusionNeedsReloadDesignationDoesNot();
+    void exclusionsAndDesignationsCountAtOnce();
     void padCode_data();
     void padCode();
     void longCodeKeptWholeInStore();
@@ -125,6 +127,9 @@ private Q_SLOTS:
     void closeDuringDrawingEndsAfterCurrentWinner();
     void databaseFailureLeavesNoHalfWinner_data();
     void databaseFailureLeavesNoHalfWinner();
+    void enterDuringRefreshWaitsForIt_data();
+    void enterDuringRefreshWaitsForIt();
+    void winnersListAfterLastItemSaysAllDrawn();
 };
 
 void TestDrawEngine::randomPositionFollowsTheGenerator()
@@ -337,23 +342,22 @@ void TestDrawEngine::fewerEligibleThanWanted()
     QVERIFY(d.idle());
 }
 
-void TestDrawEngine::exclusionNeedsReloadDesignationDoesNot()
+void TestDrawEngine::exclusionsAndDesignationsCountAtOnce()
 {
     Draw d;
-    addRoster(d, 3);
+    addRoster(d, 4);
     const int item = d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 1);
     const int other = d.tmp.addItem(2, u"特等奖"_s, u"汽车"_s, 1, 1);
     d.open();
     // Made by the lists screen after the main screen has loaded its data.
     d.exclude(u"1"_s, u"一厂"_s);
     d.designate(u"2"_s, u"员工2"_s, u"一厂"_s, other);
-    d.positions({0, 1, 0});
+    d.positions({0, 0, 1, 2});
     d.press();
-    QCOMPARE(d.winners(), QStringList({u"1/一厂@%1"_s.arg(item)}));
+    QCOMPARE(d.winners(), QStringList({u"3/一厂@%1"_s.arg(item)}));
 
-    d.exclude(u"3"_s, u"一厂"_s);
-    d.frm->ReloadDrawData();
-    d.positions({0, 2, 1});
+    // No reload: the last one left excluded refuses the next start press.
+    d.exclude(u"4"_s, u"一厂"_s);
     d.press();
     QCOMPARE(d.ts->dialogs.texts(u"notify"_s), QStringList({DrawEngine::nobodyEligibleText()}));
     QCOMPARE(d.winners().size(), 1);
@@ -425,7 +429,7 @@ void TestDrawEngine::refusedPresses()
     }
     d.open();
     if (setup == u"badindex"_s)
-        d.frm->round.RosterIndex = {1000, 1001};
+        d.frm->round.data.rosterRowByRecNo.clear();
     d.ts->dialogs.calls.clear();
     d.ts->sound.calls.clear();
     d.frm->AddBoardLabel(u"1"_s, u"旧"_s, u"一厂"_s, 1);
@@ -455,9 +459,9 @@ void TestDrawEngine::enterStopsRollAndKeepsScreensShut()
                 QVERIFY(!d.frm->ActClose->isEnabled());
                 QVERIFY(d.frm->pressInProgress());
             }
-            if (pump > 2 && d.frm->WinnerIndex == 2 && !checkedDrawing) {
+            if (pump > 2 && d.frm->engine().winnerIndex() == 2 && !checkedDrawing) {
                 checkedDrawing = true;
-                QVERIFY(d.frm->Rolling && d.frm->StopRequested);
+                QVERIFY(d.frm->engine().rolling() && d.frm->engine().stopRequested());
                 QVERIFY(!d.frm->ActSetup->isEnabled());
                 QVERIFY(d.frm->ActClose->isEnabled());
                 // Screens and a second stop press do nothing to the press.
@@ -486,9 +490,9 @@ void TestDrawEngine::closeDuringRollStillDraws()
     d.ts->pacer.onPump = [&](int n) {
         if (n - base == 2) {
             d.frm->ActClose->trigger(); // Esc is disabled while rolling
-            QVERIFY(d.frm->Rolling);
+            QVERIFY(d.frm->engine().rolling());
             d.frm->images[5]->onClick(); // the exit picture stops the roll
-            QVERIFY(!d.frm->Rolling && d.frm->StopRequested);
+            QVERIFY(!d.frm->engine().rolling() && d.frm->engine().stopRequested());
         }
     };
     d.frm->ActStart->trigger();
@@ -506,14 +510,14 @@ void TestDrawEngine::closeDuringDrawingEndsAfterCurrentWinner()
     d.positions({0, 1, 2, 3, 4, 5, 6});
     bool closed = false;
     d.press([&](int pump) {
-        if (pump > 3 && d.frm->WinnerIndex == 2 && !closed) {
+        if (pump > 3 && d.frm->engine().winnerIndex() == 2 && !closed) {
             closed = true;
             d.frm->ActClose->trigger();
-            QVERIFY(!d.frm->Rolling && d.frm->StopRequested);
+            QVERIFY(!d.frm->engine().rolling() && d.frm->engine().stopRequested());
             // Neither a new start nor a second close acts until the press has ended.
             d.frm->ActStart->trigger();
             d.frm->ActClose->trigger();
-            QVERIFY(!d.frm->Rolling);
+            QVERIFY(!d.frm->engine().rolling());
             QCOMPARE(d.ts->dialogs.count(u"ask"_s), 0);
         }
     });
@@ -553,7 +557,7 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QCOMPARE(d.designationChecked(u"9"_s, u"总部"_s), 0);
     QCOMPARE(d.frm->FindBoardControl(u"Lab1"_s), 0);
     QVERIFY(d.idle());
-    QCOMPARE(d.frm->round.CurrExcNum, 0);
+    QCOMPARE(d.frm->round.currExcNum(), 0);
     QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
 
     // The draw is idle again: the next press draws as usual.
@@ -563,6 +567,92 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog where sEvent = '中奖'"_s).toInt(), 2);
     QCOMPARE(d.field(u"ExcNum"_s, item), 2);
     QCOMPARE(d.designationChecked(u"9"_s, u"总部"_s), 1);
+}
+
+void TestDrawEngine::enterDuringRefreshWaitsForIt_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<bool>("chooseSecond");
+    QTest::addRow("current prize picker, second item chosen") << u"picker"_s << true;
+    QTest::addRow("settings screen") << u"setup"_s << false;
+    QTest::addRow("winners list") << u"list"_s << false;
+}
+
+// The refresh after a screen lets events through. An Enter queued then (the
+// operator closes the picker and presses Enter at once) starts its press only
+// once the refresh is over, for the item the refresh chose; the other
+// commands given then are dropped.
+void TestDrawEngine::enterDuringRefreshWaitsForIt()
+{
+    QFETCH(QString, screen);
+    QFETCH(bool, chooseSecond);
+    Draw d;
+    addRoster(d, 10);
+    const int first = d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 10, 1);
+    const int second = d.tmp.addItem(2, u"二等奖"_s, u"手机"_s, 10, 2);
+    d.open();
+    d.frm->PrepareCurrentPrize();
+    d.positions({0, 1, 2, 3, 4, 5});
+    bool screenClosed = false;
+    d.ts->dialogs.onModal = [&](QDialog &dialog) {
+        if (screenClosed)
+            return int(QDialog::Rejected); // a second screen: must not open at all
+        screenClosed = true;
+        if (screen == u"picker"_s) {
+            auto &picker = dynamic_cast<TSetCurrItemFrm &>(dialog);
+            picker.show();
+            if (chooseSecond)
+                QTest::keyClick(picker.dxDBGrid1, Qt::Key_Down);
+            QTest::keyClick(picker.dxDBGrid1, Qt::Key_Return);
+            return picker.result();
+        }
+        return screen == u"setup"_s ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    };
+    bool entered = false;
+    d.ts->pacer.onPump = [&](int) {
+        if (screenClosed && !entered) {
+            entered = true;
+            d.frm->ActStart->trigger(); // Enter
+            d.frm->ActList->trigger();  // F11
+            d.frm->images[1]->onClick(); // the settings picture
+            d.frm->ActClose->trigger(); // Esc
+            QVERIFY(!d.frm->pressInProgress());
+            return;
+        }
+        if (d.frm->engine().rolling() && !d.frm->engine().stopRequested())
+            d.frm->ActStart->trigger(); // the stop press
+    };
+    QAction *command = screen == u"picker"_s ? d.frm->ActSetCurrItem
+                       : screen == u"setup"_s ? d.frm->ActSetup
+                                              : d.frm->ActList;
+    command->trigger();
+    d.ts->pacer.onPump = nullptr;
+
+    QVERIFY(entered);
+    QCOMPARE(d.ts->dialogs.count(u"modal"_s), 1);
+    QCOMPARE(d.ts->dialogs.count(u"ask"_s), 0);
+    const int drawn = chooseSecond ? second : first;
+    const int expected = chooseSecond ? 2 : 1;
+    QCOMPARE(d.tmp.scalar(u"select count(*) from AwardList where sTime = ?"_s, {drawn}).toInt(), expected);
+    QCOMPARE(d.winners().size(), expected);
+    QCOMPARE(d.field(u"ExcNum"_s, drawn), expected);
+    QVERIFY(d.frm->description().startsWith(chooseSecond ? u"现在抽取:二等奖"_s : u"现在抽取:一等奖"_s));
+    QVERIFY(d.idle());
+}
+
+void TestDrawEngine::winnersListAfterLastItemSaysAllDrawn()
+{
+    Draw d;
+    addRoster(d, 3);
+    d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
+    d.open();
+    d.press();
+    QCOMPARE(d.winners().size(), 1);
+    QCOMPARE(d.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
+
+    d.frm->ActList->trigger();
+    QCOMPARE(d.ts->dialogs.count(u"modal"_s), 1);
+    QCOMPARE(d.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
 }
 
 QTEST_MAIN(TestDrawEngine)

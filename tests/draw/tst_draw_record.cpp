@@ -148,7 +148,7 @@ void TestDrawRecord::absentWinnersPlaceIsDrawnAgainFromTheSameItem()
     d.press();
     const QStringList drawn = d.winners();
     QCOMPARE(drawn.size(), 2);
-    QCOMPARE(d.frm->round.CurrItemNo, sum == 2 ? next : first);
+    QCOMPARE(d.frm->round.currItemNo(), sum == 2 ? next : first);
     const QString absent = codeOf(drawn[1]);
 
     d.inWinnersList([&](TListsFrm &screen) {
@@ -167,7 +167,7 @@ void TestDrawRecord::absentWinnersPlaceIsDrawnAgainFromTheSameItem()
                  .toInt(),
              1);
     QCOMPARE(d.field(u"ExcNum"_s, first), 1);
-    QCOMPARE(d.frm->round.CurrItemNo, first);
+    QCOMPARE(d.frm->round.currItemNo(), first);
     QCOMPARE(d.frm->description(), u"现在抽取:三等奖, 奖品:电饭煲, 共:%1人,准备抽取第:2位."_s.arg(sum));
 
     // The next press draws the one freed place only, and never the absent person.
@@ -206,13 +206,13 @@ void TestDrawRecord::deletedWinnerLeavesTheCurrentItemAlone()
     d.ts.random.positions = {0, 2};
     d.press();
     const QString deleted = codeOf(d.winners().value(0));
-    QCOMPARE(d.frm->round.CurrItemNo, next);
+    QCOMPARE(d.frm->round.currItemNo(), next);
 
     d.inWinnersList([](TListsFrm &screen) {
         screen.ActDel->trigger();
         QCOMPARE(screen.absentItem(), 0);
     });
-    QCOMPARE(d.frm->round.CurrItemNo, next);
+    QCOMPARE(d.frm->round.currItemNo(), next);
     QCOMPARE(d.tmp.scalar(u"select count(*) from AwardBlank"_s).toInt(), 0);
     QCOMPARE(d.records().last(), u"删除  "_s + deleted + u"/一厂@%1 三等奖 电饭煲"_s.arg(first));
     QCOMPARE(d.records().size(), 2);

@@ -29,24 +29,24 @@ private Q_SLOTS:
         const int c = t.addItem(3, u"C"_s, u"c"_s, 2, 1);
         PrizeRound round(t.db(), pacer);
         QVERIFY(round.ReloadDrawData());
-        QCOMPARE(round.CurrItemNo, a); // lowest RecNo at start, whatever its draw order
+        QCOMPARE(round.currItemNo(), a); // lowest RecNo at start, whatever its draw order
         QCOMPARE(round.data.itemRows.size(), size_t(3));
 
         // The current item stays while open, although B comes first by iSeq.
         QCOMPARE(round.PrepareCurrentPrize(), u"现在抽取:A, 奖品:a, 共:2人,准备抽取第:1位."_s);
-        QCOMPARE(round.CurrItemNo, a);
+        QCOMPARE(round.currItemNo(), a);
         QCOMPARE(round.data.itemRows.size(), size_t(1));
 
         complete(t, a);
         round.PrepareCurrentPrize();
-        QCOMPARE(round.CurrItemNo, b);
+        QCOMPARE(round.currItemNo(), b);
         complete(t, b);
         round.PrepareCurrentPrize();
-        QCOMPARE(round.CurrItemNo, c);
+        QCOMPARE(round.currItemNo(), c);
         complete(t, c);
         QCOMPARE(round.PrepareCurrentPrize(), PrizeRound::noItemLine());
         QVERIFY(round.data.itemRows.empty());
-        QCOMPARE(round.CurrItemNo, 0);
+        QCOMPARE(round.currItemNo(), 0);
     }
 
     void firstUnfinishedItemThatIsFullBlocksLaterOnes()
@@ -94,11 +94,14 @@ private Q_SLOTS:
         FakePacer pacer;
         t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
         PrizeRound round(t.db(), pacer);
-        round.CurrItemNo = 7;
-        round.PerPress = 3;
+        const int item = t.addItem(1, u"A"_s, u"a"_s, 2, 1);
         QVERIFY(round.ReloadDrawData());
-        QCOMPARE(round.CurrItemNo, 0);
-        QCOMPARE(round.PerPress, 0);
+        QCOMPARE(round.perPress(), 1);
+        t.exec(u"delete from AwardItem"_s);
+        round.setCurrItemNo(item);
+        QVERIFY(round.ReloadDrawData());
+        QCOMPARE(round.currItemNo(), 0);
+        QCOMPARE(round.perPress(), 0);
         QCOMPARE(round.drawingLine(), u"现在抽取:, 奖品:, 共:0人,正在抽取第1位."_s);
     }
 
@@ -110,12 +113,12 @@ private Q_SLOTS:
         t.addItem(1, u"A"_s, u"a"_s, 2, 1);
         PrizeRound round(t.db(), pacer);
         QVERIFY(round.ReloadDrawData());
-        const std::vector<int> index = round.RosterIndex;
+        const std::vector<int> index = round.rosterIndex();
         t.exec(u"delete from EmpNo"_s);
         t.exec(u"delete from AwardItem"_s);
         QVERIFY(!round.ReloadDrawData());
-        QCOMPARE(round.RosterIndex, index);
-        QCOMPARE(round.CurrItemName, u"A"_s);
+        QCOMPARE(round.rosterIndex(), index);
+        QCOMPARE(round.currItemName(), u"A"_s);
     }
 
     void reloadBuildsIndexAndSetsInRecNoOrder()
@@ -133,9 +136,9 @@ private Q_SLOTS:
         t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values('8','n',1,'二厂')"_s);
         PrizeRound round(t.db(), pacer);
         QVERIFY(round.ReloadDrawData());
-        QCOMPARE(round.RosterIndex.size(), size_t(2999));
-        QCOMPARE(round.RosterIndex[4], 6);
-        QVERIFY(std::is_sorted(round.RosterIndex.begin(), round.RosterIndex.end()));
+        QCOMPARE(round.rosterIndex().size(), size_t(2999));
+        QCOMPARE(round.rosterIndex()[4], 6);
+        QVERIFY(std::is_sorted(round.rosterIndex().begin(), round.rosterIndex().end()));
         QVERIFY(round.data.excludedSet.contains(u"7"_s, u"二厂"_s));
         QVERIFY(!round.data.excludedSet.contains(u"7"_s, u"一厂"_s));
         QVERIFY(round.data.winnerSet.contains(u"8"_s, u"二厂"_s));

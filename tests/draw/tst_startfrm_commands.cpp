@@ -3,6 +3,7 @@
 #include "startfrmfixture.h"
 
 #include "base/settings.h"
+#include "draw/drawengine.h"
 #include "ui/main/picturebutton.h"
 
 #include <QAction>
@@ -220,17 +221,27 @@ private Q_SLOTS:
         QFETCH(bool, byPicture);
         StartFrmFixture f;
         TStartFrm &frm = *f.frm;
+        for (int i = 1; i <= 5; ++i)
+            f.temp.addEmployee(QString::number(i), u"员工"_s, u"一厂"_s);
+        f.temp.addItem(1, u"A"_s, u"a"_s, 5, 1);
+        frm.ReloadDrawData();
         showActive(frm);
         f.ts.dialogs.calls.clear();
-        frm.Rolling = true;
-        frm.StopRequested = false;
-        frm.setAdminCommandsEnabled(false);
-        if (byPicture)
-            QTest::mouseClick(frm.images[5], Qt::LeftButton);
-        else
-            frm.ActCloseExecute();
-        QVERIFY(frm.StopRequested);
-        QVERIFY(!frm.Rolling);
+        bool checked = false;
+        f.ts.pacer.onPump = [&](int) {
+            if (checked || !frm.engine().rolling())
+                return;
+            checked = true;
+            if (byPicture)
+                QTest::mouseClick(frm.images[5], Qt::LeftButton);
+            else
+                frm.ActCloseExecute();
+            QVERIFY(frm.engine().stopRequested());
+            QVERIFY(!frm.engine().rolling());
+        };
+        frm.ActStart->trigger();
+        f.ts.pacer.onPump = nullptr;
+        QVERIFY(checked);
         QCOMPARE(f.ts.dialogs.calls.size(), size_t(0));
         QVERIFY(frm.isVisible());
     }

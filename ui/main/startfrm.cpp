@@ -180,19 +180,21 @@ void TStartFrm::FormCreate()
 {
     SetDisplayMode(1024, 768);
     services.settings = LoadSettings(services.exeFolder);
-    round.CurrItemNo = 0;
-    WinnerIndex = 0;
-    round.RosterIndex.clear();
+    round.setCurrItemNo(0);
+    round.clearRosterIndex();
     ConnectDatabase();
     // A failure while loading is reported; the window still opens with its
     // design-time contents, and the rest of the start-up is skipped.
     guarded([this] {
-        ReloadDrawData();
-        Titles->setText(services.settings.ATltle);
-        layOutScreen();
-        setDescription(round.drawingLine());
+        refreshAfterScreen(
+            [this] {
+                ReloadDrawData();
+                Titles->setText(services.settings.ATltle);
+                layOutScreen();
+                setDescription(round.drawingLine());
+            },
+            false);
     });
-    StopRequested = false;
 }
 
 bool TStartFrm::ConnectDatabase()
@@ -237,8 +239,7 @@ void TStartFrm::resizeEvent(QResizeEvent *event)
 void TStartFrm::closeEvent(QCloseEvent *event)
 {
     if (pressInProgress()) {
-        StopRequested = true;
-        Rolling = false;
+        engine().requestClose();
         event->ignore();
         return;
     }

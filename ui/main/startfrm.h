@@ -50,6 +50,8 @@ public:
 
     // Shows a code on the six digits and a line on the winner line.
     void ShowCandidate(const QString &code, const QString &line);
+    // The digits and the winner line as designed: nobody is presented.
+    void ShowNoCandidate();
     static QString PadCode(const QString &text, int width, bool rightSide);
 
     void setDescription(const QString &text);
@@ -72,11 +74,6 @@ public:
     Services &services;
     PrizeRound round;
     LayoutValues layout;
-
-    bool Rolling = false;
-    bool StopRequested = false;
-    int WinnerIndex = 0;
-    int RollStep = 0;
 
     QWidget *Panel1 = nullptr;
     QWidget *Panel2 = nullptr;
@@ -116,6 +113,15 @@ protected:
 private:
     void buildScreen();
     void buildCommands();
+    // Runs the refresh steps after a screen. The refresh lets events through,
+    // and no command may run inside it: a start press that arrives then runs
+    // once the refresh is over (with the item it chose), the others are
+    // dropped. Returns false when a command must not run now.
+    void refreshAfterScreen(const std::function<void()> &steps, bool startAfterwards = true);
+    bool commandAllowed();
+
+    bool m_refreshing = false;
+    bool m_startAfterRefresh = false;
 
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;

@@ -1,6 +1,7 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "ui/main/startfrm.h"
 
+#include "draw/drawengine.h"
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/admin/setitemfrm.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <memory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +26,30 @@ void TStartFrm::ReloadDrawData()
 }
 
 void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
+
+bool TStartFrm::commandAllowed()
+{
+    // No screen may change the tables under a running press, and no command
+    // may run inside a refresh, whose pumps are not a press's own.
+    return !pressInProgress() && !m_refreshing;
+}
+
+void TStartFrm::refreshAfterScreen(const std::function<void()> &steps, bool startAfterwards)
+{
+    m_refreshing = true;
+    m_startAfterRefresh = false;
+    try {
+        steps();
+    } catch (...) {
+        // The error report comes first; a start press given meanwhile is dropped.
+        m_refreshing = false;
+        m_startAfterRefresh = false;
+        throw;
+    }
+    m_refreshing = false;
+    if (std::exchange(m_startAfterRefresh, false) && startAfterwards)
+        ActStartExecute();
+}
 
 void TStartFrm::StartBackgroundMusic()
 {
@@ -44,35 +70,37 @@ void TStartFrm::setAdminCommandsEnabled(bool enabled)
 
 void TStartFrm::ActSetItemExecute()
 {
-    if (pressInProgress())
-        return; // no screen may change the tables under a running press
+    if (!commandAllowed())
+        return;
     TSetItemFrm screen(services, this);
     screen.ADOQuery2NewRecord(countPrizeItems(*services.db));
     if (services.dialogs->runModal(screen) != QDialog::Accepted)
         return;
     // A row that cannot be written throws past the refresh to the error report.
     screen.post();
-    PrepareCurrentPrize();
+    refreshAfterScreen([this] { PrepareCurrentPrize(); });
 }
 
 void TStartFrm::ActSetCurrItemExecute()
 {
-    if (pressInProgress())
-        return; // no screen may change the tables under a running press
+    if (!commandAllowed())
+        return;
     TSetCurrItemFrm screen(services, this);
     screen.open();
     if (services.dialogs->runModal(screen) != QDialog::Accepted)
         return;
     const int chosen = screen.selectedRecNo();
-    ReloadDrawData();
-    round.CurrItemNo = chosen;
-    PrepareCurrentPrize();
+    refreshAfterScreen([this, chosen] {
+        ReloadDrawData();
+        round.setCurrItemNo(chosen);
+        PrepareCurrentPrize();
+    });
 }
 
 void TStartFrm::ActSetupExecute()
 {
-    if (pressInProgress())
-        return; // no screen may change the tables under a running press
+    if (!commandAllowed())
+        return;
     TSetupFrm screen(services, this);
     SetupFrm = &screen;
     screen.FormShow();
@@ -85,15 +113,17 @@ void TStartFrm::ActSetupExecute()
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
     SaveSettings(services.exeFolder, services.settings);
-    ClearBoard();
-    ReloadDrawData();
-    PrepareCurrentPrize();
+    refreshAfterScreen([this] {
+        ClearBoard();
+        ReloadDrawData();
+        PrepareCurrentPrize();
+    });
 }
 
 void TStartFrm::ActListExecute()
 {
-    if (pressInProgress())
-        return; // no screen may change the tables under a running press
+    if (!commandAllowed())
+        return;
     // Whatever happened in the screen, the board and the cached data are
     // refreshed: a winner may have been deleted before an error. The item of
     // the last absent winner becomes current, finished or not, so that the
@@ -105,10 +135,10 @@ void TStartFrm::ActListExecute()
         ClearBoard();
         ReloadDrawData();
         if (absentItem != 0) {
-            round.CurrItemNo = absentItem;
+            round.setCurrItemNo(absentItem);
             PrepareCurrentPrize();
         } else {
-            setDescription(round.drawingLine());
+            setDescription(round.currentLine());
         }
     };
     try {
@@ -118,10 +148,10 @@ void TStartFrm::ActListExecute()
         ListsFrm = nullptr;
     } catch (...) {
         ListsFrm = nullptr;
-        refresh();
+        refreshAfterScreen(refresh, false);
         throw;
     }
-    refresh();
+    refreshAfterScreen(refresh);
 }
 
 bool TStartFrm::PasswordGate()
@@ -133,23 +163,22 @@ bool TStartFrm::PasswordGate()
 
 void TStartFrm::ActSetBlankExecute()
 {
-    if (pressInProgress())
-        return; // no screen may change the tables under a running press
+    if (!commandAllowed())
+        return;
     if (!PasswordGate())
         return;
-    // Nothing is refreshed afterwards: the draw reads designations afresh, and
-    // exclusions wait for the next reload.
+    // Nothing is refreshed afterwards: the draw reads designations and
+    // exclusions afresh.
     TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
     services.dialogs->runModal(SetupBlankFrm);
 }
 
 void TStartFrm::ActCloseExecute()
 {
-    if (Rolling) {
-        StopRequested = true;
-        Rolling = false;
+    if (m_refreshing)
         return;
-    }
+    if (engine().requestClose())
+        return;
     // Already stopped by close: the press ends after its current winner.
     if (pressInProgress())
         return;

@@ -18,6 +18,7 @@ class StartFrmDrawView : public DrawView {
 public:
     explicit StartFrmDrawView(TStartFrm &frm) : m_frm(frm) {}
     void showCandidate(const QString &code, const QString &line) override { m_frm.ShowCandidate(code, line); }
+    void clearCandidate() override { m_frm.ShowNoCandidate(); }
     void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) override
     {
         m_frm.AddBoardLabel(code, name, factory, n);
@@ -53,8 +54,7 @@ DrawEngine &TStartFrm::engine()
             m_ownRandom = std::make_unique<CounterRandom>();
             random = m_ownRandom.get();
         }
-        m_engine = std::make_unique<DrawEngine>(round, *services.pacer, *random, services.settings, *m_drawView,
-                                                DrawFlags{Rolling, StopRequested, WinnerIndex, RollStep});
+        m_engine = std::make_unique<DrawEngine>(round, *services.pacer, *random, services.settings, *m_drawView);
     }
     return *m_engine;
 }
@@ -73,10 +73,23 @@ void TStartFrm::ShowCandidate(const QString &code, const QString &line)
     EmpName->setText(u"本次中奖者是:"_s + line);
 }
 
-bool TStartFrm::pressInProgress() const { return Rolling || (m_engine && m_engine->busy()); }
+void TStartFrm::ShowNoCandidate()
+{
+    for (QLabel *digit : numbers)
+        digit->setText(u"0"_s);
+    EmpName->setText(u"本次中奖者是:......"_s);
+}
+
+bool TStartFrm::pressInProgress() const { return m_engine && (m_engine->rolling() || m_engine->busy()); }
 
 void TStartFrm::ActStartExecute()
 {
+    // Inside a refresh the item may be about to change: the press waits until
+    // the refresh is over, so that it draws for the item the refresh chose.
+    if (m_refreshing) {
+        m_startAfterRefresh = true;
+        return;
+    }
     // After a failed start a press names the database's fault (and tries the
     // connection again) instead of claiming that no prize item is set.
     if (!pressInProgress() && !services.db->isUsable()) {

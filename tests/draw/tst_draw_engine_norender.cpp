@@ -1,0 +1,294 @@
+// The draw engine without a screen: presses run against a real database file
+// with a view that records what it is told, a pacer that never sleeps and
+// positions supplied by the test. Links the draw library and Qt Test only.
+#include "base/pacer.h"
+#include "base/randomposition.h"
+#include "base/settings.h"
+#include "draw/drawengine.h"
+#include "draw/drawview.h"
+#include "draw/prizeround.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <climits>
+#include <functional>
+#include <map>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What the audience would see, kept as the engine changes it.
+class RecordingView : public DrawView {
+public:
+    QString code;  // on the digits; empty: nobody
+    QString line;  // on the winner line
+    std::map<int, QString> board; // label number -> code
+    QString description;
+    QStringList notices;
+
+    void showCandidate(const QString &c, const QString &l) override
+    {
+        code = c;
+        line = l;
+    }
+    void clearCandidate() override
+    {
+        code.clear();
+        line.clear();
+    }
+    void addBoardLabel(const QString &c, const QString &, const QString &, int n) override { board[n] = c; }
+    void removeBoardLabel(int n) override { board.erase(n); }
+    void clearBoard() override { board.clear(); }
+    void setDescription(const QString &text) override { description = text; }
+    void playEffect(const QString &) override {}
+    void stopEffect() override {}
+    void setAdminCommandsEnabled(bool) override {}
+    void setCloseCommandEnabled(bool) override {}
+    void notify(const QString &text) override { notices << text; }
+};
+
+// Runs a step at every pump; a press that pumps more than `limit` times is a
+// runaway and is ended by an exception instead of hanging the test.
+class ScriptedPacer : public Pacer {
+public:
+    int pumps = 0;
+    int limit = 20000;
+    std::function<void(int)> onPump;
+    void pump() override
+    {
+        if (++pumps > limit)
+            throw std::runtime_error("runaway press");
+        if (onPump)
+            onPump(pumps);
+    }
+    void pause(int) override {}
+};
+
+class ListRandom : public RandomPosition {
+public:
+    std::vector<int> positions{0};
+    size_t next = 0;
+    int position(int n) override
+    {
+        if (n <= 0)
+            return 0;
+        const int p = positions[next++ % positions.size()];
+        return ((p % n) + n) % n;
+    }
+};
+
+struct Bench {
+    QTemporaryDir dir;
+    Database db{u"norender"_s};
+    ScriptedPacer pacer;
+    ListRandom random;
+    Settings settings;
+    RecordingView view;
+    std::unique_ptr<PrizeRound> round;
+    std::unique_ptr<DrawEngine> engine;
+
+    explicit Bench(int roster)
+    {
+        const QString path = dir.path() + u"/config.dll"_s;
+        if (!createEmptyDatabase(path).isEmpty() || !db.open(path).isEmpty())
+            throw std::runtime_error("no database");
+        for (int i = 1; i <= roster; ++i)
+            db.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode) values(?,?,'一厂')"_s,
+                    {QString::number(i), QString(u"员工"_s + QString::number(i))});
+        settings.iTime = 0;
+        round = std::make_unique<PrizeRound>(db, pacer);
+        engine = std::make_unique<DrawEngine>(*round, pacer, random, settings, view);
+    }
+    int addItem(const QString &name, int sum, int per, int excNum = 0)
+    {
+        db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) "
+                "values(1, ?, '奖品', ?, ?, 0, ?)"_s,
+                {name, sum, per, excNum});
+        return db.scalar(u"select max(RecNo) from AwardItem"_s).toInt();
+    }
+    void load()
+    {
+        round->ReloadDrawData();
+        round->PrepareCurrentPrize();
+    }
+    // Start press, a stop press at the given pump, then the drawing; `during`
+    // sees every later pump, counted from the start press.
+    void press(int stopAtPump = 2, const std::function<void(int)> &during = {})
+    {
+        const int base = pacer.pumps;
+        pacer.onPump = [this, base, stopAtPump, during](int n) {
+            if (n - base == stopAtPump)
+                engine->ActStartExecute();
+            if (during)
+                during(n - base);
+        };
+        engine->ActStartExecute();
+        pacer.onPump = nullptr;
+    }
+    QStringList winners()
+    {
+        QStringList out;
+        QSqlQuery q = db.exec(u"select sNo from AwardList order by RecNo"_s);
+        while (q.next())
+            out << q.value(0).toString();
+        return out;
+    }
+    void exclude(const QString &code)
+    {
+        db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, 'x', '一厂')"_s, {code});
+    }
+};
+
+} // namespace
+
+class TestDrawEngineNoRender : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void closeEndsAnyShuffle_data();
+    void closeEndsAnyShuffle();
+    void failedWriteLeavesNobodyUnstoredOnScreen_data();
+    void failedWriteLeavesNobodyUnstoredOnScreen();
+    void exclusionsCountAtOnce();
+    void pressEndsOnAStoredWinnerOrNobody_data();
+    void pressEndsOnAStoredWinnerOrNobody();
+};
+
+void TestDrawEngineNoRender::closeEndsAnyShuffle_data()
+{
+    QTest::addColumn<int>("iTime");
+    QTest::addRow("100000") << 100000;
+    QTest::addRow("largest int") << INT_MAX;
+}
+
+void TestDrawEngineNoRender::closeEndsAnyShuffle()
+{
+    QFETCH(int, iTime);
+    Bench b(50);
+    const int item = b.addItem(u"一等奖"_s, 10, 3);
+    b.settings.iTime = iTime;
+    b.load();
+    b.random.positions = {0, 1, 2, 3, 4, 5, 6, 7};
+    int closedAt = 0;
+    bool runaway = false;
+    try {
+        b.press(2, [&](int pump) {
+            // Long into the first winner's shuffle: the close command.
+            if (pump == 500) {
+                QVERIFY(b.engine->rolling() && b.engine->stopRequested());
+                QCOMPARE(b.engine->winnerIndex(), 1);
+                QVERIFY(b.engine->rollStep() > 100);
+                QVERIFY(b.engine->requestClose());
+                closedAt = pump;
+            }
+        });
+    } catch (const std::runtime_error &) {
+        runaway = true;
+    }
+    QVERIFY2(!runaway, "the close command did not end the shuffle");
+    QCOMPARE(closedAt, 500);
+    // The press ends after its current winner: the candidate the shuffle had.
+    QCOMPARE(b.winners().size(), 1);
+    QCOMPARE(b.view.code, b.winners().front());
+    QCOMPARE(b.view.board.size(), size_t(1));
+    QCOMPARE(b.db.scalar(u"select ExcNum from AwardItem where RecNo = ?"_s, {item}).toInt(), 1);
+    QVERIFY(!b.engine->busy() && !b.engine->rolling() && !b.engine->stopRequested());
+    QVERIFY(b.engine->rollStep() >= 0);
+    // Idle again: the close command finds no press to stop.
+    QVERIFY(!b.engine->requestClose());
+}
+
+void TestDrawEngineNoRender::failedWriteLeavesNobodyUnstoredOnScreen_data()
+{
+    QTest::addColumn<int>("failingWinner");
+    QTest::addRow("first winner of the press") << 1;
+    QTest::addRow("second winner of the press") << 2;
+}
+
+void TestDrawEngineNoRender::failedWriteLeavesNobodyUnstoredOnScreen()
+{
+    QFETCH(int, failingWinner);
+    Bench b(5);
+    b.addItem(u"一等奖"_s, 5, 3);
+    b.load();
+    b.random.positions = {0, 1, 2, 3};
+    b.db.exec(u"create trigger failing before insert on AwardList when (select count(*) from AwardList) >= %1 "
+              "begin select raise(abort, 'disk is full'); end"_s
+                  .arg(failingWinner - 1));
+    bool thrown = false;
+    try {
+        b.press();
+    } catch (const std::exception &) {
+        thrown = true;
+    }
+    QVERIFY(thrown);
+    const QStringList stored = b.winners();
+    QCOMPARE(stored.size(), failingWinner - 1);
+    // Digits, winner line and board show stored winners only.
+    QCOMPARE(b.view.code, stored.isEmpty() ? QString() : stored.front());
+    QCOMPARE(b.view.board.size(), size_t(failingWinner - 1));
+    QCOMPARE(b.view.board.count(failingWinner), size_t(0));
+    // The description offers the item as stored, not "drawing number k".
+    QCOMPARE(b.view.description,
+             u"现在抽取:一等奖, 奖品:奖品, 共:5人,准备抽取第:%1位."_s.arg(failingWinner));
+    QVERIFY(!b.engine->busy() && !b.engine->rolling());
+}
+
+void TestDrawEngineNoRender::exclusionsCountAtOnce()
+{
+    Bench b(4);
+    const int item = b.addItem(u"一等奖"_s, 4, 1);
+    b.load();
+    // Made with F2 after the last reload, a designated person among them.
+    b.exclude(u"1"_s);
+    b.exclude(u"2"_s);
+    b.db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('9', '指定', ?, 0, '一厂')"_s, {item});
+    b.exclude(u"9"_s);
+    b.random.positions = {0, 1, 0, 1, 2, 3};
+    b.press();
+    const QStringList first = b.winners();
+    QCOMPARE(first.size(), 1);
+    QVERIFY2(first.front() == u"3"_s || first.front() == u"4"_s, qPrintable(first.front()));
+
+    // The last eligible person excluded: the start press is refused at once.
+    b.exclude(first.front() == u"3"_s ? u"4"_s : u"3"_s);
+    b.press();
+    QCOMPARE(b.view.notices, QStringList({DrawEngine::nobodyEligibleText()}));
+    QCOMPARE(b.winners(), first);
+}
+
+void TestDrawEngineNoRender::pressEndsOnAStoredWinnerOrNobody_data()
+{
+    QTest::addColumn<int>("perPress");
+    QTest::addColumn<int>("excNum");
+    QTest::addColumn<int>("excluded");
+    QTest::addColumn<QString>("shown");
+    QTest::addRow("press of nobody") << 0 << 0 << 0 << QString();
+    QTest::addRow("press on a complete item") << 2 << 10 << 0 << QString();
+    QTest::addRow("eligible people run out") << 3 << 0 << 4 << u"5"_s;
+}
+
+void TestDrawEngineNoRender::pressEndsOnAStoredWinnerOrNobody()
+{
+    QFETCH(int, perPress);
+    QFETCH(int, excNum);
+    QFETCH(int, excluded);
+    QFETCH(QString, shown);
+    Bench b(5);
+    b.addItem(u"一等奖"_s, 10, perPress, excNum);
+    for (int i = 1; i <= excluded; ++i)
+        b.exclude(QString::number(i));
+    // As at start-up: a press on a complete item is possible and draws nobody.
+    b.round->ReloadDrawData();
+    // The roll ends on an excluded person; the walk then finds 5.
+    b.random.positions = {3, 4, 0};
+    b.press(3);
+    QCOMPARE(b.winners().size(), shown.isEmpty() ? 0 : 1);
+    QCOMPARE(b.view.code, shown);
+}
+
+QTEST_GUILESS_MAIN(TestDrawEngineNoRender)
+#include "tst_draw_engine_norender.moc"

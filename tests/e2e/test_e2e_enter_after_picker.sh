@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# F9, the second open prize item chosen and Enter pressed at once behind the
+# Enter that closes the picker: with a roster of 100,000 the refresh after the
+# picker takes a moment, and the second Enter must start the press for the
+# item just chosen, never for the one before it.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+e2e_require || exit 77
+command -v python3 >/dev/null || { echo "SKIP: python3 is missing"; exit 77; }
+
+e2e_start_xvfb 1024x768x24
+e2e_make_runtime demo
+e2e_write_settings "iTime=0"
+# A large roster, so that the refresh lets events through for a while.
+python3 - "$E2E_RUN/config.dll" <<'PY' || e2e_fail "could not enlarge the roster"
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+con.executemany("insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?, ?, '五厂', '生产部')",
+                ((str(500000 + i), "员工%d" % i) for i in range(100000)))
+con.commit()
+PY
+e2e_start_program
+
+main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
+e2e_focus "$main"
+sleep 1
+
+e2e_key F9
+picker=$(e2e_wait_window "选择奖项") || e2e_fail "the current prize picker did not open"
+e2e_focus "$picker"
+sleep 0.5
+e2e_key Down
+# Choose, then Enter at once on the main screen.
+xdotool key --delay 15 Return Return
+sleep 1.5
+e2e_focus "$main"
+e2e_key Return # stop: the winners of the press are drawn
+
+# The item the picker showed second: the second open item in draw order.
+read -r chosen per <<<"$(python3 - "$E2E_RUN/config.dll" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+rows = con.execute("select RecNo, iNumber from AwardItem where ExcNum < SumNumber order by iSeq, RecNo").fetchall()
+print(rows[1][0], min(rows[1][1], 20))
+PY
+)"
+stored() {
+  python3 - "$E2E_RUN/config.dll" "$chosen" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+item = int(sys.argv[2])
+mine = con.execute("select count(*) from AwardList where sTime = ?", (item,)).fetchone()[0]
+other = con.execute("select count(*) from AwardList where sTime <> ?", (item,)).fetchone()[0]
+exc = con.execute("select ExcNum from AwardItem where RecNo = ?", (item,)).fetchone()[0]
+print(mine, other, exc)
+PY
+}
+for _ in $(seq 1 60); do
+  [ "$(stored)" = "$per 0 $per" ] && break
+  sleep 0.5
+done
+shot=$(e2e_screenshot enter-after-picker)
+echo "screenshot: $shot"
+[ "$(stored)" = "$per 0 $per" ] || e2e_fail "expected $per winners of item $chosen and none of another, found (chosen other count) $(stored)"
+echo "PASS: Enter right after the picker draws for the chosen item"
