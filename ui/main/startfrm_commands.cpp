@@ -58,7 +58,7 @@ void TStartFrm::ActSetCurrItemExecute()
 {
     if (pressInProgress())
         return; // no screen may change the tables under a running press
-    TSetCurrItemFrm screen(services, this);
+    TSetCurrItemFrm screen(*services.db, this);
     screen.open();
     if (services.dialogs->runModal(screen) != QDialog::Accepted)
         return;
@@ -72,7 +72,7 @@ void TStartFrm::ActSetupExecute()
 {
     if (pressInProgress())
         return; // no screen may change the tables under a running press
-    TSetupFrm screen(services, this);
+    TSetupFrm screen(services.settings, *services.db, *services.dialogs, *services.pacer, this);
     SetupFrm = &screen;
     screen.FormShow();
     if (services.dialogs->runModal(screen) != QDialog::Accepted)
