@@ -339,9 +339,9 @@ bool PostedList::setData(const QModelIndex &index, const QVariant &value, int ro
         const int n = text.toInt(&ok);
         stored = text.isEmpty() ? QVariant() : ok ? QVariant(n) : QVariant(text);
     }
-    if (data(index, Qt::EditRole) == stored)
-        return true;
-    setField(target, stored);
+    // The same value again changes nothing, but a rule on the field still runs.
+    if (data(index, Qt::EditRole) != stored)
+        setField(target, stored);
     Q_EMIT cellEdited(target);
     return true;
 }

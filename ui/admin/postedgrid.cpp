@@ -85,6 +85,10 @@ PostedGrid::PostedGrid(QTableView &view, PostedList &list, Dialogs &dialogs)
     connect(&m_list, &PostedList::currentChanged, this, &PostedGrid::showCurrent);
     m_view.installEventFilter(this);
     m_view.viewport()->installEventFilter(this);
+    // The row indicator and the scroll bars take their width only once the
+    // grid lays itself out.
+    connect(m_view.verticalHeader(), &QHeaderView::geometriesChanged, this, &PostedGrid::fitColumns);
+    connect(m_view.horizontalHeader(), &QHeaderView::geometriesChanged, this, &PostedGrid::fitColumns);
 }
 
 void PostedGrid::showCurrent(int row)
@@ -154,6 +158,13 @@ void PostedGrid::fitColumns()
     for (size_t i = 0; i < shown.size(); ++i)
         header->resizeSection(shown[i], widths[i]);
     m_fitting = false;
+    // New widths can bring a scroll bar or the row indicator in and take
+    // width from the columns; fit once more to what is left.
+    if (m_view.viewport()->width() != available && m_refits < 2) {
+        ++m_refits;
+        fitColumns();
+    }
+    m_refits = 0;
 }
 
 bool PostedGrid::eventFilter(QObject *watched, QEvent *event)

@@ -67,4 +67,5 @@ private:
     PostedFieldDelegate *m_delegate = nullptr;
     std::vector<int> m_widths;
     bool m_fitting = false;
+    int m_refits = 0;
 };
