@@ -29,10 +29,10 @@ QVariant optionalItem(int recNo) { return recNo == 0 ? QVariant() : QVariant(rec
 DesignationList::DesignationList(Database &db, const PrizeItemChoice &items, QObject *parent)
     : PostedList({u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sTime"_s, u"Checked"_s, u"sCompCode"_s},
                  {{u"RecNo"_s, u"RecNo"_s},
-                  {u"sCompCode"_s, u"工厂名称"_s},
-                  {u"sNo"_s, u"号码"_s},
-                  {u"sName"_s, u"姓名"_s},
-                  {u"sItemName"_s, u"奖项"_s, u"sTime"_s}},
+                  {u"sCompCode"_s, u"工厂名称"_s, {}, 100},
+                  {u"sNo"_s, u"号码"_s, {}, 50},
+                  {u"sName"_s, u"姓名"_s, {}, 50},
+                  {u"sItemName"_s, u"奖项"_s, u"sTime"_s, 0, true}},
                  parent),
       m_db(db), m_items(items)
 {
@@ -52,7 +52,7 @@ void DesignationList::updateRecord(const Row &row) { BlankListStore::updateDesig
 
 void DesignationList::deleteRecord(const Row &row) { BlankListStore::deleteDesignation(m_db, row[dRecNo].toInt()); }
 
-void DesignationList::newRecord(Row &row) { row[dChecked] = false; }
+void DesignationList::newRecord(Row &row, int) { row[dChecked] = false; }
 
 QVariant DesignationList::lookUp(const QString &field, const Row &row) const
 {
@@ -63,7 +63,10 @@ QVariant DesignationList::lookUp(const QString &field, const Row &row) const
 
 ExclusionList::ExclusionList(Database &db, QObject *parent)
     : PostedList({u"RecNo"_s, u"sNo"_s, u"sName"_s, u"sCompCode"_s},
-                 {{u"RecNo"_s, u"RecNo"_s}, {u"sCompCode"_s, u"工厂名称"_s}, {u"sNo"_s, u"号码"_s}, {u"sName"_s, u"姓名"_s}},
+                 {{u"RecNo"_s, u"RecNo"_s},
+                  {u"sCompCode"_s, u"工厂名称"_s, {}, 100},
+                  {u"sNo"_s, u"号码"_s, {}, 50},
+                  {u"sName"_s, u"姓名"_s, {}, 50}},
                  parent),
       m_db(db)
 {

@@ -16,7 +16,7 @@ protected:
     int insertRecord(const Row &row) override;
     void updateRecord(const Row &row) override;
     void deleteRecord(const Row &row) override;
-    void newRecord(Row &row) override;
+    void newRecord(Row &row, int rowsBefore) override;
     QVariant lookUp(const QString &field, const Row &row) const override;
 
 private:

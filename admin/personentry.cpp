@@ -27,6 +27,9 @@ LookupOutcome lookUpCode(PostedList &list, Database &db, const QString &code, st
     list.edit();
     list.setField(u"sNo"_s, person->EmpCode);
     list.setField(u"sName"_s, person->EmpName);
+    // A factory where nobody has this code would name a person who does not exist.
+    if (person->CompCode != factory)
+        list.setField(u"sCompCode"_s, person->CompCode);
     if (item)
         list.setField(u"sTime"_s, itemValue(*item));
     list.post();

@@ -1,6 +1,10 @@
 #include "admin/postedlist.h"
 
+#include "store/dberror.h"
+
+#include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -27,15 +31,54 @@ PostedList::PostedList(QStringList fields, std::vector<Column> columns, QObject 
 
 void PostedList::open()
 {
-    std::vector<Row> rows = load();
+    const int page = pageSize();
+    std::vector<Row> rows = page > 0 ? loadAfter(0, page) : load();
     Reshaping reshaping(m_reshaping);
     beginResetModel();
     m_rows = std::move(rows);
+    m_more = page > 0 && static_cast<int>(m_rows.size()) == page;
+    m_lastRead = m_rows.empty() ? 0 : m_rows.back()[fieldIndex(u"RecNo"_s)].toInt();
+    m_written.clear();
     m_current = m_rows.empty() ? -1 : 0;
     m_state = State::Browse;
     m_modified = false;
     endResetModel();
     moveTo(m_current);
+}
+
+bool PostedList::canFetchMore(const QModelIndex &parent) const { return !parent.isValid() && m_more; }
+
+void PostedList::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || !m_more)
+        return;
+    const int page = pageSize();
+    std::vector<Row> rows;
+    try {
+        rows = loadAfter(m_lastRead, page);
+    } catch (const DbError &) {
+        // A view asks while scrolling and cannot take an error; the next
+        // scroll asks again.
+        return;
+    }
+    m_more = static_cast<int>(rows.size()) == page;
+    if (!rows.empty())
+        m_lastRead = rows.back()[fieldIndex(u"RecNo"_s)].toInt();
+    addPage(std::move(rows));
+}
+
+void PostedList::addPage(std::vector<Row> rows)
+{
+    const int recNo = fieldIndex(u"RecNo"_s);
+    std::erase_if(rows, [&](const Row &row) { return m_written.count(row[recNo].toInt()) > 0; });
+    if (rows.empty())
+        return;
+    const int at = static_cast<int>(m_rows.size());
+    Reshaping reshaping(m_reshaping);
+    beginInsertRows({}, at, at + static_cast<int>(rows.size()) - 1);
+    for (Row &row : rows)
+        m_rows.push_back(std::move(row));
+    endInsertRows();
 }
 
 QVariant PostedList::field(const QString &name) const { return value(m_current, name); }
@@ -76,12 +119,25 @@ void PostedList::edit()
 void PostedList::append()
 {
     checkBrowseMode();
+    addRow(static_cast<int>(m_rows.size()));
+}
+
+void PostedList::insert(int row)
+{
+    // Dropping an untouched new row before the place shifts the place up.
+    if (m_state == State::Insert && !m_modified && m_current < row)
+        --row;
+    checkBrowseMode();
+    addRow(std::clamp(row, 0, static_cast<int>(m_rows.size())));
+}
+
+void PostedList::addRow(int at)
+{
     Row row(m_fields.size());
-    newRecord(row);
-    const int at = static_cast<int>(m_rows.size());
+    newRecord(row, static_cast<int>(m_rows.size()));
     Reshaping reshaping(m_reshaping);
     beginInsertRows({}, at, at);
-    m_rows.push_back(std::move(row));
+    m_rows.insert(m_rows.begin() + at, std::move(row));
     endInsertRows();
     m_state = State::Insert;
     m_modified = false;
@@ -93,10 +149,19 @@ void PostedList::post()
     if (m_state == State::Browse)
         return;
     Row &row = m_rows[static_cast<size_t>(m_current)];
-    if (m_state == State::Insert)
-        row[fieldIndex(u"RecNo"_s)] = insertRecord(row);
-    else if (m_modified)
-        updateRecord(row);
+    if (m_state == State::Insert || m_modified)
+        checkFields(row);
+    try {
+        if (m_state == State::Insert) {
+            const int recNo = insertRecord(row);
+            row[fieldIndex(u"RecNo"_s)] = recNo;
+            m_written.insert(recNo);
+        } else if (m_modified) {
+            updateRecord(row);
+        }
+    } catch (const DbError &e) {
+        refused(e.text());
+    }
     m_state = State::Browse;
     m_modified = false;
     rowChanged(m_current);
@@ -195,6 +260,45 @@ void PostedList::rowChanged(int row)
         Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+void PostedList::checkFields(const Row &row) const
+{
+    for (const Column &column : m_columns) {
+        const int f = fieldIndex(column.stores.isEmpty() ? column.field : column.stores);
+        if (f < 0 || row[f].isNull())
+            continue;
+        const QVariant &value = row[f];
+        if (column.maxLength > 0 && value.toString().size() > column.maxLength) {
+            throw DbError(u"“%1”最多只能填%2个字符（现在是%3个），本行没有保存。请改短后再离开本行，或按 Esc 取消本行的修改。"_s
+                              .arg(column.title)
+                              .arg(column.maxLength)
+                              .arg(value.toString().size()));
+        }
+        if (column.integer) {
+            bool ok = false;
+            const qlonglong n = value.toLongLong(&ok);
+            if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+                throw DbError(u"“%1”只能填整数，本行没有保存。请改正后再离开本行，或按 Esc 取消本行的修改。"_s.arg(column.title));
+        }
+    }
+}
+
+void PostedList::refused(const QString &reason) const
+{
+    QString why = reason.trimmed();
+    while (why.endsWith(u'.') || why.endsWith(u'。'))
+        why.chop(1);
+    // The engine names the field in a refused check; the operator knows it by its caption.
+    for (const Column &column : m_columns) {
+        const QString stored = column.stores.isEmpty() ? column.field : column.stores;
+        const QRegularExpression word(u"\\b"_s + QRegularExpression::escape(stored) + u"\\b"_s);
+        if (fieldIndex(stored) >= 0 && !column.title.isEmpty() && stored != u"RecNo"_s && word.match(why).hasMatch()) {
+            throw DbError(u"数据库拒绝保存“%1”的值（%2），本行没有保存，本行的修改仍在。请改正后再离开本行，或按 Esc 取消本行的修改。"_s
+                              .arg(column.title, why));
+        }
+    }
+    throw DbError(u"本行没有保存：%1。本行的修改仍在，请稍后再试，或按 Esc 取消本行的修改。"_s.arg(why));
+}
+
 QVariant PostedList::lookUp(const QString &, const Row &) const { return {}; }
 
 int PostedList::rowCount(const QModelIndex &parent) const
@@ -227,9 +331,18 @@ bool PostedList::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
     const Column &column = m_columns[static_cast<size_t>(index.column())];
     const QString target = column.stores.isEmpty() ? column.field : column.stores;
-    if (data(index, Qt::EditRole) == value)
-        return true;
-    setField(target, value);
+    QVariant stored = value;
+    // An emptied cell leaves its field NULL; a whole number is kept as one.
+    if (stored.typeId() == QMetaType::QString && column.integer) {
+        const QString text = stored.toString().trimmed();
+        bool ok = false;
+        const int n = text.toInt(&ok);
+        stored = text.isEmpty() ? QVariant() : ok ? QVariant(n) : QVariant(text);
+    }
+    // The same value again changes nothing, but a rule on the field still runs.
+    if (data(index, Qt::EditRole) != stored)
+        setField(target, stored);
+    Q_EMIT cellEdited(target);
     return true;
 }
 

@@ -19,6 +19,10 @@ public:
     bool isOpen() const { return m_db != nullptr; }
     // Throws DbError when the row cannot be read.
     const Employee &employee(int row) const;
+    // The row a view of this roster was left on, so that the next view opens
+    // on it (0 until one moves).
+    int currentRow() const { return m_currentRow; }
+    void setCurrentRow(int row) { m_currentRow = row; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -30,4 +34,5 @@ private:
     std::vector<int> m_recNos;
     mutable std::vector<Employee> m_rows; // filled as rows are asked for
     mutable std::vector<bool> m_read;
+    int m_currentRow = 0;
 };

@@ -1,9 +1,11 @@
 // The system settings screen, opened from the main screen (F10) with scripted
 // answers and a real database file.
+#include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
-#include "ui/admin/postingtablemodel.h"
+#include "ui/admin/postedgrid.h"
 #include "ui/admin/setupfrm.h"
 #include "base/settings.h"
+#include "store/setupstore.h"
 #include "ui/main/startfrm.h"
 #include "testsupport.h"
 
@@ -14,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QTest>
 
@@ -53,21 +57,57 @@ struct Fixture {
     QString iniPath() const { return db.folder() + u"config.ini"_s; }
 };
 
-int pressOk(TSetupFrm &screen)
-{
-    QTest::mouseClick(screen.BitBtn1, Qt::LeftButton);
-    return screen.result();
-}
-
-QModelIndex prizeCell(TSetupFrm &screen, int row, const QString &field)
-{
-    return screen.ADOQuery2->index(row, screen.ADOQuery2->fieldIndex(field));
-}
-
 } // namespace
 
 class TestSetupFrm : public QObject {
     Q_OBJECT
+
+    static int pressOk(TSetupFrm &screen)
+    {
+        QTest::mouseClick(screen.BitBtn1, Qt::LeftButton);
+        return screen.result();
+    }
+
+    static QModelIndex prizeCell(TSetupFrm &screen, int row, const QString &field)
+    {
+        return screen.ADOQuery2->index(row, screen.ADOQuery2->columnOf(field));
+    }
+
+    // Opens the cell's editor, gives it `text` (typed key by key when `typed`,
+    // so that the editor's own limits apply) and ends it with Enter.
+    static void enterCell(QTableView *view, const QModelIndex &cell, const QString &text, bool typed = false)
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // editors already closed
+        view->setCurrentIndex(cell);
+        view->edit(cell);
+        auto *editor = view->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        if (typed) {
+            editor->clear();
+            // Key by key with their text (QTest::keyClicks takes Latin-1 only).
+            for (const QChar ch : text) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+                QApplication::sendEvent(editor, &press);
+            }
+        } else {
+            editor->setText(text);
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents(); // the editor hands its value over after the key
+    }
+
+    static QStringList prizeRows(Fixture &f)
+    {
+        QSqlQuery q = f.db.db().exec(u"select ifnull(iSeq,'-'), ifnull(ItemName,'-'), ifnull(SumNumber,'-'), "
+                                     "ifnull(ExcNum,'-'), ifnull(IsExec,'-') from AwardItem order by RecNo"_s);
+        QStringList out;
+        while (q.next())
+            out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                               q.value(3).toString(), q.value(4).toString()}
+                       .join(u'|');
+        return out;
+    }
+
 private Q_SLOTS:
     void loopCountIsRoundedAndBounded_data()
     {
@@ -133,7 +173,7 @@ private Q_SLOTS:
         f.db.exec(u"update AwardItem set SumNumber = ? where RecNo = ?"_s, {sum, item});
         f.openSetup([&](TSetupFrm &screen) {
             screen.ADOQuery2->setData(prizeCell(screen, 0, u"iNumber"_s), entered);
-            screen.ADOQuery2->submit();
+            screen.ADOQuery2->post();
             return int(QDialog::Rejected);
         });
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s).count(kRuleMessage), messages);
@@ -171,17 +211,237 @@ private Q_SLOTS:
         bool posted = false;
         f.openSetup([&](TSetupFrm &screen) {
             auto *roster = screen.ADOQuery1;
-            roster->setData(roster->index(0, roster->fieldIndex(u"EmpName"_s)), u"O'Neil"_s);
-            posted = roster->submit();
+            roster->setData(roster->index(0, roster->columnOf(u"EmpName"_s)), u"O'Neil"_s);
+            screen.rosterGrid->run([&] { roster->post(); });
+            posted = f.ts.dialogs.count(u"error"_s) == 0;
             // Longer than the field: the database refuses, the error is reported.
-            roster->setData(roster->index(1, roster->fieldIndex(u"EmpName"_s)), QString(60, u'x'));
-            roster->submit();
+            screen.dxDBGrid1->setCurrentIndex(roster->index(1, roster->columnOf(u"EmpName"_s)));
+            roster->setData(roster->index(1, roster->columnOf(u"EmpName"_s)), QString(60, u'x'));
+            screen.rosterGrid->run([&] { roster->post(); });
             return int(QDialog::Rejected);
         });
         QVERIFY(posted);
         QCOMPARE(f.db.scalar(u"select EmpName from EmpNo order by RecNo"_s).toString(), u"O'Neil"_s);
         QCOMPARE(f.ts.dialogs.count(u"error"_s), 1);
         QCOMPARE(f.db.scalar(u"select count(*) from EmpNo where EmpName = ?"_s, {u"员工1"_s}).toInt(), 1);
+    }
+
+    // Insert and Down on the last row in both grids, also on empty ones: the
+    // new row is written only once it was changed and left, an untouched one
+    // is dropped, Esc takes a pending one back, and nothing is reported.
+    void newRowsStayPendingUntilChangedAndLeft_data()
+    {
+        QTest::addColumn<bool>("prize");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("key");
+        QTest::addRow("roster Insert") << false << 2 << int(Qt::Key_Insert);
+        QTest::addRow("roster Down on last") << false << 2 << int(Qt::Key_Down);
+        QTest::addRow("empty roster Insert") << false << 0 << int(Qt::Key_Insert);
+        QTest::addRow("empty roster Down") << false << 0 << int(Qt::Key_Down);
+        QTest::addRow("prizes Insert") << true << 2 << int(Qt::Key_Insert);
+        QTest::addRow("prizes Down on last") << true << 2 << int(Qt::Key_Down);
+        QTest::addRow("no prizes Down") << true << 0 << int(Qt::Key_Down);
+    }
+    void newRowsStayPendingUntilChangedAndLeft()
+    {
+        QFETCH(bool, prize);
+        QFETCH(int, rows);
+        QFETCH(int, key);
+        Fixture f(prize ? 0 : rows);
+        for (int i = 0; prize && i < rows; ++i)
+            f.db.addItem(i + 1, u"奖"_s, u"品"_s, 2, 1);
+        const QString table = prize ? u"AwardItem"_s : u"EmpNo"_s;
+        const QString nameField = prize ? u"ItemName"_s : u"EmpName"_s;
+        int shownWhilePending = -1;
+        int storedWhilePending = -1;
+        int shownAfterEsc = -1;
+        int shownAfterLeaving = -1;
+        f.openSetup([&](TSetupFrm &screen) {
+            QTableView *view = prize ? screen.dxDBGrid2 : screen.dxDBGrid1;
+            PostedList *list = prize ? static_cast<PostedList *>(screen.ADOQuery2) : screen.ADOQuery1;
+            view->setFocus();
+            if (rows > 0)
+                view->setCurrentIndex(list->index(rows - 1, list->columnOf(nameField)));
+            // Esc takes the untouched new row back and the screen stays open.
+            QTest::keyClick(view, Qt::Key(key));
+            shownWhilePending = list->rowCount();
+            storedWhilePending = f.count(table);
+            QTest::keyClick(view, Qt::Key_Escape);
+            shownAfterEsc = list->rowCount();
+            if (!screen.isVisible())
+                return int(QDialog::Rejected);
+            // Leaving an untouched new row drops it; a changed one is written.
+            QTest::keyClick(view, Qt::Key(key));
+            QTest::keyClick(view, Qt::Key(key));
+            const int at = list->current();
+            enterCell(view, list->index(at, list->columnOf(nameField)), u"新"_s);
+            if (rows > 0)
+                view->setCurrentIndex(list->index(0, list->columnOf(nameField)));
+            shownAfterLeaving = list->rowCount();
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(shownWhilePending, rows + 1);
+        QCOMPARE(storedWhilePending, rows);
+        QCOMPARE(shownAfterEsc, rows);
+        QCOMPARE(shownAfterLeaving, rows + 1);
+        QCOMPARE(f.count(table), rows + 1);
+        QCOMPARE(f.db.scalar(u"select count(*) from %1 where %2 = ?"_s.arg(table, nameField), {u"新"_s}).toInt(), 1);
+        QCOMPARE(f.ts.dialogs.count(u"error"_s), 0);
+    }
+
+    // A new item starts with no winners, so it is open to the draw at once.
+    void newPrizeItemCanBeDrawn()
+    {
+        Fixture f;
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.dxDBGrid2->setFocus();
+            QTest::keyClick(screen.dxDBGrid2, Qt::Key_Insert);
+            enterCell(screen.dxDBGrid2, prizeCell(screen, 0, u"ItemName"_s), u"特等奖"_s);
+            enterCell(screen.dxDBGrid2, prizeCell(screen, 0, u"SumNumber"_s), u"3"_s);
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(prizeRows(f), QStringList{u"1|特等奖|3|0|0"_s});
+        QCOMPARE(openPrizeItems(f.db.db()).size(), size_t(1));
+    }
+
+    // A refused post is reported in words naming the cause; the screen goes on
+    // and the row keeps its whole edit, so it can be posted once the cause is gone.
+    void refusedPostIsReportedAndRowKept()
+    {
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 2, 1);
+        f.db.exec(u"create trigger refuse before insert on AwardItem begin select raise(abort, 'database is locked'); end"_s);
+        QStringList errors;
+        int rowsAfterRefusal = 0;
+        QString keptName;
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.dxDBGrid2->setFocus();
+            screen.dxDBGrid2->setCurrentIndex(prizeCell(screen, 0, u"ItemName"_s));
+            QTest::keyClick(screen.dxDBGrid2, Qt::Key_Down);
+            enterCell(screen.dxDBGrid2, prizeCell(screen, 1, u"ItemName"_s), u"新奖"_s);
+            // Leaving the row again, by mouse and by key: refused every time, no crash.
+            screen.dxDBGrid2->setCurrentIndex(prizeCell(screen, 0, u"ItemName"_s));
+            QTest::keyClick(screen.dxDBGrid2, Qt::Key_Up);
+            rowsAfterRefusal = screen.ADOQuery2->rowCount();
+            keptName = screen.ADOQuery2->value(1, u"ItemName"_s).toString();
+            errors = f.ts.dialogs.texts(u"error"_s);
+            f.db.exec(u"drop trigger refuse"_s);
+            QTest::keyClick(screen.dxDBGrid2, Qt::Key_Return);
+            return int(QDialog::Rejected);
+        });
+        QVERIFY(errors.size() >= 2);
+        for (const QString &text : errors) {
+            QVERIFY2(text.startsWith(u"本行没有保存"_s), qPrintable(text));
+            QVERIFY(text.contains(u"Esc"_s));
+        }
+        QCOMPARE(rowsAfterRefusal, 2);
+        QCOMPARE(keptName, u"新奖"_s);
+        QCOMPARE(prizeRows(f), QStringList({u"1|A|2|0|0"_s, u"2|新奖|-|0|0"_s}));
+    }
+
+    // Editors keep to the field: a text field's size, whole numbers only. A
+    // value that still does not fit is named by its caption and the rest of
+    // the row's edit stays.
+    void editorsKeepToTheFields()
+    {
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 2, 1);
+        QString typedName;
+        QString typedSum;
+        QStringList errors;
+        QString keptAwards;
+        f.openSetup([&](TSetupFrm &screen) {
+            QTableView *view = screen.dxDBGrid2;
+            enterCell(view, prizeCell(screen, 0, u"ItemName"_s), QString(60, u'奖'), true);
+            typedName = screen.ADOQuery2->value(0, u"ItemName"_s).toString();
+            enterCell(view, prizeCell(screen, 0, u"SumNumber"_s), u"1x2.5"_s, true);
+            typedSum = screen.ADOQuery2->value(0, u"SumNumber"_s).toString();
+            // Values that bypass the editors are refused by name.
+            screen.ADOQuery2->setData(prizeCell(screen, 0, u"Awards"_s), u"电视"_s);
+            screen.ADOQuery2->setData(prizeCell(screen, 0, u"ItemName"_s), QString(51, u'x'));
+            screen.prizeGrid->run([&] { screen.ADOQuery2->post(); });
+            screen.ADOQuery2->setData(prizeCell(screen, 0, u"ItemName"_s), u"B"_s);
+            screen.ADOQuery2->setData(prizeCell(screen, 0, u"SumNumber"_s), u"two"_s);
+            screen.prizeGrid->run([&] { screen.ADOQuery2->post(); });
+            errors = f.ts.dialogs.texts(u"error"_s);
+            keptAwards = screen.ADOQuery2->value(0, u"Awards"_s).toString();
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(typedName, QString(50, u'奖'));
+        QCOMPARE(typedSum, u"125"_s);
+        QCOMPARE(errors.size(), 2);
+        QVERIFY2(errors[0].startsWith(u"“奖项”最多只能填50个字符"_s), qPrintable(errors[0]));
+        QVERIFY2(errors[1].startsWith(u"“中奖人数”只能填整数"_s), qPrintable(errors[1]));
+        QCOMPARE(keptAwards, u"电视"_s);
+        QCOMPARE(prizeRows(f), QStringList{u"1|%1|125|0|0"_s.arg(QString(50, u'奖'))});
+    }
+
+    // A value the database refuses for a reason of its own is named by the
+    // caption of the field its check mentions.
+    void databaseRefusalNamesTheField()
+    {
+        Fixture f(1);
+        f.db.exec(u"create trigger refuse before update on EmpNo when new.DartNo = 'x' "
+                  "begin select raise(abort, 'CHECK constraint failed: DartNo'); end"_s);
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ADOQuery1->setData(screen.ADOQuery1->index(0, screen.ADOQuery1->columnOf(u"DartNo"_s)), u"x"_s);
+            screen.rosterGrid->run([&] { screen.ADOQuery1->post(); });
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(f.ts.dialogs.count(u"error"_s), 1);
+        QVERIFY2(f.ts.dialogs.texts(u"error"_s).first().startsWith(u"数据库拒绝保存“部门”的值"_s),
+                 qPrintable(f.ts.dialogs.texts(u"error"_s).first()));
+    }
+
+    // OK posts the row being typed; Cancel drops it.
+    void okPostsTheRowBeingEdited_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addRow("ok") << true;
+        QTest::addRow("cancel") << false;
+    }
+    void okPostsTheRowBeingEdited()
+    {
+        QFETCH(bool, ok);
+        Fixture f(1);
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ADOQuery1->setData(screen.ADOQuery1->index(0, screen.ADOQuery1->columnOf(u"EmpName"_s)), u"改名"_s);
+            if (ok)
+                return pressOk(screen);
+            screen.BitBtn2->click();
+            return screen.result();
+        });
+        QCOMPARE(f.db.scalar(u"select EmpName from EmpNo"_s).toString(), ok ? u"改名"_s : u"员工0"_s);
+    }
+
+    // The status line stays clear of the check box, and the grids show every
+    // caption and value whole within their width.
+    void statusLineAndColumnsAreNotCut()
+    {
+        Fixture f(0);
+        f.db.addEmployee(u"100001"_s, u"欧阳娜娜"_s, u"第一分厂"_s, u"行政部"_s);
+        f.db.addItem(1, u"一等奖"_s, u"现金1000元"_s, 20, 20);
+        f.openSetup([&](TSetupFrm &screen) {
+            QApplication::processEvents();
+            [&] { QVERIFY(!screen.Label1->geometry().intersects(screen.CheckBox1->geometry())); }();
+            for (QTableView *view : {screen.dxDBGrid1, screen.dxDBGrid2}) {
+                QHeaderView *header = view->horizontalHeader();
+                int total = 0;
+                for (int c = 0; c < header->count(); ++c) {
+                    if (view->isColumnHidden(c))
+                        continue;
+                    const QString caption = view->model()->headerData(c, Qt::Horizontal).toString();
+                    [&] {
+                        QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c), qPrintable(caption));
+                        QVERIFY2(view->columnWidth(c) >= static_cast<QAbstractItemView *>(view)->sizeHintForColumn(c),
+                                 qPrintable(caption));
+                    }();
+                    total += header->sectionSize(c);
+                }
+                [&] { QVERIFY2(total <= view->viewport()->width(), qPrintable(u"%1 > %2"_s.arg(total).arg(view->viewport()->width()))); }();
+            }
+            return int(QDialog::Rejected);
+        });
     }
 
     void resetKeepsItem9999ButRemovesItsWinners()

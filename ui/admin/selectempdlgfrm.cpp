@@ -4,6 +4,7 @@
 #include "ui/common/screenfonts.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -33,6 +34,10 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     dxDBGrid1->setColumnWidth(1, 167);
     dxDBGrid1->setColumnWidth(2, 79);
     connect(dxDBGrid1, &QTableView::doubleClicked, this, [this] { dxDBGrid1DblClick(); });
+    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
+        if (current.isValid())
+            m_roster.setCurrentRow(current.row());
+    });
 
     // The footer band under the code column carries the row count.
     footer = new QLabel(this);
@@ -62,7 +67,7 @@ void TSelectEmpDlgFrm::FormShow()
     m_roster.open(m_db);
     footer->setText(QString::number(m_roster.rowCount()));
     if (m_roster.rowCount() > 0 && !dxDBGrid1->currentIndex().isValid())
-        selectRow(0);
+        selectRow(std::clamp(m_roster.currentRow(), 0, m_roster.rowCount() - 1));
 }
 
 int TSelectEmpDlgFrm::chosenRow() const

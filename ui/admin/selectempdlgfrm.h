@@ -9,7 +9,8 @@ class RosterModel;
 
 // The employee picker of the lists screen: the roster by code with the number
 // of its rows in the footer. It shows the screen's own roster, so the chosen
-// person is simply the roster row current when it closes with OK.
+// person is simply the roster row current when it closes with OK, and the
+// next picker opens on the row this one was left on.
 class TSelectEmpDlgFrm : public QDialog {
     Q_OBJECT
 public:
@@ -19,6 +20,9 @@ public:
     int chosenRow() const;
     void selectRow(int row);
 
+private:
+    friend class tst_setupblankfrm;
+
     void FormShow();
     void dxDBGrid1DblClick();
 
@@ -26,8 +30,6 @@ public:
     QLabel *footer = nullptr;
     QPushButton *okButton = nullptr;
     QPushButton *cancelButton = nullptr;
-
-private:
     RosterModel &m_roster;
     Database &m_db;
 };

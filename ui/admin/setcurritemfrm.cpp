@@ -23,7 +23,7 @@ bool isEnter(const QEvent *event)
 }
 } // namespace
 
-TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(parent), services(services)
+TSetCurrItemFrm::TSetCurrItemFrm(Database &db, QWidget *parent) : QDialog(parent), m_db(db)
 {
     setObjectName(u"SetCurrItemFrm"_s);
     setWindowTitle(u"选择奖项"_s);
@@ -46,18 +46,19 @@ TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(
     dxDBGrid1->setFont(yaHeiFont(27, true));
     dxDBGrid1->horizontalHeader()->setFont(yaHeiFont(27, true));
     dxDBGrid1->horizontalHeader()->setSectionsMovable(true);
-    dxDBGrid1->horizontalHeader()->setStretchLastSection(true);
+    dxDBGrid1->setColumnWidth(0, 184);
+    dxDBGrid1->setColumnWidth(1, 184);
+    // All three columns share the list's width, as designed.
+    dxDBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     dxDBGrid1->horizontalHeader()->setFixedHeight(kRowHeight);
     dxDBGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
     dxDBGrid1->verticalHeader()->setMinimumSectionSize(12);
-    // The row indicator is narrow; its numbers get a font that fits it.
+    // The row indicator shows a mark on the selected row, not row numbers.
     QFont indicatorFont = dxDBGrid1->verticalHeader()->font();
     indicatorFont.setPixelSize(12);
     dxDBGrid1->verticalHeader()->setFont(indicatorFont);
     dxDBGrid1->verticalHeader()->setFixedWidth(24);
     dxDBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    dxDBGrid1->setColumnWidth(0, 184);
-    dxDBGrid1->setColumnWidth(1, 184);
 
     // Cells and headers in red with the window colour as text; grid lines in
     // the caption-text colour.
@@ -66,10 +67,13 @@ TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(
     dxDBGrid1->setStyleSheet(
         u"QTableView { background-color: #ff0000; color: %1; gridline-color: %2; "
         "selection-background-color: #800000; selection-color: %1; }"
+        "QHeaderView { background-color: #ff0000; }"
         "QHeaderView::section { background-color: #ff0000; color: %1; border: 1px solid %2; }"
-        "QTableCornerButton::section { background-color: #ff0000; }"_s.arg(text, lines));
+        "QTableCornerButton::section { background-color: #ff0000; border: 1px solid %2; }"_s.arg(text, lines));
     dxDBGrid1->installEventFilter(this);
     connect(dxDBGrid1, &QTableView::doubleClicked, this, [this] { accept(); });
+    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { markRow(current.row()); });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +82,7 @@ TSetCurrItemFrm::TSetCurrItemFrm(Services &services, QWidget *parent) : QDialog(
 
 void TSetCurrItemFrm::open()
 {
-    items = openPrizeItems(*services.db);
+    items = openPrizeItems(m_db);
     m_model->removeRows(0, m_model->rowCount());
     for (const PrizeItem &item : items) {
         QList<QStandardItem *> row{new QStandardItem(item.ItemName), new QStandardItem(item.Awards),
@@ -88,10 +92,20 @@ void TSetCurrItemFrm::open()
         for (QStandardItem *cell : row)
             cell->setEditable(false);
         m_model->appendRow(row);
+        m_model->setVerticalHeaderItem(m_model->rowCount() - 1, new QStandardItem(QString()));
     }
     if (!items.empty())
         dxDBGrid1->setCurrentIndex(m_model->index(0, 0));
     dxDBGrid1->setFocus();
+}
+
+void TSetCurrItemFrm::markRow(int row)
+{
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        QStandardItem *indicator = m_model->verticalHeaderItem(r);
+        if (indicator)
+            indicator->setText(r == row ? u"▶"_s : QString());
+    }
 }
 
 int TSetCurrItemFrm::selectedRecNo() const

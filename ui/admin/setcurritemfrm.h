@@ -1,10 +1,10 @@
 #pragma once
-#include "draw/services.h"
 #include "store/rows.h"
 
 #include <QDialog>
 #include <vector>
 
+class Database;
 class QStandardItemModel;
 class QTableView;
 
@@ -13,7 +13,7 @@ class QTableView;
 class TSetCurrItemFrm : public QDialog {
     Q_OBJECT
 public:
-    TSetCurrItemFrm(Services &services, QWidget *parent = nullptr);
+    explicit TSetCurrItemFrm(Database &db, QWidget *parent = nullptr);
 
     // Reads the open items; the selection starts on the first.
     void open();
@@ -21,14 +21,18 @@ public:
     int selectedRecNo() const;
     int rowCount() const { return static_cast<int>(items.size()); }
 
-    Services &services;
-    QTableView *dxDBGrid1 = nullptr;
-    std::vector<PrizeItem> items;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    friend class TestPrizeScreens;
+
+    // The row indicator marks the selected row only.
+    void markRow(int row);
+
+    Database &m_db;
+    QTableView *dxDBGrid1 = nullptr;
+    std::vector<PrizeItem> items;
     QStandardItemModel *m_model = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "admin/personentry.h"
 #include "ui/common/screenfonts.h"
+#include "ui/admin/postedgrid.h"
 #include "ui/admin/selectempdlgfrm.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
@@ -127,7 +128,7 @@ void TSetupBlankFrm::buildScreen()
     dxDBGrid2 = grid(u"dxDBGrid2"_s, {384, 56, 281, 205}, ADOQuery2, {22, 91, 84, 103});
 
     BitBtn1 = button(u"BitBtn1"_s, u"确认"_s, {360, 273, 75, 25}, nullptr);
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn1, &QPushButton::clicked, this, &TSetupBlankFrm::accept);
     BitBtn2 = button(u"BitBtn2"_s, u"取消"_s, {440, 273, 75, 25}, nullptr);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -170,37 +171,21 @@ QLineEdit *TSetupBlankFrm::boundEdit(const QString &name, QRect place, PostedLis
     return edit;
 }
 
-QTableView *TSetupBlankFrm::grid(const QString &name, QRect place, PostedList &list, const std::vector<int> &widths)
+QTableView *TSetupBlankFrm::grid(const QString &name, QRect place, PostedList &list, std::vector<int> widths)
 {
     auto *view = new QTableView(this);
     view->setObjectName(name);
     view->setGeometry(place);
-    view->setModel(&list);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                           | QAbstractItemView::AnyKeyPressed);
+    auto *posted = new PostedGrid(*view, list, m_dialogs);
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(18);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    for (size_t c = 0; c < widths.size(); ++c)
-        view->setColumnWidth(static_cast<int>(c), widths[c]);
     view->setColumnHidden(list.columnOf(u"RecNo"_s), true);
-
-    // The grid's current row and the list's current row move together; moving
-    // away from a changed row posts it first.
-    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this, view, &list](const QModelIndex &current) {
-                if (list.isReshaping() || !current.isValid() || current.row() == list.current())
-                    return;
-                guarded([&] { list.setCurrent(current.row()); });
-                if (list.current() != current.row() && list.current() >= 0)
-                    view->setCurrentIndex(list.index(list.current(), current.column()));
-            });
-    connect(&list, &PostedList::currentChanged, view, [view, &list](int row) {
-        if (row >= 0 && view->currentIndex().row() != row)
-            view->setCurrentIndex(list.index(row, 1));
-    });
+    posted->setColumnWidths(std::move(widths));
     return view;
 }
 
@@ -321,3 +306,17 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
 }
 
 void TSetupBlankFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
+
+void TSetupBlankFrm::accept()
+{
+    // The row being edited is posted first: a factory typed after the code
+    // lookup would otherwise be lost, and the row would name nobody.
+    bool posted = false;
+    guarded([&] {
+        ADOQuery1.checkBrowseMode();
+        ADOQuery2.checkBrowseMode();
+        posted = true;
+    });
+    if (posted)
+        QDialog::accept();
+}

@@ -26,6 +26,12 @@ public:
     TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent = nullptr);
     ~TSetupBlankFrm() override;
 
+    // The rows being edited are posted first; a refused one keeps the screen open.
+    void accept() override;
+
+private:
+    friend class tst_setupblankfrm;
+
     void FormShow();
     void DBEdit1KeyPress(); // Enter in the designation code edit
     void DBEdit3KeyPress(); // Enter in the exclusion code edit
@@ -69,14 +75,12 @@ public:
     QAction *ActDEL2 = nullptr;
     QAction *ActClear = nullptr;
 
-protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
     void buildScreen();
     QPushButton *button(const QString &name, const QString &text, QRect place, QAction *command);
     QLineEdit *boundEdit(const QString &name, QRect place, PostedList &list, const QString &field, int maxLength);
-    QTableView *grid(const QString &name, QRect place, PostedList &list, const std::vector<int> &widths);
+    QTableView *grid(const QString &name, QRect place, PostedList &list, std::vector<int> widths);
     void lookUp(QLineEdit *edit, PostedList &list, std::optional<int> item);
     void addThroughPicker(PostedList &list, std::optional<int> item);
     void showRowItem();

@@ -1,13 +1,14 @@
 #include "ui/admin/setupfrm.h"
 
 #include "admin/prizeitemrules.h"
+#include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
-#include "ui/admin/postingtablemodel.h"
+#include "ui/admin/postedgrid.h"
 #include "ui/common/screenfonts.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
+#include "base/settings.h"
 #include "store/database.h"
-#include "store/dberror.h"
 #include "store/setupstore.h"
 
 #include <QAction>
@@ -20,8 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSqlError>
-#include <QSqlRecord>
 #include <QStyle>
 #include <QTableView>
 
@@ -66,30 +65,15 @@ QTableView *grid(QWidget *parent, const QString &name, const QRect &place)
     return view;
 }
 
-void throwOnError(const QSqlTableModel &model)
-{
-    if (model.lastError().isValid())
-        throw DbError(engineErrorText(model.lastError()));
-}
-
-bool isKey(const QEvent *event, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const auto *k = static_cast<const QKeyEvent *>(event);
-    return k->key() == key && (k->modifiers() & ~Qt::KeypadModifier) == modifiers;
-}
-
 } // namespace
 
-TSetupFrm::TSetupFrm(Services &services, QWidget *parent) : QDialog(parent), services(services)
+TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent)
+    : QDialog(parent), services{settings, &db, &dialogs, &pacer}
 {
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
     setFixedSize(621, 396);
-    // The grids read their columns from the open connection.
-    services.db->ensureOpen();
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -150,15 +134,14 @@ void TSetupFrm::buildControls()
     CheckBox1->setGeometry(304, 336, 193, 17);
 
     Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 344);
-    Label1->resize(425, Label1->height());
+    // The status line ends before the check box, which would cover its text.
+    Label1->resize(CheckBox1->x() - 4 - Label1->x(), Label1->height());
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
     ProgressBar1->setGeometry(16, 368, 425, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    // The status line runs under the check box; the box must stay clickable.
-    CheckBox1->raise();
 
     BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 368, 75, 25});
     BitBtn1->setDefault(true);
@@ -170,29 +153,14 @@ void TSetupFrm::buildControls()
 void TSetupFrm::buildRosterGrid()
 {
     dxDBGrid1 = grid(this, u"dxDBGrid1"_s, {16, 86, 273, 243 - kFooterHeight});
-    // Rows are fetched as the grid scrolls, so a roster of 100,000 opens at once.
-    ADOQuery1 = new PostingTableModel(this, services.db->handle());
+    ADOQuery1 = new RosterGridList(*services.db, this);
     ADOQuery1->setObjectName(u"ADOQuery1"_s);
-    ADOQuery1->onPostError = [this](const QString &text) { services.dialogs->reportError(text); };
-    ADOQuery1->setTable(u"EmpNo"_s);
-    ADOQuery1->setSort(ADOQuery1->fieldIndex(u"RecNo"_s), Qt::AscendingOrder);
-    dxDBGrid1->setModel(ADOQuery1);
+    rosterGrid = new PostedGrid(*dxDBGrid1, *ADOQuery1, *services.dialogs);
+    connect(rosterGrid, &PostedGrid::deleteRequested, this, [this] { deleteGridRow(*rosterGrid); });
     dxDBGrid1->verticalHeader()->hide();
-
-    const struct { const char16_t *field; const char16_t *caption; int width; } columns[] = {
-        {u"CompCode", u"工厂名称", 75}, {u"DartNo", u"部门", 62}, {u"EmpCode", u"工号", 56}, {u"EmpName", u"姓名", 71}};
+    dxDBGrid1->hideColumn(ADOQuery1->columnOf(u"RecNo"_s));
+    rosterGrid->setColumnWidths({23, 75, 62, 56, 71});
     QHeaderView *header = dxDBGrid1->horizontalHeader();
-    int visual = 1;
-    for (const auto &c : columns) {
-        const int column = ADOQuery1->fieldIndex(QString::fromUtf16(c.field));
-        ADOQuery1->setHeaderData(column, Qt::Horizontal, QString::fromUtf16(c.caption));
-        header->moveSection(header->visualIndex(column), visual++);
-        dxDBGrid1->setColumnWidth(column, c.width);
-    }
-    const int recNo = ADOQuery1->fieldIndex(u"RecNo"_s);
-    header->moveSection(header->visualIndex(recNo), 0);
-    dxDBGrid1->setColumnWidth(recNo, 23);
-    dxDBGrid1->hideColumn(recNo);
 
     // The footer under the code column shows how many people the roster holds.
     auto *footerBar = new QFrame(this);
@@ -214,46 +182,24 @@ void TSetupFrm::buildRosterGrid()
     dxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(dxDBGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { PopupMenu1->popup(dxDBGrid1->viewport()->mapToGlobal(at)); });
-    dxDBGrid1->installEventFilter(this);
 }
 
 void TSetupFrm::buildPrizeGrid()
 {
     dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 313, 244});
-    ADOQuery2 = new PostingTableModel(this, services.db->handle());
+    ADOQuery2 = new PrizeGridList(*services.db, this);
     ADOQuery2->setObjectName(u"ADOQuery2"_s);
-    ADOQuery2->onPostError = [this](const QString &text) { services.dialogs->reportError(text); };
-    ADOQuery2->onFieldChange = [this](const QModelIndex &index) { ADOQuery2iNumberChange(index); };
-    ADOQuery2->setTable(u"AwardItem"_s);
-    ADOQuery2->setSort(ADOQuery2->fieldIndex(u"RecNo"_s), Qt::AscendingOrder);
-    connect(ADOQuery2, &QSqlTableModel::primeInsert, this,
-            [this](int row, QSqlRecord &record) { ADOQuery2NewRecord(row, record); });
-    dxDBGrid2->setModel(ADOQuery2);
-    iSeqColumn = ADOQuery2->fieldIndex(u"iSeq"_s);
-    sumNumberColumn = ADOQuery2->fieldIndex(u"SumNumber"_s);
-    iNumberColumn = ADOQuery2->fieldIndex(u"iNumber"_s);
-
-    const struct { const char16_t *field; const char16_t *caption; int width; } columns[] = {
-        {u"iSeq", u"排序", 32},       {u"ItemName", u"奖项", 48},       {u"Awards", u"奖品", 72},
-        {u"SumNumber", u"中奖人数", 59}, {u"iNumber", u"每次几个", 60}, {u"IsExec", u"已执行", 0}};
-    QHeaderView *header = dxDBGrid2->horizontalHeader();
-    int visual = 0;
-    for (const auto &c : columns) {
-        const int column = ADOQuery2->fieldIndex(QString::fromUtf16(c.field));
-        ADOQuery2->setHeaderData(column, Qt::Horizontal, QString::fromUtf16(c.caption));
-        header->moveSection(header->visualIndex(column), visual++);
-        if (c.width > 0)
-            dxDBGrid2->setColumnWidth(column, c.width);
-    }
-    for (const QString &hidden : {u"RecNo"_s, u"IsExec"_s, u"ExcNum"_s})
-        dxDBGrid2->hideColumn(ADOQuery2->fieldIndex(hidden));
+    connect(ADOQuery2, &PostedList::cellEdited, this, &TSetupFrm::ADOQuery2iNumberChange);
+    prizeGrid = new PostedGrid(*dxDBGrid2, *ADOQuery2, *services.dialogs);
+    connect(prizeGrid, &PostedGrid::deleteRequested, this, [this] { deleteGridRow(*prizeGrid); });
+    dxDBGrid2->hideColumn(ADOQuery2->columnOf(u"RecNo"_s));
     dxDBGrid2->verticalHeader()->setFixedWidth(12);
-    dxDBGrid2->installEventFilter(this);
+    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60});
 }
 
 void TSetupFrm::placeFooter()
 {
-    const int column = ADOQuery1->fieldIndex(u"EmpCode"_s);
+    const int column = ADOQuery1->columnOf(u"EmpCode"_s);
     const int left = dxDBGrid1->frameWidth() + dxDBGrid1->horizontalHeader()->sectionViewportPosition(column);
     dxDBGrid1Footer->setGeometry(left, 1, dxDBGrid1->columnWidth(column) - 2, kFooterHeight - 2);
 }
@@ -273,22 +219,16 @@ void TSetupFrm::FormShow()
 
 void TSetupFrm::reopenRoster()
 {
-    ADOQuery1->select();
-    throwOnError(*ADOQuery1);
+    ADOQuery1->open();
     m_rosterCount = countEmployees(*services.db);
     dxDBGrid1Footer->setText(QString::number(m_rosterCount));
-    if (ADOQuery1->rowCount() > 0)
-        dxDBGrid1->setCurrentIndex(ADOQuery1->index(0, ADOQuery1->fieldIndex(u"CompCode"_s)));
+    rosterGrid->fitColumns();
 }
 
 void TSetupFrm::reopenPrizeItems()
 {
-    ADOQuery2->select();
-    throwOnError(*ADOQuery2);
-    // Prize items are few; holding them all lets a new row count them.
-    ADOQuery2->fetchAll();
-    if (ADOQuery2->rowCount() > 0)
-        dxDBGrid2->setCurrentIndex(ADOQuery2->index(0, iSeqColumn));
+    ADOQuery2->open();
+    prizeGrid->fitColumns();
 }
 
 void TSetupFrm::RzButtonEdit2ButtonClick()
@@ -323,12 +263,11 @@ void TSetupFrm::ActIniExecute()
                                Dialogs::Icon::Information, Dialogs::Buttons::OkCancel))
         return;
     // A row still being edited is posted first, as leaving it would.
-    if (!ADOQuery2->submit())
-        return;
+    ADOQuery2->checkBrowseMode();
     resetDraw(*services.db);
     reopenPrizeItems();
     if (ADOQuery2->rowCount() > 0)
-        dxDBGrid2->setCurrentIndex(ADOQuery2->index(ADOQuery2->rowCount() - 1, iSeqColumn));
+        ADOQuery2->setCurrent(ADOQuery2->rowCount() - 1);
     services.dialogs->notify(this, u"初始化完成!"_s, u" 系统提示"_s, Dialogs::Icon::None);
 }
 
@@ -336,48 +275,38 @@ void TSetupFrm::ActDelExecute()
 {
     if (ADOQuery2->rowCount() == 0)
         return;
-    int row = dxDBGrid2->currentIndex().row();
-    if (row < 0 || row >= ADOQuery2->rowCount())
-        row = 0;
-    const bool deleted = ADOQuery2->removeRow(row);
-    reopenPrizeItems();
-    if (deleted && ADOQuery2->rowCount() > 0)
-        dxDBGrid2->setCurrentIndex(ADOQuery2->index(std::min(row, ADOQuery2->rowCount() - 1), iSeqColumn));
+    ADOQuery2->deleteCurrent();
 }
 
-void TSetupFrm::appendPrizeRow()
+void TSetupFrm::deleteGridRow(PostedGrid &grid)
 {
-    if (!ADOQuery2->submit())
-        return;
-    ADOQuery2->fetchAll();
-    const int row = ADOQuery2->rowCount();
-    if (!ADOQuery2->insertRow(row))
-        return;
-    dxDBGrid2->setCurrentIndex(ADOQuery2->index(row, iSeqColumn));
+    grid.run([&] {
+        if (!services.dialogs->ask(this, u"删除当前记录吗?"_s, u"系统提示"_s, Dialogs::Icon::Question,
+                                   Dialogs::Buttons::OkCancel))
+            return;
+        if (&grid == rosterGrid) {
+            ADOQuery1->deleteCurrent();
+            m_rosterCount = countEmployees(*services.db);
+            dxDBGrid1Footer->setText(QString::number(m_rosterCount));
+        } else {
+            ADOQuery2->deleteCurrent();
+        }
+    });
 }
 
-void TSetupFrm::ADOQuery2NewRecord(int row, QSqlRecord &record)
+void TSetupFrm::ADOQuery2iNumberChange(const QString &field)
 {
-    // The new row is already counted by the model here.
-    Q_UNUSED(row);
-    const int before = ADOQuery2->rowCount() - 1;
-    record.setValue(u"iSeq"_s, before + 1);
-    record.setGenerated(u"iSeq"_s, true);
-}
-
-void TSetupFrm::ADOQuery2iNumberChange(const QModelIndex &index)
-{
-    if (index.column() != iNumberColumn)
+    if (field != u"iNumber"_s)
         return;
-    const int perPress = index.data(Qt::EditRole).toInt();
-    const int sum = ADOQuery2->index(index.row(), sumNumberColumn).data(Qt::EditRole).toInt();
+    const int perPress = ADOQuery2->field(u"iNumber"_s).toInt();
+    const int sum = ADOQuery2->field(u"SumNumber"_s).toInt();
     const PerPressCheck check = checkPerPress(perPress, sum);
     if (check.accepted)
         return;
     services.dialogs->notify(this, perPressMessage(), perPressCaption(), Dialogs::Icon::None);
     // Stored without running the rule again: with a total below 1 the
     // replacement would fail it too, without end.
-    ADOQuery2->storeQuietly(index, check.replacement);
+    ADOQuery2->setField(u"iNumber"_s, check.replacement);
 }
 
 QString TSetupFrm::musicPath() const { return RzButtonEdit2->text(); }
@@ -404,43 +333,15 @@ void TSetupFrm::BitBtn2Click()
 
 void TSetupFrm::reject() { BitBtn2Click(); }
 
-bool TSetupFrm::eventFilter(QObject *watched, QEvent *event)
+void TSetupFrm::accept()
 {
-    auto *view = qobject_cast<QTableView *>(watched);
-    if (view && (view == dxDBGrid1 || view == dxDBGrid2)) {
-        auto *model = view == dxDBGrid1 ? ADOQuery1 : ADOQuery2;
-        // Enter in a grid posts its row rather than closing the screen.
-        if (isKey(event, Qt::Key_Return) || isKey(event, Qt::Key_Enter)) {
-            model->submit();
-            return true;
-        }
-        const bool atLastRow = view->currentIndex().row() == model->rowCount() - 1 && !model->canFetchMore();
-        if (isKey(event, Qt::Key_Insert) || (isKey(event, Qt::Key_Down) && (atLastRow || model->rowCount() == 0))) {
-            guarded([this, view, model] {
-                if (view == dxDBGrid2) {
-                    appendPrizeRow();
-                } else if (model->submit()) {
-                    const int row = std::max(0, view->currentIndex().row());
-                    if (model->insertRow(row))
-                        view->setCurrentIndex(model->index(row, model->fieldIndex(u"CompCode"_s)));
-                }
-            });
-            return true;
-        }
-        if (isKey(event, Qt::Key_Delete, Qt::ControlModifier) && view->currentIndex().isValid()) {
-            guarded([this, view, model] {
-                if (!services.dialogs->ask(this, u"删除当前记录吗?"_s, u"系统提示"_s, Dialogs::Icon::Question,
-                                           Dialogs::Buttons::OkCancel))
-                    return;
-                const int row = view->currentIndex().row();
-                model->removeRow(row);
-                if (view == dxDBGrid1)
-                    reopenRoster();
-                else
-                    reopenPrizeItems();
-            });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+    // A row typed and not yet left would be lost without a word.
+    bool posted = false;
+    guarded([&] {
+        ADOQuery1->checkBrowseMode();
+        ADOQuery2->checkBrowseMode();
+        posted = true;
+    });
+    if (posted)
+        QDialog::accept();
 }

@@ -1,10 +1,13 @@
 #pragma once
-#include "draw/services.h"
-
 #include <QDialog>
+#include <functional>
 
+class Database;
+class Dialogs;
 class LoopCountSpinBox;
-class PostingTableModel;
+class Pacer;
+class PostedGrid;
+class PrizeGridList;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -12,8 +15,9 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QSqlRecord;
 class QTableView;
+class RosterGridList;
+struct Settings;
 
 // The system settings screen: the four settings, the roster grid and the prize
 // grid, and the commands that clear the roster, import it, reset the draw and
@@ -22,25 +26,14 @@ class QTableView;
 class TSetupFrm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSetupFrm(Services &services, QWidget *parent = nullptr);
+    // `settings` are the ones in memory: the picked music file goes there at once.
+    TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent = nullptr);
     ~TSetupFrm() override;
 
     // Fills the screen from the settings in memory and opens both grids.
     void FormShow();
-    void RzButtonEdit2ButtonClick();
-    void ActClearExecute();
-    void ActImportExecute();
-    void ActIniExecute();
-    void ActDelExecute();
-    bool DeleteAllEmployees();
-    void BitBtn2Click();
-
-    // Re-opens the roster grid's query and its row count.
+    // Re-opens the roster grid and its row count.
     void reopenRoster();
-    void reopenPrizeItems();
-    // Appends a row to the prize grid (its defaults come from ADOQuery2NewRecord).
-    void appendPrizeRow();
-    int rosterCount() const { return m_rosterCount; }
 
     // Values the main screen takes back on OK.
     QString musicPath() const;
@@ -48,9 +41,40 @@ public:
     int loopCount() const;
     bool showNo() const;
 
+    // A row being edited in a grid is posted first; a refused one keeps the screen open.
+    void accept() override;
     void reject() override;
 
-    Services &services;
+private:
+    friend class TestSetupFrm;
+    friend class TestSetupFrmImport;
+
+    void RzButtonEdit2ButtonClick();
+    void ActClearExecute();
+    void ActImportExecute();
+    void ActIniExecute();
+    void ActDelExecute();
+    bool DeleteAllEmployees();
+    void BitBtn2Click();
+    void ADOQuery2iNumberChange(const QString &field);
+
+    void reopenPrizeItems();
+    int rosterCount() const { return m_rosterCount; }
+    void buildControls();
+    void buildRosterGrid();
+    void buildPrizeGrid();
+    void deleteGridRow(PostedGrid &grid);
+    void placeFooter();
+    void guarded(const std::function<void()> &step);
+
+    // What the screen works with (the import reaches it by these names too).
+    struct Collaborators {
+        Settings &settings;
+        Database *db;
+        Dialogs *dialogs;
+        Pacer *pacer;
+    } services;
+
     bool Importing = false;
     bool CancelImport = false;
 
@@ -82,27 +106,11 @@ public:
     QAction *ActIni = nullptr;
     QAction *ActDel = nullptr;
 
-    PostingTableModel *ADOQuery1 = nullptr; // EmpNo
-    PostingTableModel *ADOQuery2 = nullptr; // AwardItem
+    RosterGridList *ADOQuery1 = nullptr; // EmpNo
+    PrizeGridList *ADOQuery2 = nullptr;  // AwardItem
+    PostedGrid *rosterGrid = nullptr;
+    PostedGrid *prizeGrid = nullptr;
 
-    // Column numbers of the prize grid's fields.
-    int iSeqColumn = -1;
-    int sumNumberColumn = -1;
-    int iNumberColumn = -1;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void buildControls();
-    void buildRosterGrid();
-    void buildPrizeGrid();
-    void ADOQuery2NewRecord(int row, QSqlRecord &record);
-    void ADOQuery2iNumberChange(const QModelIndex &index);
-    void placeFooter();
-    void guarded(const std::function<void()> &step);
-
-    int m_rowsBeforeInsert = 0;
     int m_rosterCount = 0;
 };
 

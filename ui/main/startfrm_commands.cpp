@@ -85,7 +85,7 @@ void TStartFrm::ActSetCurrItemExecute()
 {
     if (!commandAllowed())
         return;
-    TSetCurrItemFrm screen(services, this);
+    TSetCurrItemFrm screen(*services.db, this);
     screen.open();
     if (services.dialogs->runModal(screen) != QDialog::Accepted)
         return;
@@ -101,7 +101,7 @@ void TStartFrm::ActSetupExecute()
 {
     if (!commandAllowed())
         return;
-    TSetupFrm screen(services, this);
+    TSetupFrm screen(services.settings, *services.db, *services.dialogs, *services.pacer, this);
     SetupFrm = &screen;
     screen.FormShow();
     if (services.dialogs->runModal(screen) != QDialog::Accepted)

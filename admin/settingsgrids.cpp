@@ -1,0 +1,64 @@
+#include "admin/settingsgrids.h"
+
+#include "store/gridstore.h"
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+RosterGridList::RosterGridList(Database &db, QObject *parent)
+    : PostedList({u"RecNo"_s, u"EmpCode"_s, u"EmpName"_s, u"CompCode"_s, u"DartNo"_s},
+                 {{u"RecNo"_s, u"RecNo"_s},
+                  {u"CompCode"_s, u"工厂名称"_s, {}, 100},
+                  {u"DartNo"_s, u"部门"_s, {}, 50},
+                  {u"EmpCode"_s, u"工号"_s, {}, 50},
+                  {u"EmpName"_s, u"姓名"_s, {}, 50}},
+                 parent),
+      m_db(db)
+{
+}
+
+std::vector<PostedList::Row> RosterGridList::load() { return loadAfter(0, std::numeric_limits<int>::max()); }
+
+std::vector<PostedList::Row> RosterGridList::loadAfter(int recNo, int limit)
+{
+    return GridStore::rosterPage(m_db, recNo, limit);
+}
+
+int RosterGridList::insertRecord(const Row &row) { return GridStore::insertEmployee(m_db, row); }
+
+void RosterGridList::updateRecord(const Row &row) { GridStore::updateEmployee(m_db, row); }
+
+void RosterGridList::deleteRecord(const Row &row) { GridStore::deleteEmployee(m_db, row[0].toInt()); }
+
+namespace {
+enum PrizeField { pRecNo, pSeq, pItemName, pAwards, pSumNumber, pNumber, pIsExec, pExcNum };
+} // namespace
+
+PrizeGridList::PrizeGridList(Database &db, QObject *parent)
+    : PostedList({u"RecNo"_s, u"iSeq"_s, u"ItemName"_s, u"Awards"_s, u"SumNumber"_s, u"iNumber"_s, u"IsExec"_s, u"ExcNum"_s},
+                 {{u"iSeq"_s, u"排序"_s, {}, 0, true},
+                  {u"RecNo"_s, u"RecNo"_s},
+                  {u"ItemName"_s, u"奖项"_s, {}, 50},
+                  {u"Awards"_s, u"奖品"_s, {}, 50},
+                  {u"SumNumber"_s, u"中奖人数"_s, {}, 0, true},
+                  {u"iNumber"_s, u"每次几个"_s, {}, 0, true}},
+                 parent),
+      m_db(db)
+{
+}
+
+std::vector<PostedList::Row> PrizeGridList::load() { return GridStore::prizeRows(m_db); }
+
+int PrizeGridList::insertRecord(const Row &row) { return GridStore::insertPrizeRow(m_db, row); }
+
+void PrizeGridList::updateRecord(const Row &row) { GridStore::updatePrizeRow(m_db, row); }
+
+void PrizeGridList::deleteRecord(const Row &row) { GridStore::deletePrizeRow(m_db, row[pRecNo].toInt()); }
+
+void PrizeGridList::newRecord(Row &row, int rowsBefore)
+{
+    row[pSeq] = rowsBefore + 1;
+    row[pIsExec] = 0;
+    row[pExcNum] = 0;
+}
