@@ -18,25 +18,28 @@ int BoardLabel::linePitch() const
     return static_cast<int>(std::ceil(QFontInfo(font()).pixelSize() * 1.32));
 }
 
-QSize BoardLabel::sizeHint() const
+int BoardLabel::textWidth() const
 {
     const QFontMetrics metrics(font());
     int width = 0;
-    const QStringList all = lines();
-    for (const QString &line : all)
+    for (const QString &line : lines())
         width = std::max(width, metrics.horizontalAdvance(line));
-    return {width + 2, static_cast<int>(all.size()) * linePitch()};
+    return width;
 }
+
+QSize BoardLabel::sizeHint() const { return {textWidth() + 2, static_cast<int>(lines().size()) * linePitch()}; }
 
 void BoardLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics metrics(font());
     const int pitch = linePitch();
     int top = 0;
     for (const QString &line : lines()) {
-        painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, line);
+        painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter,
+                         metrics.elidedText(line, Qt::ElideRight, width()));
         top += pitch;
     }
 }

@@ -41,6 +41,8 @@ void TStartFrm::setAdminCommandsEnabled(bool enabled)
         action->setEnabled(enabled);
 }
 
+void TStartFrm::setCloseCommandEnabled(bool enabled) { ActClose->setEnabled(enabled); }
+
 void TStartFrm::ActSetItemExecute()
 {
     if (pressInProgress())
