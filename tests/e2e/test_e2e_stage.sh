@@ -47,6 +47,20 @@ stop_run() {
   rm -f "$E2E_WORK/display"
 }
 
+# Waits until the screen stops changing: two quarter-size screenshots $1
+# seconds apart are the same. Quarter size keeps this quick on a 4K screen.
+settle() {
+  local deadline=$((SECONDS + 3 * E2E_TIMEOUT)) a b
+  a=$(import -window root -scale 25% rgb:- 2>/dev/null | md5sum)
+  while [ $SECONDS -lt $deadline ]; do
+    sleep "$1"
+    b=$(import -window root -scale 25% rgb:- 2>/dev/null | md5sum)
+    [ "$a" = "$b" ] && return 0
+    a="$b"
+  done
+  return 1
+}
+
 # shot NAME: a screenshot of the whole screen into the comparison folder.
 shot() { import -window root "$out/$size-$1.png" || e2e_fail "screenshot $1 at $size failed"; }
 
@@ -57,7 +71,7 @@ screen() {
   e2e_key "$1"
   win=$(e2e_wait_window "$2") || e2e_fail "$1 did not open \"$2\" at $size"
   e2e_focus "$win"
-  sleep 0.6
+  settle 0.5 || e2e_fail "\"$2\" did not settle at $size"
   shot "$3"
   e2e_key Escape
   e2e_wait_gone "$2" || e2e_fail "Esc did not close \"$2\" at $size"
@@ -71,7 +85,7 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
   e2e_start_program
   main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open at $size"
   e2e_focus "$main"
-  e2e_wait_still 0.8 || e2e_fail "the main screen did not settle at $size"
+  settle 1 || e2e_fail "the main screen did not settle at $size"
   shot main
   screen F9 "选择奖项" picker
   screen F10 "系统设置" settings
@@ -85,7 +99,7 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
     [ $SECONDS -lt $deadline ] || e2e_fail "the press did not draw its 8 winners at $size"
     sleep 0.3
   done
-  e2e_wait_still 1.2 || e2e_fail "the press did not end at $size"
+  settle 1.5 || e2e_fail "the press did not end at $size"
   shot after
   screen F11 "中奖名单" lists
   stop_run

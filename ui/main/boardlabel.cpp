@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QPainter>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 BoardLabel::BoardLabel(QWidget *parent) : QLabel(parent) {}
@@ -35,9 +36,11 @@ void BoardLabel::paintEvent(QPaintEvent *)
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     const QFontMetrics metrics(font());
-    const int pitch = linePitch();
-    int top = 0;
-    for (const QString &line : lines()) {
+    const QStringList all = lines();
+    // A label held lower than its lines (by the board's box) draws them closer.
+    const int pitch = std::min(linePitch(), height() / static_cast<int>(std::max<qsizetype>(all.size(), 1)));
+    int top = (height() - pitch * static_cast<int>(all.size())) / 2;
+    for (const QString &line : all) {
         painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter,
                          metrics.elidedText(line, Qt::ElideRight, width()));
         top += pitch;

@@ -28,7 +28,7 @@ void RollingDigit::fit()
     if (m_cell.isEmpty())
         return;
     const int textWidth = fontMetrics().horizontalAdvance(text());
-    const int width = std::max(m_cell.width(), textWidth + 4);
+    const int width = std::max(m_cell.width(), textWidth);
     setGeometry(m_cell.center().x() + 1 - (width + 1) / 2, m_cell.top(), width, m_cell.height());
 }
 

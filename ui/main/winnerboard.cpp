@@ -87,7 +87,7 @@ void WinnerBoard::fit(BoardLabel *l, int n) const
         font.setPixelSize(px);
         l->setFont(font);
     }
-    const QSize size(std::min(l->sizeHint().width(), room.width()), l->sizeHint().height());
+    const QSize size(std::min(l->sizeHint().width(), room.width()), std::min(l->sizeHint().height(), room.height()));
     const QPoint centre = box(n).center();
     l->setGeometry(centre.x() + 1 - (size.width() + 1) / 2, centre.y() + 1 - (size.height() + 1) / 2, size.width(),
                    size.height());
