@@ -3,6 +3,7 @@
 #include "base/pacer.h"
 #include "base/platform.h"
 #include "base/counterrandom.h"
+#include "ui/common/stage.h"
 #include "ui/main/startfrm.h"
 #include "media/mediasoundplayer.h"
 #include "store/database.h"
@@ -43,6 +44,9 @@ public:
 int main(int argc, char **argv)
 {
     preferGStreamerBackend();
+    // The display mode is left as it is: the 1024 x 768 design is scaled to
+    // the screen instead, which Qt must know before the application starts.
+    Stage::prepareScaling(argc, argv);
     Application app(argc, argv); // the command line is not read
     QApplication::setApplicationName(applicationTitle());
     // Qt's own dialogs (file dialogs, input box) speak Chinese like the rest.

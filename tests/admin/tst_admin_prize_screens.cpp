@@ -3,6 +3,7 @@
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/admin/setitemfrm.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 #include "testsupport.h"
 
 #include <QLineEdit>
@@ -48,7 +49,7 @@ private Q_SLOTS:
             auto &screen = dynamic_cast<TSetItemFrm &>(d);
             return typeKey(screen, screen.DBEdit1, Qt::Key_Return);
         };
-        f.press(f.frm->ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
         QCOMPARE(f.itemCount(), 1);
         QSqlQuery q = f.db.db().exec(u"select iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum, IsExec from AwardItem"_s);
         QVERIFY(q.next());
@@ -74,7 +75,7 @@ private Q_SLOTS:
             auto &screen = dynamic_cast<TSetItemFrm &>(d);
             return typeKey(screen, screen.DBEdit4, Qt::Key_Return);
         };
-        f.press(f.frm->ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
         QCOMPARE(f.db.scalar(u"select iSeq from AwardItem where ItemName = ?"_s, {u"特别奖"_s}).toInt(), 3);
     }
 
@@ -89,7 +90,7 @@ private Q_SLOTS:
             screen.DBEdit1->setText(u"不要的"_s);
             return typeKey(screen, screen.DBEdit1, Qt::Key_Escape);
         };
-        f.press(f.frm->ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
         QCOMPARE(f.itemCount(), 1);
         QCOMPARE(f.frm->description(), before);
     }
@@ -110,8 +111,8 @@ private Q_SLOTS:
             }
             return typeKey(screen, screen.DBEdit1, Qt::Key_Escape);
         };
-        f.press(f.frm->ActSetItem);
-        f.press(f.frm->ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
         QCOMPARE(seen, QStringList({u"特别奖|现金1000元|1|1"_s, u"特别奖|现金1000元|1|1"_s}));
         QCOMPARE(f.itemCount(), 1);
     }
@@ -154,7 +155,7 @@ private Q_SLOTS:
             screen.DBEdit4->setText(u"2"_s);
             return typeKey(screen, screen.DBEdit1, Qt::Key_Return);
         };
-        f.press(f.frm->ActSetItem);
+        f.press(probe(f.frm).ActSetItem);
         QVERIFY(stayedOpen);
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s).count(u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s), 1);
         QCOMPARE(f.itemCount(), 1);
@@ -175,7 +176,7 @@ private Q_SLOTS:
                 listed << item.RecNo;
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Return);
         };
-        f.press(f.frm->ActSetCurrItem);
+        f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(listed, QList<int>({d, a}));
         QCOMPARE(f.frm->round.currItemNo(), d);
         QCOMPARE(f.frm->description(), u"现在抽取:D, 奖品:d, 共:4人,准备抽取第:1位."_s);
@@ -195,7 +196,7 @@ private Q_SLOTS:
             QTest::keyClick(screen.dxDBGrid1, Qt::Key_Down);
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Escape);
         };
-        f.press(f.frm->ActSetCurrItem);
+        f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(f.frm->round.currItemNo(), a);
         QCOMPARE(f.frm->description(), before);
         QCOMPARE(f.ts.sound.calls.size(), soundCalls); // no reload
@@ -217,7 +218,7 @@ private Q_SLOTS:
             QTest::mouseDClick(screen.dxDBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
             return screen.result();
         };
-        f.press(f.frm->ActSetCurrItem);
+        f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(f.frm->round.currItemNo(), lost);
         QCOMPARE(f.frm->description(), u"现在抽取:B, 奖品:b, 共:2人,准备抽取第:2位."_s);
     }
@@ -230,7 +231,7 @@ private Q_SLOTS:
             auto &screen = dynamic_cast<TSetCurrItemFrm &>(dialog);
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Return);
         };
-        f.press(f.frm->ActSetCurrItem);
+        f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(f.frm->round.currItemNo(), 0);
         QCOMPARE(f.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
     }

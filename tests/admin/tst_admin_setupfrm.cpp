@@ -7,6 +7,7 @@
 #include "base/settings.h"
 #include "store/setupstore.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -591,7 +592,7 @@ private Q_SLOTS:
             screen.BitBtn2->click();
             return screen.result();
         });
-        QCOMPARE(start.FindBoardControl(u"Lab1"_s) > 0, !ok);
+        QCOMPARE(probe(start).label(1) != nullptr, !ok);
         QCOMPARE(start.description(), ok ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s : before);
         QCOMPARE(QFile::exists(f.iniPath()), ok);
         if (ok) {
@@ -615,7 +616,7 @@ private Q_SLOTS:
         QCOMPARE(f.ts.dialogs.count(u"error"_s), 1);
         QVERIFY(f.ts.dialogs.texts(u"error"_s).first().startsWith(u"Unable to write to"_s));
         QCOMPARE(f.ts.services.settings.ATltle, u"新标题"_s);
-        QVERIFY(start.FindBoardControl(u"Lab1"_s) > 0);
+        QVERIFY(probe(start).label(1) != nullptr);
     }
 
     void cancelDuringImportAsks()

@@ -2,6 +2,7 @@
 // answers, a pacer that never sleeps and a real database file.
 #include "ui/admin/setupfrm.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -33,7 +34,7 @@ struct Fixture {
             return int(QDialog::Rejected);
         };
         frm = std::make_unique<TStartFrm>(ts.services);
-        frm->ActSetup->trigger();
+        probe(frm).ActSetup->trigger();
     }
     QString writeRoster(const QString &name, int rows, int longDepartmentAt = 0)
     {

@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 
 #include <QAction>
 #include <QtTest>
@@ -32,7 +33,7 @@ private Q_SLOTS:
             if (n - base == 3)
                 closedDuringRoll = frm.close();
         };
-        frm.ActStart->trigger();
+        probe(frm).ActStart->trigger();
         ts.pacer.onPump = nullptr;
 
         QVERIFY(!closedDuringRoll);

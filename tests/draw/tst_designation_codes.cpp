@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 
 #include <QAction>
 #include <QtTest>
@@ -19,9 +20,9 @@ class tst_designation_codes : public QObject
         const int base = ts.pacer.pumps;
         ts.pacer.onPump = [&, base](int n) {
             if (n - base == 2)
-                frm.ActStart->trigger();
+                probe(frm).ActStart->trigger();
         };
-        frm.ActStart->trigger();
+        probe(frm).ActStart->trigger();
         ts.pacer.onPump = nullptr;
     }
 

@@ -7,6 +7,7 @@
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 
 #include <QAction>
 #include <QLabel>
@@ -42,11 +43,11 @@ struct Draw {
         const int base = ts->pacer.pumps;
         ts->pacer.onPump = [this, base, during, stopAtPump](int n) {
             if (n - base == stopAtPump)
-                frm->ActStart->trigger();
+                probe(frm).ActStart->trigger();
             if (during)
                 during(n - base);
         };
-        frm->ActStart->trigger();
+        probe(frm).ActStart->trigger();
         ts->pacer.onPump = nullptr;
     }
     QStringList winners()
@@ -81,13 +82,13 @@ struct Draw {
     int pauses(int ms) const { return static_cast<int>(std::count(ts->pacer.pauses.begin(), ts->pacer.pauses.end(), ms)); }
     bool idle() const
     {
-        return !frm->engine().rolling() && !frm->engine().stopRequested() && !frm->pressInProgress() && frm->ActSetup->isEnabled()
-               && frm->ActClose->isEnabled() && frm->ActSetBlank->isEnabled();
+        return !frm->engine().rolling() && !frm->engine().stopRequested() && !frm->pressInProgress() && probe(frm).ActSetup->isEnabled()
+               && probe(frm).ActClose->isEnabled() && probe(frm).ActSetBlank->isEnabled();
     }
     QString digits() const
     {
         QString s;
-        for (QLabel *l : frm->numbers)
+        for (QLabel *l : probe(frm).numbers)
             s += l->text();
         return s;
     }
@@ -175,8 +176,8 @@ void TestDrawEngine::shuffleStepsAndPressSize()
     QCOMPARE(d.pauses(50), 1);
     QCOMPARE(d.pauses(10), winners * (std::max(iTime, 0) + 1));
     QCOMPARE(d.pauses(1000), winners);
-    QCOMPARE(d.frm->FindBoardControl(u"Lab"_s + QString::number(winners)) > 0, winners > 0);
-    QCOMPARE(d.frm->FindBoardControl(u"Lab"_s + QString::number(winners + 1)), 0);
+    QCOMPARE((probe(d.frm).label(winners) != nullptr), winners > 0);
+    QVERIFY(!probe(d.frm).label(winners + 1));
     QCOMPARE(d.frm->description(), u"现在抽取:三等奖, 奖品:电饭煲, 共:30人,准备抽取第:"_s + QString::number(winners + 1) + u"位."_s);
     QVERIFY(d.idle());
 }
@@ -230,7 +231,7 @@ void TestDrawEngine::designatedWinnersTakePrecedence()
     QCOMPARE(d.designationChecked(u"4"_s, u"一厂"_s), 1);
     QCOMPARE(d.designationChecked(u"900"_s, u"总部"_s), 1);
     QCOMPARE(d.field(u"ExcNum"_s, item), 3);
-    QCOMPARE(d.frm->EmpName->text(), u"本次中奖者是:一厂 员工1"_s);
+    QCOMPARE(probe(d.frm).EmpName->text(), u"本次中奖者是:一厂 员工1"_s);
 }
 
 void TestDrawEngine::designatedPeopleNeverWinAtRandom()
@@ -397,8 +398,8 @@ void TestDrawEngine::longCodeKeptWholeInStore()
 
     QCOMPARE(d.winners(), QStringList({u"2468013/三厂@%1"_s.arg(item)}));
     QCOMPARE(d.digits(), u"246801"_s);
-    QCOMPARE(d.frm->EmpName->text(), u"本次中奖者是:三厂 孙八"_s);
-    auto *label = d.frm->Panel2->findChild<QLabel *>(u"Lab1"_s);
+    QCOMPARE(probe(d.frm).EmpName->text(), u"本次中奖者是:三厂 孙八"_s);
+    auto *label = probe(d.frm).Panel2->findChild<QLabel *>(u"Lab1"_s);
     QVERIFY(label);
     QVERIFY(label->text().startsWith(u"(2468013)"_s));
 }
@@ -437,7 +438,7 @@ void TestDrawEngine::refusedPresses()
 
     QCOMPARE(d.ts->dialogs.texts(u"notify"_s), QStringList({message}));
     QCOMPARE(d.ts->dialogs.calls.front().caption, u"系统提示"_s);
-    QCOMPARE(d.frm->FindBoardControl(u"Lab1"_s), 0); // the board is emptied all the same
+    QVERIFY(!probe(d.frm).label(1)); // the board is emptied all the same
     QVERIFY(d.ts->sound.calls.isEmpty());
     QCOMPARE(d.winners().size(), setup == u"noone"_s ? 1 : 0); // only the earlier winner
     QVERIFY(d.idle());
@@ -455,19 +456,19 @@ void TestDrawEngine::enterStopsRollAndKeepsScreensShut()
     d.press(
         [&](int pump) {
             if (pump == 1) { // before the roll's first step
-                QVERIFY(!d.frm->ActSetup->isEnabled());
-                QVERIFY(!d.frm->ActClose->isEnabled());
+                QVERIFY(!probe(d.frm).ActSetup->isEnabled());
+                QVERIFY(!probe(d.frm).ActClose->isEnabled());
                 QVERIFY(d.frm->pressInProgress());
             }
             if (pump > 2 && d.frm->engine().winnerIndex() == 2 && !checkedDrawing) {
                 checkedDrawing = true;
                 QVERIFY(d.frm->engine().rolling() && d.frm->engine().stopRequested());
-                QVERIFY(!d.frm->ActSetup->isEnabled());
-                QVERIFY(d.frm->ActClose->isEnabled());
+                QVERIFY(!probe(d.frm).ActSetup->isEnabled());
+                QVERIFY(probe(d.frm).ActClose->isEnabled());
                 // Screens and a second stop press do nothing to the press.
-                d.frm->images[1]->onClick();
+                probe(d.frm).images[1]->onClick();
                 d.frm->ActSetBlankExecute();
-                d.frm->ActStart->trigger();
+                probe(d.frm).ActStart->trigger();
                 QCOMPARE(d.ts->dialogs.count(u"input"_s), 0);
             }
             checkedRoll = checkedRoll || pump == 1;
@@ -489,13 +490,13 @@ void TestDrawEngine::closeDuringRollStillDraws()
     const int base = d.ts->pacer.pumps;
     d.ts->pacer.onPump = [&](int n) {
         if (n - base == 2) {
-            d.frm->ActClose->trigger(); // Esc is disabled while rolling
+            probe(d.frm).ActClose->trigger(); // Esc is disabled while rolling
             QVERIFY(d.frm->engine().rolling());
-            d.frm->images[5]->onClick(); // the exit picture stops the roll
+            probe(d.frm).images[5]->onClick(); // the exit picture stops the roll
             QVERIFY(!d.frm->engine().rolling() && d.frm->engine().stopRequested());
         }
     };
-    d.frm->ActStart->trigger();
+    probe(d.frm).ActStart->trigger();
     QCOMPARE(d.winners().size(), 2);
     QCOMPARE(d.ts->dialogs.count(u"ask"_s), 0);
     QVERIFY(d.idle());
@@ -512,11 +513,11 @@ void TestDrawEngine::closeDuringDrawingEndsAfterCurrentWinner()
     d.press([&](int pump) {
         if (pump > 3 && d.frm->engine().winnerIndex() == 2 && !closed) {
             closed = true;
-            d.frm->ActClose->trigger();
+            probe(d.frm).ActClose->trigger();
             QVERIFY(!d.frm->engine().rolling() && d.frm->engine().stopRequested());
             // Neither a new start nor a second close acts until the press has ended.
-            d.frm->ActStart->trigger();
-            d.frm->ActClose->trigger();
+            probe(d.frm).ActStart->trigger();
+            probe(d.frm).ActClose->trigger();
             QVERIFY(!d.frm->engine().rolling());
             QCOMPARE(d.ts->dialogs.count(u"ask"_s), 0);
         }
@@ -555,7 +556,7 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QVERIFY(d.winners().isEmpty());
     QCOMPARE(d.field(u"ExcNum"_s, item), 0);
     QCOMPARE(d.designationChecked(u"9"_s, u"总部"_s), 0);
-    QCOMPARE(d.frm->FindBoardControl(u"Lab1"_s), 0);
+    QVERIFY(!probe(d.frm).label(1));
     QVERIFY(d.idle());
     QCOMPARE(d.frm->round.currExcNum(), 0);
     QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);

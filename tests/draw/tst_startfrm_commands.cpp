@@ -1,6 +1,7 @@
 // The command shell of the main screen: keys, enabled states, the picture
 // buttons, the password gate, the close question and the music of a reload.
 #include "startfrmfixture.h"
+#include "startfrmprobe.h"
 
 #include "base/settings.h"
 #include "draw/drawengine.h"
@@ -16,7 +17,7 @@ namespace {
 
 QList<QAction *> commands(TStartFrm &frm)
 {
-    return {frm.ActStart, frm.ActSetItem, frm.ActSetCurrItem, frm.ActSetup, frm.ActList, frm.ActSetBlank, frm.ActClose};
+    return {probe(frm).ActStart, probe(frm).ActSetItem, probe(frm).ActSetCurrItem, probe(frm).ActSetup, probe(frm).ActList, probe(frm).ActSetBlank, probe(frm).ActClose};
 }
 
 void showActive(TStartFrm &frm)
@@ -69,7 +70,7 @@ private Q_SLOTS:
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
         frm.setAdminCommandsEnabled(false);
         for (QAction *a : commands(frm))
-            QCOMPARE(a->isEnabled(), a == frm.ActStart);
+            QCOMPARE(a->isEnabled(), a == probe(frm).ActStart);
         frm.setAdminCommandsEnabled(true);
         for (QAction *a : commands(frm))
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
@@ -104,12 +105,12 @@ private Q_SLOTS:
         TStartFrm &frm = *f.frm;
         const QStringList captions{u"开始"_s, u"系统设置"_s, u"设置奖项"_s, u"当前奖项"_s, u"获奖名单"_s, u"退出系统"_s};
         for (int i = 0; i < 6; ++i) {
-            PictureButton *image = frm.images[static_cast<size_t>(i)];
+            PictureButton *image = probe(frm).images[static_cast<size_t>(i)];
             QCOMPARE(image->objectName(), u"Image%1"_s.arg(i + 2));
             QCOMPARE(image->accessibleName(), captions[i]);
             QCOMPARE(image->geometry(), QRect(104 + 136 * i, 12, 105, 41));
             QCOMPARE(image->cursor().shape(), Qt::PointingHandCursor);
-            QCOMPARE(image->parentWidget(), frm.Panel4);
+            QCOMPARE(image->parentWidget(), probe(frm).Panel4);
             // The compiled-in bitmap is shown, its white surroundings left unpainted.
             const QImage shown = image->pixmap().toImage();
             QCOMPARE(shown.size(), QSize(180, 77));
@@ -176,7 +177,7 @@ private Q_SLOTS:
         frm.ActSetBlankExecute();
         QCOMPARE(f.ts.dialogs.calls.size(), size_t(1));
         QCOMPARE(frm.description(), line);
-        QVERIFY(frm.FindBoardControl(u"Lab1"_s) > 0);
+        QVERIFY(probe(frm).label(1) != nullptr);
     }
 
     void closeQuestion_data()
@@ -253,7 +254,7 @@ private Q_SLOTS:
         showActive(frm);
         f.ts.dialogs.calls.clear();
         f.ts.dialogs.askAnswers = {false};
-        QTest::mouseClick(frm.images[5], Qt::LeftButton);
+        QTest::mouseClick(probe(frm).images[5], Qt::LeftButton);
         QCOMPARE(f.ts.dialogs.count(u"ask"_s), 1);
         QVERIFY(frm.isVisible());
     }

@@ -1,7 +1,16 @@
-// Layout values and the positions they give on screens 1024 and 1016 wide.
+// Layout values and the positions they give on screens 1024 and 1016 wide;
+// the design's places on the stage of wider and taller windows; digits as wide
+// as their text.
 #include "startfrmfixture.h"
+#include "startfrmprobe.h"
 
 #include "ui/common/screenfonts.h"
+#include "ui/common/stagebackdrop.h"
+#include "ui/main/picturebutton.h"
+#include "ui/main/rollingdigit.h"
+#include "ui/main/winnerboard.h"
+
+#include <QFile>
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -49,16 +58,16 @@ private Q_SLOTS:
         StartFrmFixture f(W);
         TStartFrm &frm = *f.frm;
         QList<int> lefts;
-        for (QLabel *digit : frm.numbers) {
+        for (RollingDigit *digit : probe(frm).numbers) {
             lefts << digit->x();
             QCOMPARE(digit->y(), 19);
             QCOMPARE(digit->size(), QSize(66, 142));
             QCOMPARE(digit->text(), u"0"_s);
         }
         QCOMPARE(lefts, digitLefts);
-        QCOMPARE(frm.descs->geometry(), QRect(0, 320, W, 31));
-        QCOMPARE(frm.Titles->geometry(), QRect(0, 16, W, 41));
-        QCOMPARE(frm.EmpName->geometry(), QRect(96, 347, 825, 59));
+        QCOMPARE(probe(frm).descs->geometry(), QRect(0, 320, W, 31));
+        QCOMPARE(probe(frm).Titles->geometry(), QRect(0, 16, W, 41));
+        QCOMPARE(probe(frm).EmpName->geometry(), QRect(96, 347, 825, 59));
     }
 
     void bands()
@@ -70,17 +79,17 @@ private Q_SLOTS:
         QCOMPARE(frm.windowTitle(), u"员工抽奖系统"_s);
         QVERIFY(frm.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(frm.palette().color(QPalette::Window), QColor(0xDA, 0x26, 0x1D));
-        const QList<QRect> bands{frm.Panel1->geometry(), frm.Panel2->geometry(), frm.Panel3->geometry(), frm.Panel4->geometry()};
+        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(), probe(frm).Panel3->geometry(), probe(frm).Panel4->geometry()};
         QCOMPARE(bands, (QList<QRect>{{0, 0, 1024, 80}, {0, 80, 1024, 400}, {0, 480, 1024, 180}, {0, 660, 1024, 60}}));
-        // Each picture band shows its picture stretched over the whole band.
-        for (QLabel *picture : {frm.TitleImage, frm.Image1, frm.DigitsImage}) {
+        // Each picture band shows its picture over the whole band, under
+        // everything else on it.
+        for (QLabel *picture : {probe(frm).TitleImage, probe(frm).Image1, probe(frm).DigitsImage}) {
             QVERIFY2(!picture->pixmap().isNull(), qPrintable(picture->objectName()));
             QCOMPARE(picture->geometry(), picture->parentWidget()->rect());
-            QVERIFY(picture->hasScaledContents());
+            QCOMPARE(picture->parentWidget()->children().constFirst(), picture);
         }
-        QCOMPARE(frm.Panel2->children().constFirst(), frm.Image1);
-        QCOMPARE(frm.descs->text(), frm.description());
-        QCOMPARE(frm.EmpName->text(), u"本次中奖者是:......"_s);
+        QCOMPARE(probe(frm).descs->text(), frm.description());
+        QCOMPARE(probe(frm).EmpName->text(), u"本次中奖者是:......"_s);
     }
 
     void labelLook_data()
@@ -108,6 +117,105 @@ private Q_SLOTS:
         QCOMPARE(label->font().families().constFirst(), u"微软雅黑"_s);
         QCOMPARE(label->palette().color(QPalette::WindowText), colour);
         QVERIFY(label->alignment().testFlag(Qt::AlignHCenter));
+    }
+
+    // On a window wider or taller than the design, the bands run across the
+    // whole window and everything else keeps its design place on the stage
+    // centred in it.
+    void stageInAWiderOrTallerWindow_data()
+    {
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QPoint>("stage");
+        QTest::newRow("16:9") << QSize(1365, 768) << QPoint(170, 0);
+        QTest::newRow("1366 x 768") << QSize(1366, 768) << QPoint(171, 0);
+        QTest::newRow("5:4") << QSize(1024, 819) << QPoint(0, 25);
+        QTest::newRow("design") << QSize(1024, 768) << QPoint(0, 0);
+    }
+
+    void stageInAWiderOrTallerWindow()
+    {
+        QFETCH(QSize, window);
+        QFETCH(QPoint, stage);
+        StartFrmFixture f;
+        TStartFrm &frm = *f.frm;
+        frm.resize(window);
+        frm.layOutScreen();
+        const int W = window.width();
+        const int x0 = stage.x();
+        const int y0 = stage.y();
+        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(), probe(frm).Panel3->geometry(),
+                                 probe(frm).Panel4->geometry()};
+        QCOMPARE(bands, (QList<QRect>{{0, 0, W, y0 + 80}, {0, y0 + 80, W, 400}, {0, y0 + 480, W, 180}, {0, y0 + 660, W, 60}}));
+        QCOMPARE(probe(frm).Titles->geometry(), QRect(x0, y0 + 16, 1024, 41));
+        QCOMPARE(probe(frm).descs->geometry(), QRect(x0, 320, 1024, 31));
+        QCOMPARE(probe(frm).EmpName->geometry(), QRect(x0 + 96, 347, 825, 59));
+        QList<int> lefts;
+        for (RollingDigit *digit : probe(frm).numbers)
+            lefts << digit->x() - x0;
+        QCOMPARE(lefts, (QList<int>{150, 301, 452, 603, 754, 905}));
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(probe(frm).images[size_t(i)]->geometry(), QRect(x0 + 104 + 136 * i, 12, 105, 41));
+        QCOMPARE(frm.board().geometry().topLeft(), QPoint(x0, 0));
+        QCOMPARE(frm.board().place(1), QPoint(180, 10));
+    }
+
+    // A digit is as wide as its text and stays centred on its design cell,
+    // so a code with M or W is not clipped and "0" keeps the design size.
+    void digitsAreSizedToTheirText()
+    {
+        StartFrmFixture f;
+        TStartFrm &frm = *f.frm;
+        RollingDigit *digit = probe(frm).numbers[2];
+        const QRect cell = digit->cell();
+        QCOMPARE(cell, QRect(452, 19, 66, 142));
+        for (const QString &text : {u"M"_s, u"W"_s, u"0"_s, u"1"_s}) {
+            digit->setText(text);
+            QVERIFY2(digit->width() >= digit->fontMetrics().horizontalAdvance(text), qPrintable(text));
+            QVERIFY(digit->width() >= cell.width());
+            QVERIFY(qAbs(digit->geometry().center().x() - cell.center().x()) <= 1);
+            QCOMPARE(digit->height(), cell.height());
+        }
+        digit->setText(u"0"_s);
+        QCOMPARE(digit->geometry(), cell);
+    }
+
+    // The places come from the design, not from the data: a database that
+    // cannot be opened leaves the digits, title and board in place.
+    void placesHoldWhenTheDatabaseCannotBeOpened()
+    {
+        TempDb t;
+        t.db().close();
+        QFile::remove(t.path());
+        TestServices s(t);
+        TStartFrm frm(s.services);
+        const LayoutValues expected = LayoutValues::compute(std::min(frm.width(), 1024), 400, 180, 142);
+        const int x0 = (frm.width() - std::min(frm.width(), 1024)) / 2;
+        int left = x0 + expected.DigitLeft;
+        for (RollingDigit *digit : probe(frm).numbers) {
+            QCOMPARE(digit->pos(), QPoint(left, expected.DigitTop));
+            left += 66 + expected.DigitGap;
+        }
+        QCOMPARE(probe(frm).descs->y(), expected.DescsTop);
+        QCOMPARE(frm.board().place(20).y(), expected.BoardTop + 4 * expected.BoardRowHeight);
+    }
+
+    // The band pictures are scaled once per size; later paints only copy them.
+    void backgroundsAreScaledOncePerSize()
+    {
+        StartFrmFixture f;
+        TStartFrm &frm = *f.frm;
+        frm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frm));
+        frm.repaint();
+        const int before = probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders();
+        for (int step = 0; step < 10; ++step) {
+            frm.ShowCandidate(u"%1"_s.arg(step * 111111, 6, 10, QChar(u'0')), u"甲"_s);
+            frm.repaint();
+        }
+        QCOMPARE(probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders(), before);
+        frm.resize(1365, 768);
+        frm.repaint();
+        QVERIFY(probe(frm).DigitsImage->renders() > 0);
     }
 
     // The faces the screens ask for must end in a face that has Chinese

@@ -1,4 +1,5 @@
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -25,7 +26,7 @@ private Q_SLOTS:
 
         TestServices s(t);
         TStartFrm frm(s.services);
-        QCOMPARE(frm.Titles->text(), u"Title"_s);
+        QCOMPARE(probe(frm).Titles->text(), u"Title"_s);
         QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第2位."_s);
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
         // A missing music file falls back to back.wma beside the program, in memory only.

@@ -8,6 +8,8 @@
 #include "base/dialogs.h"
 #include "base/errors.h"
 #include "ui/common/screenfonts.h"
+#include "ui/common/stage.h"
+#include "ui/common/stagebackdrop.h"
 #include "draw/prizeround.h"
 #include "draw/services.h"
 
@@ -58,10 +60,8 @@ void TListsFrm::buildScreen()
     back.setColor(QPalette::Window, kPlainBackground);
     setPalette(back);
 
-    Image1 = new QLabel(this);
+    Image1 = new StageBackdrop(this);
     Image1->setObjectName(u"Image1"_s);
-    Image1->setScaledContents(true);
-    Image1->setAlignment(Qt::AlignCenter);
     const QPixmap picture(u":/pictures/lists.jpg"_s);
     if (!picture.isNull())
         Image1->setPixmap(picture);
@@ -221,6 +221,10 @@ void TListsFrm::resizeEvent(QResizeEvent *event)
     QDialog::resizeEvent(event);
     Image1->setGeometry(rect());
     Image1->lower();
+    const QRect stage = Stage::rectIn(size());
+    if (auto *picture = qobject_cast<StageBackdrop *>(Image1))
+        picture->setPictureRows(stage.top(), stage.height());
+    dxDBGrid1->setGeometry(Stage::place(size(), kGridGeometry));
 }
 
 void TListsFrm::showEvent(QShowEvent *event)

@@ -1,6 +1,7 @@
 #include "ui/admin/setcurritemfrm.h"
 
 #include "ui/common/screenfonts.h"
+#include "ui/common/stage.h"
 #include "store/setupstore.h"
 
 #include <QHeaderView>
@@ -28,7 +29,7 @@ TSetCurrItemFrm::TSetCurrItemFrm(Database &db, QWidget *parent) : QDialog(parent
     setObjectName(u"SetCurrItemFrm"_s);
     setWindowTitle(u"选择奖项"_s);
     setFixedSize(613, 440);
-    move(173, 122);
+    Stage::placeDialog(this, {173, 122});
 
     m_model = new QStandardItemModel(0, 3, this);
     m_model->setHorizontalHeaderLabels({u"奖项"_s, u"奖品"_s, u"中奖人数"_s});

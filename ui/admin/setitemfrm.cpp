@@ -2,6 +2,8 @@
 
 #include "admin/prizeitemrules.h"
 #include "ui/common/screenfonts.h"
+#include "ui/common/stage.h"
+#include "ui/common/stagebackdrop.h"
 #include "base/dialogs.h"
 #include "store/setupstore.h"
 
@@ -90,10 +92,8 @@ TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent),
         resize(1024, 768);
     setWindowState(Qt::WindowFullScreen);
 
-    Image1 = new QLabel(this);
+    Image1 = new StageBackdrop(this);
     Image1->setObjectName(u"Image1"_s);
-    Image1->setScaledContents(true);
-    Image1->setAlignment(Qt::AlignCenter);
     Image1->setGeometry(rect());
 
     EmpName = caption(this, u"EmpName"_s, u"奖项名称"_s, 48);
@@ -198,11 +198,10 @@ void TSetItemFrm::resizeEvent(QResizeEvent *event)
 void TSetItemFrm::placeControls()
 {
     Image1->setGeometry(rect());
-    // The places are those of a 1024 x 768 page; on another screen the row
-    // keeps its place and share of the page, so it stays near the bottom edge.
-    for (auto [widget, place] : m_designPlaces) {
-        const int left = place.x() * width() / kDesignWidth;
-        const int right = (place.x() + place.width()) * width() / kDesignWidth;
-        widget->setGeometry(left, place.y() * height() / kDesignHeight, right - left, place.height());
-    }
+    const QRect stage = Stage::rectIn(size());
+    if (auto *picture = qobject_cast<StageBackdrop *>(Image1))
+        picture->setPictureRows(stage.top(), stage.height());
+    // The places are those of the 1024 x 768 design, on the stage.
+    for (auto [widget, place] : m_designPlaces)
+        widget->setGeometry(Stage::place(size(), place));
 }

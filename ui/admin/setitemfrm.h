@@ -49,8 +49,6 @@ protected:
 private:
     void placeControls();
 
-    static constexpr int kDesignWidth = 1024;
-    static constexpr int kDesignHeight = 768;
     int m_iSeq = 1;
     std::vector<std::pair<QWidget *, QRect>> m_designPlaces;
 };

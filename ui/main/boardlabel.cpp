@@ -3,6 +3,7 @@
 #include <QFontInfo>
 #include <QPainter>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 BoardLabel::BoardLabel(QWidget *parent) : QLabel(parent) {}
@@ -18,25 +19,30 @@ int BoardLabel::linePitch() const
     return static_cast<int>(std::ceil(QFontInfo(font()).pixelSize() * 1.32));
 }
 
-QSize BoardLabel::sizeHint() const
+int BoardLabel::textWidth() const
 {
     const QFontMetrics metrics(font());
     int width = 0;
-    const QStringList all = lines();
-    for (const QString &line : all)
+    for (const QString &line : lines())
         width = std::max(width, metrics.horizontalAdvance(line));
-    return {width + 2, static_cast<int>(all.size()) * linePitch()};
+    return width;
 }
+
+QSize BoardLabel::sizeHint() const { return {textWidth() + 2, static_cast<int>(lines().size()) * linePitch()}; }
 
 void BoardLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    const int pitch = linePitch();
-    int top = 0;
-    for (const QString &line : lines()) {
-        painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, line);
+    const QFontMetrics metrics(font());
+    const QStringList all = lines();
+    // A label held lower than its lines (by the board's box) draws them closer.
+    const int pitch = std::min(linePitch(), height() / static_cast<int>(std::max<qsizetype>(all.size(), 1)));
+    int top = (height() - pitch * static_cast<int>(all.size())) / 2;
+    for (const QString &line : all) {
+        painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter,
+                         metrics.elidedText(line, Qt::ElideRight, width()));
         top += pitch;
     }
 }

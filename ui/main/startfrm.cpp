@@ -2,10 +2,15 @@
 
 #include "base/dialogs.h"
 #include "base/errors.h"
+#include "base/pacer.h"
 #include "base/platform.h"
 #include "ui/common/screenfonts.h"
+#include "ui/common/stage.h"
+#include "ui/common/stagebackdrop.h"
 #include "draw/drawengine.h"
 #include "ui/main/picturebutton.h"
+#include "ui/main/rollingdigit.h"
+#include "ui/main/winnerboard.h"
 #include "store/database.h"
 
 #include <QAction>
@@ -21,10 +26,9 @@ namespace {
 
 const QColor kWindowRed(0xDA, 0x26, 0x1D);
 
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int pixelSize, const QColor &colour)
+template <typename Label = QLabel>
+Label *styled(Label *label, int pixelSize, const QColor &colour)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
     label->setFont(yaHeiFont(pixelSize, true));
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, colour);
@@ -32,23 +36,37 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int
     return label;
 }
 
-QWidget *makePanel(QWidget *parent, const QString &name, int top, int height)
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int pixelSize, const QColor &colour)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return styled(label, pixelSize, colour);
+}
+
+// Design places of the bands (top, height) on the stage.
+constexpr int kTitleTop = 0, kTitleHeight = 80;
+constexpr int kDrawTop = 80;
+constexpr int kDigitsTop = 480;
+constexpr int kBarTop = 660, kBarHeight = 60;
+constexpr QRect kTitlesPlace{0, 16, 1024, 41};
+constexpr QRect kWinnerLinePlace{96, 347, 825, 59};
+constexpr int kButtonLeft = 104, kButtonPitch = 136, kButtonTop = 12;
+constexpr QSize kButtonSize{105, 41};
+
+QWidget *makePanel(QWidget *parent, const QString &name)
 {
     auto *panel = new QWidget(parent);
     panel->setObjectName(name);
-    panel->setGeometry(0, top, parent->width(), height);
     return panel;
 }
 
-// A picture stretched over the whole band; created first, so it is the band's
-// child at position 0 and lies under everything else on it.
-QLabel *makeBackground(QWidget *panel, const QString &name, const QString &resource)
+// The band's picture, created first, so it is the band's child at position 0
+// and lies under everything else on it.
+StageBackdrop *makeBackground(QWidget *panel, const QString &name, const QString &resource)
 {
-    auto *picture = new QLabel(panel);
+    auto *picture = new StageBackdrop(panel);
     picture->setObjectName(name);
-    picture->setScaledContents(true);
     picture->setPixmap(QPixmap(resource));
-    picture->setGeometry(panel->rect());
     return picture;
 }
 
@@ -59,17 +77,6 @@ struct PictureCommand {
     QAction *TStartFrm::*command; // null: the picture acts at any time
 };
 
-// Start and close act at any time (during a press they are its stop requests);
-// the pictures that open screens follow their commands, so that no screen
-// opens under a running press.
-const PictureCommand kPictures[] = {
-    {u"开始", u":/pictures/button_start.bmp", &TStartFrm::ActStartExecute, nullptr},
-    {u"系统设置", u":/pictures/button_setup.bmp", &TStartFrm::ActSetupExecute, &TStartFrm::ActSetup},
-    {u"设置奖项", u":/pictures/button_setitem.bmp", &TStartFrm::ActSetItemExecute, &TStartFrm::ActSetItem},
-    {u"当前奖项", u":/pictures/button_curritem.bmp", &TStartFrm::ActSetCurrItemExecute, &TStartFrm::ActSetCurrItem},
-    {u"获奖名单", u":/pictures/button_list.bmp", &TStartFrm::ActListExecute, &TStartFrm::ActList},
-    {u"退出系统", u":/pictures/button_close.bmp", &TStartFrm::ActCloseExecute, nullptr},
-};
 
 } // namespace
 
@@ -100,10 +107,10 @@ TStartFrm::~TStartFrm() = default;
 
 void TStartFrm::buildScreen()
 {
-    Panel1 = makePanel(this, u"Panel1"_s, 0, 80);
-    Panel2 = makePanel(this, u"Panel2"_s, 80, kPanel2Height);
-    Panel3 = makePanel(this, u"Panel3"_s, 480, kPanel3Height);
-    Panel4 = makePanel(this, u"Panel4"_s, 660, 60);
+    Panel1 = makePanel(this, u"Panel1"_s);
+    Panel2 = makePanel(this, u"Panel2"_s);
+    Panel3 = makePanel(this, u"Panel3"_s);
+    Panel4 = makePanel(this, u"Panel4"_s);
     Panel4->setAutoFillBackground(true);
     QPalette barPalette = Panel4->palette();
     barPalette.setColor(QPalette::Window, kWindowRed);
@@ -112,15 +119,14 @@ void TStartFrm::buildScreen()
     TitleImage = makeBackground(Panel1, u"TitleImage"_s, u":/pictures/title.jpg"_s);
     Image1 = makeBackground(Panel2, u"Image1"_s, u":/pictures/stage.jpg"_s);
     DigitsImage = makeBackground(Panel3, u"DigitsImage"_s, u":/pictures/digits.jpg"_s);
+    m_board = new WinnerBoard(Panel2);
 
     // The system's window colour: white in the standard scheme.
     Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
     Titles->setAlignment(Qt::AlignCenter);
-    Titles->setGeometry(0, 16, width(), 41);
 
     descs = makeLabel(Panel2, u"descs"_s, u"本次是第几轮抽奖,正在抽取第几位......"_s, 24, QColor(0xFF, 0, 0));
     descs->setAlignment(Qt::AlignCenter);
-    descs->setGeometry(0, 320, width(), 31);
     // The winner line covers the last pixels of the description line; the
     // text is centred in the part above it, so that no glyph is cut off.
     descs->setContentsMargins(0, 0, 0, 6);
@@ -131,20 +137,27 @@ void TStartFrm::buildScreen()
     QPalette ep = EmpName->palette();
     ep.setColor(QPalette::Window, QColor(0xEA, 0, 0));
     EmpName->setPalette(ep);
-    EmpName->setGeometry(96, 347, 825, 59);
 
     for (int i = 0; i < 6; ++i) {
-        // The design size of a digit; the layout values depend on it.
-        QLabel *digit = makeLabel(Panel3, u"number%1"_s.arg(i + 1), u"0"_s, 107, QColor(0xFF, 0, 0));
-        digit->setAlignment(Qt::AlignCenter);
-        digit->setGeometry(0, 0, kDigitWidth, kDigitHeight);
+        auto *digit = styled(new RollingDigit(u"number%1"_s.arg(i + 1), Panel3), 107, QColor(0xFF, 0, 0));
+        digit->setText(u"0"_s);
         numbers[static_cast<size_t>(i)] = digit;
     }
 
+    // Start and close act at any time (during a press they are its stop requests);
+    // the pictures that open screens follow their commands, so that no screen
+    // opens under a running press.
+    const PictureCommand kPictures[] = {
+        {u"开始", u":/pictures/button_start.png", &TStartFrm::ActStartExecute, nullptr},
+        {u"系统设置", u":/pictures/button_setup.png", &TStartFrm::ActSetupExecute, &TStartFrm::ActSetup},
+        {u"设置奖项", u":/pictures/button_setitem.png", &TStartFrm::ActSetItemExecute, &TStartFrm::ActSetItem},
+        {u"当前奖项", u":/pictures/button_curritem.png", &TStartFrm::ActSetCurrItemExecute, &TStartFrm::ActSetCurrItem},
+        {u"获奖名单", u":/pictures/button_list.png", &TStartFrm::ActListExecute, &TStartFrm::ActList},
+        {u"退出系统", u":/pictures/button_close.png", &TStartFrm::ActCloseExecute, nullptr},
+    };
     for (int i = 0; i < 6; ++i) {
         const PictureCommand &entry = kPictures[i];
         auto *image = new PictureButton(u"Image%1"_s.arg(i + 2), QString::fromUtf16(entry.caption), Panel4);
-        image->setGeometry(104 + 136 * i, 12, 105, 41);
         image->setPicture(QImage(QString::fromUtf16(entry.bitmap)));
         image->onClick = [this, entry] {
             if (entry.command && !(this->*entry.command)->isEnabled())
@@ -153,6 +166,7 @@ void TStartFrm::buildScreen()
         };
         images[static_cast<size_t>(i)] = image;
     }
+    placeStage();
 }
 
 void TStartFrm::buildCommands()
@@ -184,17 +198,23 @@ void TStartFrm::FormCreate()
     round.clearRosterIndex();
     ConnectDatabase();
     // A failure while loading is reported; the window still opens with its
-    // design-time contents, and the rest of the start-up is skipped.
-    guarded([this] {
+    // design-time texts, and the title and the description line are skipped.
+    // No command runs inside the loading: it lets events through.
+    bool loaded = false;
+    guarded([this, &loaded] {
         refreshAfterScreen(
-            [this] {
+            [this, &loaded] {
                 ReloadDrawData();
                 Titles->setText(services.settings.ATltle);
-                layOutScreen();
-                setDescription(round.drawingLine());
+                loaded = true;
             },
             false);
     });
+    // The places do not depend on the data: the digits and the board keep
+    // them also when the database could not be read.
+    layOutScreen();
+    if (loaded)
+        guarded([this] { setDescription(round.drawingLine()); });
 }
 
 bool TStartFrm::ConnectDatabase()
@@ -212,28 +232,48 @@ bool TStartFrm::ConnectDatabase()
 
 void TStartFrm::layOutScreen()
 {
-    const int W = width();
-    layout = LayoutValues::compute(W, kPanel2Height, kPanel3Height, numbers[0]->height());
-    Titles->setGeometry(0, Titles->y(), W, Titles->height());
-    int left = layout.DigitLeft;
-    for (QLabel *digit : numbers) {
-        digit->move(left, layout.DigitTop);
-        left += digit->width() + layout.DigitGap;
+    // The design's width: the stage's, whatever the screen.
+    const int W = Stage::rectIn(size()).width();
+    layout = LayoutValues::compute(W, kPanel2Height, kPanel3Height, kDigitHeight);
+    placeStage();
+}
+
+void TStartFrm::placeStage()
+{
+    const QRect stage = Stage::rectIn(size());
+    const int x0 = stage.left();
+    const int y0 = stage.top();
+    // The title band also runs up to the window's top edge when the screen is
+    // taller than the design; below the button bar the window colour shows.
+    Panel1->setGeometry(0, 0, width(), y0 + kTitleTop + kTitleHeight);
+    Panel2->setGeometry(0, y0 + kDrawTop, width(), kPanel2Height);
+    Panel3->setGeometry(0, y0 + kDigitsTop, width(), kPanel3Height);
+    Panel4->setGeometry(0, y0 + kBarTop, width(), kBarHeight);
+    for (StageBackdrop *picture : {TitleImage, Image1, DigitsImage})
+        picture->setGeometry(picture->parentWidget()->rect());
+    TitleImage->setPictureRows(y0 + kTitleTop, kTitleHeight);
+
+    Titles->setGeometry(x0 + kTitlesPlace.x(), y0 + kTitlesPlace.y(), stage.width(), kTitlesPlace.height());
+    m_board->setGeometry(x0, 0, stage.width(), std::max(layout.DescsTop, 0));
+    m_board->setPlaces(layout);
+    descs->setGeometry(x0, layout.DescsTop, stage.width(), 31);
+    EmpName->setGeometry(kWinnerLinePlace.translated(x0, 0));
+    // Each digit's cell is its design size; a wider text widens it about its
+    // centre, so the cells, not the texts, keep the lefts of the formula.
+    int left = x0 + layout.DigitLeft;
+    for (RollingDigit *digit : numbers) {
+        digit->setCell(QRect(left, layout.DigitTop, kDigitWidth, kDigitHeight));
+        left += kDigitWidth + layout.DigitGap;
     }
-    descs->setGeometry(0, layout.DescsTop, W, descs->height());
+    for (int i = 0; i < 6; ++i)
+        images[static_cast<size_t>(i)]->setGeometry(QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
 }
 
 void TStartFrm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    for (QWidget *panel : {Panel1, Panel2, Panel3, Panel4}) {
-        if (panel)
-            panel->resize(width(), panel->height());
-    }
-    for (QLabel *picture : {TitleImage, Image1, DigitsImage}) {
-        if (picture)
-            picture->setGeometry(picture->parentWidget()->rect());
-    }
+    if (Panel1)
+        layOutScreen();
 }
 
 void TStartFrm::closeEvent(QCloseEvent *event)
@@ -257,3 +297,16 @@ void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
 QString TStartFrm::description() const { return descs->text(); }
 
 void TStartFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
+
+// A press never shows more than the board's twenty places: a label number
+// outside 1..20 is not shown at all, so nothing covers the description and
+// winner lines and clearing the board always empties it.
+void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n)
+{
+    services.pacer->pump();
+    m_board->add(n, u"("_s + (services.settings.showNo ? code : factory) + u")"_s, name);
+}
+
+void TStartFrm::RemoveBoardLabel(int n) { m_board->remove(n); }
+
+void TStartFrm::ClearBoard() { m_board->clear(); }

@@ -4,6 +4,7 @@
 #include "base/randomposition.h"
 #include "draw/services.h"
 #include "ui/main/layoutvalues.h"
+#include "ui/main/rollingdigit.h"
 
 #include <QWidget>
 #include <array>
@@ -14,10 +15,14 @@ class QAction;
 class QLabel;
 class PictureButton;
 class DrawEngine;
+class StageBackdrop;
+class WinnerBoard;
 
 // The main screen: title band, draw panel with description line, winner line
 // and winner board, six rolling digits and the bar of picture buttons. It owns
-// the prize round state and is the command shell of the program.
+// the prize round state and is the command shell of the program. Its contents
+// keep their 1024 x 768 design places on the stage centred in the window; the
+// bands run across the whole window.
 class TStartFrm : public QWidget {
     Q_OBJECT
 public:
@@ -45,8 +50,9 @@ public:
 
     // Winner board.
     void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
-    int FindBoardControl(const QString &name) const;
+    void RemoveBoardLabel(int n);
     void ClearBoard();
+    WinnerBoard &board() const { return *m_board; }
 
     // Shows a code on the six digits and a line on the winner line.
     void ShowCandidate(const QString &code, const QString &line);
@@ -58,6 +64,7 @@ public:
     QString description() const;
     // Enables or disables the six commands other than ActStart.
     void setAdminCommandsEnabled(bool enabled);
+    void setCloseCommandEnabled(bool enabled);
     // True while a press (roll or drawing) is in progress.
     bool pressInProgress() const;
 
@@ -67,35 +74,12 @@ public:
     // Runs a command; an error that escapes it goes to the general error report.
     void guarded(const std::function<void()> &step);
 
-    // Places the title, the six digits and the description line and computes
-    // the layout values from the client width at this moment.
+    // Computes the layout values from the stage's width at this moment and
+    // places the title, the six digits, the board and the description line.
     void layOutScreen();
 
     Services &services;
     PrizeRound round;
-    LayoutValues layout;
-
-    QWidget *Panel1 = nullptr;
-    QWidget *Panel2 = nullptr;
-    QWidget *Panel3 = nullptr;
-    QWidget *Panel4 = nullptr;
-    QLabel *Titles = nullptr;
-    QLabel *descs = nullptr;
-    QLabel *EmpName = nullptr;
-    std::array<QLabel *, 6> numbers{}; // number1 .. number6
-    std::array<PictureButton *, 6> images{}; // Image2 .. Image7
-    // Stretched background pictures, each the first child of its band.
-    QLabel *TitleImage = nullptr;  // on Panel1
-    QLabel *Image1 = nullptr;      // on Panel2, the board's position 0
-    QLabel *DigitsImage = nullptr; // on Panel3
-
-    QAction *ActStart = nullptr;
-    QAction *ActSetItem = nullptr;
-    QAction *ActSetCurrItem = nullptr;
-    QAction *ActSetup = nullptr;
-    QAction *ActList = nullptr;
-    QAction *ActSetBlank = nullptr;
-    QAction *ActClose = nullptr;
 
     static constexpr int kPanel2Height = 400;
     static constexpr int kPanel3Height = 180;
@@ -111,6 +95,33 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The tests' view of the widgets and flags (tests/support/startfrmprobe.h).
+    friend class StartFrmProbe;
+
+    LayoutValues layout;
+
+    QWidget *Panel1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QWidget *Panel3 = nullptr;
+    QWidget *Panel4 = nullptr;
+    QLabel *Titles = nullptr;
+    QLabel *descs = nullptr;
+    QLabel *EmpName = nullptr;
+    std::array<RollingDigit *, 6> numbers{}; // number1 .. number6
+    std::array<PictureButton *, 6> images{}; // Image2 .. Image7
+    // Background pictures, each the first child of its band.
+    StageBackdrop *TitleImage = nullptr;  // on Panel1
+    StageBackdrop *Image1 = nullptr;      // on Panel2
+    StageBackdrop *DigitsImage = nullptr; // on Panel3
+
+    QAction *ActStart = nullptr;
+    QAction *ActSetItem = nullptr;
+    QAction *ActSetCurrItem = nullptr;
+    QAction *ActSetup = nullptr;
+    QAction *ActList = nullptr;
+    QAction *ActSetBlank = nullptr;
+    QAction *ActClose = nullptr;
+
     void buildScreen();
     void buildCommands();
     // Runs the refresh steps after a screen. The refresh lets events through,
@@ -122,6 +133,10 @@ private:
 
     bool m_refreshing = false;
     bool m_startAfterRefresh = false;
+    // Puts the bands across the window and everything else on the stage.
+    void placeStage();
+
+    WinnerBoard *m_board = nullptr;
 
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;

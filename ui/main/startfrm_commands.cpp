@@ -68,6 +68,8 @@ void TStartFrm::setAdminCommandsEnabled(bool enabled)
         action->setEnabled(enabled);
 }
 
+void TStartFrm::setCloseCommandEnabled(bool enabled) { ActClose->setEnabled(enabled); }
+
 void TStartFrm::ActSetItemExecute()
 {
     if (!commandAllowed())

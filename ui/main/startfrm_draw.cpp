@@ -23,17 +23,13 @@ public:
     {
         m_frm.AddBoardLabel(code, name, factory, n);
     }
-    void removeBoardLabel(int n) override
-    {
-        if (const int p = m_frm.FindBoardControl(u"Lab"_s + QString::number(n)); p > 0)
-            delete m_frm.Panel2->children().at(p);
-    }
+    void removeBoardLabel(int n) override { m_frm.RemoveBoardLabel(n); }
     void clearBoard() override { m_frm.ClearBoard(); }
     void setDescription(const QString &text) override { m_frm.setDescription(text); }
     void playEffect(const QString &fileName) override { m_frm.PlayEffect(fileName); }
     void stopEffect() override { m_frm.StopEffect(); }
     void setAdminCommandsEnabled(bool enabled) override { m_frm.setAdminCommandsEnabled(enabled); }
-    void setCloseCommandEnabled(bool enabled) override { m_frm.ActClose->setEnabled(enabled); }
+    void setCloseCommandEnabled(bool enabled) override { m_frm.setCloseCommandEnabled(enabled); }
     void notify(const QString &text) override
     {
         m_frm.services.dialogs->notify(&m_frm, text, u"系统提示"_s, Dialogs::Icon::Information);

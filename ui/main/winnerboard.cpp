@@ -1,62 +1,130 @@
-// The winner board: one two-line label per winner of the latest press.
-#include "ui/main/startfrm.h"
+#include "ui/main/winnerboard.h"
 
-#include "base/pacer.h"
 #include "ui/common/screenfonts.h"
 #include "ui/main/boardlabel.h"
 
-#include <QLabel>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
-// The board has twenty places (4 columns, 5 rows above the description line).
-// A label number outside 1..20 is not shown at all: a 21st label would stand
-// over the description and winner lines and ClearBoard would never remove it.
-// The draw keeps a press to twenty winners, so this only guards the screen.
-void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n)
-{
-    services.pacer->pump();
-    if (n < 1 || n > kBoardCapacity)
-        return;
-    const QString labelName = u"Lab"_s + QString::number(n);
-    // A label of the same number left from before is replaced, never doubled.
-    if (const int p = FindBoardControl(labelName); p > 0)
-        delete Panel2->children().at(p);
+namespace {
 
-    auto *label = new BoardLabel(Panel2);
-    label->setObjectName(labelName);
-    label->resize(72, 39);
-    const int column = (n - 1) % 4;
-    const int row = (n - 1) / 4;
+const QColor kBoxFill(0xFF, 0xF3, 0xD9);
+const QColor kBoxEdge(0xF6, 0xC4, 0x45);
+const QColor kLabelText(0, 0, 255);
+// The smallest share of the design size a long name is shrunk to before the
+// rest of it is elided.
+constexpr double kSmallestShare = 0.75;
+
+} // namespace
+
+WinnerBoard::WinnerBoard(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(u"WinnerBoard"_s);
+    setPlaces(m_values);
+}
+
+void WinnerBoard::setPlaces(const LayoutValues &values)
+{
+    m_values = values;
+    for (int n = 1; n <= kCapacity; ++n) {
+        if (BoardLabel *l = label(n))
+            fit(l, n);
+    }
+    update();
+}
+
+QPoint WinnerBoard::place(int n) const
+{
+    const int column = (n - 1) % kColumns;
+    const int row = (n - 1) / kColumns;
     // The column pitch uses the created width, not the width of the text.
-    label->move(layout.BoardLeft + column * (72 + layout.BoardColGap), layout.BoardTop + row * layout.BoardRowHeight);
-    label->setFont(yaHeiPointFont(16, true));
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    label->setPalette(p);
-    label->setAlignment(Qt::AlignCenter);
-    label->setText(u"("_s + (services.settings.showNo ? code : factory) + u")\r\n"_s + name);
-    label->setAutoFillBackground(false);
-    label->setWordWrap(false);
-    label->adjustSize();
-    label->show();
+    return {m_values.BoardLeft + column * (kCreatedSize.width() + m_values.BoardColGap),
+            m_values.BoardTop + row * m_values.BoardRowHeight};
 }
 
-int TStartFrm::FindBoardControl(const QString &name) const
+QRect WinnerBoard::box(int n) const
 {
-    const QObjectList &children = Panel2->children();
-    for (qsizetype i = 0; i < children.size(); ++i) {
-        if (children[i]->objectName() == name)
-            return static_cast<int>(i);
-    }
-    return 0;
+    const QSize size(kCreatedSize.width() + m_values.BoardColGap - kBoxGap.width(),
+                     m_values.BoardRowHeight - kBoxGap.height());
+    const QPoint p = place(n);
+    return {p.x() + (kCreatedSize.width() - size.width()) / 2, p.y() + (kCreatedSize.height() - size.height()) / 2,
+            size.width(), size.height()};
 }
 
-void TStartFrm::ClearBoard()
+void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine)
 {
-    for (int n = 1; n <= kBoardCapacity; ++n) {
-        const int p = FindBoardControl(u"Lab"_s + QString::number(n));
-        if (p > 0)
-            delete Panel2->children().at(p);
+    if (n < 1 || n > kCapacity)
+        return;
+    remove(n);
+    auto *l = new BoardLabel(this);
+    l->setObjectName(u"Lab"_s + QString::number(n));
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, kLabelText);
+    l->setPalette(p);
+    l->setAlignment(Qt::AlignCenter);
+    l->setAutoFillBackground(false);
+    l->setWordWrap(false);
+    l->setText(firstLine + u"\r\n"_s + secondLine);
+    fit(l, n);
+    l->show();
+    m_labels[static_cast<size_t>(n - 1)] = l;
+}
+
+void WinnerBoard::fit(BoardLabel *l, int n) const
+{
+    const QRect room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
+    QFont font = yaHeiPointFont(16, true);
+    l->setFont(font);
+    const int wide = l->textWidth();
+    if (wide > room.width()) {
+        // A long factory or person name is drawn smaller, down to a limit;
+        // what still does not fit is elided.
+        const int designPx = QFontInfo(font).pixelSize();
+        const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * room.width() / wide);
+        font.setPixelSize(px);
+        l->setFont(font);
     }
+    const QSize size(std::min(l->sizeHint().width(), room.width()), std::min(l->sizeHint().height(), room.height()));
+    const QPoint centre = box(n).center();
+    l->setGeometry(centre.x() + 1 - (size.width() + 1) / 2, centre.y() + 1 - (size.height() + 1) / 2, size.width(),
+                   size.height());
+}
+
+void WinnerBoard::remove(int n)
+{
+    if (n < 1 || n > kCapacity)
+        return;
+    auto &slot = m_labels[static_cast<size_t>(n - 1)];
+    delete slot;
+    slot = nullptr;
+}
+
+void WinnerBoard::clear()
+{
+    for (int n = 1; n <= kCapacity; ++n)
+        remove(n);
+}
+
+BoardLabel *WinnerBoard::label(int n) const
+{
+    return n < 1 || n > kCapacity ? nullptr : m_labels[static_cast<size_t>(n - 1)];
+}
+
+int WinnerBoard::count() const
+{
+    return static_cast<int>(std::count_if(m_labels.begin(), m_labels.end(), [](auto *l) { return l != nullptr; }));
+}
+
+void WinnerBoard::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen edge(kBoxEdge, 3);
+    painter.setPen(edge);
+    painter.setBrush(kBoxFill);
+    for (int n = 1; n <= kCapacity; ++n)
+        painter.drawRoundedRect(QRectF(box(n)).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
 }

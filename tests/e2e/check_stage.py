@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Compares the screenshots of test_e2e_stage.sh: FOLDER holds WxH-NAME.png.
+
+For every screen size other than 1024x768 and every picture NAME:
+  * the stage (the 1024 x 768 design scaled by s = min(W/1024, H/768), centred
+    as the program centres it) is cut out, scaled down to 1024 x 768 and
+    compared with the 1024x768 picture in blocks of 32 x 32, both softened by a
+    blur of BLUR design pixels: no block may differ on average by more than
+    BLOCK_LIMIT. Text hinted for another size differs by about 10 there; a
+    label, box, button or dialog 2 pixels off differs by about 25, a missing
+    one by 100 and more;
+  * beyond the stage, each row continues the stage's edge colour of that row
+    (no black or flat bars), and the strips are not one flat colour.
+For every size, in the picture after the press: blue label text lies inside
+the boxes of the board, never next to the stage's red.
+Prints one line of figures per picture; exits 1 when a check fails.
+"""
+import os
+import sys
+
+from PIL import Image, ImageChops, ImageFilter, ImageStat
+
+DESIGN = (1024, 768)
+BLOCK = 32
+BLUR = 2
+BLOCK_LIMIT = 18.0   # mean absolute difference of a block, 0..255
+EDGE_LIMIT = 48      # how far a continued band may drift from the stage's edge
+NAMES = ("main", "picker", "settings", "setitem", "after", "lists")
+
+
+def stage_box(width, height):
+    """The stage in device pixels, rounded as Qt places it: the logical window
+    is the screen divided by s, the stage centred in it in whole logical pixels."""
+    s = min(width / DESIGN[0], height / DESIGN[1])
+    logical_w, logical_h = int(width / s + 1e-6), int(height / s + 1e-6)
+    x0 = (logical_w - DESIGN[0]) // 2
+    y0 = (logical_h - DESIGN[1]) // 2
+    return s, (x0 * s, y0 * s, (x0 + DESIGN[0]) * s, (y0 + DESIGN[1]) * s)
+
+
+def worst_block(a, b):
+    soft = ImageFilter.GaussianBlur(BLUR)
+    diff = ImageChops.difference(a.filter(soft), b.filter(soft)).convert("L")
+    worst, where = 0.0, (0, 0)
+    for y in range(0, DESIGN[1], BLOCK):
+        for x in range(0, DESIGN[0], BLOCK):
+            m = ImageStat.Stat(diff.crop((x, y, x + BLOCK, y + BLOCK))).mean[0]
+            if m > worst:
+                worst, where = m, (x, y)
+    return worst, where
+
+
+def edge_faults(img, box):
+    """Rows whose side strips leave the stage's edge colour, and flat strips."""
+    faults = []
+    left, top, right, bottom = (int(round(v)) for v in box)
+    w, h = img.size
+    px = img.load()
+    for side, strip, edge_x in (("left", range(0, max(left - 1, 0)), left + 1),
+                                ("right", range(min(right + 1, w), w), right - 2)):
+        if not strip:
+            continue
+        colours = set()
+        bad = 0
+        for y in range(0, h, 4):
+            edge = px[edge_x, min(max(y, top + 1), bottom - 2)]
+            for x in strip[:: max(1, len(strip) // 16)]:
+                c = px[x, y]
+                colours.add(tuple(v // 16 for v in c))
+                if max(abs(c[i] - edge[i]) for i in range(3)) > EDGE_LIMIT:
+                    bad += 1
+        if bad:
+            faults.append(f"{side} strip leaves the stage's colours at {bad} points")
+        if len(colours) < 3:
+            faults.append(f"{side} strip is one flat colour")
+    return faults
+
+
+def label_faults(img, box, s):
+    """Strong blue (label text) next to the stage red in the board's rows."""
+    left, top, right, _ = box
+    board = img.crop((int(left), int(top + 80 * s), int(right), int(top + 296 * s))).convert("RGB")
+    r, g, b = board.split()
+    blue = Image.eval(ImageChops.subtract(b, ImageChops.lighter(r, g)), lambda v: 255 if v > 120 else 0)
+    red = Image.eval(ImageChops.subtract(r, ImageChops.lighter(g, b)), lambda v: 255 if v > 110 else 0)
+    reach = max(3, int(round(2 * s)) | 1)
+    near_red = red.filter(ImageFilter.MaxFilter(reach))
+    touching = ImageStat.Stat(ImageChops.multiply(blue, near_red)).sum[0] / 255
+    text = ImageStat.Stat(blue).sum[0] / 255
+    return text, touching
+
+
+def main(folder):
+    failures = []
+    reference = {n: Image.open(os.path.join(folder, f"1024x768-{n}.png")).convert("RGB") for n in NAMES}
+    sizes = sorted({f.split("-")[0] for f in os.listdir(folder) if f.endswith(".png")})
+    for size in sizes:
+        width, height = (int(v) for v in size.split("x"))
+        s, box = stage_box(width, height)
+        for name in NAMES:
+            img = Image.open(os.path.join(folder, f"{size}-{name}.png")).convert("RGB")
+            line = f"{size:>10} {name:<9} s={s:.4f}"
+            if size != "1024x768":
+                stage = img.resize(DESIGN, Image.LANCZOS, box=box)
+                worst, where = worst_block(stage, reference[name])
+                line += f" worst block {worst:5.1f} at {where}"
+                if worst > BLOCK_LIMIT:
+                    failures.append(f"{size} {name}: block at {where} differs by {worst:.1f}")
+                for fault in edge_faults(img, box):
+                    failures.append(f"{size} {name}: {fault}")
+            if name == "after":
+                text, touching = label_faults(img, box, s)
+                line += f" label pixels {int(text)} touching red {int(touching)}"
+                if text < 500:
+                    failures.append(f"{size} after: no board labels found")
+                if touching > 0:
+                    failures.append(f"{size} after: {int(touching)} label pixels touch the stage red")
+            print(line)
+    for f in failures:
+        print("FAIL:", f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
