@@ -9,6 +9,7 @@
 #include "draw/drawengine.h"
 #include "draw/drawview.h"
 #include "draw/prizeround.h"
+#include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
 #include "store/setupstore.h"
