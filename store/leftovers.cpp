@@ -5,8 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
-#include <fcntl.h>
-#include <unistd.h>
+#include <limits>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,21 +39,34 @@ QByteArray readAtMost(const QString &path, qint64 size)
     return size < 0 ? file.readAll() : file.read(size);
 }
 
-// Another process that writes to the database holds SQLite's RESERVED lock
-// while its journal is live; such a journal is nobody's leftover.
+// A program that writes to the database holds SQLite's RESERVED (or PENDING)
+// byte locked while its journal is live; such a journal is nobody's
+// leftover. The kernel's lock table is read rather than asked through a file
+// descriptor of our own, whose closing would drop every POSIX lock this
+// process holds on the file.
 bool anotherWriterIsActive(const QString &databasePath)
 {
-    const int fd = ::open(QFile::encodeName(databasePath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    struct stat st = {};
+    if (::stat(QFile::encodeName(databasePath).constData(), &st) != 0)
         return false;
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0x40000000 + 1; // SQLite's reserved byte
-    lock.l_len = 1;
-    const bool held = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
-    ::close(fd);
-    return held;
+    QFile table(u"/proc/locks"_s);
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray id = QString::asprintf("%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                                            static_cast<unsigned long long>(st.st_ino))
+                              .toLatin1();
+    constexpr qint64 pending = 0x40000000, reserved = pending + 1;
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // "1: POSIX ADVISORY WRITE pid dev:inode start end"; waiters carry "->" and hold nothing.
+        if (f.size() < 8 || f[1] == "->" || f[3] != "WRITE" || f[5] != id)
+            continue;
+        const qint64 start = f[6].toLongLong();
+        const qint64 end = f[7] == "EOF" ? std::numeric_limits<qint64>::max() : f[7].toLongLong();
+        if (start <= reserved && end >= pending)
+            return true;
+    }
+    return false;
 }
 
 bool walBelongsTo(const QByteArray &walHeader, const QByteArray &page1)

@@ -2,7 +2,8 @@
 # Kills a program that runs presses at random moments, many times over one
 # database, and checks after every kill that no winner is half stored: each
 # item's count equals its winner rows, nobody has won twice, and every used
-# designation belongs to a stored winner of its item; the draw record agrees.
+# designation belongs to a stored winner of its item; the draw record agrees;
+# and no write-ahead log is ever made.
 set -u
 bin="${PRIZEDRAW_BIN_DIR:-}"
 driver="$bin/prizedraw-crashdriver"
@@ -100,7 +101,17 @@ for i in $(seq 1 "$kills"); do
     presses=$(( presses + $(grep -c '^press' "$work/out") ))
     check > /dev/null || { echo "after kill $i"; exit 1; }
     check_record > /dev/null || { echo "draw record after kill $i"; exit 1; }
+    # The journal a kill leaves belongs to this file: it is played back, never set aside.
+    if compgen -G "$db-*.bak" > /dev/null; then echo "after kill $i a journal of its own database was set aside"; exit 1; fi
 done
 echo "$kills kills, $presses presses finished"
 [ "$presses" -gt 0 ] || { echo "no press ever finished"; exit 1; }
 check > /dev/null && check_record > /dev/null
+# No write-ahead files ever; a journal a kill left before its header was
+# written may stay, but it is not hot (SQLite never plays it back).
+for leftover in -wal -shm; do
+    [ ! -e "$db$leftover" ] || { echo "config.dll$leftover left beside the database"; exit 1; }
+done
+if [ -s "$db-journal" ] && [ "$(head -c1 "$db-journal" | od -An -tx1 | tr -d ' ')" != "00" ]; then
+    echo "a hot journal is left after the database was read"; exit 1
+fi

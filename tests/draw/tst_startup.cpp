@@ -123,7 +123,7 @@ private Q_SLOTS:
         frm.ActStart->trigger();
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
         QVERIFY(s.services.db->isUsable());
-        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
+        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:1位."_s);
     }
 
     void errorReportAddsAFullStop_data()

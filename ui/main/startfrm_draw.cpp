@@ -90,6 +90,8 @@ void TStartFrm::ActStartExecute()
     // connection again) instead of claiming that no prize item is set.
     if (!pressInProgress() && !services.db->isUsable()) {
         services.db->ensureOpen();
+        for (const QString &notice : services.db->notices())
+            services.dialogs->notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
         ReloadDrawData();
         Titles->setText(services.settings.ATltle);
         layOutScreen();
