@@ -36,13 +36,14 @@ void PostedList::open()
     Reshaping reshaping(m_reshaping);
     beginResetModel();
     m_rows = std::move(rows);
-    m_more = page > 0 && static_cast<int>(m_rows.size()) == page;
+    m_more = false; // views may fetch as soon as the reset ends, not within it
     m_lastRead = m_rows.empty() ? 0 : m_rows.back()[fieldIndex(u"RecNo"_s)].toInt();
     m_written.clear();
     m_current = m_rows.empty() ? -1 : 0;
     m_state = State::Browse;
     m_modified = false;
     endResetModel();
+    m_more = page > 0 && static_cast<int>(m_rows.size()) == page;
     moveTo(m_current);
 }
 

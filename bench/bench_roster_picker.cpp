@@ -63,13 +63,14 @@ int main(int argc, char **argv)
         picker.show();
         QApplication::processEvents();
         report("picker opened and painted", timer);
+        auto *grid = picker.findChild<QTableView *>(u"dxDBGrid1"_s);
         picker.selectRow(roster.rowCount() - 1);
-        picker.dxDBGrid1->viewport()->repaint();
+        grid->viewport()->repaint();
         report("picker scrolled to the last row", timer);
         for (int step = 0; step < 100; ++step) {
             QKeyEvent pageUp(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier);
-            QApplication::sendEvent(picker.dxDBGrid1, &pageUp);
-            picker.dxDBGrid1->viewport()->repaint();
+            QApplication::sendEvent(grid, &pageUp);
+            grid->viewport()->repaint();
         }
         report("100 pages up in the picker", timer);
     }
@@ -77,11 +78,15 @@ int main(int argc, char **argv)
     QtDialogs dialogs;
     TSetupBlankFrm screen(db, dialogs);
     report("lists screen opened", timer);
-    screen.DBEdit3->setText(u"199999"_s);
-    screen.DBEdit3KeyPress();
+    auto *code = screen.findChild<QLineEdit *>(u"DBEdit3"_s);
+    const auto lookUp = [code](const QString &text) {
+        code->setText(text);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(code, &enter);
+    };
+    lookUp(u"199999"_s);
     report("first lookup by Enter", timer);
-    screen.DBEdit3->setText(u"150000"_s);
-    screen.DBEdit3KeyPress();
+    lookUp(u"150000"_s);
     report("second lookup by Enter", timer);
     return 0;
 }

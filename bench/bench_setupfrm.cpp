@@ -3,6 +3,8 @@
 // and re-opening the roster. Prints seconds and the resident memory.
 #include "ui/admin/setupfrm.h"
 #include "ui/common/qtdialogs.h"
+#include "base/pacer.h"
+#include "base/settings.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -37,25 +39,24 @@ int main(int argc, char **argv)
     std::printf("database ready: 100000 employees\n");
 
     QtDialogs dialogs;
-    Services services;
-    services.exeFolder = dir.path() + u'/';
-    services.db = &db;
-    services.dialogs = &dialogs;
+    Settings settings;
+    RealPacer pacer;
 
     QElapsedTimer timer;
     timer.start();
-    TSetupFrm screen(services);
+    TSetupFrm screen(settings, db, dialogs, pacer);
     screen.FormShow();
     screen.show();
     app.processEvents();
+    auto *grid = screen.findChild<QTableView *>(u"dxDBGrid1"_s);
+    auto *footer = screen.findChild<QLabel *>(u"dxDBGrid1Footer"_s);
     std::printf("open and show the screen: %.3f s (%d roster rows fetched, footer %s)\n", seconds(timer),
-                screen.dxDBGrid1->model()->rowCount(), qPrintable(screen.dxDBGrid1Footer->text()));
+                grid->model()->rowCount(), qPrintable(footer->text()));
 
     timer.restart();
-    screen.dxDBGrid1->scrollToBottom();
+    grid->scrollToBottom();
     app.processEvents();
-    std::printf("scroll to the bottom once: %.3f s (%d rows fetched)\n", seconds(timer),
-                screen.dxDBGrid1->model()->rowCount());
+    std::printf("scroll to the bottom once: %.3f s (%d rows fetched)\n", seconds(timer), grid->model()->rowCount());
 
     timer.restart();
     screen.reopenRoster();

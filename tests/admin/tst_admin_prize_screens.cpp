@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 #include <QTableView>
+#include <QHeaderView>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -221,6 +222,41 @@ private Q_SLOTS:
         f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(f.frm->round.currItemNo(), lost);
         QCOMPARE(f.frm->description(), u"现在抽取:B, 奖品:b, 共:2人,准备抽取第:2位."_s);
+    }
+
+    // The columns share the whole width; the indicator marks the selected row only.
+    void pickerFillsItsWidthAndMarksTheSelectedRow()
+    {
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        f.db.addItem(2, u"B"_s, u"b"_s, 3, 1);
+        int columnsWidth = 0;
+        int viewportWidth = -1;
+        QStringList marksAtStart;
+        QStringList marksAfterDown;
+        const auto marks = [](TSetCurrItemFrm &screen) {
+            QStringList out;
+            for (int r = 0; r < screen.dxDBGrid1->model()->rowCount(); ++r)
+                out << screen.dxDBGrid1->model()->headerData(r, Qt::Vertical).toString();
+            return out;
+        };
+        f.ts.dialogs.onModal = [&](QDialog &dialog) {
+            auto &screen = dynamic_cast<TSetCurrItemFrm &>(dialog);
+            screen.show();
+            QApplication::processEvents();
+            QHeaderView *header = screen.dxDBGrid1->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                columnsWidth += header->sectionSize(c);
+            viewportWidth = screen.dxDBGrid1->viewport()->width();
+            marksAtStart = marks(screen);
+            QTest::keyClick(screen.dxDBGrid1, Qt::Key_Down);
+            marksAfterDown = marks(screen);
+            return typeKey(screen, screen.dxDBGrid1, Qt::Key_Escape);
+        };
+        f.press(f.frm->ActSetCurrItem);
+        QCOMPARE(columnsWidth, viewportWidth);
+        QCOMPARE(marksAtStart, (QStringList{u"▶"_s, QString()}));
+        QCOMPARE(marksAfterDown, (QStringList{QString(), u"▶"_s}));
     }
 
     void emptyPickerStillConfirms()

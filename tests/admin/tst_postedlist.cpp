@@ -1,5 +1,7 @@
 #include "admin/blanklists.h"
 #include "admin/prizeitemchoice.h"
+#include "admin/settingsgrids.h"
+#include "store/database.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -62,6 +64,81 @@ private Q_SLOTS:
         QCOMPARE(list.current(), -1);
         list.deleteCurrent();
         QCOMPARE(list.rowCount(), 0);
+    }
+
+    // A new row lands where it was asked for; dropping an untouched one on the
+    // way to another row still reaches the row the operator chose.
+    void insertedRowsKeepTheirPlace()
+    {
+        TempDb t;
+        for (const char *code : {"a", "b", "c"})
+            t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, 'n', 'x')"_s, {QString::fromLatin1(code)});
+        ExclusionList list(t.db());
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.open();
+        list.insert(1);
+        QCOMPARE(list.current(), 1);
+        QCOMPARE(list.value(2, u"sNo"_s).toString(), u"b"_s);
+        list.setCurrent(3);
+        QCOMPARE(list.rowCount(), 3);
+        QCOMPARE(list.field(u"sNo"_s).toString(), u"c"_s);
+        list.insert(0);
+        list.setField(u"sNo"_s, u"d"_s);
+        list.insert(99); // past the end: appended, after posting the first
+        QCOMPARE(list.current(), 4);
+        QCOMPARE(list.value(0, u"sNo"_s).toString(), u"d"_s);
+        QCOMPARE(stored(t), 4);
+    }
+
+    // The roster grid reads a page at a time; a row it wrote itself is not
+    // shown a second time when the page holding it is read.
+    void pagedRosterShowsEveryRowOnce()
+    {
+        TempDb t;
+        {
+            Transaction tx(t.db());
+            for (int i = 0; i < 600; ++i)
+                t.addEmployee(QString::number(i), u"员工"_s, u"一厂"_s);
+            tx.commit();
+        }
+        RosterGridList list(t.db());
+        list.open();
+        QVERIFY(list.rowCount() < 600);
+        QVERIFY(list.canFetchMore({}));
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.append();
+        list.setField(u"EmpCode"_s, u"new"_s);
+        list.post();
+        while (list.canFetchMore({}))
+            list.fetchMore({});
+        QCOMPARE(list.rowCount(), 601);
+        int shownNew = 0;
+        for (int r = 0; r < list.rowCount(); ++r)
+            shownNew += list.value(r, u"EmpCode"_s).toString() == u"new"_s ? 1 : 0;
+        QCOMPARE(shownNew, 1);
+        QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 601);
+    }
+
+    // A new prize item is numbered after the rows shown and has no winners;
+    // an emptied number cell stores NULL, not 0.
+    void prizeRowDefaultsAndEmptiedNumbers()
+    {
+        TempDb t;
+        t.addItem(7, u"A"_s, u"a"_s, 2, 1);
+        PrizeGridList list(t.db());
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        list.open();
+        list.append();
+        QCOMPARE(list.field(u"iSeq"_s).toInt(), 2);
+        list.setField(u"ItemName"_s, u"B"_s);
+        list.post();
+        QCOMPARE(t.scalar(u"select ExcNum * 10 + IsExec from AwardItem where ItemName = 'B'"_s).toInt(), 0);
+        list.setData(list.index(list.current(), list.columnOf(u"SumNumber"_s)), u"12"_s);
+        list.post();
+        QCOMPARE(t.scalar(u"select typeof(SumNumber) from AwardItem where ItemName = 'B'"_s).toString(), u"integer"_s);
+        list.setData(list.index(list.current(), list.columnOf(u"SumNumber"_s)), QString());
+        list.post();
+        QVERIFY(t.scalar(u"select SumNumber from AwardItem where ItemName = 'B'"_s).isNull());
     }
 
     void designationCellsShowTheItemNameAndKeepChecked()

@@ -136,7 +136,8 @@ private Q_SLOTS:
         enterCode(codeEdit(frm, designation), u"1001"_s);
 
         // No item chosen yet: the first in draw order, not the first by RecNo.
-        const QString expected = designation ? u"1001|张三|%1|0|"_s.arg(f.first) : u"1001|张三|"_s;
+        // The row had no factory: it takes the person's.
+        const QString expected = designation ? u"1001|张三|%1|0|一厂"_s.arg(f.first) : u"1001|张三|一厂"_s;
         QCOMPARE(rows(f.t, designation), QStringList{expected});
         QCOMPARE(gridOf(frm, designation)->model()->rowCount(), 1);
         QCOMPARE(f.dialogs.calls.size(), size_t(0));
@@ -152,8 +153,8 @@ private Q_SLOTS:
         QCOMPARE(q.value(u"sName"_s).toString(), u"张三"_s);
     }
 
-    void enterOverARowChangesItInPlaceAndKeepsItsFactory_data() { bothLists(); }
-    void enterOverARowChangesItInPlaceAndKeepsItsFactory()
+    void enterOverARowChangesItInPlace_data() { bothLists(); }
+    void enterOverARowChangesItInPlace()
     {
         QFETCH(bool, designation);
         Fixture f;
@@ -166,9 +167,10 @@ private Q_SLOTS:
         enterCode(codeEdit(frm, designation), u"1002"_s);
 
         // The item shown for the row stays; the draw's Checked is not touched.
-        const QString expected = designation ? u"1002|李四|%1|1|三厂"_s.arg(f.second) : u"1002|李四|三厂"_s;
+        // Nobody has the code in the row's factory: the person's factory is taken.
+        const QString expected = designation ? u"1002|李四|%1|1|二厂"_s.arg(f.second) : u"1002|李四|二厂"_s;
         QCOMPARE(rows(f.t, designation), QStringList{expected});
-        QCOMPARE(factoryEdit(frm, designation)->text(), u"三厂"_s);
+        QCOMPARE(factoryEdit(frm, designation)->text(), u"二厂"_s);
     }
 
     void emptyCodeIsRefused_data() { bothLists(); }
@@ -186,8 +188,8 @@ private Q_SLOTS:
         QVERIFY(rows(f.t, designation).isEmpty());
     }
 
-    void unknownCodeChangesNothingAndIsDroppedOnClose_data() { bothLists(); }
-    void unknownCodeChangesNothingAndIsDroppedOnClose()
+    void unknownCodeChangesNothingAndIsDroppedOnCancel_data() { bothLists(); }
+    void unknownCodeChangesNothingAndIsDroppedOnCancel()
     {
         QFETCH(bool, designation);
         Fixture f;
@@ -197,10 +199,64 @@ private Q_SLOTS:
             QCOMPARE(f.dialogs.calls.size(), size_t(0));
             QCOMPARE(codeEdit(frm, designation)->text(), u"9999"_s);
             QVERIFY(rows(f.t, designation).isEmpty());
+            frm.BitBtn2->click();
+            QCOMPARE(frm.result(), int(QDialog::Rejected));
+        }
+        QVERIFY(rows(f.t, designation).isEmpty());
+    }
+
+    // 确认 posts the row being edited: a factory typed after the lookup stays.
+    void okPostsTheRowBeingEdited_data() { bothLists(); }
+    void okPostsTheRowBeingEdited()
+    {
+        QFETCH(bool, designation);
+        Fixture f;
+        {
+            TSetupBlankFrm frm(f.t.db(), f.dialogs);
+            enterCode(codeEdit(frm, designation), u"1001"_s);
+            factoryEdit(frm, designation)->selectAll();
+            typeText(factoryEdit(frm, designation), u"三厂"_s);
             frm.BitBtn1->click();
             QCOMPARE(frm.result(), int(QDialog::Accepted));
         }
-        QVERIFY(rows(f.t, designation).isEmpty());
+        const QString expected = designation ? u"1001|张三|%1|0|三厂"_s.arg(f.first) : u"1001|张三|三厂"_s;
+        QCOMPARE(rows(f.t, designation), QStringList{expected});
+    }
+
+    // Insert and Down on the last row give a new row, so that several people
+    // are entered by code one after the other; an untouched one is dropped.
+    void severalCodesOneAfterTheOther_data()
+    {
+        QTest::addColumn<bool>("designation");
+        QTest::addColumn<int>("key");
+        QTest::addRow("designations, Down") << true << int(Qt::Key_Down);
+        QTest::addRow("designations, Insert") << true << int(Qt::Key_Insert);
+        QTest::addRow("exclusions, Down") << false << int(Qt::Key_Down);
+        QTest::addRow("exclusions, Insert") << false << int(Qt::Key_Insert);
+    }
+    void severalCodesOneAfterTheOther()
+    {
+        QFETCH(bool, designation);
+        QFETCH(int, key);
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        QTableView *grid = gridOf(frm, designation);
+        enterCode(codeEdit(frm, designation), u"1001"_s);
+        QTest::keyClick(grid, Qt::Key(key));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QCOMPARE(codeEdit(frm, designation)->text(), QString());
+        enterCode(codeEdit(frm, designation), u"1002"_s);
+        QTest::keyClick(grid, Qt::Key(key));
+        // Leaving the third row untouched drops it.
+        const int other = grid->currentIndex().row() == 0 ? grid->model()->rowCount() - 1 : 0;
+        grid->setCurrentIndex(grid->model()->index(other, 1));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QStringList codes;
+        for (const QString &row : rows(f.t, designation))
+            codes << row.section(u'|', 0, 0);
+        codes.sort();
+        QCOMPARE(codes, (QStringList{u"1001"_s, u"1002"_s}));
+        QCOMPARE(f.dialogs.calls.size(), size_t(0));
     }
 
     void codeInTwoFactoriesThroughTheLookup()
@@ -211,11 +267,29 @@ private Q_SLOTS:
         // The row's factory tells which of the two people is meant.
         enterCode(frm.DBEdit3, u"2001"_s);
         QCOMPARE(rows(f.t, false), QStringList{u"2001|赵六|二厂"_s});
-        // Without a factory on the row the lookup cannot tell; it takes one and leaves the factory open.
+        // Without a factory on the row the lookup cannot tell; it takes one with their factory.
         enterCode(frm.DBEdit1, u"2001"_s);
         const QStringList designations = rows(f.t, true);
         QCOMPARE(designations.size(), 1);
-        QVERIFY(designations[0].startsWith(u"2001|"_s) && designations[0].endsWith(u"|0|"_s));
+        QVERIFY(designations[0] == u"2001|王五|%1|0|一厂"_s.arg(f.first)
+                || designations[0] == u"2001|赵六|%1|0|二厂"_s.arg(f.first));
+    }
+
+    void pickerOpensOnTheRowItWasLeftOn()
+    {
+        Fixture f;
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        std::vector<int> openedOn;
+        f.dialogs.onModal = [&](QDialog &dialog) {
+            auto &picker = dynamic_cast<TSelectEmpDlgFrm &>(dialog);
+            openedOn.push_back(picker.chosenRow());
+            picker.selectRow(2);
+            return int(openedOn.size() == 1 ? QDialog::Rejected : QDialog::Accepted);
+        };
+        frm.Button3->click(); // left on the third row, with Cancel
+        frm.Button3->click();
+        QCOMPARE(openedOn, (std::vector<int>{0, 2}));
+        QCOMPARE(rows(f.t, false).size(), 1);
     }
 
     void codeInTwoFactoriesThroughThePicker_data() { bothLists(); }
@@ -327,7 +401,7 @@ private Q_SLOTS:
             QApplication::sendEvent(frm.dxDBLookupEdit1, &deactivated);
         }
         QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
-        QCOMPARE(rows(f.t, true), QStringList{u"1002|李四|%1|0|"_s.arg(f.first)});
+        QCOMPARE(rows(f.t, true), QStringList{u"1002|李四|%1|0|二厂"_s.arg(f.first)});
     }
 
     void leavingThePrizeItemBoxPostsPendingEdits()
@@ -381,12 +455,12 @@ private Q_SLOTS:
     {
         Fixture f;
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
-        frm.ADOQuery2.setField(u"sCompCode"_s, QString(101, u'厂')); // longer than the field
+        f.t.exec(u"create trigger refuse before insert on AwardBlank begin select raise(abort, 'refused'); end"_s);
         enterCode(frm.DBEdit3, u"1001"_s);
         QCOMPARE(f.dialogs.count(u"error"_s), 1);
         QVERIFY(rows(f.t, false).isEmpty());
         QCOMPARE(frm.ADOQuery2.state(), PostedList::State::Insert);
-        frm.ADOQuery2.setField(u"sCompCode"_s, u"一厂"_s);
+        f.t.exec(u"drop trigger refuse"_s);
         enterCode(frm.DBEdit3, u"1001"_s);
         QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
     }

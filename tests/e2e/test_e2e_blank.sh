@@ -69,12 +69,12 @@ e2e_key Return
 sleep 0.5
 shot=$(e2e_screenshot lists-screen)
 echo "screenshot: $shot"
-[ "$(rows Award)" = "100001|王伟|" ] || e2e_fail "the designation was not written at once: $(rows Award)"
+[ "$(rows Award)" = "100001|王伟|一厂" ] || e2e_fail "the designation was not written at once: $(rows Award)"
 
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
 while [ -n "$(find_lists_screen)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
 [ -z "$(find_lists_screen)" ] || e2e_fail "Escape did not close the lists screen"
-[ "$(rows Award)" = "100001|王伟|" ] || e2e_fail "the designation did not survive Escape"
+[ "$(rows Award)" = "100001|王伟|一厂" ] || e2e_fail "the designation did not survive Escape"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended"
 echo "PASS: lists screen end to end"
