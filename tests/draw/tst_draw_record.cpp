@@ -1,18 +1,17 @@
 // The draw record of the main screen's presses and the absent winner: a real
 // database file, scripted positions and dialogs, a pacer that never sleeps.
+#include "listsfrmparts.h"
 #include "testsupport.h"
 
 #include "store/drawlog.h"
 #include "store/setupstore.h"
 #include "ui/admin/listsfrm.h"
-#include "ui/admin/winnerslistmodel.h"
 #include "ui/main/startfrm.h"
 
 #include <QAction>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlQuery>
-#include <QTableView>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -74,10 +73,11 @@ struct Draw {
 
 void selectWinner(TListsFrm &screen, const QString &code)
 {
-    const auto &rows = screen.AwardList->rows();
+    const ListsFrmParts ui(screen);
+    const auto &rows = ui.AwardList->rows();
     for (size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].sNo == code)
-            screen.dxDBGrid1->setCurrentIndex(screen.AwardList->index(static_cast<int>(i), 0));
+            ui.dxDBGrid1->setCurrentIndex(ui.AwardList->index(static_cast<int>(i), 0));
     }
 }
 
@@ -153,8 +153,9 @@ void TestDrawRecord::absentWinnersPlaceIsDrawnAgainFromTheSameItem()
 
     d.inWinnersList([&](TListsFrm &screen) {
         selectWinner(screen, absent);
-        screen.ActAbsent->trigger();
-        QCOMPARE(screen.AwardList->rowCount(), 1);
+        const ListsFrmParts ui(screen);
+        ui.ActAbsent->trigger();
+        QCOMPARE(ui.AwardList->rowCount(), 1);
         QCOMPARE(screen.absentItem(), first);
     });
     QCOMPARE(d.ts.dialogs.texts(u"ask"_s), QStringList{u"  确定此获奖者弃奖并重新抽取吗？   "_s});
@@ -209,7 +210,7 @@ void TestDrawRecord::deletedWinnerLeavesTheCurrentItemAlone()
     QCOMPARE(d.frm->round.CurrItemNo, next);
 
     d.inWinnersList([](TListsFrm &screen) {
-        screen.ActDel->trigger();
+        ListsFrmParts(screen).ActDel->trigger();
         QCOMPARE(screen.absentItem(), 0);
     });
     QCOMPARE(d.frm->round.CurrItemNo, next);
