@@ -88,7 +88,6 @@ private Q_SLOTS:
     void absentWinnerJoinsTheExclusionsOnce();
     void absenceNotConfirmedOrRefusedChangesNothing_data();
     void absenceNotConfirmedOrRefusedChangesNothing();
-    void deletionIsRecorded();
     void recordIsExported();
     void closingRefreshesTheMainScreen_data();
     void closingRefreshesTheMainScreen();
@@ -408,21 +407,6 @@ void TestListsFrm::absenceNotConfirmedOrRefusedChangesNothing()
     QCOMPARE(f.db.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
     QCOMPARE(screen.absentItem(), 0);
     QCOMPARE(ui.AwardList->rowCount(), 3);
-}
-
-void TestListsFrm::deletionIsRecorded()
-{
-    Fixture f;
-    TListsFrm screen(f.db.db(), f.t.dialogs, f.round);
-    ListsFrmParts ui(screen);
-    ui.dxDBGrid1->setCurrentIndex(ui.AwardList->index(2, 0));
-    ui.ActDel->trigger();
-    const std::vector<DrawRecord> records = loadDrawRecords(f.db.db());
-    QCOMPARE(records.size(), size_t(1));
-    QCOMPARE((QStringList{records[0].sEvent, records[0].sNo, records[0].sName, records[0].sItemName}),
-             (QStringList{u"删除"_s, u"1003"_s, u"王五"_s, u"一等奖"_s}));
-    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank"_s).toInt(), 0);
-    QCOMPARE(screen.absentItem(), 0);
 }
 
 void TestListsFrm::recordIsExported()

@@ -4,7 +4,6 @@
 #include "testsupport.h"
 
 #include "store/drawlog.h"
-#include "store/setupstore.h"
 #include "ui/admin/listsfrm.h"
 #include "ui/main/startfrm.h"
 
@@ -92,7 +91,6 @@ private Q_SLOTS:
     void absentWinnersPlaceIsDrawnAgainFromTheSameItem_data();
     void absentWinnersPlaceIsDrawnAgainFromTheSameItem();
     void deletedWinnerLeavesTheCurrentItemAlone();
-    void resetKeepsTheRecordAndMarksTheRound();
 };
 
 void TestDrawRecord::everyWinnerOfAPressIsRecordedWithItsManner()
@@ -217,26 +215,6 @@ void TestDrawRecord::deletedWinnerLeavesTheCurrentItemAlone()
     QCOMPARE(d.tmp.scalar(u"select count(*) from AwardBlank"_s).toInt(), 0);
     QCOMPARE(d.records().last(), u"删除  "_s + deleted + u"/一厂@%1 三等奖 电饭煲"_s.arg(first));
     QCOMPARE(d.records().size(), 2);
-}
-
-void TestDrawRecord::resetKeepsTheRecordAndMarksTheRound()
-{
-    Draw d;
-    d.tmp.addEmployee(u"1"_s, u"员工1"_s, u"一厂"_s);
-    d.tmp.addItem(1, u"三等奖"_s, u"电饭煲"_s, 1, 1);
-    d.open();
-    d.press();
-    resetDraw(d.tmp.db());
-    QCOMPARE(d.winners(), QStringList());
-    const std::vector<DrawRecord> records = loadDrawRecords(d.tmp.db());
-    QCOMPARE(records.size(), size_t(2));
-    QCOMPARE(records[0].sEvent, u"中奖"_s);
-    const DrawRecord &reset = records[1];
-    QCOMPARE(reset.sEvent, u"重置"_s);
-    QVERIFY(!reset.sWhen.isEmpty());
-    QCOMPARE(QStringList({reset.sItemName, reset.sAwards, reset.sNo, reset.sName, reset.sCompCode, reset.sHow}).join(QString()),
-             QString());
-    QVERIFY(d.tmp.scalar(u"select sTime from DrawLog where sEvent = '重置'"_s).isNull());
 }
 
 QTEST_MAIN(TestDrawRecord)
