@@ -462,6 +462,8 @@ private Q_SLOTS:
         // The record keeps what was before and marks the new round.
         QCOMPARE(f.db.scalar(u"select group_concat(sEvent, ',') from (select sEvent from DrawLog order by RecNo)"_s).toString(),
                  u"中奖,重置"_s);
+        QCOMPARE(f.db.scalar(u"select count(*) from DrawLog where sEvent = '重置' and sTime is null and length(sWhen) = 19"
+                             " and sItemName || sAwards || sNo || sName || sCompCode || sHow = ''"_s).toInt(), 1);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {a}).toInt(), 0);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {kept}).toInt(), 11);
         QCOMPARE(f.count(u"AwardList"_s), 0);

@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QtTest>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -262,30 +261,6 @@ private Q_SLOTS:
         QVERIFY(db.open(older).isEmpty()); // opening again keeps the table and its rows
         QVERIFY(db.open(foreign).isEmpty());
         QCOMPARE(db.scalar(u"select count(*) from sqlite_master where name = 'DrawLog'"_s).toInt(), 0);
-    }
-
-    void readOnlyOlderDatabaseStillOpens()
-    {
-        if (geteuid() == 0)
-            QSKIP("file permissions do not bind the superuser");
-        QTemporaryDir dir;
-        const QString path = dir.path() + u"/config.dll"_s;
-        QVERIFY(createEmptyDatabase(path).isEmpty());
-        {
-            Database db(u"older"_s);
-            QVERIFY(db.open(path).isEmpty());
-            db.exec(u"drop table DrawLog"_s);
-            db.exec(u"PRAGMA journal_mode=DELETE"_s);
-        }
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        Database db(u"readonly"_s);
-        const QString error = db.open(path);
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        if (error.isEmpty())
-            QCOMPARE(db.scalar(u"select count(*) from sqlite_master where name = 'DrawLog'"_s).toInt(), 0);
-        else
-            QVERIFY2(!error.contains(u"DrawLog"_s), qPrintable(error));
     }
 
     void demoDatabaseHasRosterAndItems()

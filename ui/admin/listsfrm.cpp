@@ -11,7 +11,6 @@
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"
 #include "draw/prizeround.h"
-#include "draw/services.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,8 +34,8 @@ constexpr int kIndicatorWidth = 14;
 constexpr QColor kPlainBackground{0x5a, 0x0a, 0x0a};
 } // namespace
 
-TListsFrm::TListsFrm(Services &services, PrizeRound &round, QWidget *parent)
-    : QDialog(parent), m_services(services), m_round(round)
+TListsFrm::TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget *parent)
+    : QDialog(parent), m_db(db), m_dialogs(dialogs), m_round(round)
 {
     setObjectName(u"ListsFrm"_s);
     setWindowTitle(u"中奖名单"_s);
@@ -139,11 +138,11 @@ void TListsFrm::buildCommands()
     PopupMenu1->addAction(ActExportLog);
 }
 
-void TListsFrm::guarded(const std::function<void()> &step) { runReported(*m_services.dialogs, step); }
+void TListsFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
 
 void TListsFrm::FormCreate()
 {
-    AwardList->setRows(loadWinnersList(*m_services.db));
+    AwardList->setRows(loadWinnersList(m_db));
     if (AwardList->rowCount() > 0)
         dxDBGrid1->setCurrentIndex(AwardList->index(0, 0));
     AwardList->setIndicatorRow(dxDBGrid1->currentIndex().row());
@@ -153,7 +152,7 @@ void TListsFrm::ActCloseExecute() { reject(); }
 
 void TListsFrm::ActExportExecute()
 {
-    const QString fileName = m_services.dialogs->saveFileName(this, exportFilter(), u"xls"_s);
+    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
     if (fileName.isEmpty())
         return;
     writeWorksheetFile(fileName, winnersWorksheet(AwardList->rows()));
@@ -161,17 +160,17 @@ void TListsFrm::ActExportExecute()
 
 void TListsFrm::ActExportLogExecute()
 {
-    const QString fileName = m_services.dialogs->saveFileName(this, exportFilter(), u"xls"_s);
+    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
     if (fileName.isEmpty())
         return;
-    writeWorksheetFile(fileName, drawRecordWorksheet(loadDrawRecords(*m_services.db)));
+    writeWorksheetFile(fileName, drawRecordWorksheet(loadDrawRecords(m_db)));
 }
 
 std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
 {
     if (AwardList->rowCount() == 0)
         return std::nullopt;
-    if (!m_services.dialogs->ask(this, question, u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::YesNo))
+    if (!m_dialogs.ask(this, question, u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::YesNo))
         return std::nullopt;
     const int row = std::max(0, dxDBGrid1->currentIndex().row());
     return AwardList->rows()[static_cast<size_t>(row)];

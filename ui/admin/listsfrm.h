@@ -9,8 +9,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTableView;
+class Database;
+class Dialogs;
 class PrizeRound;
-struct Services;
 class WinnersListModel;
 
 // The winners list screen: every winner with the prize item won, on a page
@@ -20,31 +21,13 @@ class WinnersListModel;
 class TListsFrm : public QDialog {
     Q_OBJECT
 public:
-    TListsFrm(Services &services, PrizeRound &round, QWidget *parent = nullptr);
+    explicit TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget *parent = nullptr);
 
-    // Re-reads the list; the selection goes to the first row.
-    void FormCreate();
-    void ActCloseExecute();
-    void ActExportExecute();
-    void ActDelExecute();
-    void ActAbsentExecute();
-    void ActExportLogExecute();
+    static QString exportFilter();
 
     // RecNo of the prize item of the last absent winner taken out while the
     // screen was open, 0 when none: the main screen draws its place next.
     int absentItem() const { return m_absentItem; }
-
-    static QString exportFilter();
-
-    QLabel *Image1 = nullptr;
-    QTableView *dxDBGrid1 = nullptr;
-    WinnersListModel *AwardList = nullptr;
-    QMenu *PopupMenu1 = nullptr;
-    QAction *ActClose = nullptr;
-    QAction *ActExport = nullptr;
-    QAction *ActDel = nullptr;
-    QAction *ActAbsent = nullptr;
-    QAction *ActExportLog = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -54,15 +37,35 @@ private:
     void buildScreen();
     void buildCommands();
     void stretchColumns();
-    // The winner of the current row, after the operator has said yes.
-    std::optional<ListedWinner> confirmedWinner(const QString &question);
     // An error that escapes a command goes to the general error report and
     // the screen stays open.
     void guarded(const std::function<void()> &step);
 
-    Services &m_services;
+    // Re-reads the list; the selection goes to the first row.
+    void FormCreate();
+    void ActCloseExecute();
+    void ActExportExecute();
+    void ActDelExecute();
+    void ActAbsentExecute();
+    void ActExportLogExecute();
+    // The winner of the current row, after the operator has said yes.
+    std::optional<ListedWinner> confirmedWinner(const QString &question);
+
+    Database &m_db;
+    Dialogs &m_dialogs;
     PrizeRound &m_round;
     int m_absentItem = 0;
+
+    // Reached by tests through their object names, which are these.
+    QLabel *Image1 = nullptr;
+    QTableView *dxDBGrid1 = nullptr;
+    WinnersListModel *AwardList = nullptr;
+    QMenu *PopupMenu1 = nullptr;
+    QAction *ActClose = nullptr;
+    QAction *ActExport = nullptr;
+    QAction *ActDel = nullptr;
+    QAction *ActAbsent = nullptr;
+    QAction *ActExportLog = nullptr;
 };
 
 // The screen while it is open, else null.

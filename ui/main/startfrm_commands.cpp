@@ -144,7 +144,7 @@ void TStartFrm::ActListExecute()
         }
     };
     try {
-        screen = std::make_unique<TListsFrm>(services, round, this);
+        screen = std::make_unique<TListsFrm>(*services.db, *services.dialogs, round, this);
         ListsFrm = screen.get();
         services.dialogs->runModal(*screen);
         ListsFrm = nullptr;
