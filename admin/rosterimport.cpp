@@ -81,6 +81,7 @@ public:
                 return false;
         }
         ++m_rowsSincePump;
+        ++m_rowsSinceIdle;
         const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
         if (m_import.onRow)
             m_import.onRow(number, RosterImport::statusText(number, r.code, r.name), number % 100);
@@ -103,9 +104,13 @@ public:
         return true;
     }
 
+    // While rows flow, row() lets events through; this is for the stretches
+    // without rows: a file being checked, unpacked or scanned for its encoding.
     bool idle() override
     {
-        if (!dueByTime())
+        const bool rowsCame = m_rowsSinceIdle > 0;
+        m_rowsSinceIdle = 0;
+        if (rowsCame || !dueByTime())
             return true;
         return pump(true);
     }
@@ -167,7 +172,7 @@ private:
     std::optional<Transaction> m_batch;
     std::optional<PreparedStatement> m_insert;
     QElapsedTimer m_sincePump;
-    int m_rowsSincePump = 0;
+    int m_rowsSincePump = 0, m_rowsSinceIdle = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
 };
 

@@ -38,8 +38,9 @@ public:
     // or milliseconds have passed, also while the reader works through parts
     // of the file that hold no rows: often enough for Cancel to answer at
     // once, rarely enough that a large file is not slowed down by it.
-    int pumpEveryRows = 1000;
-    int pumpEveryMs = 50;
+    // Every pause is also a commit, which waits for the disk.
+    int pumpEveryRows = 5000;
+    int pumpEveryMs = 100;
 
     // Throws RosterFileError when the file turns out unreadable; nothing of
     // it is imported then.

@@ -632,9 +632,12 @@ public:
     void readFirstWorksheet(CellSink &sink) override
     {
         if (m_kind == Kind::Ods) {
-            const auto content = part("content.xml", true, &sink);
+            if (!m_unpacked) {
+                m_sheet = part("content.xml", true, &sink);
+                m_unpacked = true;
+            }
             OdsContentHandler handler(sink);
-            parse(content, handler);
+            parse(m_sheet, handler);
             if (!handler.sawTable)
                 failWith(Failure::NoWorksheet);
             return;
@@ -702,19 +705,27 @@ private:
         if (!has(sheet))
             failWith(Failure::Damaged);
 
-        std::vector<QString> strings;
-        for (const auto &rel : rels.inOrder) {
-            const std::string name = resolvePart(workbook, rel.target);
-            if (endsWith(rel.type, "/sharedStrings") && has(name)) {
-                SharedStringsHandler handler(sink);
-                parse(part(name, true, &sink), handler);
-                strings = std::move(handler.strings);
+        // A second pass (the import's, after its check) finds the shared
+        // strings and the sheet unpacked already.
+        if (!m_unpacked) {
+            for (const auto &rel : rels.inOrder) {
+                const std::string name = resolvePart(workbook, rel.target);
+                if (endsWith(rel.type, "/sharedStrings") && has(name)) {
+                    SharedStringsHandler handler(sink);
+                    parse(part(name, true, &sink), handler);
+                    m_strings = std::move(handler.strings);
+                }
             }
+            m_sheet = part(sheet, true, &sink);
+            m_unpacked = true;
         }
-        const auto xml = part(sheet, true, &sink);
-        XlsxSheetHandler handler(sink, strings, book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30));
-        parse(xml, handler);
+        XlsxSheetHandler handler(sink, m_strings, book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30));
+        parse(m_sheet, handler);
     }
+
+    bool m_unpacked = false;
+    std::vector<QString> m_strings;
+    std::vector<unsigned char> m_sheet;
 
     std::unique_ptr<orcus::zip_archive_stream> m_stream;
     std::unique_ptr<orcus::zip_archive> m_archive;

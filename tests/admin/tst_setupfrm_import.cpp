@@ -60,7 +60,7 @@ private Q_SLOTS:
     void importCompletes()
     {
         Fixture f;
-        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 2500)};
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 12000)};
         bool busyAtPump = false;
         QString shownAtPump;
         f.openSetup([&](TSetupFrm &screen) {
@@ -87,9 +87,9 @@ private Q_SLOTS:
             QCOMPARE(screen.Label1->text(), u"导入员工资料完成"_s);
             QCOMPARE(screen.ProgressBar1->value(), 100);
             QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
-            QCOMPARE(screen.rosterCount(), 2500);
+            QCOMPARE(screen.rosterCount(), 12000);
         });
-        QCOMPARE(f.employees(), 2500);
+        QCOMPARE(f.employees(), 12000);
     }
 
     // Cancel confirmed while events are handled: the row in progress is
@@ -97,7 +97,7 @@ private Q_SLOTS:
     void cancelMidImport()
     {
         Fixture f;
-        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 2500)};
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 12000)};
         int storedAtCancel = -1;
         f.openSetup([&](TSetupFrm &screen) {
             f.ts.pacer.onPump = [&](int) {

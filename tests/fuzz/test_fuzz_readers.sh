@@ -18,6 +18,23 @@ cp "${PRIZEDRAW_SHARED_DIR:-/nonexistent}"/fixtures/*.xls "$work/seed/" 2>/dev/n
 rm -f "$work/seed/corrupted_error.xls" # large; its damage is covered by the reader tests
 /usr/bin/python3 "$src/tests/import/make_rawbiff.py" "$work/seed" || true
 printf '一厂\t财务部\t张三\t0012\r\n"O''Neil"\t\t"a""b"\t1e3\n' >"$work/seed/roster.txt"
+printf '一厂,"财务, 二科",张三,0012\r\n"多\n行",,"a""b",1e3\n' >"$work/seed/roster.csv"
+# Zip workbooks; the small ones only, so that mutations reach their XML.
+/usr/bin/python3 "$src/tests/import/make_xlsx.py" "$work/seed" || true
+/usr/bin/python3 "$src/tests/import/make_ods.py" "$work/seed" || true
+# The same packages stored uncompressed: mutations then land in the XML itself.
+/usr/bin/python3 - "$work/seed" <<'PY' || true
+import glob, sys, zipfile
+for path in glob.glob(sys.argv[1] + "/*.xlsx") + glob.glob(sys.argv[1] + "/*.ods"):
+    try:
+        with zipfile.ZipFile(path) as z:
+            parts = [(i.filename, z.read(i.filename)) for i in z.infolist()]
+    except Exception:
+        continue
+    with zipfile.ZipFile(path + ".stored.zip", "w", zipfile.ZIP_STORED) as z:
+        for name, data in parts:
+            z.writestr(name, data)
+PY
 
 # A finding must fail the test: libFuzzer's own default exit code (77) would
 # read as "skipped". Leak checking stays on for our code; the one known leak

@@ -164,9 +164,9 @@ private Q_SLOTS:
     {
         Run run;
         run.import.pumpEveryMs = 1 << 30;
-        Rows reader(numbered(2500));
+        Rows reader(numbered(12500));
         run.import.run(reader);
-        QCOMPARE(run.pacer.pumps, 3); // rows 1, 1001, 2001
+        QCOMPARE(run.pacer.pumps, 3); // rows 1, 5001, 10001
     }
 
     void textFilesWithChineseNames_data()

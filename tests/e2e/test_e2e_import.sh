@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The real program under Xvfb imports rosters through the settings screen
+# (F10, 导入员工列表): an .xlsx written by XlsxWriter and a .csv, each chosen in
+# the file dialog by typing its path; the database then holds their rows.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+e2e_require || exit 77
+python=/usr/bin/python3
+"$python" -c "import xlsxwriter, openpyxl" 2>/dev/null || { echo "SKIP: python3-xlsxwriter/openpyxl missing"; exit 77; }
+
+e2e_start_xvfb 1024x768x24
+e2e_make_runtime demo
+"$python" "$E2E_SOURCE/tests/import/make_xlsx.py" "$E2E_WORK" || e2e_fail "could not write the workbooks"
+printf '\xef\xbb\xbf一厂,"财务部, 二科",赵六,0042\r\n二厂,生产部,"钱""七""",B8\r\n' >"$E2E_WORK/roster.csv"
+
+
+rows() {
+  "$python" -c 'import sqlite3, sys; print(sqlite3.connect(sys.argv[1]).execute("select count(*) from EmpNo").fetchone()[0])' \
+    "$E2E_RUN/config.dll"
+}
+# The row with this RecNo order position (1 = first), one line.
+row_at() {
+  "$python" - "$E2E_RUN/config.dll" "$1" <<'PY'
+import sqlite3, sys
+r = sqlite3.connect(sys.argv[1]).execute(
+    "select EmpCode, EmpName, CompCode, DartNo from EmpNo order by RecNo limit 1 offset ?", (int(sys.argv[2]) - 1,)).fetchone()
+print("|".join(r).replace("\r", "\\r").replace("\n", "\\n"))
+PY
+}
+before=$(rows)
+e2e_start_program
+main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
+e2e_focus "$main"
+sleep 1
+e2e_key F10
+setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
+
+# import FILE ROWS: clicks 导入员工列表, types the path into the file dialog,
+# confirms the completion message and checks the roster's size.
+import_file() {
+  local file="$1" expected="$2" done_box count
+  e2e_focus "$setup"
+  xdotool mousemove --window "$setup" 244 70 click 1
+  sleep 1.5
+  e2e_type "$file"
+  e2e_key Return
+  done_box=$(e2e_wait_window " 系统提示") || e2e_fail "no completion message after importing $file"
+  e2e_screenshot "import_$(basename "$file")" >/dev/null
+  e2e_focus "$done_box"
+  e2e_key Return
+  e2e_wait_gone " 系统提示" || e2e_fail "the completion message stayed"
+  count=$(($(rows) - before))
+  [ "$count" = "$expected" ] || e2e_fail "after $file the roster has $count new rows, not $expected"
+}
+
+import_file "$E2E_WORK/xlsxwriter_mixed.xlsx" 6
+[ "$(row_at $((before + 1)))" = "12|张三|一厂|财务部" ] || e2e_fail "first .xlsx row: $(row_at $((before + 1)))"
+[ "$(row_at $((before + 4)))" = '1001.5|O'"'"'Neil\r\n"Jr"|43832.5|a_x000D_b' ] || e2e_fail "fourth .xlsx row: $(row_at $((before + 4)))"
+import_file "$E2E_WORK/roster.csv" 8
+[ "$(row_at $((before + 7)))" = "42|赵六|一厂|财务部, 二科" ] || e2e_fail "first .csv row: $(row_at $((before + 7)))"
+[ "$(row_at $((before + 8)))" = 'B8|钱"七"|二厂|生产部' ] || e2e_fail "second .csv row: $(row_at $((before + 8)))"
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended"
+echo "PASS: an .xlsx and a .csv imported through the settings screen"
