@@ -94,10 +94,7 @@ TStartFrm::TStartFrm(Services &services, QWidget *parent)
     // The window is the size of the screen from the start: the layout values
     // are computed from its width while it is being created, and where no
     // window manager runs nobody would enlarge it later.
-    if (QScreen *s = QGuiApplication::primaryScreen())
-        setGeometry(s->geometry());
-    else
-        setGeometry(0, 0, 1024, 768);
+    setGeometry(Stage::coverOf(QGuiApplication::primaryScreen()));
     buildScreen();
     buildCommands();
     FormCreate();
