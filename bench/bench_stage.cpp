@@ -58,7 +58,7 @@ double processCpuMs()
 // One screen size: prints "cpu-ms-per-second paints".
 int child(int argc, char **argv, const QSize &screen)
 {
-    Stage::useScale(Stage::scaleFor(screen), Stage::scaleFor(screen));
+    Stage::useScale(Stage::scaleFor(screen));
     QApplication app(argc, argv);
     QTemporaryDir dir;
     if (!createEmptyDatabase(dir.filePath(u"config.dll"_s)).isEmpty())

@@ -8,11 +8,6 @@
 
 namespace Stage {
 
-namespace {
-// The largest text of the screens in design pixels (the digits, with room).
-constexpr double kLargestText = 112;
-} // namespace
-
 double scaleFor(const QSize &screenPixels)
 {
     if (screenPixels.isEmpty())
@@ -30,16 +25,12 @@ double qtScaleFactor(const QSize &screenPixels, double platformRatio, double req
     return requestedFactor * scaleFor(screenPixels) / platformRatio;
 }
 
-void useScale(double stageFactor, double qtFactor)
+void useScale(double qtFactor)
 {
     // Fractional factors as they are: rounding 1.40625 to 1 or 2 would leave
     // the stage too small or too large for the screen.
     qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
     qputenv("QT_SCALE_FACTOR", QByteArray::number(qtFactor, 'g', 12));
-    if (qEnvironmentVariableIsEmpty("QT_MAX_CACHED_GLYPH_SIZE")) {
-        const int largest = static_cast<int>(std::ceil(kLargestText * std::max(stageFactor, 1.0)));
-        qputenv("QT_MAX_CACHED_GLYPH_SIZE", QByteArray::number(largest));
-    }
 }
 
 void prepareScaling(int &argc, char **argv)
@@ -58,7 +49,7 @@ void prepareScaling(int &argc, char **argv)
         pixels = (QSizeF(screen->geometry().size()) * ratio).toSize();
         factor = qtScaleFactor(pixels, ratio, given && requested > 0 ? requested : 1.0);
     }
-    useScale(scaleFor(pixels), factor);
+    useScale(factor);
 }
 
 QRect rectIn(const QSize &page)

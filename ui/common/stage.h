@@ -21,12 +21,9 @@ double scaleFor(const QSize &screenPixels);
 // pixel ratio Qt would use by itself and any factor already asked for.
 double qtScaleFactor(const QSize &screenPixels, double platformRatio, double requestedFactor);
 
-// Asks Qt for the stage factor of this screen size, before the application
-// starts: the scale factor as it is (no rounding to whole numbers), and large
-// texts (the digits are 107 design pixels high) kept as glyph images like
-// small ones, so that the rolling digits are not drawn from outlines twenty
-// times a second.
-void useScale(double stageFactor, double qtFactor);
+// Asks Qt for this scale factor, before the application starts, as it is
+// (no rounding to whole numbers).
+void useScale(double qtFactor);
 
 // Runs before the program's QApplication: measures the primary screen with a
 // short-lived QGuiApplication and sets Qt's scale factor from it (the factor
