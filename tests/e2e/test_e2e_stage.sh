@@ -49,7 +49,7 @@ stop_run() {
 
 # A fingerprint of what the screen shows: a quarter-size screenshot's digest
 # (quarter size keeps this quick on a 4K screen).
-frame() { import -window root -scale 25% rgb:- 2>/dev/null | md5sum; }
+frame() { import -window root -resize 25% rgb:- 2>/dev/null | md5sum; }
 
 # Waits until the screen shows something else than the fingerprint $1: a
 # window that has just been mapped may not have painted yet.
