@@ -49,7 +49,13 @@ stop_run() {
 
 # A fingerprint of what the screen shows: a quarter-size screenshot's digest
 # (quarter size keeps this quick on a 4K screen).
-frame() { import -window root -resize 25% rgb:- 2>/dev/null | md5sum; }
+# A screenshot that fails is a fault of the harness, not a still screen.
+frame() {
+  local shot
+  shot=$(import -window root -resize 25% rgb:- 2>/dev/null | md5sum)
+  [ "$shot" != "$(: | md5sum)" ] || e2e_fail "import cannot take screenshots"
+  echo "$shot"
+}
 
 # Waits until the screen shows something else than the fingerprint $1: a
 # window that has just been mapped may not have painted yet.
