@@ -74,6 +74,6 @@ int main(int argc, char **argv)
     StartFrm.showFullScreen();
     // Without a window manager nobody honours the full-screen request: the
     // window takes the screen's geometry itself.
-    StartFrm.setGeometry(StartFrm.screen()->geometry());
+    StartFrm.setGeometry(Stage::coverOf(StartFrm.screen()));
     return app.exec();
 }

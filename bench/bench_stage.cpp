@@ -58,8 +58,7 @@ double processCpuMs()
 // One screen size: prints "cpu-ms-per-second paints".
 int child(int argc, char **argv, const QSize &screen)
 {
-    qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(Stage::scaleFor(screen), 'g', 12));
+    Stage::useScale(Stage::scaleFor(screen));
     QApplication app(argc, argv);
     QTemporaryDir dir;
     if (!createEmptyDatabase(dir.filePath(u"config.dll"_s)).isEmpty())
@@ -100,7 +99,7 @@ int child(int argc, char **argv, const QSize &screen)
     QTimer::singleShot(kRollMs, &app, &QApplication::quit);
     app.exec();
     const double seconds = wall.elapsed() / 1000.0;
-    std::printf("%.1f %d %.3f\n", (processCpuMs() - cpuStart) / seconds, steps, frm.devicePixelRatioF());
+    std::printf("%.1f %d %.5f\n", (processCpuMs() - cpuStart) / seconds, steps, frm.devicePixelRatioF());
     return 0;
 }
 

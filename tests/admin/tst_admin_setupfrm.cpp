@@ -52,7 +52,7 @@ struct Fixture {
             screen.show();
             return inside(screen);
         };
-        start().ActSetup->trigger();
+        probe(start()).ActSetup->trigger();
     }
     int count(const QString &table) { return db.scalar(u"select count(*) from "_s + table).toInt(); }
     QString iniPath() const { return db.folder() + u"config.ini"_s; }

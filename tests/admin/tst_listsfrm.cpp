@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "store/drawlog.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 
 #include <QAction>
 #include <QDir>
@@ -461,13 +462,13 @@ void TestListsFrm::closingRefreshesTheMainScreen()
             throw AppError(u"磁盘错误"_s);
         return int(QDialog::Rejected);
     };
-    main.ActList->trigger(); // F11
+    probe(main).ActList->trigger(); // F11
 
     QVERIFY(sawGlobal);
     QCOMPARE(ListsFrm, nullptr);
     QCOMPARE(f.t.dialogs.count(u"modal"_s), 1);
     QCOMPARE(f.t.dialogs.count(u"error"_s), errors);
-    QCOMPARE(main.Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
+    QCOMPARE(probe(main).Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
     QCOMPARE(main.description(), u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
     QVERIFY(f.t.sound.calls.size() >= 1 && f.t.sound.calls.constFirst().startsWith(u"music:"_s));
     QVERIFY(main.findChildren<TListsFrm *>().isEmpty());

@@ -1,6 +1,7 @@
 #include "ui/admin/selectempdlgfrm.h"
 #include "ui/admin/setupblankfrm.h"
 #include "ui/main/startfrm.h"
+#include "startfrmprobe.h"
 #include "store/catalogue.h"
 #include "testsupport.h"
 
@@ -490,7 +491,7 @@ private Q_SLOTS:
             enterCode(screen.DBEdit1, u"1001"_s);
             return int(QDialog::Accepted);
         };
-        main.ActSetBlank->trigger();
+        probe(main).ActSetBlank->trigger();
         QCOMPARE(s.dialogs.count(u"modal"_s), opens ? 1 : 0);
         QCOMPARE(t.scalar(u"select count(*) from Award"_s).toInt(), opens ? 1 : 0);
         QCOMPARE(main.description(), before);

@@ -111,12 +111,13 @@ private Q_SLOTS:
             QCOMPARE(image->geometry(), QRect(104 + 136 * i, 12, 105, 41));
             QCOMPARE(image->cursor().shape(), Qt::PointingHandCursor);
             QCOMPARE(image->parentWidget(), probe(frm).Panel4);
-            // The compiled-in bitmap is shown, its white surroundings left unpainted.
+            // The compiled-in picture (three times the classic 180 x 77 bitmap,
+            // sharp on a 4K screen) is shown, its white surroundings left unpainted.
             const QImage shown = image->pixmap().toImage();
-            QCOMPARE(shown.size(), QSize(180, 77));
-            QCOMPARE(qAlpha(shown.pixel(0, 76)), 0);
-            QCOMPARE(qAlpha(shown.pixel(179, 0)), 0);
-            QCOMPARE(qAlpha(shown.pixel(90, 20)), 255);
+            QCOMPARE(shown.size(), QSize(540, 231));
+            QCOMPARE(qAlpha(shown.pixel(0, 230)), 0);
+            QCOMPARE(qAlpha(shown.pixel(539, 0)), 0);
+            QCOMPARE(qAlpha(shown.pixel(270, 60)), 255);
         }
     }
 

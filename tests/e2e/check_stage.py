@@ -15,6 +15,7 @@ For every size, in the picture after the press: blue label text lies inside
 the boxes of the board, never next to the stage's red.
 Prints one line of figures per picture; exits 1 when a check fails.
 """
+import math
 import os
 import sys
 
@@ -29,10 +30,11 @@ NAMES = ("main", "picker", "settings", "setitem", "after", "lists")
 
 
 def stage_box(width, height):
-    """The stage in device pixels, rounded as Qt places it: the logical window
-    is the screen divided by s, the stage centred in it in whole logical pixels."""
+    """The stage in device pixels, rounded as the program places it: the
+    window covers the screen in whole logical pixels (the screen divided by s,
+    rounded up), the stage centred in it in whole logical pixels."""
     s = min(width / DESIGN[0], height / DESIGN[1])
-    logical_w, logical_h = int(width / s + 1e-6), int(height / s + 1e-6)
+    logical_w, logical_h = math.ceil(width / s - 1e-6), math.ceil(height / s - 1e-6)
     x0 = (logical_w - DESIGN[0]) // 2
     y0 = (logical_h - DESIGN[1]) // 2
     return s, (x0 * s, y0 * s, (x0 + DESIGN[0]) * s, (y0 + DESIGN[1]) * s)

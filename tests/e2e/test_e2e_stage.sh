@@ -47,14 +47,35 @@ stop_run() {
   rm -f "$E2E_WORK/display"
 }
 
-# Waits until the screen stops changing: two quarter-size screenshots $1
-# seconds apart are the same. Quarter size keeps this quick on a 4K screen.
+# A fingerprint of what the screen shows: a quarter-size screenshot's digest
+# (quarter size keeps this quick on a 4K screen).
+# A screenshot that fails is a fault of the harness, not a still screen.
+frame() {
+  local shot
+  shot=$(import -window root -resize 25% rgb:- 2>/dev/null | md5sum)
+  [ "$shot" != "$(: | md5sum)" ] || e2e_fail "import cannot take screenshots"
+  echo "$shot"
+}
+
+# Waits until the screen shows something else than the fingerprint $1: a
+# window that has just been mapped may not have painted yet.
+changed_from() {
+  local deadline=$((SECONDS + 3 * E2E_TIMEOUT))
+  while [ $SECONDS -lt $deadline ]; do
+    [ "$(frame)" != "$1" ] && return 0
+    sleep 0.3
+  done
+  return 1
+}
+
+# Waits until the screen stops changing: two fingerprints $1 seconds apart
+# are the same.
 settle() {
   local deadline=$((SECONDS + 3 * E2E_TIMEOUT)) a b
-  a=$(import -window root -scale 25% rgb:- 2>/dev/null | md5sum)
+  a=$(frame)
   while [ $SECONDS -lt $deadline ]; do
     sleep "$1"
-    b=$(import -window root -scale 25% rgb:- 2>/dev/null | md5sum)
+    b=$(frame)
     [ "$a" = "$b" ] && return 0
     a="$b"
   done
@@ -66,11 +87,13 @@ shot() { import -window root "$out/$size-$1.png" || e2e_fail "screenshot $1 at $
 
 # screen KEY TITLE NAME: opens a screen by its key, photographs it, closes it with Esc.
 screen() {
-  local win
+  local win before
   e2e_focus "$main"
+  before=$(frame)
   e2e_key "$1"
   win=$(e2e_wait_window "$2") || e2e_fail "$1 did not open \"$2\" at $size"
   e2e_focus "$win"
+  changed_from "$before" || e2e_fail "\"$2\" was never painted at $size"
   settle 0.5 || e2e_fail "\"$2\" did not settle at $size"
   shot "$3"
   e2e_key Escape
@@ -79,12 +102,14 @@ screen() {
 
 for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
   e2e_start_xvfb "${size}x24"
+  blank=$(frame)
   e2e_make_runtime demo
   prepare_database
   e2e_write_settings "ATltle=2026年度员工抽奖晚会" "iTime=0" "showNo=0"
   e2e_start_program
   main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open at $size"
   e2e_focus "$main"
+  changed_from "$blank" || e2e_fail "the main window was never painted at $size"
   settle 1 || e2e_fail "the main screen did not settle at $size"
   shot main
   screen F9 "选择奖项" picker
@@ -99,7 +124,8 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
     [ $SECONDS -lt $deadline ] || e2e_fail "the press did not draw its 8 winners at $size"
     sleep 0.3
   done
-  settle 1.5 || e2e_fail "the press did not end at $size"
+  # The last winner's one-second pause, then the next item's line.
+  settle 2.5 || e2e_fail "the press did not end at $size"
   shot after
   screen F11 "中奖名单" lists
   stop_run

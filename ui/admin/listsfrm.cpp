@@ -44,8 +44,7 @@ TListsFrm::TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget 
     buildCommands();
     // A full-screen page like the main screen, also where no window manager
     // honours the full-screen state.
-    if (QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        setGeometry(screen->geometry());
+    setGeometry(Stage::coverOf(parent ? parent->screen() : QGuiApplication::primaryScreen()));
     setWindowState(Qt::WindowFullScreen);
     FormCreate();
 }

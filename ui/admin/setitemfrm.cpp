@@ -86,10 +86,7 @@ TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent),
     setObjectName(u"SetItemFrm"_s);
     setWindowTitle(u"设置奖项"_s);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    if (QScreen *s = QGuiApplication::primaryScreen())
-        setGeometry(s->geometry());
-    else
-        resize(1024, 768);
+    setGeometry(Stage::coverOf(QGuiApplication::primaryScreen()));
     setWindowState(Qt::WindowFullScreen);
 
     Image1 = new StageBackdrop(this);

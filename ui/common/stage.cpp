@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 
 namespace Stage {
 
@@ -24,13 +25,20 @@ double qtScaleFactor(const QSize &screenPixels, double platformRatio, double req
     return requestedFactor * scaleFor(screenPixels) / platformRatio;
 }
 
-void prepareScaling(int &argc, char **argv)
+void useScale(double qtFactor)
 {
     // Fractional factors as they are: rounding 1.40625 to 1 or 2 would leave
     // the stage too small or too large for the screen.
     qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(qtFactor, 'g', 12));
+}
+
+void prepareScaling(int &argc, char **argv)
+{
+    qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
     bool given = false;
     const double requested = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&given);
+    QSize pixels;
     double factor = 1.0;
     {
         QGuiApplication probe(argc, argv);
@@ -38,10 +46,10 @@ void prepareScaling(int &argc, char **argv)
         if (!screen)
             return;
         const double ratio = screen->devicePixelRatio();
-        const QSize pixels = (QSizeF(screen->geometry().size()) * ratio).toSize();
+        pixels = (QSizeF(screen->geometry().size()) * ratio).toSize();
         factor = qtScaleFactor(pixels, ratio, given && requested > 0 ? requested : 1.0);
     }
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(factor, 'g', 12));
+    useScale(factor);
 }
 
 QRect rectIn(const QSize &page)
@@ -49,6 +57,19 @@ QRect rectIn(const QSize &page)
     const int width = std::min(page.width(), kSize.width());
     const int height = std::min(page.height(), kSize.height());
     return {(page.width() - width) / 2, (page.height() - height) / 2, width, height};
+}
+
+QRect coverOf(const QScreen *screen)
+{
+    if (!screen)
+        return QRect(QPoint(0, 0), kSize);
+    const QRect logical = screen->geometry();
+    const double ratio = screen->devicePixelRatio();
+    const auto cover = [ratio](int side) {
+        const double pixels = side * ratio;
+        return std::abs(pixels - std::round(pixels)) < 1e-6 ? side : side + 1;
+    };
+    return {logical.topLeft(), QSize(cover(logical.width()), cover(logical.height()))};
 }
 
 QRect place(const QSize &page, const QRect &design) { return design.translated(rectIn(page).topLeft()); }

@@ -34,10 +34,27 @@ void RollingDigit::fit()
 
 void RollingDigit::paintEvent(QPaintEvent *)
 {
-    // Drawn without QLabel's style machinery: this paint runs twenty times a
-    // second per digit while the digits roll.
-    QPainter painter(this);
-    painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextDontClip, text());
+    // A code uses a few dozen characters at most; anything beyond is a
+    // roster of odd codes, and the pictures start afresh.
+    constexpr qsizetype kMostPictures = 48;
+    const qreal ratio = devicePixelRatioF();
+    if (!qFuzzyCompare(ratio, m_picturesRatio) || m_picturesCell != m_cell.size()
+        || m_pictures.size() > kMostPictures) {
+        m_pictures.clear();
+        m_picturesRatio = ratio;
+        m_picturesCell = m_cell.size();
+    }
+    auto picture = m_pictures.constFind(text());
+    if (picture == m_pictures.cend() || picture->deviceIndependentSize().toSize() != size()) {
+        QPixmap drawn((QSizeF(size()) * ratio).toSize());
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        QPainter painter(&drawn);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextDontClip, text());
+        painter.end();
+        picture = m_pictures.insert(text(), drawn);
+    }
+    QPainter(this).drawPixmap(0, 0, *picture);
 }

@@ -1,5 +1,7 @@
 #pragma once
+#include <QHash>
 #include <QLabel>
+#include <QPixmap>
 
 // One of the six large digits of the main screen. It covers at least its
 // design cell and is as wide as its text needs (an M or a W is wider than the
@@ -22,4 +24,7 @@ protected:
 private:
     void fit();
     QRect m_cell;
+    QHash<QString, QPixmap> m_pictures;
+    qreal m_picturesRatio = 0;
+    QSize m_picturesCell;
 };

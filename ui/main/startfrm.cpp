@@ -11,6 +11,7 @@
 #include "ui/main/picturebutton.h"
 #include "ui/main/rollingdigit.h"
 #include "ui/main/winnerboard.h"
+#include "ui/main/winnerline.h"
 #include "store/database.h"
 
 #include <QAction>
@@ -94,10 +95,7 @@ TStartFrm::TStartFrm(Services &services, QWidget *parent)
     // The window is the size of the screen from the start: the layout values
     // are computed from its width while it is being created, and where no
     // window manager runs nobody would enlarge it later.
-    if (QScreen *s = QGuiApplication::primaryScreen())
-        setGeometry(s->geometry());
-    else
-        setGeometry(0, 0, 1024, 768);
+    setGeometry(Stage::coverOf(QGuiApplication::primaryScreen()));
     buildScreen();
     buildCommands();
     FormCreate();
@@ -131,7 +129,8 @@ void TStartFrm::buildScreen()
     // text is centred in the part above it, so that no glyph is cut off.
     descs->setContentsMargins(0, 0, 0, 6);
 
-    EmpName = makeLabel(Panel2, u"EmpName"_s, u"本次中奖者是:......"_s, 37, Qt::white);
+    EmpName = styled(new WinnerLine(u"本次中奖者是:......"_s, Panel2), 37, Qt::white);
+    EmpName->setObjectName(u"EmpName"_s);
     EmpName->setAlignment(Qt::AlignCenter);
     EmpName->setAutoFillBackground(true);
     QPalette ep = EmpName->palette();
