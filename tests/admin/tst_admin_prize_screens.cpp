@@ -253,7 +253,7 @@ private Q_SLOTS:
             marksAfterDown = marks(screen);
             return typeKey(screen, screen.dxDBGrid1, Qt::Key_Escape);
         };
-        f.press(f.frm->ActSetCurrItem);
+        f.press(probe(f.frm).ActSetCurrItem);
         QCOMPARE(columnsWidth, viewportWidth);
         QCOMPARE(marksAtStart, (QStringList{u"▶"_s, QString()}));
         QCOMPARE(marksAfterDown, (QStringList{QString(), u"▶"_s}));

@@ -613,19 +613,19 @@ void TestDrawEngine::enterDuringRefreshWaitsForIt()
     d.ts->pacer.onPump = [&](int) {
         if (screenClosed && !entered) {
             entered = true;
-            d.frm->ActStart->trigger(); // Enter
-            d.frm->ActList->trigger();  // F11
-            d.frm->images[1]->onClick(); // the settings picture
-            d.frm->ActClose->trigger(); // Esc
+            probe(d.frm).ActStart->trigger(); // Enter
+            probe(d.frm).ActList->trigger();  // F11
+            probe(d.frm).images[1]->onClick(); // the settings picture
+            probe(d.frm).ActClose->trigger(); // Esc
             QVERIFY(!d.frm->pressInProgress());
             return;
         }
         if (d.frm->engine().rolling() && !d.frm->engine().stopRequested())
-            d.frm->ActStart->trigger(); // the stop press
+            probe(d.frm).ActStart->trigger(); // the stop press
     };
-    QAction *command = screen == u"picker"_s ? d.frm->ActSetCurrItem
-                       : screen == u"setup"_s ? d.frm->ActSetup
-                                              : d.frm->ActList;
+    QAction *command = screen == u"picker"_s ? probe(d.frm).ActSetCurrItem
+                       : screen == u"setup"_s ? probe(d.frm).ActSetup
+                                              : probe(d.frm).ActList;
     command->trigger();
     d.ts->pacer.onPump = nullptr;
 
@@ -651,7 +651,7 @@ void TestDrawEngine::winnersListAfterLastItemSaysAllDrawn()
     QCOMPARE(d.winners().size(), 1);
     QCOMPARE(d.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
 
-    d.frm->ActList->trigger();
+    probe(d.frm).ActList->trigger();
     QCOMPARE(d.ts->dialogs.count(u"modal"_s), 1);
     QCOMPARE(d.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
 }

@@ -1,6 +1,7 @@
 // The draw record of the main screen's presses and the absent winner: a real
 // database file, scripted positions and dialogs, a pacer that never sleeps.
 #include "listsfrmparts.h"
+#include "startfrmprobe.h"
 #include "testsupport.h"
 
 #include "store/drawlog.h"
@@ -29,9 +30,9 @@ struct Draw {
         const int base = ts.pacer.pumps;
         ts.pacer.onPump = [this, base](int n) {
             if (n - base == 2)
-                frm->ActStart->trigger();
+                probe(frm).ActStart->trigger();
         };
-        frm->ActStart->trigger();
+        probe(frm).ActStart->trigger();
         ts.pacer.onPump = nullptr;
     }
     // "event how code/factory@item item awards" of every record, in order.
@@ -65,7 +66,7 @@ struct Draw {
                 inside(*screen);
             return int(QDialog::Rejected);
         };
-        frm->ActList->trigger();
+        probe(frm).ActList->trigger();
         ts.dialogs.onModal = nullptr;
     }
 };

@@ -27,6 +27,7 @@ protected:
 
 private:
     friend class TestPrizeScreens;
+    friend class TestDrawEngine;
 
     // The row indicator marks the selected row only.
     void markRow(int row);
