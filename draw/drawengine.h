@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
 
 class DrawView;
 class Pacer;
@@ -106,6 +107,11 @@ private:
     const Employee *walkToEligible(int start);
     PersonSet allDesignated();
     PersonSet allExcluded();
+    // The exclusions as the database holds them now: re-read whenever any
+    // table has changed since the last read, so that each pick sees them
+    // fresh at the cost of one small statement.
+    const PersonSet &freshExclusions();
+    std::pair<qint64, qint64> changeStamp();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
@@ -127,7 +133,9 @@ private:
     int m_rollStep = 0;
     // Run for every candidate and every winner: prepared once.
     PreparedStatement m_isDesignated;
-    PreparedStatement m_isExcluded;
+    PreparedStatement m_changeStamp;
+    PersonSet m_excluded;
+    std::optional<std::pair<qint64, qint64>> m_excludedStamp;
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
