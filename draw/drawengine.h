@@ -77,7 +77,8 @@ public:
     // The roster row whose RecNo stands at that position of RosterIndex.
     const Employee *LocateRosterEntry(int position) const;
     // Winners from the cached list (the draw writes them itself); exclusions
-    // asked of the database each time, so one made with F2 counts at once.
+    // as the database holds them at this pick, so one made with F2 counts at
+    // once.
     bool IsExcludedOrWon(const QString &code, const QString &factory);
     // Asks the database each time: a designation made anywhere counts at once.
     bool IsDesignated(const QString &code, const QString &factory);
