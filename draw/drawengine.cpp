@@ -37,7 +37,7 @@ QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部�
 DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
                        DrawView &view)
     : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view),
-      m_isDesignated(round.db(), Catalogue::IsDesignated), m_isExcluded(round.db(), Catalogue::IsExcluded),
+      m_isDesignated(round.db(), Catalogue::IsDesignated), m_changeStamp(round.db(), Catalogue::ChangeStamp),
       m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
       m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
       m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
@@ -71,9 +71,7 @@ bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory)
 {
     if (m_round.data.winnerSet.contains(code, factory))
         return true;
-    const bool found = m_isExcluded.run({code, factory}).next();
-    m_isExcluded.finish();
-    return found;
+    return freshExclusions().contains(code, factory);
 }
 
 bool DrawEngine::requestClose()
@@ -136,6 +134,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     // row, nor a record of a winner who is not stored.
     Database &db = m_round.db();
     int winnerRecNo = 0;
+    // The winner's own writes leave the exclusions as they are.
+    const bool exclusionsCurrent = m_excludedStamp == changeStamp();
     {
         Transaction tx(db);
         if (row)
@@ -149,6 +149,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         m_markDesignationUsed.finish();
         tx.commit();
     }
+    if (exclusionsCurrent)
+        m_excludedStamp = changeStamp();
 
     // The cached copies follow only what has been stored.
     if (row) {
@@ -184,10 +186,30 @@ PersonSet DrawEngine::allExcluded()
     return excluded;
 }
 
+std::pair<qint64, qint64> DrawEngine::changeStamp()
+{
+    QSqlQuery &q = m_changeStamp.run({});
+    std::pair<qint64, qint64> stamp{-1, -1};
+    if (q.next())
+        stamp = {q.value(0).toLongLong(), q.value(1).toLongLong()};
+    m_changeStamp.finish();
+    return stamp;
+}
+
+const PersonSet &DrawEngine::freshExclusions()
+{
+    const std::pair<qint64, qint64> stamp = changeStamp();
+    if (m_excludedStamp != stamp) {
+        m_excluded = allExcluded();
+        m_excludedStamp = stamp;
+    }
+    return m_excluded;
+}
+
 DrawEngine::RosterCount DrawEngine::countRoster()
 {
     const PersonSet designated = allDesignated();
-    const PersonSet excluded = allExcluded();
+    const PersonSet &excluded = freshExclusions();
     const DrawData &data = m_round.data;
     RosterCount count;
     // One key buffer for the whole walk, and people counted by views into the
@@ -347,7 +369,7 @@ std::optional<DrawEngine::Candidate> DrawEngine::pickEligible()
 const Employee *DrawEngine::walkToEligible(int start)
 {
     const PersonSet designated = allDesignated();
-    const PersonSet excluded = allExcluded();
+    const PersonSet &excluded = freshExclusions();
     const DrawData &data = m_round.data;
     const int count = static_cast<int>(data.roster.size());
     for (int i = 0; i < count; ++i) {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
 
 class DrawView;
 class Pacer;
@@ -76,7 +77,8 @@ public:
     // The roster row whose RecNo stands at that position of RosterIndex.
     const Employee *LocateRosterEntry(int position) const;
     // Winners from the cached list (the draw writes them itself); exclusions
-    // asked of the database each time, so one made with F2 counts at once.
+    // as the database holds them at this pick, so one made with F2 counts at
+    // once.
     bool IsExcludedOrWon(const QString &code, const QString &factory);
     // Asks the database each time: a designation made anywhere counts at once.
     bool IsDesignated(const QString &code, const QString &factory);
@@ -106,6 +108,11 @@ private:
     const Employee *walkToEligible(int start);
     PersonSet allDesignated();
     PersonSet allExcluded();
+    // The exclusions as the database holds them now: re-read whenever any
+    // table has changed since the last read, so that each pick sees them
+    // fresh at the cost of one small statement.
+    const PersonSet &freshExclusions();
+    std::pair<qint64, qint64> changeStamp();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
@@ -127,7 +134,9 @@ private:
     int m_rollStep = 0;
     // Run for every candidate and every winner: prepared once.
     PreparedStatement m_isDesignated;
-    PreparedStatement m_isExcluded;
+    PreparedStatement m_changeStamp;
+    PersonSet m_excluded;
+    std::optional<std::pair<qint64, qint64>> m_excludedStamp;
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;

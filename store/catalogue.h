@@ -31,7 +31,9 @@ inline const S IsDesignated{"Select [sNo] from Award where [sNo]=? and [sCompCod
 
 // AwardBlank (excluded people)
 inline const S AwardBlankByRecNo{"select * from AwardBlank order by RecNo"};
-inline const S IsExcluded{"Select [sNo] from AwardBlank where [sNo]=? and [sCompCode] =?"};
+// Changes by this connection and by others: equal stamps mean that no table
+// has changed in between.
+inline const S ChangeStamp{"select total_changes(), (select data_version from pragma_data_version)"};
 
 // AwardList (winners)
 inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};

@@ -30,9 +30,26 @@ picker=$(e2e_wait_window "选择奖项") || e2e_fail "the current prize picker d
 e2e_focus "$picker"
 sleep 0.5
 e2e_key Down
-# Choose, then Enter at once on the main screen.
-xdotool key --delay 15 Return Return
-sleep 1.5
+# Choose, then Enter at once on the main screen. No window manager moves the
+# focus back to the main window, so the same xdotool call does it at once.
+xdotool key Return windowfocus "$main" key Return
+e2e_wait_gone "选择奖项" || e2e_fail "the picker did not close"
+
+# The press starts once the refresh is over: wait until the digits roll (two
+# pictures of the digits band differ), then stop it.
+digits() { import -window root -crop 1024x180+0+480 "$E2E_WORK/$1.png"; }
+rolling=""
+deadline=$((SECONDS + E2E_TIMEOUT * 3))
+digits roll-a
+while [ $SECONDS -lt $deadline ]; do
+  sleep 0.4
+  digits roll-b
+  if [ "$(compare -metric AE "$E2E_WORK/roll-a.png" "$E2E_WORK/roll-b.png" null: 2>&1)" != "0" ]; then
+    rolling=yes
+    break
+  fi
+done
+[ -n "$rolling" ] || e2e_fail "the Enter given right after the picker started no press"
 e2e_focus "$main"
 e2e_key Return # stop: the winners of the press are drawn
 
