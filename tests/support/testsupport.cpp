@@ -85,10 +85,12 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QS
     return answer;
 }
 
+// Without widgets the screen cannot be named; ScreenDialogs records its class
+// and title.
 int ScriptedDialogs::runModal(QDialog &dialog)
 {
-    calls.push_back({u"modal"_s, QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle(), Icon::None, Buttons::Ok});
-    return onModal ? onModal(dialog) : QDialog::Rejected;
+    calls.push_back({u"modal"_s, {}, {}, Icon::None, Buttons::Ok});
+    return onModal ? onModal(dialog) : 0;
 }
 
 void ScriptedDialogs::reportError(const QString &text)
@@ -128,18 +130,4 @@ int ScriptedRandom::position(int n)
     const int p = positions[next % positions.size()];
     ++next;
     return ((p % n) + n) % n;
-}
-
-void RecordingSound::playMusic(const QString &path) { calls << u"music:"_s + QFileInfo(path).fileName(); }
-void RecordingSound::playEffect(const QString &path) { calls << u"effect:"_s + QFileInfo(path).fileName(); }
-void RecordingSound::stopEffect() { calls << u"stop"_s; }
-
-TestServices::TestServices(TempDb &tempDb)
-{
-    services.exeFolder = tempDb.folder();
-    services.db = &tempDb.db();
-    services.dialogs = &dialogs;
-    services.pacer = &pacer;
-    services.random = &random;
-    services.sound = &sound;
 }

@@ -1,15 +1,12 @@
 #pragma once
-// Test seams: a database file made by the project's own code in a temporary
-// folder, dialogs answered by script, a pacer that never sleeps, positions
-// supplied by the test and a sound player that records its calls.
+// Test seams that need no widgets: a database file made by the project's own
+// code in a temporary folder, dialogs answered by script, a pacer that never
+// sleeps and positions supplied by the test. Screen tests add screensupport.h.
 #include "base/dialogs.h"
 #include "base/pacer.h"
 #include "base/randomposition.h"
-#include "draw/services.h"
-#include "media/soundplayer.h"
 #include "store/database.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
@@ -49,7 +46,8 @@ public:
     std::deque<bool> askAnswers;        // default: true
     std::deque<QString> inputAnswers;   // default: empty
     std::deque<QString> fileAnswers;    // default: empty (cancel)
-    // Called for each modal screen; returns the screen's result. Default: Rejected.
+    // Called for each modal screen; returns the screen's result. Default: 0,
+    // which is QDialog::Rejected.
     std::function<int(QDialog &)> onModal;
 
     void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
@@ -81,23 +79,4 @@ public:
     std::vector<int> positions;
     size_t next = 0;
     int position(int n) override;
-};
-
-// Records sound calls as "music:<file>", "effect:<file>", "stop".
-class RecordingSound : public SoundPlayer {
-public:
-    QStringList calls;
-    void playMusic(const QString &path) override;
-    void playEffect(const QString &path) override;
-    void stopEffect() override;
-};
-
-// Services wired to the fakes above and to a TempDb's folder and database.
-struct TestServices {
-    explicit TestServices(TempDb &tempDb);
-    ScriptedDialogs dialogs;
-    FakePacer pacer;
-    ScriptedRandom random;
-    RecordingSound sound;
-    Services services;
 };

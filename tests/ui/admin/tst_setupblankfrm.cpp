@@ -2,7 +2,7 @@
 #include "ui/admin/setupblankfrm.h"
 #include "ui/main/startfrm.h"
 #include "store/catalogue.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "ui/admin/setupfrm.h"
 #include "base/settings.h"
 #include "ui/main/startfrm.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QCheckBox>
 #include <QDir>

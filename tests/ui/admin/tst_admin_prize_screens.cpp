@@ -3,7 +3,7 @@
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/admin/setitemfrm.h"
 #include "ui/main/startfrm.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QLineEdit>
 #include <QTableView>

@@ -2,7 +2,7 @@
 // answers, a pacer that never sleeps and a real database file.
 #include "ui/admin/setupfrm.h"
 #include "ui/main/startfrm.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QAction>
 #include <QFile>

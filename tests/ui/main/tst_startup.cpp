@@ -1,5 +1,5 @@
 #include "ui/main/startfrm.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QFile>
 #include <QLabel>

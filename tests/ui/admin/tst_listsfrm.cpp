@@ -1,5 +1,5 @@
 // The winners list screen against a real database file, with scripted dialogs.
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/winnerslistmodel.h"
