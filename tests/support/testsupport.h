@@ -1,15 +1,13 @@
 #pragma once
 // Test seams that need no widgets: a database file made by the project's own
-// code in a temporary folder, dialogs answered by script, a pacer that never
-// sleeps and positions supplied by the test. Screen tests add screensupport.h.
-#include "base/dialogs.h"
+// code in a temporary folder, a pacer that never sleeps and positions supplied
+// by the test. Screen tests add screensupport.h.
 #include "base/pacer.h"
 #include "base/randomposition.h"
 #include "store/database.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -30,36 +28,6 @@ public:
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<Database> m_db;
-};
-
-// Answers dialogs in order; records every question asked.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Call {
-        QString kind; // notify, ask, input, open, save, modal, error
-        QString text;
-        QString caption;
-        Icon icon = Icon::None;
-        Buttons buttons = Buttons::Ok;
-    };
-    std::vector<Call> calls;
-    std::deque<bool> askAnswers;        // default: true
-    std::deque<QString> inputAnswers;   // default: empty
-    std::deque<QString> fileAnswers;    // default: empty (cancel)
-    // Called for each modal screen; returns the screen's result. Default: 0,
-    // which is QDialog::Rejected.
-    std::function<int(QDialog &)> onModal;
-
-    void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
-    bool ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
-    QString inputText(QWidget *, const QString &caption, const QString &prompt, bool masked) override;
-    QString openFileName(QWidget *, const QString &filter) override;
-    QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;
-    int runModal(QDialog &dialog) override;
-    void reportError(const QString &text) override;
-
-    QStringList texts(const QString &kind) const;
-    int count(const QString &kind) const { return static_cast<int>(texts(kind).size()); }
 };
 
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
