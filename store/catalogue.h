@@ -1,10 +1,13 @@
 #pragma once
 #include <QLatin1String>
 
-// Every statement the system sends, in one place, with the spacing and letter
-// case it has always had. Where the classic text joined a value in ('" + code
-// + "' or a bare number) a "?" stands, and the value is bound as a parameter,
-// so a quote in a name can never change a statement.
+// The statements the screens and the draw send, with the spacing and letter
+// case they have always had. Where the classic text joined a value in ('" +
+// code + "' or a bare number) a "?" stands, and the value is bound as a
+// parameter, so a quote in a name can never change a statement. The
+// statements of the list and settings stores sit beside the functions that
+// send them (blankliststore.cpp, setupstore.cpp), those that build and probe
+// the file in schema.cpp and database.cpp: all of them in store/.
 namespace Catalogue {
 using S = QLatin1String;
 

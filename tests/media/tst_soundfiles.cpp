@@ -2,7 +2,7 @@
 // for the music, and the two voices play independently.
 #include "media/mediasoundplayer.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -149,7 +149,7 @@ private Q_SLOTS:
 int main(int argc, char **argv)
 {
     preferGStreamerBackend();
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     TstSoundFiles test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,18 +1,13 @@
 #pragma once
-// Test seams: a database file made by the project's own code in a temporary
-// folder, dialogs answered by script, a pacer that never sleeps, positions
-// supplied by the test and a sound player that records its calls.
-#include "base/dialogs.h"
+// Test seams that need no widgets: a database file made by the project's own
+// code in a temporary folder, a pacer that never sleeps and positions supplied
+// by the test. Screen tests add screensupport.h.
 #include "base/pacer.h"
 #include "base/randomposition.h"
-#include "draw/services.h"
-#include "media/soundplayer.h"
 #include "store/database.h"
 
-#include <QDialog>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -35,35 +30,6 @@ private:
     std::unique_ptr<Database> m_db;
 };
 
-// Answers dialogs in order; records every question asked.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Call {
-        QString kind; // notify, ask, input, open, save, modal, error
-        QString text;
-        QString caption;
-        Icon icon = Icon::None;
-        Buttons buttons = Buttons::Ok;
-    };
-    std::vector<Call> calls;
-    std::deque<bool> askAnswers;        // default: true
-    std::deque<QString> inputAnswers;   // default: empty
-    std::deque<QString> fileAnswers;    // default: empty (cancel)
-    // Called for each modal screen; returns the screen's result. Default: Rejected.
-    std::function<int(QDialog &)> onModal;
-
-    void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
-    bool ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
-    QString inputText(QWidget *, const QString &caption, const QString &prompt, bool masked) override;
-    QString openFileName(QWidget *, const QString &filter) override;
-    QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;
-    int runModal(QDialog &dialog) override;
-    void reportError(const QString &text) override;
-
-    QStringList texts(const QString &kind) const;
-    int count(const QString &kind) const { return static_cast<int>(texts(kind).size()); }
-};
-
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
 class FakePacer : public Pacer {
 public:
@@ -81,23 +47,4 @@ public:
     std::vector<int> positions;
     size_t next = 0;
     int position(int n) override;
-};
-
-// Records sound calls as "music:<file>", "effect:<file>", "stop".
-class RecordingSound : public SoundPlayer {
-public:
-    QStringList calls;
-    void playMusic(const QString &path) override;
-    void playEffect(const QString &path) override;
-    void stopEffect() override;
-};
-
-// Services wired to the fakes above and to a TempDb's folder and database.
-struct TestServices {
-    explicit TestServices(TempDb &tempDb);
-    ScriptedDialogs dialogs;
-    FakePacer pacer;
-    ScriptedRandom random;
-    RecordingSound sound;
-    Services services;
 };

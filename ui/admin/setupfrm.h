@@ -114,5 +114,7 @@ private:
     int m_rosterCount = 0;
 };
 
-// The screen while it is open, for the import that reports into it.
+// The screen while it is open, null otherwise: the global the classic program
+// had. Nothing reaches the screen through it; the import reports through the
+// screen's own members.
 extern TSetupFrm *SetupFrm;

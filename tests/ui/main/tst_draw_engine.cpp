@@ -1,6 +1,6 @@
 // The rolling draw on the main screen: presses run against a real database
 // file with scripted positions, a pacer that never sleeps and recorded sounds.
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"

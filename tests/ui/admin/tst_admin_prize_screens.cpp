@@ -5,6 +5,7 @@
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
 #include "testsupport.h"
+#include "screensupport.h"
 
 #include <QLineEdit>
 #include <QTableView>

@@ -1,6 +1,6 @@
 // Designations that name nobody, and winners without a factory: what an
 // operator can leave behind in the lists screen must neither win nor stick.
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"

@@ -3,7 +3,7 @@
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
 #include "store/catalogue.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <QAction>
 #include <QComboBox>

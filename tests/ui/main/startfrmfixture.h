@@ -2,7 +2,7 @@
 // A main screen on a fresh database file, with scripted dialogs and a
 // recording sound layer, laid out as on a screen of the given width.
 #include "ui/main/startfrm.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include <memory>
 

@@ -1,6 +1,7 @@
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
 #include "testsupport.h"
+#include "screensupport.h"
 
 #include <QFile>
 #include <QLabel>

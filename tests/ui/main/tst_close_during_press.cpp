@@ -1,7 +1,7 @@
 // A close that reaches the main window from outside while a press runs (the
 // window manager, the end of the session) stops the press instead of
 // destroying the window under the loop that draws.
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"

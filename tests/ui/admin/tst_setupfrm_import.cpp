@@ -4,6 +4,7 @@
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
 #include "testsupport.h"
+#include "screensupport.h"
 
 #include <QAction>
 #include <QFile>

@@ -9,6 +9,7 @@
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
 #include "testsupport.h"
+#include "screensupport.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,6 +1,7 @@
 // The winners list screen against a real database file, with scripted dialogs.
 #include "listsfrmparts.h"
 #include "testsupport.h"
+#include "screensupport.h"
 
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/winnerslistmodel.h"

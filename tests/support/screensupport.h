@@ -1,0 +1,63 @@
+#pragma once
+// Seams for screen tests: dialogs answered by script, a sound player that
+// records its calls and the services a screen is given, wired to the fakes of
+// testsupport.h. The dialogs live here because naming the modal screen they
+// run needs widgets; nothing below ui/ asks through Dialogs.
+#include "testsupport.h"
+
+#include "base/dialogs.h"
+#include "draw/services.h"
+#include "media/soundplayer.h"
+
+#include <QDialog>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+// Answers dialogs in order; records every question asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Call {
+        QString kind; // notify, ask, input, open, save, modal, error
+        QString text;
+        QString caption;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+    };
+    std::vector<Call> calls;
+    std::deque<bool> askAnswers;        // default: true
+    std::deque<QString> inputAnswers;   // default: empty
+    std::deque<QString> fileAnswers;    // default: empty (cancel)
+    // Called for each modal screen; returns the screen's result. Default: Rejected.
+    std::function<int(QDialog &)> onModal;
+
+    void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
+    bool ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+    QString inputText(QWidget *, const QString &caption, const QString &prompt, bool masked) override;
+    QString openFileName(QWidget *, const QString &filter) override;
+    QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;
+    int runModal(QDialog &dialog) override;
+    void reportError(const QString &text) override;
+
+    QStringList texts(const QString &kind) const;
+    int count(const QString &kind) const { return static_cast<int>(texts(kind).size()); }
+};
+
+// Records sound calls as "music:<file>", "effect:<file>", "stop".
+class RecordingSound : public SoundPlayer {
+public:
+    QStringList calls;
+    void playMusic(const QString &path) override;
+    void playEffect(const QString &path) override;
+    void stopEffect() override;
+};
+
+// Services wired to the fakes above and to a TempDb's folder and database.
+struct TestServices {
+    explicit TestServices(TempDb &tempDb);
+    ScriptedDialogs dialogs;
+    FakePacer pacer;
+    ScriptedRandom random;
+    RecordingSound sound;
+    Services services;
+};
