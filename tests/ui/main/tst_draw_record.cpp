@@ -2,7 +2,7 @@
 // database file, scripted positions and dialogs, a pacer that never sleeps.
 #include "listsfrmparts.h"
 #include "startfrmprobe.h"
-#include "testsupport.h"
+#include "screensupport.h"
 
 #include "store/drawlog.h"
 #include "ui/admin/listsfrm.h"

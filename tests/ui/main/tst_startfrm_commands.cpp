@@ -235,13 +235,13 @@ private Q_SLOTS:
                 return;
             checked = true;
             if (byPicture)
-                QTest::mouseClick(frm.images[5], Qt::LeftButton);
+                QTest::mouseClick(probe(frm).images[5], Qt::LeftButton);
             else
                 frm.ActCloseExecute();
             QVERIFY(frm.engine().stopRequested());
             QVERIFY(!frm.engine().rolling());
         };
-        frm.ActStart->trigger();
+        probe(frm).ActStart->trigger();
         f.ts.pacer.onPump = nullptr;
         QVERIFY(checked);
         QCOMPARE(f.ts.dialogs.calls.size(), size_t(0));

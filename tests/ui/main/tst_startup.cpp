@@ -113,7 +113,7 @@ private Q_SLOTS:
         TStartFrm frm(s.services);
         s.dialogs.calls.clear();
 
-        frm.ActStart->trigger();
+        probe(frm).ActStart->trigger();
         QCOMPARE(s.dialogs.calls.size(), size_t(1));
         QCOMPARE(s.dialogs.calls[0].kind, u"error"_s);
         QVERIFY2(s.dialogs.calls[0].text.startsWith(u"数据库无法使用。找不到数据库文件"_s), qPrintable(s.dialogs.calls[0].text));
@@ -121,7 +121,7 @@ private Q_SLOTS:
 
         QVERIFY(QFile::rename(kept, t.path()));
         s.dialogs.calls.clear();
-        frm.ActStart->trigger();
+        probe(frm).ActStart->trigger();
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
         QVERIFY(s.services.db->isUsable());
         QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:1位."_s);
