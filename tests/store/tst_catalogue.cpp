@@ -6,6 +6,8 @@
 #include "testsupport.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -246,21 +248,29 @@ private Q_SLOTS:
             db.exec(u"create table Other (x)"_s);
         }
         {
-            QFile file(foreign);
-            QVERIFY(file.open(QIODevice::WriteOnly));
+            // Another program's SQLite file.
+            QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"foreign-maker"_s);
+            other.setDatabaseName(foreign);
+            QVERIFY(other.open());
+            QSqlQuery(other).exec(u"create table Notes (x)"_s);
+            other.close();
         }
-        {
-            Database db(u"foreign"_s);
-            QVERIFY(db.open(foreign).isEmpty());
-            db.exec(u"create table Notes (x)"_s);
-        }
+        QSqlDatabase::removeDatabase(u"foreign-maker"_s);
+        const QByteArray foreignBytes = [&] {
+            QFile f(foreign);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!foreignBytes.isEmpty());
 
         Database db(u"reopened"_s);
         QVERIFY(db.open(older).isEmpty());
         QCOMPARE(db.scalar(u"select sql from sqlite_master where name = 'DrawLog'"_s).toString(), fresh);
         QVERIFY(db.open(older).isEmpty()); // opening again keeps the table and its rows
-        QVERIFY(db.open(foreign).isEmpty());
-        QCOMPARE(db.scalar(u"select count(*) from sqlite_master where name = 'DrawLog'"_s).toInt(), 0);
+        // The start checks refuse a file without the system's tables, and it is left as it was.
+        QVERIFY(!db.open(foreign).isEmpty());
+        QFile f(foreign);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), foreignBytes);
     }
 
     void demoDatabaseHasRosterAndItems()

@@ -151,7 +151,7 @@ private Q_SLOTS:
         QVERIFY(createEmptyDatabase(f.path()).isEmpty());
         {
             OtherProgram other(f.path());
-            QVERIFY(other.exec(u"create table DrawLog(RecNo integer primary key, sNo text)"_s));
+            QVERIFY(other.exec(u"create table Notes(RecNo integer primary key, sNo text)"_s));
             QVERIFY(other.exec(u"alter table EmpNo add column Phone text"_s));
         }
         Database db(u"extra"_s);
