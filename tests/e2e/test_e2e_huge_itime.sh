@@ -29,12 +29,18 @@ con = sqlite3.connect(sys.argv[1])
 print(con.execute("select count(*) from AwardList").fetchone()[0])
 PY
 }
+# The winner the shuffle had when Esc came is stored (a designated winner
+# before it may have been stored already), and then the press is over: the
+# count stays where it is.
 for _ in $(seq 1 20); do
-  [ "$(winners)" = "1" ] && break
+  [ "$(winners)" -ge 1 ] && break
   sleep 0.5
 done
-[ "$(winners)" = "1" ] || e2e_fail "expected the press to end with one winner, found $(winners)"
+[ "$(winners)" -ge 1 ] || e2e_fail "expected the press to end with its current winner, found none"
 sleep 2 # the pause after the winner and the end of the press
+ended=$(winners)
+sleep 2
+[ "$(winners)" = "$ended" ] || e2e_fail "the shuffle went on after Esc: $ended, then $(winners) winners"
 shot=$(e2e_screenshot huge-itime-after-esc)
 echo "screenshot: $shot"
 
@@ -44,5 +50,5 @@ question=$(e2e_wait_window "退出系统") || e2e_fail "the press did not end: E
 e2e_focus "$question"
 e2e_key y
 e2e_wait_exit || e2e_fail "the program did not end after Yes"
-[ "$(winners)" = "1" ] || e2e_fail "a winner was drawn after the press had ended: $(winners)"
+[ "$(winners)" = "$ended" ] || e2e_fail "a winner was drawn after the press had ended: $(winners)"
 echo "PASS: Esc ends a press with a huge iTime"
