@@ -29,8 +29,8 @@ lxw_format *cellFormat(lxw_workbook *book, const Worksheet &sheet, bool centred)
 [[noreturn]] void fail(lxw_error error)
 {
     // The library's own failures come from stdio: errno still holds the cause.
-    throw XlsxWriteError(error == LXW_ERROR_MEMORY_MALLOC_FAILED ? ENOMEM : errno,
-                         QString::fromUtf8(lxw_strerror(error)));
+    throw XlsxWriteError{error == LXW_ERROR_MEMORY_MALLOC_FAILED ? ENOMEM : errno,
+                         QString::fromUtf8(lxw_strerror(error))};
 }
 
 } // namespace
