@@ -182,8 +182,13 @@ struct PartDone {};
 template <typename Handler>
 void parse(const std::vector<unsigned char> &xml, Handler &handler)
 {
+    // liborcus 0.17's parser reads a few bytes past the end of a truncated
+    // attribute; NUL padding keeps that read inside our buffer, where it
+    // meets a character no XML name or quote may hold.
+    std::string padded(reinterpret_cast<const char *>(xml.data()), xml.size());
+    padded.append(16, '\0');
     try {
-        orcus::sax_parser<Handler> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), handler);
+        orcus::sax_parser<Handler> parser(padded.data(), xml.size(), handler);
         parser.parse();
     } catch (const PartDone &) {
     } catch (const std::exception &) {

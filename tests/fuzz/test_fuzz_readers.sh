@@ -16,6 +16,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/seed" "$work/corpus"
 cp "${PRIZEDRAW_SHARED_DIR:-/nonexistent}"/fixtures/*.xls "$work/seed/" 2>/dev/null || true
 rm -f "$work/seed/corrupted_error.xls" # large; its damage is covered by the reader tests
+# Inputs that once found a fault stay in the seeds.
+cp "$src/tests/fuzz/regressions/"* "$work/seed/" 2>/dev/null || true
 /usr/bin/python3 "$src/tests/import/make_rawbiff.py" "$work/seed" || true
 printf '一厂\t财务部\t张三\t0012\r\n"O''Neil"\t\t"a""b"\t1e3\n' >"$work/seed/roster.txt"
 printf '一厂,"财务, 二科",张三,0012\r\n"多\n行",,"a""b",1e3\n' >"$work/seed/roster.csv"
