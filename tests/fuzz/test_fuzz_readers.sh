@@ -45,5 +45,9 @@ PY
 export ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export LSAN_OPTIONS="suppressions=$src/tests/fuzz/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
-"$build/bin/fuzz_roster_readers" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+# A fixed seed and number of runs: the suite takes the same mutations every
+# time, so its verdict does not depend on chance; longer hunts set
+# PRIZEDRAW_FUZZ_RUNS=-1 (until the time is up) and another seed.
+"$build/bin/fuzz_roster_readers" -seed="${PRIZEDRAW_FUZZ_SEED:-1}" -runs="${PRIZEDRAW_FUZZ_RUNS:-20000}" \
+  -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
   -error_exitcode=1 -artifact_prefix="$build/" -print_final_stats=1 "$work/corpus" "$work/seed"
