@@ -169,9 +169,11 @@ void PostedGrid::fitColumns()
 
 bool PostedGrid::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view.viewport() && event->type() == QEvent::Resize)
+    // The event's type first: while the grid is being destroyed it still
+    // sends events here, and its viewport() must not be asked then.
+    if (event->type() == QEvent::Resize && watched == m_view.viewport())
         fitColumns();
-    if (watched == &m_view && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && watched == &m_view) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (handleKey(key->key(), key->modifiers() & ~Qt::KeypadModifier))
             return true;

@@ -83,6 +83,10 @@ TSetupFrm::~TSetupFrm()
 {
     if (SetupFrm == this)
         SetupFrm = nullptr;
+    // The grid outlives this part of the screen while its children are
+    // destroyed, and its header still reports resizes then.
+    dxDBGrid1->horizontalHeader()->disconnect(this);
+    dxDBGrid1->horizontalScrollBar()->disconnect(this);
 }
 
 void TSetupFrm::buildControls()
