@@ -5,18 +5,7 @@
 # exactly that file: the start sets the leftovers aside under dated names and
 # tells so, the copied file is not changed by opening it, and presses run on it.
 set -u
-bin="${PRIZEDRAW_BIN_DIR:-}"
-driver="$bin/prizedraw-crashdriver"
-maker="$bin/prizedraw-db"
-python=/usr/bin/python3
-[ -x "$python" ] || python=$(command -v python3 || true)
-if [ ! -x "$driver" ] || [ ! -x "$maker" ] || [ -z "$python" ]; then
-    echo "driver, database tool or python3 missing"; exit 77
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-db="$work/config.dll"
-"$maker" demo "$db" || exit 1
+source "$(dirname "${BASH_SOURCE[0]}")/crash_lib.sh"
 
 # Kill presses until a kill lands inside a write and leaves a hot journal
 # (its first byte is not zero); every kill is a crash worth testing, so the

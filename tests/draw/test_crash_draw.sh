@@ -5,19 +5,7 @@
 # designation belongs to a stored winner of its item; the draw record agrees;
 # and no write-ahead log is ever made.
 set -u
-bin="${PRIZEDRAW_BIN_DIR:-}"
-driver="$bin/prizedraw-crashdriver"
-maker="$bin/prizedraw-db"
-# Debian's own interpreter: another python3 earlier on the PATH may lack sqlite3.
-python=/usr/bin/python3
-[ -x "$python" ] || python=$(command -v python3 || true)
-if [ ! -x "$driver" ] || [ ! -x "$maker" ] || [ -z "$python" ]; then
-    echo "driver, database tool or python3 missing"; exit 77
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-db="$work/config.dll"
-"$maker" demo "$db" || exit 1
+source "$(dirname "${BASH_SOURCE[0]}")/crash_lib.sh"
 
 "$python" - "$db" <<'PY' || exit 1
 import sqlite3, sys
