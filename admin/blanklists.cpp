@@ -13,8 +13,8 @@ enum ExclusionField { eRecNo, eNo, eName, eCompCode };
 
 Designation toDesignation(const QVariantList &row)
 {
-    return {row[dRecNo].toInt(), row[dNo].toString(), row[dName].toString(), row[dTime].toInt(),
-            row[dChecked].toBool(), row[dCompCode].toString()};
+    return {row[dRecNo].toInt(), row[dNo].toString(),    row[dName].toString(),
+            row[dTime].toInt(),  row[dChecked].toBool(), row[dCompCode].toString()};
 }
 
 Exclusion toExclusion(const QVariantList &row)
@@ -35,8 +35,7 @@ DesignationList::DesignationList(Database &db, const PrizeItemChoice &items, QOb
                   {u"sItemName"_s, u"奖项"_s, u"sTime"_s, 0, true}},
                  parent),
       m_db(db), m_items(items)
-{
-}
+{}
 
 std::vector<PostedList::Row> DesignationList::load()
 {
@@ -46,7 +45,10 @@ std::vector<PostedList::Row> DesignationList::load()
     return rows;
 }
 
-int DesignationList::insertRecord(const Row &row) { return BlankListStore::insertDesignation(m_db, toDesignation(row)); }
+int DesignationList::insertRecord(const Row &row)
+{
+    return BlankListStore::insertDesignation(m_db, toDesignation(row));
+}
 
 void DesignationList::updateRecord(const Row &row) { BlankListStore::updateDesignation(m_db, toDesignation(row)); }
 
@@ -69,8 +71,7 @@ ExclusionList::ExclusionList(Database &db, QObject *parent)
                   {u"sName"_s, u"姓名"_s, {}, 50}},
                  parent),
       m_db(db)
-{
-}
+{}
 
 std::vector<PostedList::Row> ExclusionList::load()
 {

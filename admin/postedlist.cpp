@@ -26,8 +26,7 @@ using namespace Qt::StringLiterals;
 
 PostedList::PostedList(QStringList fields, std::vector<Column> columns, QObject *parent)
     : QAbstractTableModel(parent), m_fields(std::move(fields)), m_columns(std::move(columns))
-{
-}
+{}
 
 void PostedList::open()
 {
@@ -269,16 +268,18 @@ void PostedList::checkFields(const Row &row) const
             continue;
         const QVariant &value = row[f];
         if (column.maxLength > 0 && value.toString().size() > column.maxLength) {
-            throw DbError(u"“%1”最多只能填%2个字符（现在是%3个），本行没有保存。请改短后再离开本行，或按 Esc 取消本行的修改。"_s
-                              .arg(column.title)
-                              .arg(column.maxLength)
-                              .arg(value.toString().size()));
+            throw DbError(
+                u"“%1”最多只能填%2个字符（现在是%3个），本行没有保存。请改短后再离开本行，或按 Esc 取消本行的修改。"_s
+                    .arg(column.title)
+                    .arg(column.maxLength)
+                    .arg(value.toString().size()));
         }
         if (column.integer) {
             bool ok = false;
             const qlonglong n = value.toLongLong(&ok);
             if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-                throw DbError(u"“%1”只能填整数，本行没有保存。请改正后再离开本行，或按 Esc 取消本行的修改。"_s.arg(column.title));
+                throw DbError(
+                    u"“%1”只能填整数，本行没有保存。请改正后再离开本行，或按 Esc 取消本行的修改。"_s.arg(column.title));
         }
     }
 }
@@ -293,8 +294,9 @@ void PostedList::refused(const QString &reason) const
         const QString stored = column.stores.isEmpty() ? column.field : column.stores;
         const QRegularExpression word(u"\\b"_s + QRegularExpression::escape(stored) + u"\\b"_s);
         if (fieldIndex(stored) >= 0 && !column.title.isEmpty() && stored != u"RecNo"_s && word.match(why).hasMatch()) {
-            throw DbError(u"数据库拒绝保存“%1”的值（%2），本行没有保存，本行的修改仍在。请改正后再离开本行，或按 Esc 取消本行的修改。"_s
-                              .arg(column.title, why));
+            throw DbError(
+                u"数据库拒绝保存“%1”的值（%2），本行没有保存，本行的修改仍在。请改正后再离开本行，或按 Esc 取消本行的修改。"_s
+                    .arg(column.title, why));
         }
     }
     throw DbError(u"本行没有保存：%1。本行的修改仍在，请稍后再试，或按 Esc 取消本行的修改。"_s.arg(why));

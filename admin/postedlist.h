@@ -21,7 +21,7 @@ public:
         QString field; // shown field (a looked-up one is computed by lookUp)
         QString title;
         QString stores = {}; // field an edit of the cell writes; empty: field itself
-        int maxLength = 0;    // a text field's size; 0 where the field is no text
+        int maxLength = 0; // a text field's size; 0 where the field is no text
         bool integer = false; // the field holds whole numbers only
     };
 
@@ -40,7 +40,7 @@ public:
     // current row are then no request to move.
     bool isReshaping() const { return m_reshaping > 0; }
 
-    QVariant field(const QString &name) const;            // of the current row
+    QVariant field(const QString &name) const; // of the current row
     QVariant value(int row, const QString &name) const;
     // Puts the current row into edit (an empty list gets a new row) and sets the field.
     void setField(const QString &name, const QVariant &value);

@@ -33,9 +33,14 @@ struct RosterRow {
 QString refusalReason(const QString &engineText, const RosterRow &row)
 {
     if (engineText.contains(u"CHECK constraint failed"_s)) {
-        const struct { const char16_t *field; const char16_t *caption; const QString &value; } fields[] = {
-            {u"EmpCode", u"工号", row.code}, {u"EmpName", u"姓名", row.name},
-            {u"CompCode", u"工厂名称", row.factory}, {u"DartNo", u"部门", row.department}};
+        const struct {
+            const char16_t *field;
+            const char16_t *caption;
+            const QString &value;
+        } fields[] = {{u"EmpCode", u"工号", row.code},
+                      {u"EmpName", u"姓名", row.name},
+                      {u"CompCode", u"工厂名称", row.factory},
+                      {u"DartNo", u"部门", row.department}};
         for (const auto &f : fields) {
             if (engineText.contains(QString::fromUtf16(f.field)))
                 return u"%1过长(%2个字符)，数据库不接受"_s.arg(QString::fromUtf16(f.caption)).arg(f.value.size());
@@ -66,7 +71,8 @@ namespace {
 class ImportSink : public RosterSink {
 public:
     ImportSink(RosterImport &import, Database &db, Pacer &pacer, RosterImport::Result &result)
-        : m_import(import), m_db(db), m_pacer(pacer), m_result(result) {}
+        : m_import(import), m_db(db), m_pacer(pacer), m_result(result)
+    {}
 
     bool row(int number, const RosterCells &cells) override
     {

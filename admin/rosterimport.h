@@ -16,9 +16,9 @@ public:
     enum class Outcome { Completed, Stopped, Failed };
     struct Result {
         Outcome outcome = Outcome::Completed;
-        int imported = 0;   // rows now in the roster from this import
-        int failedRow = 0;  // the first row that could not be stored (Failed)
-        QString reason;     // why that row could not be stored (Failed)
+        int imported = 0; // rows now in the roster from this import
+        int failedRow = 0; // the first row that could not be stored (Failed)
+        QString reason; // why that row could not be stored (Failed)
         // The operator's message for a failed import; empty otherwise.
         QString message() const;
     };

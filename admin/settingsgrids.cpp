@@ -15,8 +15,7 @@ RosterGridList::RosterGridList(Database &db, QObject *parent)
                   {u"EmpName"_s, u"姓名"_s, {}, 50}},
                  parent),
       m_db(db)
-{
-}
+{}
 
 std::vector<PostedList::Row> RosterGridList::load() { return loadAfter(0, std::numeric_limits<int>::max()); }
 
@@ -36,17 +35,17 @@ enum PrizeField { pRecNo, pSeq, pItemName, pAwards, pSumNumber, pNumber, pIsExec
 } // namespace
 
 PrizeGridList::PrizeGridList(Database &db, QObject *parent)
-    : PostedList({u"RecNo"_s, u"iSeq"_s, u"ItemName"_s, u"Awards"_s, u"SumNumber"_s, u"iNumber"_s, u"IsExec"_s, u"ExcNum"_s},
-                 {{u"iSeq"_s, u"排序"_s, {}, 0, true},
-                  {u"RecNo"_s, u"RecNo"_s},
-                  {u"ItemName"_s, u"奖项"_s, {}, 50},
-                  {u"Awards"_s, u"奖品"_s, {}, 50},
-                  {u"SumNumber"_s, u"中奖人数"_s, {}, 0, true},
-                  {u"iNumber"_s, u"每次几个"_s, {}, 0, true}},
-                 parent),
+    : PostedList(
+        {u"RecNo"_s, u"iSeq"_s, u"ItemName"_s, u"Awards"_s, u"SumNumber"_s, u"iNumber"_s, u"IsExec"_s, u"ExcNum"_s},
+        {{u"iSeq"_s, u"排序"_s, {}, 0, true},
+         {u"RecNo"_s, u"RecNo"_s},
+         {u"ItemName"_s, u"奖项"_s, {}, 50},
+         {u"Awards"_s, u"奖品"_s, {}, 50},
+         {u"SumNumber"_s, u"中奖人数"_s, {}, 0, true},
+         {u"iNumber"_s, u"每次几个"_s, {}, 0, true}},
+        parent),
       m_db(db)
-{
-}
+{}
 
 std::vector<PostedList::Row> PrizeGridList::load() { return GridStore::prizeRows(m_db); }
 

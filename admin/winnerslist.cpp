@@ -29,10 +29,8 @@ std::vector<ListedWinner> loadWinnersList(Database &db)
 const std::vector<WinnersListColumn> &winnersListColumns()
 {
     static const std::vector<WinnersListColumn> columns{
-        {u"工厂名称", 125, false, &ListedWinner::sCompCode},
-        {u"中奖号码", 171, true, &ListedWinner::sNo},
-        {u"姓名", 171, true, &ListedWinner::sName},
-        {u"奖项", 171, true, &ListedWinner::ItemName},
+        {u"工厂名称", 125, false, &ListedWinner::sCompCode}, {u"中奖号码", 171, true, &ListedWinner::sNo},
+        {u"姓名", 171, true, &ListedWinner::sName},          {u"奖项", 171, true, &ListedWinner::ItemName},
         {u"奖品", 173, true, &ListedWinner::Awards},
     };
     return columns;

@@ -2,7 +2,6 @@
 
 #include "base/errors.h"
 
-
 using namespace Qt::StringLiterals;
 
 QString applicationTitle() { return u"员工抽奖系统"_s; }

@@ -12,10 +12,7 @@ namespace {
 
 bool isSectionLine(const QByteArray &trimmed) { return trimmed.startsWith('[') && trimmed.contains(']'); }
 
-QByteArray sectionName(const QByteArray &trimmed)
-{
-    return trimmed.mid(1, trimmed.indexOf(']') - 1).trimmed();
-}
+QByteArray sectionName(const QByteArray &trimmed) { return trimmed.mid(1, trimmed.indexOf(']') - 1).trimmed(); }
 
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
@@ -132,7 +129,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     const QByteArray newLine = content.encode(key) + '=' + content.encode(value);
 
     qsizetype sectionStart = -1; // index of the section line
-    qsizetype insertAt = -1;     // after the last non-blank line of the section
+    qsizetype insertAt = -1; // after the last non-blank line of the section
     bool replaced = false;
     for (qsizetype i = 0; i < lines.size() && !replaced; ++i) {
         const QByteArray trimmed = lines[i].trimmed();

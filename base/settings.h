@@ -5,8 +5,8 @@
 // The four settings of config.ini, held in memory for the whole run.
 struct Settings {
     QString backSound; // full path of the background music
-    QString ATltle;    // title shown in the title band (spelled so in the file)
-    int iTime = 5;     // shuffle steps before each winner, 0 to 50 as read
+    QString ATltle; // title shown in the title band (spelled so in the file)
+    int iTime = 5; // shuffle steps before each winner, 0 to 50 as read
     bool showNo = false; // winner board shows the code (true) or the factory (false)
 };
 

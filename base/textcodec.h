@@ -9,7 +9,7 @@
 namespace Gbk {
 QString decode(const QByteArray &bytes);
 QByteArray encode(const QString &text);
-}
+} // namespace Gbk
 
 // Decodes bytes in a charset iconv knows ("GBK", "CP1252", ...); bytes that do
 // not convert become U+FFFD. nullopt when iconv does not know the charset.

@@ -58,13 +58,15 @@ void fill(Database &db, int earlierWinners)
     Transaction tx(db);
     for (int i = 0; i < kEmployees; ++i)
         db.exec(Catalogue::InsertEmployee, {code(i), QString(u"员工"_s + QString::number(i)), factory(i), u"生产部"_s});
-    db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(1, '三等奖', '电饭煲', ?, ?, 0, ?)"_s,
-            {kEmployees, kPerPress, earlierWinners});
+    db.exec(
+        u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(1, '三等奖', '电饭煲', ?, ?, 0, ?)"_s,
+        {kEmployees, kPerPress, earlierWinners});
     const int item = db.scalar(u"select max(RecNo) from AwardItem"_s).toInt();
     for (int i = 0; i < earlierWinners; ++i)
         db.exec(Catalogue::Post::AppendWinner, {code(i * 3), u"员工"_s, item, factory(i * 3)});
     for (int i = 0; i < kExclusions; ++i)
-        db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, '员工', ?)"_s, {code(i * 3 + 1), factory(i * 3 + 1)});
+        db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, '员工', ?)"_s,
+                {code(i * 3 + 1), factory(i * 3 + 1)});
     for (int i = 0; i < kDesignations; ++i)
         db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?, '员工', ?, 1, ?)"_s,
                 {code(i * 3 + 2), item + 1, factory(i * 3 + 2)});

@@ -81,14 +81,14 @@ void importOnce(const QString &label, const QString &path, const QString &dbPath
         status.show();
         progress.show();
         RealPacer pacer;
-        RosterImport import(db, pacer);
+        RosterImport importer(db, pacer);
         QString lastStatus;
         int lastProgress = 0;
-        import.onRow = [&](int, const QString &text, int value) {
+        importer.onRow = [&](int, const QString &text, int value) {
             lastStatus = text;
             lastProgress = value;
         };
-        import.beforePump = [&] {
+        importer.beforePump = [&] {
             status.setText(lastStatus);
             progress.setValue(lastProgress);
         };
@@ -98,7 +98,7 @@ void importOnce(const QString &label, const QString &path, const QString &dbPath
         QElapsedTimer timer;
         timer.start();
         const auto reader = RosterReader::open(path);
-        const auto result = import.run(*reader);
+        const auto result = importer.run(*reader);
         status.setText(u"导入员工资料完成"_s);
         progress.setValue(100);
         pacer.pump();
@@ -125,7 +125,8 @@ bool runPython(const QString &script, const QStringList &args)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     QTemporaryDir dir;
     // The sample writers live in the sources; a build folder inside them finds them by itself.
@@ -147,7 +148,8 @@ int main(int argc, char **argv)
     QFile csv(d + u"large.csv"_s);
     if (csv.open(QIODevice::WriteOnly)) {
         for (int i = 0; i < 100000; ++i)
-            csv.write(u"第%1工厂,\"部门%2\",员工%3,%4\r\n"_s.arg(i % 7 + 1).arg(i % 31).arg(i).arg(100000 + i).toUtf8());
+            csv.write(
+                u"第%1工厂,\"部门%2\",员工%3,%4\r\n"_s.arg(i % 7 + 1).arg(i % 31).arg(i).arg(100000 + i).toUtf8());
         csv.close();
         importOnce(u"csv"_s, csv.fileName(), d + u"csv.dll"_s);
     }
@@ -155,7 +157,8 @@ int main(int argc, char **argv)
     QFile text(d + u"large.txt"_s);
     if (text.open(QIODevice::WriteOnly)) {
         for (int i = 0; text.size() < 20 * 1024 * 1024; ++i)
-            text.write(u"第%1工厂\t部门%2\t员工%3\t%4\r\n"_s.arg(i % 7 + 1).arg(i % 31).arg(i).arg(100000 + i).toUtf8());
+            text.write(
+                u"第%1工厂\t部门%2\t员工%3\t%4\r\n"_s.arg(i % 7 + 1).arg(i % 31).arg(i).arg(100000 + i).toUtf8());
         text.close();
         importOnce(u"txt"_s, text.fileName(), d + u"txt.dll"_s);
     }

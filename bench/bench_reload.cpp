@@ -51,7 +51,8 @@ int main(int argc, char **argv)
             db.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?,?,?)"_s,
                     {QString::number(100001 + i * 7), u"员工"_s, u"工厂%1"_s.arg((1 + i * 7) % 7)});
         }
-        db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(1,'a','b',10,5,0,0)"_s);
+        db.exec(
+            u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(1,'a','b',10,5,0,0)"_s);
         tx.commit();
     }
     std::printf("database ready: 100000 employees, 10000 winners, 1000 exclusions\n");
@@ -72,7 +73,8 @@ int main(int argc, char **argv)
     }
     const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC / runs;
     std::printf("ReloadDrawData: best %.3f s, mean %.3f s wall over %d runs, %.3f s processor time each "
-                "(target < 0.5 s)\n", best / 1e9, total / 1e9 / runs, runs, cpu);
+                "(target < 0.5 s)\n",
+                best / 1e9, total / 1e9 / runs, runs, cpu);
     {
         QElapsedTimer timer;
         timer.start();

@@ -17,7 +17,9 @@ struct Figures {
     {
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) for (double v : ms) std::printf("%.1f ", v);
+        if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+            for (double v : ms)
+                std::printf("%.1f ", v);
         std::printf("%-28s median %7.2f ms   max %7.2f ms   (%zu calls)\n", what, sorted[sorted.size() / 2],
                     sorted.back(), sorted.size());
     }

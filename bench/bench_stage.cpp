@@ -131,7 +131,8 @@ int main(int argc, char **argv)
         if (base == 0)
             base = cpu;
         std::printf("%-12s %8.4f %10.1f (%4.1f%%) %8s   x%.1f of 1024x768\n", qPrintable(screen),
-                    figures.value(2).toDouble(), cpu, cpu / 10, figures.value(1).constData(), base > 0 ? cpu / base : 0);
+                    figures.value(2).toDouble(), cpu, cpu / 10, figures.value(1).constData(),
+                    base > 0 ? cpu / base : 0);
     }
     return 0;
 }

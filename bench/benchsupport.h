@@ -25,8 +25,7 @@ inline long residentKb(const char *field)
 
 // Opens a new database at path holding `count` employees in seven factories;
 // codeOf(i) gives the code of employee i. False when the file cannot be made.
-template <typename CodeOf>
-bool makeRoster(Database &db, const QString &path, int count, CodeOf codeOf)
+template <typename CodeOf> bool makeRoster(Database &db, const QString &path, int count, CodeOf codeOf)
 {
     if (!createEmptyDatabase(path).isEmpty() || !db.open(path).isEmpty())
         return false;

@@ -8,14 +8,14 @@
 // The main screen's cached copies of its five queries, re-read by
 // ReloadDrawData. Writes go to the database first, then to these copies.
 struct DrawData {
-    std::vector<Employee> roster;     // qEmpNoList, by RecNo
+    std::vector<Employee> roster; // qEmpNoList, by RecNo
     QHash<int, int> rosterRowByRecNo; // RecNo -> position in roster
-    std::vector<Winner> winners;      // qAwardList
+    std::vector<Winner> winners; // qAwardList
     PersonSet winnerSet;
     std::vector<Exclusion> exclusions; // qAwardBlank
     PersonSet excludedSet;
     std::vector<Designation> designations; // qAward
-    std::vector<PrizeItem> itemRows;       // qAwardItem: all items at start, the current one later
+    std::vector<PrizeItem> itemRows; // qAwardItem: all items at start, the current one later
 
     const Employee *rosterEntry(int recNo) const
     {

@@ -31,7 +31,10 @@ QString candidateLine(const QString &factory, const QString &name) { return fact
 
 QString DrawEngine::noItemText() { return u"未设置奖项，请先设置奖项！"_s; }
 QString DrawEngine::emptyRosterText() { return u"员工资料为空，请先导入员工资料!"_s; }
-QString DrawEngine::nobodyEligibleText() { return u"没有可以抽取的员工（都已中奖、被排除或被指定），请检查员工资料！"_s; }
+QString DrawEngine::nobodyEligibleText()
+{
+    return u"没有可以抽取的员工（都已中奖、被排除或被指定），请检查员工资料！"_s;
+}
 QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部抽完，本次抽奖结束！"_s; }
 
 DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
@@ -41,8 +44,7 @@ DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, 
       m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
       m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
       m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
-{
-}
+{}
 
 QString DrawEngine::PadCode(const QString &text, int width, bool rightSide)
 {

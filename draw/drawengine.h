@@ -93,7 +93,7 @@ public:
 private:
     struct RosterCount {
         int locatable = 0; // positions of RosterIndex that locate a roster row
-        int eligible = 0;  // distinct people who may be drawn at random
+        int eligible = 0; // distinct people who may be drawn at random
     };
     RosterCount countRoster();
     bool startChecksPass();

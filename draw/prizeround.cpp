@@ -55,14 +55,14 @@ void PrizeRound::takeStateFrom(const PrizeItem &item)
 void PrizeRound::reopenItemQuery()
 {
     QSqlQuery q = m_itemQueryHoldsAll ? m_db.exec(Catalogue::AwardItemByRecNo)
-                                    : m_db.exec(Catalogue::CurrentAwardItem, {m_currItemNo});
+                                      : m_db.exec(Catalogue::CurrentAwardItem, {m_currItemNo});
     data.itemRows = readPrizeItems(q);
 }
 
 void PrizeRound::reopenDesignations()
 {
     QSqlQuery q = m_designationItem < 0 ? m_db.exec(Catalogue::AwardByRecNo)
-                                      : m_db.exec(Catalogue::OpenDesignations, {m_designationItem});
+                                        : m_db.exec(Catalogue::OpenDesignations, {m_designationItem});
     data.designations = readDesignations(q);
 }
 

@@ -120,7 +120,7 @@ Bytes styleXf(int fontIndex, bool first)
     b.u16(fontIndex);
     b.u16(0);
     b.u16(0xFFF5); // locked, style, no parent
-    b.u8(0x20);    // general, bottom
+    b.u8(0x20); // general, bottom
     b.u8(0);
     b.u8(0);
     b.u8(first ? 0x00 : 0xF4);

@@ -12,11 +12,32 @@ namespace Biff {
 namespace {
 
 enum : quint16 {
-    BOF2 = 0x0009, BOF3 = 0x0209, BOF4 = 0x0409, BOF58 = 0x0809, EOFREC = 0x000A,
-    CONTINUE = 0x003C, CODEPAGE = 0x0042, FILEPASS = 0x002F, BOUNDSHEET = 0x0085, SST = 0x00FC,
-    INTEGER2 = 0x0002, NUMBER2 = 0x0003, LABEL2 = 0x0004, BOOLERR2 = 0x0005, FORMULA = 0x0006, STRING2 = 0x0007,
-    NUMBER = 0x0203, LABEL = 0x0204, RSTRING = 0x00D6, LABELSST = 0x00FD, RK = 0x027E, MULRK = 0x00BD,
-    BOOLERR = 0x0205, FORMULA3 = 0x0206, FORMULA4 = 0x0406, STRING = 0x0207,
+    BOF2 = 0x0009,
+    BOF3 = 0x0209,
+    BOF4 = 0x0409,
+    BOF58 = 0x0809,
+    EOFREC = 0x000A,
+    CONTINUE = 0x003C,
+    CODEPAGE = 0x0042,
+    FILEPASS = 0x002F,
+    BOUNDSHEET = 0x0085,
+    SST = 0x00FC,
+    INTEGER2 = 0x0002,
+    NUMBER2 = 0x0003,
+    LABEL2 = 0x0004,
+    BOOLERR2 = 0x0005,
+    FORMULA = 0x0006,
+    STRING2 = 0x0007,
+    NUMBER = 0x0203,
+    LABEL = 0x0204,
+    RSTRING = 0x00D6,
+    LABELSST = 0x00FD,
+    RK = 0x027E,
+    MULRK = 0x00BD,
+    BOOLERR = 0x0205,
+    FORMULA3 = 0x0206,
+    FORMULA4 = 0x0406,
+    STRING = 0x0207,
 };
 
 constexpr quint16 WorkbookGlobals = 0x0005;
@@ -39,8 +60,16 @@ public:
         advanceIfExhausted();
         return static_cast<quint8>(m_segments[m_seg][m_off++]);
     }
-    quint16 u16() { const quint16 lo = u8(); return static_cast<quint16>(lo | u8() << 8); }
-    quint32 u32() { const quint32 lo = u16(); return lo | static_cast<quint32>(u16()) << 16; }
+    quint16 u16()
+    {
+        const quint16 lo = u8();
+        return static_cast<quint16>(lo | u8() << 8);
+    }
+    quint32 u32()
+    {
+        const quint32 lo = u16();
+        return lo | static_cast<quint32>(u16()) << 16;
+    }
     double f64()
     {
         const quint64 lo = u32();
@@ -178,13 +207,20 @@ QString boolErrText(quint8 value, bool isError)
     if (!isError)
         return value ? u"TRUE"_s : u"FALSE"_s;
     switch (value) {
-    case 0x00: return u"#NULL!"_s;
-    case 0x07: return u"#DIV/0!"_s;
-    case 0x0F: return u"#VALUE!"_s;
-    case 0x17: return u"#REF!"_s;
-    case 0x1D: return u"#NAME?"_s;
-    case 0x24: return u"#NUM!"_s;
-    default: return u"#N/A"_s;
+    case 0x00:
+        return u"#NULL!"_s;
+    case 0x07:
+        return u"#DIV/0!"_s;
+    case 0x0F:
+        return u"#VALUE!"_s;
+    case 0x17:
+        return u"#REF!"_s;
+    case 0x1D:
+        return u"#NAME?"_s;
+    case 0x24:
+        return u"#NUM!"_s;
+    default:
+        return u"#N/A"_s;
     }
 }
 
@@ -303,8 +339,8 @@ struct Reader {
                 Bytes b = records.withContinues(r);
                 if (stringRow >= 0) {
                     const QString text = r.type == STRING2 ? byteString(b, true)
-                                         : version == 8   ? unicodeString(b, false)
-                                                          : byteString(b, false);
+                                         : version == 8    ? unicodeString(b, false)
+                                                           : byteString(b, false);
                     put(cells, stringRow, stringCol, text);
                 }
                 stringRow = -1;
@@ -319,9 +355,20 @@ struct Reader {
     {
         const bool biff2 = version == 2;
         switch (r.type) {
-        case NUMBER: case RK: case LABEL: case RSTRING: case LABELSST: case BOOLERR:
-        case FORMULA3: case FORMULA4: case MULRK:
-        case INTEGER2: case NUMBER2: case LABEL2: case BOOLERR2: case FORMULA:
+        case NUMBER:
+        case RK:
+        case LABEL:
+        case RSTRING:
+        case LABELSST:
+        case BOOLERR:
+        case FORMULA3:
+        case FORMULA4:
+        case MULRK:
+        case INTEGER2:
+        case NUMBER2:
+        case LABEL2:
+        case BOOLERR2:
+        case FORMULA:
             break;
         default:
             return;
@@ -330,15 +377,17 @@ struct Reader {
         const int row = b.u16();
         const int col = b.u16();
         // BIFF2 cells carry three attribute bytes where later versions have an XF index.
-        const bool attrs = biff2 && (r.type == INTEGER2 || r.type == NUMBER2 || r.type == LABEL2
-                                     || r.type == BOOLERR2 || r.type == FORMULA);
+        const bool attrs =
+            biff2
+            && (r.type == INTEGER2 || r.type == NUMBER2 || r.type == LABEL2 || r.type == BOOLERR2 || r.type == FORMULA);
         if (r.type != MULRK)
             b.skip(attrs ? 3 : 2);
         switch (r.type) {
         case INTEGER2:
             put(cells, row, col, shortestNumberText(b.u16()));
             break;
-        case NUMBER2: case NUMBER:
+        case NUMBER2:
+        case NUMBER:
             put(cells, row, col, shortestNumberText(b.f64()));
             break;
         case RK:
@@ -355,7 +404,8 @@ struct Reader {
         case LABEL2:
             put(cells, row, col, byteString(b, true));
             break;
-        case LABEL: case RSTRING:
+        case LABEL:
+        case RSTRING:
             put(cells, row, col, labelText(b));
             break;
         case LABELSST: {
@@ -365,7 +415,8 @@ struct Reader {
             put(cells, row, col, sst[index]);
             break;
         }
-        case BOOLERR2: case BOOLERR: {
+        case BOOLERR2:
+        case BOOLERR: {
             const quint8 value = b.u8();
             put(cells, row, col, boolErrText(value, b.u8() != 0));
             break;
@@ -411,9 +462,15 @@ void readFirstWorksheet(const QByteArray &stream, CellSink &cells)
         corrupt();
     Reader reader;
     switch (le16(stream.constData())) {
-    case BOF2: reader.version = 2; break;
-    case BOF3: reader.version = 3; break;
-    case BOF4: reader.version = 4; break;
+    case BOF2:
+        reader.version = 2;
+        break;
+    case BOF3:
+        reader.version = 3;
+        break;
+    case BOF4:
+        reader.version = 4;
+        break;
     default:
         reader.readSheet(stream, reader.readGlobals(stream), cells);
         return;

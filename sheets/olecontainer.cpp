@@ -115,7 +115,8 @@ void checkSectors(const QByteArray &file)
         const int nameBytes = static_cast<quint8>(directory[at + 64]) | static_cast<quint8>(directory[at + 65]) << 8;
         if (directory[at + 66] != 2 || nameBytes < 2 || nameBytes > 64)
             continue;
-        const QString name = QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), nameBytes / 2 - 1);
+        const QString name =
+            QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), nameBytes / 2 - 1);
         const qint64 size = static_cast<quint32>(le32(directory, at + 120));
         if ((name != u"Workbook" && name != u"Book") || size < cutoff)
             continue; // small streams live in the container checked above
@@ -127,7 +128,10 @@ void checkSectors(const QByteArray &file)
 
 } // namespace
 
-bool isCompoundFile(const QByteArray &bytes) { return bytes.size() >= 512 && bytes.startsWith(QByteArrayView(Signature, 8)); }
+bool isCompoundFile(const QByteArray &bytes)
+{
+    return bytes.size() >= 512 && bytes.startsWith(QByteArrayView(Signature, 8));
+}
 
 QByteArray workbookStream(const QByteArray &file)
 {
@@ -138,7 +142,9 @@ QByteArray workbookStream(const QByteArray &file)
         gsf_init();
         // A damaged file is reported to the operator as one message; libgsf's
         // own complaints about it would only clutter the terminal.
-        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+        g_log_set_handler(
+            "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK),
+            [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
         return true;
     }();
     (void)initialised;
@@ -169,7 +175,8 @@ QByteArray workbookStream(const QByteArray &file)
         ok = size >= 0 && size <= file.size();
         if (ok) {
             bytes.resize(static_cast<qsizetype>(size));
-            ok = size == 0 || gsf_input_read(stream, static_cast<size_t>(size), reinterpret_cast<guint8 *>(bytes.data()));
+            ok = size == 0
+                 || gsf_input_read(stream, static_cast<size_t>(size), reinterpret_cast<guint8 *>(bytes.data()));
         }
         g_object_unref(stream);
     }

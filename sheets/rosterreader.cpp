@@ -86,7 +86,8 @@ public:
         if (!m_file.open(QIODevice::ReadOnly))
             fail(u"无法打开：%1"_s.arg(m_file.errorString()));
         if (m_file.size() > LargestWorkbook)
-            fail(u"有%1 MB，超过了可导入的Excel工作簿的上限%2 MB。"_s.arg(megabytes(m_file.size()), megabytes(LargestWorkbook)));
+            fail(u"有%1 MB，超过了可导入的Excel工作簿的上限%2 MB。"_s.arg(megabytes(m_file.size()),
+                                                                          megabytes(LargestWorkbook)));
         const uchar *data = m_file.map(0, m_file.size());
         if (!data)
             fail(u"读取失败：%1"_s.arg(m_file.errorString()));
@@ -119,7 +120,7 @@ protected:
 
 private:
     QFile m_file;
-    QByteArray m_bytes;  // the mapped file
+    QByteArray m_bytes; // the mapped file
     QByteArray m_stream; // the workbook stream of a compound file
 };
 
@@ -157,8 +158,7 @@ protected:
     }
 
 private:
-    template <typename Step>
-    void guard(Step step)
+    template <typename Step> void guard(Step step)
     {
         try {
             step();
@@ -226,8 +226,9 @@ std::unique_ptr<RosterReader> RosterReader::open(const QString &path)
     if (ZipBook::looksLikeZip(head))
         return std::make_unique<ZipRoster>(path);
     if (!TextRoster::looksLikeText(head)) {
-        throw RosterFileError(named(path) + u"不是程序能读取的员工资料文件。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
-                                            u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s);
+        throw RosterFileError(named(path)
+                              + u"不是程序能读取的员工资料文件。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
+                                u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s);
     }
     const bool csv = QFileInfo(path).suffix().compare(u"csv"_s, Qt::CaseInsensitive) == 0;
     return std::make_unique<TextFileRoster>(path, csv ? TextRoster::Dialect::Commas : TextRoster::Dialect::Tabs);

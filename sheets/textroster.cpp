@@ -119,8 +119,10 @@ Encoding detect(QIODevice &device, CellSink &sink)
 // Splits decoded text into cells; its state carries over from block to block.
 class Splitter {
 public:
-    Splitter(Dialect dialect, CellSink &sink) : m_separator(dialect == Dialect::Commas ? u',' : u'\t'),
-        m_quotedLineBreaks(dialect == Dialect::Commas), m_sink(sink) {}
+    Splitter(Dialect dialect, CellSink &sink)
+        : m_separator(dialect == Dialect::Commas ? u',' : u'\t'), m_quotedLineBreaks(dialect == Dialect::Commas),
+          m_sink(sink)
+    {}
 
     void feed(QStringView text)
     {
@@ -231,14 +233,21 @@ void read(QIODevice &device, Dialect dialect, CellSink &sink)
     device.seek(0);
     std::optional<QStringDecoder> decoder;
     switch (encoding) {
-    case Encoding::Utf16LE: decoder.emplace(QStringDecoder::Utf16LE); device.skip(2); break;
-    case Encoding::Utf16BE: decoder.emplace(QStringDecoder::Utf16BE); device.skip(2); break;
+    case Encoding::Utf16LE:
+        decoder.emplace(QStringDecoder::Utf16LE);
+        device.skip(2);
+        break;
+    case Encoding::Utf16BE:
+        decoder.emplace(QStringDecoder::Utf16BE);
+        device.skip(2);
+        break;
     case Encoding::Utf8:
         decoder.emplace(QStringDecoder::Utf8);
         if (startsWith(device.peek(3), "\xEF\xBB\xBF"))
             device.skip(3);
         break;
-    case Encoding::Gbk: break;
+    case Encoding::Gbk:
+        break;
     }
     Splitter splitter(dialect, sink);
     QByteArray carry; // the start of a GBK character cut by the block's end

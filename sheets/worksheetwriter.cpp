@@ -31,14 +31,16 @@ long nameLimit(const QString &folder)
 }
 
 // Partial files are written under ".<name>.XXXXXX" beside the target.
-QString temporaryPattern(const QFileInfo &target) { return target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX"_s; }
+QString temporaryPattern(const QFileInfo &target)
+{
+    return target.absolutePath() + u"/."_s + target.fileName() + u".XXXXXX"_s;
+}
 
 // Removes what an interrupted export left in the folder: hidden workbook files
 // under the temporary pattern, never anything else.
 void removeLeftovers(const QString &folder)
 {
-    const QRegularExpression leftover(u"^\\..+\\.xlsx?\\.[A-Za-z0-9]{6}$"_s,
-                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression leftover(u"^\\..+\\.xlsx?\\.[A-Za-z0-9]{6}$"_s, QRegularExpression::CaseInsensitiveOption);
     const QDir dir(folder);
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {

@@ -65,12 +65,16 @@ void writeXlsxFile(const QString &path, const Worksheet &sheet)
                                    : worksheet_write_string(ws, r, col, text.constData(), f);
         }
     };
-    writeRow(0, [&](size_t c) { return sheet.columns[c].header; }, true);
+    writeRow(
+        0, [&](size_t c) { return sheet.columns[c].header; }, true);
     for (size_t r = 0; r < sheet.rows.size() && !error; ++r) {
         const QStringList &row = sheet.rows[r];
-        writeRow(static_cast<lxw_row_t>(r + 1),
-                 [&](size_t c) { return static_cast<qsizetype>(c) < row.size() ? row[static_cast<qsizetype>(c)] : QString(); },
-                 false);
+        writeRow(
+            static_cast<lxw_row_t>(r + 1),
+            [&](size_t c) {
+                return static_cast<qsizetype>(c) < row.size() ? row[static_cast<qsizetype>(c)] : QString();
+            },
+            false);
     }
     errno = 0;
     const lxw_error closed = workbook_close(book);

@@ -28,7 +28,7 @@ namespace {
 
 // Elements between two looks at the sink's idle(): a few milliseconds of work.
 constexpr int ElementsPerIdle = 8192;
-constexpr int MaxRows = 1048576;  // Excel's sheet
+constexpr int MaxRows = 1048576; // Excel's sheet
 constexpr int MaxColumns = 16384;
 
 quint32 le(QByteArrayView b, qsizetype at, int bytes)
@@ -179,8 +179,7 @@ void stopUnless(bool goOn)
 // Something the parser has no use for past this point: the rest is not read.
 struct PartDone {};
 
-template <typename Handler>
-void parse(const std::vector<unsigned char> &xml, Handler &handler)
+template <typename Handler> void parse(const std::vector<unsigned char> &xml, Handler &handler)
 {
     // liborcus 0.17's parser reads a few bytes past the end of a truncated
     // attribute; NUL padding keeps that read inside our buffer, where it
@@ -230,7 +229,10 @@ private:
     Relationship m_rel;
 };
 
-bool endsWith(std::string_view s, std::string_view tail) { return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail; }
+bool endsWith(std::string_view s, std::string_view tail)
+{
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
 
 // A relationship's target as a part name: relative to the folder of the part
 // that names it, or from the package's root when it starts with '/'.
@@ -338,7 +340,8 @@ private:
 class XlsxSheetHandler : public orcus::sax_handler {
 public:
     XlsxSheetHandler(CellSink &sink, const std::vector<QString> &strings, QDate origin)
-        : m_sink(sink), m_strings(strings), m_origin(origin) {}
+        : m_sink(sink), m_strings(strings), m_origin(origin)
+    {}
 
     void attribute(const orcus::sax::parser_attribute &a)
     {

@@ -11,7 +11,7 @@ class Database;
 namespace BlankListStore {
 
 std::vector<Designation> loadDesignations(Database &db); // by RecNo
-std::vector<Exclusion> loadExclusions(Database &db);     // by RecNo
+std::vector<Exclusion> loadExclusions(Database &db); // by RecNo
 std::vector<PrizeItem> loadItemsBySeq(Database &db);
 // RecNo of every roster row in EmpCode order; a view reads the rows it shows
 // one by one with employeeByRecNo.

@@ -42,16 +42,22 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
     sqlite3_stmt *stmt = nullptr;
     const QByteArray sql = toSqlite(statement).toUtf8();
     if (sqlite3_prepare_v2(handle, sql.constData(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
-        throw DbError(DbMessages::forResultCode(sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)), db.path()));
+        throw DbError(
+            DbMessages::forResultCode(sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)), db.path()));
 
     int recNo = -1, code = -1, name = -1, comp = -1, dept = -1;
     for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
         const QByteArray column = QByteArray(sqlite3_column_name(stmt, i)).toLower();
-        if (column == "recno") recNo = i;
-        else if (column == "empcode") code = i;
-        else if (column == "empname") name = i;
-        else if (column == "compcode") comp = i;
-        else if (column == "dartno") dept = i;
+        if (column == "recno")
+            recNo = i;
+        else if (column == "empcode")
+            code = i;
+        else if (column == "empname")
+            name = i;
+        else if (column == "compcode")
+            comp = i;
+        else if (column == "dartno")
+            dept = i;
     }
     std::vector<Employee> rows;
     int rc;
@@ -59,8 +65,9 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
         rows.push_back({recNo < 0 ? 0 : sqlite3_column_int(stmt, recNo), columnText(stmt, code), columnText(stmt, name),
                         columnText(stmt, comp), columnText(stmt, dept)});
     }
-    const QString error = rc == SQLITE_DONE ? QString()
-                                            : DbMessages::forResultCode(rc, QString::fromUtf8(sqlite3_errmsg(handle)), db.path());
+    const QString error = rc == SQLITE_DONE
+                              ? QString()
+                              : DbMessages::forResultCode(rc, QString::fromUtf8(sqlite3_errmsg(handle)), db.path());
     sqlite3_finalize(stmt);
     if (!error.isEmpty())
         throw DbError(error);

@@ -43,9 +43,10 @@ inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};
 inline const S DeleteAllWinners{"Delete from AwardList "};
 inline const S DeleteWinner{"Delete from AwardList where [sNo]=? and [sCompCode] =?"};
 inline const S CountWinners{"select Count(*) from AwardList  where [sTime]=?"};
-inline const S WinnersWithItems{"SELECT AwardList.sNo, AwardList.sName, AwardItem.ItemName, AwardItem.Awards,sCompCode,AwardItem.RecNo\n"
-                                "FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo\n"
-                                "order by AwardList.sTime "};
+inline const S WinnersWithItems{
+    "SELECT AwardList.sNo, AwardList.sName, AwardItem.ItemName, AwardItem.Awards,sCompCode,AwardItem.RecNo\n"
+    "FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo\n"
+    "order by AwardList.sTime "};
 
 // DrawLog (the draw record; no classic counterpart)
 inline const S DrawLogByRecNo{"select * from DrawLog order by RecNo"};
@@ -62,8 +63,9 @@ inline const S ResetDesignations{"update Award set Checked = 0"};
 // The draw record. The values of AppendDrawRecord are in the order of
 // drawRecordValues(); LogRemovedWinners takes the time, the event, the manner
 // and the person, and copies each of the person's winner rows with its item.
-inline const S AppendDrawRecord{"insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow) "
-                                "values(?,?,?,?,?,?,?,?,?)"};
+inline const S AppendDrawRecord{
+    "insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow) "
+    "values(?,?,?,?,?,?,?,?,?)"};
 inline const S LogRemovedWinners{
     "insert into DrawLog(sWhen, sEvent, sHow, sTime, sItemName, sAwards, sNo, sName, sCompCode) "
     "select ?, ?, ?, AwardList.sTime, coalesce(AwardItem.ItemName, ''), coalesce(AwardItem.Awards, ''), "

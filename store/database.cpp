@@ -63,7 +63,8 @@ bool canWrite(const QString &path)
     // Root may write anything, so the permission bits count as well: a file
     // marked read-only is treated as the operator meant it.
     // (WriteUser would ask access() for the current user, which root passes.)
-    const QFileDevice::Permissions anyWrite = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    const QFileDevice::Permissions anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (QFileInfo(path).permissions() & anyWrite) && ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
@@ -135,7 +136,8 @@ QString Database::openNew(const QString &path)
     m_notices.clear();
     m_readOnly = false;
     QSqlDatabase db = handle();
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) + u"?mode=rwc"_s);
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded)
+                       + u"?mode=rwc"_s);
     db.setConnectOptions(u"QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1"_s.arg(m_busyTimeoutMs));
     if (!db.open())
         return engineErrorText(db.lastError());

@@ -12,8 +12,10 @@ namespace {
 QString nullCountsAsZero(QString statement)
 {
     static const QRegularExpression where(u"^\\s*select\\b.*?\\bwhere\\b"_s,
-                                          QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression count(u"(?<![\\w.\\[])(ExcNum|IsExec)(?=\\s*[<>=!])"_s, QRegularExpression::CaseInsensitiveOption);
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression count(u"(?<![\\w.\\[])(ExcNum|IsExec)(?=\\s*[<>=!])"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = where.match(statement);
     if (!m.hasMatch())
         return statement;
@@ -26,7 +28,8 @@ QString nullCountsAsZero(QString statement)
 
 QString toSqlite(const QString &statement)
 {
-    static const QRegularExpression top(u"^(\\s*select\\s+)top\\s+(\\d+)\\s+"_s, QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression top(u"^(\\s*select\\s+)top\\s+(\\d+)\\s+"_s,
+                                        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = top.match(statement);
     if (!m.hasMatch())
         return nullCountsAsZero(statement);

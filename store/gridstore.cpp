@@ -8,15 +8,18 @@
 namespace {
 
 using S = QLatin1String;
-const S RosterPage{"select RecNo, EmpCode, EmpName, CompCode, DartNo from EmpNo where RecNo > ? order by RecNo limit ?"};
+const S RosterPage{
+    "select RecNo, EmpCode, EmpName, CompCode, DartNo from EmpNo where RecNo > ? order by RecNo limit ?"};
 const S InsertEmployee{"insert into EmpNo([EmpCode],[EmpName],[CompCode],[DartNo]) values(?,?,?,?)"};
 const S UpdateEmployee{"update EmpNo set EmpCode = ?, EmpName = ?, CompCode = ?, DartNo = ? where RecNo = ?"};
 const S DeleteEmployee{"delete from EmpNo where RecNo = ?"};
-const S PrizeRows{"select RecNo, iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum from AwardItem order by RecNo"};
+const S PrizeRows{
+    "select RecNo, iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum from AwardItem order by RecNo"};
 const S InsertPrizeRow{
     "insert into AwardItem([iSeq],[ItemName],[Awards],[SumNumber],[iNumber],[IsExec],[ExcNum]) values(?,?,?,?,?,?,?)"};
-const S UpdatePrizeRow{"update AwardItem set iSeq = ?, ItemName = ?, Awards = ?, SumNumber = ?, iNumber = ?, IsExec = ?, "
-                       "ExcNum = ? where RecNo = ?"};
+const S UpdatePrizeRow{
+    "update AwardItem set iSeq = ?, ItemName = ?, Awards = ?, SumNumber = ?, iNumber = ?, IsExec = ?, "
+    "ExcNum = ? where RecNo = ?"};
 const S DeletePrizeRow{"delete from AwardItem where RecNo = ?"};
 
 std::vector<QVariantList> readRows(QSqlQuery &q)
@@ -96,7 +99,10 @@ int insertPrizeRow(Database &db, const QVariantList &row)
     return db.exec(InsertPrizeRow, prizeValues(row)).lastInsertId().toInt();
 }
 
-void updatePrizeRow(Database &db, const QVariantList &row) { db.exec(UpdatePrizeRow, prizeValues(row) << row.value(0)); }
+void updatePrizeRow(Database &db, const QVariantList &row)
+{
+    db.exec(UpdatePrizeRow, prizeValues(row) << row.value(0));
+}
 
 void deletePrizeRow(Database &db, int recNo) { db.exec(DeletePrizeRow, {recNo}); }
 

@@ -11,7 +11,7 @@
 // deleted, and the operator is told.
 struct LeftoverCheck {
     QStringList notices; // one per file set aside
-    QString error;       // a foreign file that could not be set aside
+    QString error; // a foreign file that could not be set aside
 };
 
 LeftoverCheck setAsideForeignLeftovers(const QString &databasePath, const QDateTime &now);

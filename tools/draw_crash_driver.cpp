@@ -67,7 +67,8 @@ int main(int argc, char **argv)
     }
     if (openOnly) {
         try {
-            for (const auto &[table, statement] : {std::pair{"EmpNo", Catalogue::EmpNoByRecNo}, {"AwardItem", Catalogue::AwardItemByRecNo},
+            for (const auto &[table, statement] : {std::pair{"EmpNo", Catalogue::EmpNoByRecNo},
+                                                   {"AwardItem", Catalogue::AwardItemByRecNo},
                                                    {"AwardList", Catalogue::AwardListByRecNo}}) {
                 QSqlQuery rows = db.exec(statement);
                 int n = 0;

@@ -32,8 +32,8 @@ int main(int argc, char **argv)
             err << args[1] << ": " << error << "\n";
             return 1;
         }
-        writeWorksheetFile(args[2], log ? drawRecordWorksheet(loadDrawRecords(db))
-                                        : winnersWorksheet(loadWinnersList(db)));
+        writeWorksheetFile(args[2],
+                           log ? drawRecordWorksheet(loadDrawRecords(db)) : winnersWorksheet(loadWinnersList(db)));
     } catch (const AppError &e) {
         err << e.text() << "\n";
         return 1;

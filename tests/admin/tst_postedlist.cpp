@@ -9,8 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_postedlist : public QObject
-{
+class tst_postedlist : public QObject {
     Q_OBJECT
 
 private:

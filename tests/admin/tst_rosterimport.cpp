@@ -33,8 +33,7 @@ private:
     std::vector<QStringList> m_rows;
 };
 
-template <typename Db>
-constexpr bool runsStatementsOnce = requires(Db &db) { db.generation(); };
+template <typename Db> constexpr bool runsStatementsOnce = requires(Db &db) { db.generation(); };
 
 std::vector<QStringList> numbered(int count)
 {
@@ -71,171 +70,172 @@ class TestRosterImport : public QObject {
         QStringList statuses;
         Run()
         {
-            import.onRow = [this](int, const QString &status, int p) {
-                statuses << status;
-                progress.push_back(p);
-            };
-        }
-    };
-
-private Q_SLOTS:
-    void rowsUntilFirstEmptyColumnOne_data()
-    {
-        QTest::addColumn<QList<QStringList>>("rows");
-        QTest::addColumn<QStringList>("stored");
-        QTest::newRow("header row is an employee")
-            << QList<QStringList>{{u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
-            << QStringList{u"工号|姓名|工厂名称|部门"_s, u"A001|张三|一厂|财务"_s};
-        QTest::newRow("empty first cell imports nothing")
-            << QList<QStringList>{{u""_s, u"部门"_s, u"姓名"_s, u"1"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
-            << QStringList{};
-        QTest::newRow("a gap ends the import")
-            << QList<QStringList>{{u"一厂"_s, u"a"_s, u"甲"_s, u"1"_s}, {}, {u"一厂"_s, u"b"_s, u"乙"_s, u"2"_s}}
-            << QStringList{u"1|甲|一厂|a"_s};
-        QTest::newRow("empty columns 2 to 4 are empty text")
-            << QList<QStringList>{{u"一厂"_s}, {u" 二厂 "_s, u""_s, u"  "_s}}
-            << QStringList{u"||一厂|"_s, u"|  | 二厂 |"_s};
-        QTest::newRow("quotes stay as written")
-            << QList<QStringList>{{u"O'Brien & Co"_s, u"'; delete from EmpNo --"_s, u"O'Neil"_s, u"\"7\""_s}}
-            << QStringList{u"\"7\"|O'Neil|O'Brien & Co|'; delete from EmpNo --"_s};
-    }
-    void rowsUntilFirstEmptyColumnOne()
-    {
-        QFETCH(QList<QStringList>, rows);
-        QFETCH(QStringList, stored);
-        Run run;
-        run.tdb.addEmployee(u"OLD"_s, u"原有"_s, u"厂"_s, u"部"_s);
-        Rows reader({rows.begin(), rows.end()});
-        const auto result = run.import.run(reader);
-        QCOMPARE(result.outcome, RosterImport::Outcome::Completed);
-        QCOMPARE(result.imported, stored.size());
-        QCOMPARE(roster(run.tdb), QStringList{u"OLD|原有|厂|部"_s} + stored);
-    }
-
-    void statusLineAndProgress()
-    {
-        Run run;
-        Rows reader(numbered(250));
-        const auto result = run.import.run(reader);
-        QCOMPARE(result.imported, 250);
-        QCOMPARE(run.progress.size(), size_t(250));
-        QCOMPARE(run.progress[98], 99);
-        QCOMPARE(run.progress[99], 0);
-        QCOMPARE(run.progress[100], 1);
-        QCOMPARE(run.progress[199], 0);
-        QCOMPARE(run.progress.back(), 50);
-        QCOMPARE(run.statuses[4], u"正在导入：第[5]行，员工：[E5]姓名:[员工5]"_s);
-        QCOMPARE(run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt(), 250);
-    }
-
-    // The refused row is named with its reason; the rows before it stay.
-    void refusedRowStopsWithItsNumber()
-    {
-        Run run;
-        auto rows = numbered(10);
-        rows[6][1] = QString(60, u'部');
-        Rows reader(rows);
-        const auto result = run.import.run(reader);
-        QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
-        QCOMPARE(result.failedRow, 7);
-        QCOMPARE(result.imported, 6);
-        QVERIFY2(result.message().contains(u"第7行"_s) && result.message().contains(u"部门"_s), qPrintable(result.message()));
-        QCOMPARE(roster(run.tdb).size(), 6);
-        QCOMPARE(roster(run.tdb).last(), u"E6|员工6|一厂|部门"_s);
-    }
-
-    // Cancel confirmed while row 40's events are handled: row 40 is completed, row 41 is not read.
-    void stopBetweenRows()
-    {
-        Run run;
-        bool stop = false;
-        run.import.pumpEveryRows = 1;
-        run.pacer.onPump = [&](int n) { stop = stop || n == 40; };
-        run.import.stopRequested = [&] { return stop; };
-        Rows reader(numbered(100));
-        const auto result = run.import.run(reader);
-        QCOMPARE(result.outcome, RosterImport::Outcome::Stopped);
-        QCOMPARE(result.imported, 40);
-        QCOMPARE(roster(run.tdb).size(), 40);
-    }
-
-    // Events are let through at the first row and then in steps, never per row of a large file.
-    void pumpsInSteps()
-    {
-        Run run;
-        run.import.pumpEveryMs = 1 << 30;
-        Rows reader(numbered(12500));
-        run.import.run(reader);
-        QCOMPARE(run.pacer.pumps, 3); // rows 1, 5001, 10001
-    }
-
-    void textFilesWithChineseNames_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QString text = u"一厂\t财务部\t张三\t0012\r\n二厂\t生产部\t欧阳修\tB7\r\n"_s;
-        QTest::newRow("gbk") << Gbk::encode(text);
-        QTest::newRow("utf8") << text.toUtf8();
-        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    }
-    void textFilesWithChineseNames()
-    {
-        QFETCH(QByteArray, bytes);
-        Run run;
-        const QString path = run.tdb.folder() + u"名单.txt"_s;
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        run.import.run(*RosterReader::open(path));
-        QCOMPARE(roster(run.tdb), (QStringList{u"12|张三|一厂|财务部"_s, u"B7|欧阳修|二厂|生产部"_s}));
-    }
-
-    // A database that cannot grow (a full disk, here the engine's page limit)
-    // ends the import with its own message: the row and the rows kept.
-    void fullDiskEndsWithRowAndCount()
-    {
-        // A store that runs a failed statement a second time stores that row
-        // outside the batch the full disk undid; the store that keeps track of
-        // its connections (generation()) runs every statement once.
-        if constexpr (!runsStatementsOnce<Database>)
-            QSKIP("this store runs a failed statement twice");
-        Run run;
-        const int pages = run.tdb.scalar(u"pragma page_count"_s).toInt();
-        run.tdb.scalar(u"pragma max_page_count = %1"_s.arg(pages + 8));
-        run.import.pumpEveryRows = 100; // batches of 100: the one that fills the disk is undone
-        auto rows = numbered(5000);
-        for (auto &row : rows)
-            row[1] = QString(40, u'部');
-        Rows reader(rows);
-        const auto result = run.import.run(reader);
-        QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
-        const int stored = run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt();
-        QVERIFY2(stored > 0 && stored < 5000, qPrintable(QString::number(stored)));
-        QCOMPARE(result.imported, stored);
-        QCOMPARE(result.failedRow, stored + 1);
-        const QString message = result.message();
-        QVERIFY2(message.contains(u"磁盘已满"_s) && message.contains(u"第%1行"_s.arg(stored + 1))
-                     && message.contains(u"此前的%1行已导入"_s.arg(stored)),
-                 qPrintable(message));
-    }
-
-    // A code typed into the sheet as the number 0012 arrives as 12.
-    void numericCodeFromWorkbook()
-    {
-        const QString script = QString::fromLocal8Bit(qgetenv("PRIZEDRAW_SOURCE_DIR")) + u"/tests/import/make_xlwt.py"_s;
-        Run run;
-        QProcess p;
-        p.start(u"/usr/bin/python3"_s, {script, run.tdb.folder()});
-        if (!p.waitForFinished(60000) || p.exitCode() != 0)
-            QSKIP("python3-xlwt is missing");
-        const auto reader = RosterReader::open(run.tdb.folder() + u"xlwt_mixed.xls"_s);
-        run.import.run(*reader);
-        const QStringList stored = roster(run.tdb);
-        QCOMPARE(stored[1], u"12|李四|一厂|生产部"_s);
-        QCOMPARE(stored[3], u"1001.5|O'Neil|二厂|质检部"_s);
-        QCOMPARE(stored[4], u"-3|王五|三厂|'; delete from EmpNo --"_s);
+            import.onRow = [this](int, const QString &status, int p) { statuses << status;
+            progress.push_back(p);
+        };
     }
 };
+
+private Q_SLOTS:
+void rowsUntilFirstEmptyColumnOne_data()
+{
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<QStringList>("stored");
+    QTest::newRow("header row is an employee") << QList<QStringList>{{u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s},
+                                                                     {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
+                                               << QStringList{u"工号|姓名|工厂名称|部门"_s, u"A001|张三|一厂|财务"_s};
+    QTest::newRow("empty first cell imports nothing")
+        << QList<QStringList>{{u""_s, u"部门"_s, u"姓名"_s, u"1"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
+        << QStringList{};
+    QTest::newRow("a gap ends the import")
+        << QList<QStringList>{{u"一厂"_s, u"a"_s, u"甲"_s, u"1"_s}, {}, {u"一厂"_s, u"b"_s, u"乙"_s, u"2"_s}}
+        << QStringList{u"1|甲|一厂|a"_s};
+    QTest::newRow("empty columns 2 to 4 are empty text")
+        << QList<QStringList>{{u"一厂"_s}, {u" 二厂 "_s, u""_s, u"  "_s}}
+        << QStringList{u"||一厂|"_s, u"|  | 二厂 |"_s};
+    QTest::newRow("quotes stay as written")
+        << QList<QStringList>{{u"O'Brien & Co"_s, u"'; delete from EmpNo --"_s, u"O'Neil"_s, u"\"7\""_s}}
+        << QStringList{u"\"7\"|O'Neil|O'Brien & Co|'; delete from EmpNo --"_s};
+}
+void rowsUntilFirstEmptyColumnOne()
+{
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(QStringList, stored);
+    Run run;
+    run.tdb.addEmployee(u"OLD"_s, u"原有"_s, u"厂"_s, u"部"_s);
+    Rows reader({rows.begin(), rows.end()});
+    const auto result = run.import.run(reader);
+    QCOMPARE(result.outcome, RosterImport::Outcome::Completed);
+    QCOMPARE(result.imported, stored.size());
+    QCOMPARE(roster(run.tdb), QStringList{u"OLD|原有|厂|部"_s} + stored);
+}
+
+void statusLineAndProgress()
+{
+    Run run;
+    Rows reader(numbered(250));
+    const auto result = run.import.run(reader);
+    QCOMPARE(result.imported, 250);
+    QCOMPARE(run.progress.size(), size_t(250));
+    QCOMPARE(run.progress[98], 99);
+    QCOMPARE(run.progress[99], 0);
+    QCOMPARE(run.progress[100], 1);
+    QCOMPARE(run.progress[199], 0);
+    QCOMPARE(run.progress.back(), 50);
+    QCOMPARE(run.statuses[4], u"正在导入：第[5]行，员工：[E5]姓名:[员工5]"_s);
+    QCOMPARE(run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt(), 250);
+}
+
+// The refused row is named with its reason; the rows before it stay.
+void refusedRowStopsWithItsNumber()
+{
+    Run run;
+    auto rows = numbered(10);
+    rows[6][1] = QString(60, u'部');
+    Rows reader(rows);
+    const auto result = run.import.run(reader);
+    QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
+    QCOMPARE(result.failedRow, 7);
+    QCOMPARE(result.imported, 6);
+    QVERIFY2(result.message().contains(u"第7行"_s) && result.message().contains(u"部门"_s),
+             qPrintable(result.message()));
+    QCOMPARE(roster(run.tdb).size(), 6);
+    QCOMPARE(roster(run.tdb).last(), u"E6|员工6|一厂|部门"_s);
+}
+
+// Cancel confirmed while row 40's events are handled: row 40 is completed, row 41 is not read.
+void stopBetweenRows()
+{
+    Run run;
+    bool stop = false;
+    run.import.pumpEveryRows = 1;
+    run.pacer.onPump = [&](int n) { stop = stop || n == 40; };
+    run.import.stopRequested = [&] { return stop; };
+    Rows reader(numbered(100));
+    const auto result = run.import.run(reader);
+    QCOMPARE(result.outcome, RosterImport::Outcome::Stopped);
+    QCOMPARE(result.imported, 40);
+    QCOMPARE(roster(run.tdb).size(), 40);
+}
+
+// Events are let through at the first row and then in steps, never per row of a large file.
+void pumpsInSteps()
+{
+    Run run;
+    run.import.pumpEveryMs = 1 << 30;
+    Rows reader(numbered(12500));
+    run.import.run(reader);
+    QCOMPARE(run.pacer.pumps, 3); // rows 1, 5001, 10001
+}
+
+void textFilesWithChineseNames_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = u"一厂\t财务部\t张三\t0012\r\n二厂\t生产部\t欧阳修\tB7\r\n"_s;
+    QTest::newRow("gbk") << Gbk::encode(text);
+    QTest::newRow("utf8") << text.toUtf8();
+    QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+void textFilesWithChineseNames()
+{
+    QFETCH(QByteArray, bytes);
+    Run run;
+    const QString path = run.tdb.folder() + u"名单.txt"_s;
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    run.import.run(*RosterReader::open(path));
+    QCOMPARE(roster(run.tdb), (QStringList{u"12|张三|一厂|财务部"_s, u"B7|欧阳修|二厂|生产部"_s}));
+}
+
+// A database that cannot grow (a full disk, here the engine's page limit)
+// ends the import with its own message: the row and the rows kept.
+void fullDiskEndsWithRowAndCount()
+{
+    // A store that runs a failed statement a second time stores that row
+    // outside the batch the full disk undid; the store that keeps track of
+    // its connections (generation()) runs every statement once.
+    if constexpr (!runsStatementsOnce<Database>)
+        QSKIP("this store runs a failed statement twice");
+    Run run;
+    const int pages = run.tdb.scalar(u"pragma page_count"_s).toInt();
+    run.tdb.scalar(u"pragma max_page_count = %1"_s.arg(pages + 8));
+    run.import.pumpEveryRows = 100; // batches of 100: the one that fills the disk is undone
+    auto rows = numbered(5000);
+    for (auto &row : rows)
+        row[1] = QString(40, u'部');
+    Rows reader(rows);
+    const auto result = run.import.run(reader);
+    QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
+    const int stored = run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt();
+    QVERIFY2(stored > 0 && stored < 5000, qPrintable(QString::number(stored)));
+    QCOMPARE(result.imported, stored);
+    QCOMPARE(result.failedRow, stored + 1);
+    const QString message = result.message();
+    QVERIFY2(message.contains(u"磁盘已满"_s) && message.contains(u"第%1行"_s.arg(stored + 1))
+                 && message.contains(u"此前的%1行已导入"_s.arg(stored)),
+             qPrintable(message));
+}
+
+// A code typed into the sheet as the number 0012 arrives as 12.
+void numericCodeFromWorkbook()
+{
+    const QString script = QString::fromLocal8Bit(qgetenv("PRIZEDRAW_SOURCE_DIR")) + u"/tests/import/make_xlwt.py"_s;
+    Run run;
+    QProcess p;
+    p.start(u"/usr/bin/python3"_s, {script, run.tdb.folder()});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        QSKIP("python3-xlwt is missing");
+    const auto reader = RosterReader::open(run.tdb.folder() + u"xlwt_mixed.xls"_s);
+    run.import.run(*reader);
+    const QStringList stored = roster(run.tdb);
+    QCOMPARE(stored[1], u"12|李四|一厂|生产部"_s);
+    QCOMPARE(stored[3], u"1001.5|O'Neil|二厂|质检部"_s);
+    QCOMPARE(stored[4], u"-3|王五|三厂|'; delete from EmpNo --"_s);
+}
+}
+;
 
 QTEST_GUILESS_MAIN(TestRosterImport)
 #include "tst_rosterimport.moc"

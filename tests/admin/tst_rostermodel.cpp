@@ -13,8 +13,8 @@ class tst_rostermodel : public QObject {
 private Q_SLOTS:
     void opensInCodeOrder_data()
     {
-        QTest::addColumn<QStringList>("codes");     // in import order
-        QTest::addColumn<QStringList>("shown");     // as the picker lists them
+        QTest::addColumn<QStringList>("codes"); // in import order
+        QTest::addColumn<QStringList>("shown"); // as the picker lists them
         QTest::newRow("empty roster") << QStringList{} << QStringList{};
         QTest::newRow("one employee") << QStringList{u"7"_s} << QStringList{u"7"_s};
         QTest::newRow("codes as text, same code twice")

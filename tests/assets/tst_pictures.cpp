@@ -29,7 +29,8 @@ private Q_SLOTS:
         for (const char *name : {"start", "setup", "setitem", "curritem", "list", "close"})
             QTest::newRow(name) << u":/pictures/button_%1.png"_s.arg(QLatin1StringView(name)) << QByteArray("png")
                                 << QSize(540, 231);
-        QTest::newRow("setitem.jpg beside the program") << bin + u"/setitem.jpg"_s << QByteArray("jpeg") << QSize(4098, 2304);
+        QTest::newRow("setitem.jpg beside the program")
+            << bin + u"/setitem.jpg"_s << QByteArray("jpeg") << QSize(4098, 2304);
     }
 
     void decodes()

@@ -9,8 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_settings : public QObject
-{
+class tst_settings : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
@@ -74,7 +73,8 @@ private Q_SLOTS:
 
     void gbkTextAndCaseInsensitiveNames()
     {
-        writeIni("[Config]\r\nATLTLE=" + Gbk::encode(u"年会抽奖"_s) + "\r\nbacksound=\"" + Gbk::encode(u"D:\\music\\春天.mp3"_s) + "\"\r\n");
+        writeIni("[Config]\r\nATLTLE=" + Gbk::encode(u"年会抽奖"_s) + "\r\nbacksound=\""
+                 + Gbk::encode(u"D:\\music\\春天.mp3"_s) + "\"\r\n");
         const Settings s = LoadSettings(folder());
         QCOMPARE(s.ATltle, u"年会抽奖"_s);
         QCOMPARE(s.backSound, u"D:\\music\\春天.mp3"_s);
@@ -98,9 +98,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, encoding);
         QFETCH(QByteArray, eol);
-        const QString text = u"[other]"_s + QString::fromLatin1(eol) + u"备注=保留 😀"_s + QString::fromLatin1(eol) + u"[config]"_s
-                             + QString::fromLatin1(eol) + u"ATltle=年会抽奖"_s + QString::fromLatin1(eol) + u"iTime=7"_s
-                             + QString::fromLatin1(eol) + u"showNo=1"_s + QString::fromLatin1(eol);
+        const QString text = u"[other]"_s + QString::fromLatin1(eol) + u"备注=保留 😀"_s + QString::fromLatin1(eol)
+                             + u"[config]"_s + QString::fromLatin1(eol) + u"ATltle=年会抽奖"_s
+                             + QString::fromLatin1(eol) + u"iTime=7"_s + QString::fromLatin1(eol) + u"showNo=1"_s
+                             + QString::fromLatin1(eol);
         auto encode = [&encoding](const QString &t) -> QByteArray {
             if (encoding == u"gbk"_s)
                 return Gbk::encode(t);
@@ -144,7 +145,8 @@ private Q_SLOTS:
 
     void saveRoundTripsInGbkAndKeepsOtherSections()
     {
-        const QByteArray before = "; comment line\r\n[other]\r\nkey=\xC4\xE3\xBA\xC3\r\n\r\n[config]\r\nextra=keep\r\niTime=9\r\n";
+        const QByteArray before =
+            "; comment line\r\n[other]\r\nkey=\xC4\xE3\xBA\xC3\r\n\r\n[config]\r\nextra=keep\r\niTime=9\r\n";
         writeIni(before);
         Settings s;
         s.backSound = u"/音乐/背景.mp3"_s;

@@ -24,8 +24,8 @@ namespace {
 // What the audience would see, kept as the engine changes it.
 class RecordingView : public DrawView {
 public:
-    QString code;  // on the digits; empty: nobody
-    QString line;  // on the winner line
+    QString code; // on the digits; empty: nobody
+    QString line; // on the winner line
     std::map<int, QString> board; // label number -> code
     QString description;
     QStringList notices;
@@ -216,8 +216,7 @@ void TestDrawEngineNoRender::failedWriteLeavesNobodyUnstoredOnScreen()
     b.load();
     b.random.positions = {0, 1, 2, 3};
     b.db.exec(u"create trigger failing before insert on AwardList when (select count(*) from AwardList) >= %1 "
-              "begin select raise(abort, 'disk is full'); end"_s
-                  .arg(failingWinner - 1));
+              "begin select raise(abort, 'disk is full'); end"_s.arg(failingWinner - 1));
     bool thrown = false;
     try {
         b.press();
@@ -232,8 +231,7 @@ void TestDrawEngineNoRender::failedWriteLeavesNobodyUnstoredOnScreen()
     QCOMPARE(b.view.board.size(), size_t(failingWinner - 1));
     QCOMPARE(b.view.board.count(failingWinner), size_t(0));
     // The description offers the item as stored, not "drawing number k".
-    QCOMPARE(b.view.description,
-             u"现在抽取:一等奖, 奖品:奖品, 共:5人,准备抽取第:%1位."_s.arg(failingWinner));
+    QCOMPARE(b.view.description, u"现在抽取:一等奖, 奖品:奖品, 共:5人,准备抽取第:%1位."_s.arg(failingWinner));
     QVERIFY(!b.engine->busy() && !b.engine->rolling());
 }
 

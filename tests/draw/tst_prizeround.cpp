@@ -5,8 +5,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_prizeround : public QObject
-{
+class tst_prizeround : public QObject {
     Q_OBJECT
 
     static void complete(TempDb &t, int item)
@@ -66,8 +65,8 @@ private Q_SLOTS:
         FakePacer pacer;
         const int a = t.addItem(1, u"A"_s, u"a"_s, 3, 3, 3, true);
         const int b = t.addItem(2, u"B"_s, u"b"_s, 3, 3, 1, false);
-        for (const auto &[code, factory, item] : {std::tuple{u"1"_s, u"一厂"_s, a}, {u"2"_s, u"一厂"_s, a},
-                                                  {u"3"_s, u"一厂"_s, a}, {u"1"_s, u"二厂"_s, b}})
+        for (const auto &[code, factory, item] :
+             {std::tuple{u"1"_s, u"一厂"_s, a}, {u"2"_s, u"一厂"_s, a}, {u"3"_s, u"一厂"_s, a}, {u"1"_s, u"二厂"_s, b}})
             t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,'n',?,?)"_s, {code, item, factory});
         PrizeRound round(t.db(), pacer);
 

@@ -22,7 +22,8 @@ bool isDecoding(QMediaPlayer &p)
 
 QString deliveredFile(const QString &name)
 {
-    return qEnvironmentVariable("PRIZEDRAW_SOURCE_DIR", QStringLiteral(PRIZEDRAW_SOURCE_DIR)) + u"/assets/delivered/"_s + name;
+    return qEnvironmentVariable("PRIZEDRAW_SOURCE_DIR", QStringLiteral(PRIZEDRAW_SOURCE_DIR)) + u"/assets/delivered/"_s
+           + name;
 }
 
 } // namespace
@@ -36,7 +37,8 @@ class TstSoundFiles : public QObject {
     QString makeFile(const QString &name, const QStringList &codecArgs)
     {
         const QString out = m_dir.filePath(name);
-        QStringList args{u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, u"sine=frequency=660:duration=2"_s};
+        QStringList args{
+            u"-v"_s, u"error"_s, u"-y"_s, u"-f"_s, u"lavfi"_s, u"-i"_s, u"sine=frequency=660:duration=2"_s};
         args << codecArgs << out;
         QProcess ffmpeg;
         ffmpeg.start(m_ffmpeg, args);
@@ -65,9 +67,9 @@ private Q_SLOTS:
         QTest::newRow("mp3") << makeFile(u"tone.mp3"_s, {u"-c:a"_s, u"libmp3lame"_s});
         QTest::newRow("wma") << makeFile(u"tone.wma"_s, {u"-c:a"_s, u"wmav2"_s});
         // A music file may also be the sound track of a video.
-        QTest::newRow("avi sound track")
-            << makeFile(u"clip.avi"_s, {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=160x120:rate=10:duration=2"_s,
-                                         u"-c:v"_s, u"mpeg4"_s, u"-c:a"_s, u"libmp3lame"_s, u"-shortest"_s});
+        QTest::newRow("avi sound track") << makeFile(
+            u"clip.avi"_s, {u"-f"_s, u"lavfi"_s, u"-i"_s, u"testsrc=size=160x120:rate=10:duration=2"_s, u"-c:v"_s,
+                            u"mpeg4"_s, u"-c:a"_s, u"libmp3lame"_s, u"-shortest"_s});
     }
 
     void decodes()
@@ -92,7 +94,8 @@ private Q_SLOTS:
         MediaSoundPlayer sound;
         sound.playMusic(deliveredFile(u"back.wma"_s));
         sound.playEffect(deliveredFile(u"begin.wav"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(isDecoding(sound.MusicPlayer.player()) && isDecoding(sound.EffectPlayer.player()), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(isDecoding(sound.MusicPlayer.player()) && isDecoding(sound.EffectPlayer.player()),
+                                 15000);
         QCOMPARE(sound.MusicPlayer.player().playbackState(), QMediaPlayer::PlayingState);
         QCOMPARE(sound.EffectPlayer.player().playbackState(), QMediaPlayer::PlayingState);
 

@@ -120,7 +120,10 @@ void compareWithXlrd(const QString &path, const Grid &ours, const QString &label
             const QString expected = c < row.size() ? row[c].toString() : QString();
             const QString actual = ours.cell(r + 1, c + 1);
             if (actual != expected)
-                QFAIL(qPrintable(u"%1 %2 row %3 column %4: %5 instead of %6"_s.arg(label, path).arg(r + 1).arg(c + 1).arg(actual, expected)));
+                QFAIL(qPrintable(u"%1 %2 row %3 column %4: %5 instead of %6"_s.arg(label, path)
+                                     .arg(r + 1)
+                                     .arg(c + 1)
+                                     .arg(actual, expected)));
         }
     }
 }
@@ -147,7 +150,8 @@ class TestRosterReader : public QObject {
         for (const char *name : {"EncryptionInfo", "EncryptedPackage"}) {
             GsfOutput *stream = gsf_outfile_new_child(ole, name, FALSE);
             const QByteArray filler(5000, '\x5A');
-            gsf_output_write(stream, static_cast<size_t>(filler.size()), reinterpret_cast<const guint8 *>(filler.constData()));
+            gsf_output_write(stream, static_cast<size_t>(filler.size()),
+                             reinterpret_cast<const guint8 *>(filler.constData()));
             gsf_output_close(stream);
             g_object_unref(stream);
         }
@@ -228,7 +232,8 @@ private Q_SLOTS:
         QTest::newRow("scrambled workbook") << u"scrambled.xls"_s << scrambled;
         QTest::newRow("binary") << u"data.txt"_s << QByteArray("\x01\x02\0\0\x05garbage", 12);
         QTest::newRow("zip cut short") << u"new.xls"_s << QByteArray("PK\x03\x04 rest of a zip");
-        QTest::newRow("cut BIFF4") << u"old.xls"_s << readAll(fixtures() + u"biff4_no_format_no_window2.xls"_s).left(1000);
+        QTest::newRow("cut BIFF4") << u"old.xls"_s
+                                   << readAll(fixtures() + u"biff4_no_format_no_window2.xls"_s).left(1000);
     }
     // A clear message naming the file; nothing thrown but RosterFileError.
     void unreadableFiles()
@@ -261,12 +266,17 @@ private Q_SLOTS:
         QTest::newRow("gbk lf") << Gbk::encode(text) << zhang << li;
         QTest::newRow("gbk crlf") << Gbk::encode(QString(text).replace(u"\n"_s, u"\r\n"_s)) << zhang << li;
         QTest::newRow("utf8") << text.toUtf8() << zhang << li;
-        QTest::newRow("utf8 bom crlf") << QByteArray("\xEF\xBB\xBF") + QString(text).replace(u"\n"_s, u"\r\n"_s).toUtf8() << zhang << li;
-        QTest::newRow("utf16 bom") << QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2) << zhang << li;
+        QTest::newRow("utf8 bom crlf") << QByteArray("\xEF\xBB\xBF")
+                                              + QString(text).replace(u"\n"_s, u"\r\n"_s).toUtf8()
+                                       << zhang << li;
+        QTest::newRow("utf16 bom") << QByteArray("\xFF\xFE")
+                                          + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2)
+                                   << zhang << li;
         QTest::newRow("lone cr") << QString(text).replace(u"\n"_s, u"\r"_s).toUtf8() << zhang << li;
-        QTest::newRow("quotes") << u"\"O'Neil\t\"\"Jr\"\"\"\t'; delete from EmpNo --\t\"0012\"\n\"unclosed\tx\n"_s.toUtf8()
-                                << QStringList{u"O'Neil\t\"Jr\""_s, u"'; delete from EmpNo --"_s, u"12"_s, u""_s}
-                                << QStringList{u"unclosed\tx"_s, u""_s, u""_s, u""_s};
+        QTest::newRow("quotes")
+            << u"\"O'Neil\t\"\"Jr\"\"\"\t'; delete from EmpNo --\t\"0012\"\n\"unclosed\tx\n"_s.toUtf8()
+            << QStringList{u"O'Neil\t\"Jr\""_s, u"'; delete from EmpNo --"_s, u"12"_s, u""_s}
+            << QStringList{u"unclosed\tx"_s, u""_s, u""_s, u""_s};
         QTest::newRow("numbers and blanks") << u" a \t1.50\t-3e2\t123456789012345678\n+7\t1,000\t.5\t 12\n"_s.toUtf8()
                                             << QStringList{u" a "_s, u"1.5"_s, u"-300"_s, u"123456789012345678"_s}
                                             << QStringList{u"7"_s, u"1,000"_s, u"0.5"_s, u" 12"_s};
@@ -304,11 +314,14 @@ private Q_SLOTS:
         for (const char *name : {"excel-autofilter01.xlsx", "excel-outline01.xlsx", "excel-date_1904_02.xlsx"})
             QTest::newRow(name) << fixtures() + QLatin1String(name) << QMap<QString, QString>{};
         const QString oneil = u"O'Neil\r\n\"Jr\""_s;
-        QTest::newRow("xlsxwriter shared strings") << file(u"xlsxwriter_mixed.xlsx"_s) << QMap<QString, QString>{{u"4,3"_s, oneil}};
+        QTest::newRow("xlsxwriter shared strings")
+            << file(u"xlsxwriter_mixed.xlsx"_s) << QMap<QString, QString>{{u"4,3"_s, oneil}};
         QTest::newRow("xlsxwriter inline strings")
-            << file(u"xlsxwriter_inline.xlsx"_s) << QMap<QString, QString>{{u"4,2"_s, u"a_x000D_b"_s}, {u"4,3"_s, oneil}};
+            << file(u"xlsxwriter_inline.xlsx"_s)
+            << QMap<QString, QString>{{u"4,2"_s, u"a_x000D_b"_s}, {u"4,3"_s, oneil}};
         QTest::newRow("xlsxwriter 1904") << file(u"xlsxwriter_1904.xlsx"_s) << QMap<QString, QString>{};
-        QTest::newRow("openpyxl") << file(u"openpyxl_mixed.xlsx"_s) << QMap<QString, QString>{{u"4,3"_s, u"x_x000D_y"_s}};
+        QTest::newRow("openpyxl") << file(u"openpyxl_mixed.xlsx"_s)
+                                  << QMap<QString, QString>{{u"4,3"_s, u"x_x000D_y"_s}};
     }
     // Every cell of the first worksheet as openpyxl reads it, values as Excel shows them.
     void matchesOpenpyxl()
@@ -340,9 +353,9 @@ private Q_SLOTS:
         const QString path = fixtures() + u"excel-shared_strings02.xlsx"_s;
         if (!QFile::exists(path))
             QSKIP("fixtures not available");
-        const QStringList shown{u"_"_s, u"_x"_s, u"_x0"_s, u"_x00"_s, u"_x000"_s, u"_x0000"_s, u"_x0000_"_s,
-                                u"_x005F_"_s, u"_x000G_"_s, u"_X0000_"_s, u"_x000a_"_s, u"_x000A_"_s,
-                                u"_x0000__x0000_"_s, u"__x0000__"_s};
+        const QStringList shown{
+            u"_"_s,       u"_x"_s,      u"_x0"_s,     u"_x00"_s,    u"_x000"_s,   u"_x0000"_s,         u"_x0000_"_s,
+            u"_x005F_"_s, u"_x000G_"_s, u"_X0000_"_s, u"_x000a_"_s, u"_x000A_"_s, u"_x0000__x0000_"_s, u"__x0000__"_s};
         const Grid ours = allCells(path);
         for (int r = 0; r < shown.size(); ++r)
             QCOMPARE(ours.cell(r + 1, 1), shown[r]);
@@ -354,22 +367,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<QStringList>>("rows");
-        QTest::newRow("xlsxwriter")
-            << u"xlsxwriter_mixed.xlsx"_s
-            << QList<QStringList>{{u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
-                                  {u"一厂"_s, u"生产部"_s, u"李四"_s, u"#DIV/0!"_s},
-                                  {u"一厂"_s, u"TRUE"_s, u"FALSE"_s, u"1012"_s},
-                                  {u"43832.5"_s, u"a_x000D_b"_s, u"O'Neil\r\n\"Jr\""_s, u"1001.5"_s},
-                                  {u"合并"_s, u""_s, u""_s, u"-0.001"_s},
-                                  {u" 二厂 "_s, u""_s, u""_s, u"1e+20"_s}};
-        QTest::newRow("odfpy")
-            << u"odfpy_mixed.ods"_s
-            << QList<QStringList>{{u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
-                                  {u"一厂"_s, u"a   b\tc\nd"_s, u"李四"_s, u"1001.5"_s},
-                                  {u"TRUE"_s, u"43832.5"_s, u"0.75"_s, u"0.05"_s},
-                                  {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
-                                  {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
-                                  {u"二段"_s, u"#DIV/0!"_s, u"y"_s, u""_s}};
+        QTest::newRow("xlsxwriter") << u"xlsxwriter_mixed.xlsx"_s
+                                    << QList<QStringList>{
+                                           {u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
+                                           {u"一厂"_s, u"生产部"_s, u"李四"_s, u"#DIV/0!"_s},
+                                           {u"一厂"_s, u"TRUE"_s, u"FALSE"_s, u"1012"_s},
+                                           {u"43832.5"_s, u"a_x000D_b"_s, u"O'Neil\r\n\"Jr\""_s, u"1001.5"_s},
+                                           {u"合并"_s, u""_s, u""_s, u"-0.001"_s},
+                                           {u" 二厂 "_s, u""_s, u""_s, u"1e+20"_s}};
+        QTest::newRow("odfpy") << u"odfpy_mixed.ods"_s
+                               << QList<QStringList>{{u"一厂"_s, u"财务部"_s, u"张三"_s, u"12"_s},
+                                                     {u"一厂"_s, u"a   b\tc\nd"_s, u"李四"_s, u"1001.5"_s},
+                                                     {u"TRUE"_s, u"43832.5"_s, u"0.75"_s, u"0.05"_s},
+                                                     {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
+                                                     {u"重复"_s, u"重复"_s, u""_s, u"1e+20"_s},
+                                                     {u"二段"_s, u"#DIV/0!"_s, u"y"_s, u""_s}};
         QTest::newRow("odfpy 1904") << u"odfpy_1904.ods"_s << QList<QStringList>{{u"1"_s, u""_s, u""_s, u""_s}};
     }
     void rosterRowsOfWorkbooks()
@@ -417,7 +429,8 @@ private Q_SLOTS:
         QTest::newRow("utf8") << text.toUtf8();
         QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
         QTest::newRow("gbk") << Gbk::encode(text);
-        QTest::newRow("utf16 bom") << QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        QTest::newRow("utf16 bom") << QByteArray("\xFF\xFE")
+                                          + QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
     }
     // Commas separate, quotes hold commas, doubled quotes and line breaks.
     void csvFiles()
@@ -437,9 +450,10 @@ private Q_SLOTS:
     void nulCharactersDropped()
     {
         write(file(u"nul.txt"_s), QByteArray("\xE4\xB8\x80\0\xE5\x8E\x82\t\t\xE5\xBC\xA0\0\xE4\xB8\x89\t7\n"
-                                            "\xE4\xB8\x80\xE5\x8E\x82\t\t\xE6\x9D\x8E\xE5\x9B\x9B\t8\n", 36));
-        QCOMPARE(rosterRows(file(u"nul.txt"_s)),
-                 (std::vector<QStringList>{{u"一厂"_s, u""_s, u"张三"_s, u"7"_s}, {u"一厂"_s, u""_s, u"李四"_s, u"8"_s}}));
+                                             "\xE4\xB8\x80\xE5\x8E\x82\t\t\xE6\x9D\x8E\xE5\x9B\x9B\t8\n",
+                                             36));
+        QCOMPARE(rosterRows(file(u"nul.txt"_s)), (std::vector<QStringList>{{u"一厂"_s, u""_s, u"张三"_s, u"7"_s},
+                                                                           {u"一厂"_s, u""_s, u"李四"_s, u"8"_s}}));
     }
 
     // A large text file lets the sink look in while it is read, before and

@@ -12,8 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_catalogue : public QObject
-{
+class tst_catalogue : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -21,10 +20,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("jet");
         QTest::addColumn<QString>("sqlite");
-        QTest::addRow("top 1 *") << u"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"_s
-                                 << u"select * from AwardItem where (ifnull(ExcNum,0)<SumNumber) and (RecNo = ?) order by iSeq limit 1"_s;
-        QTest::addRow("top 1 column") << u"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"_s
-                                      << u"select RecNo from AwardItem where ifnull(IsExec,0) = 0 order by iSeq limit 1"_s;
+        QTest::addRow("top 1 *")
+            << u"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"_s
+            << u"select * from AwardItem where (ifnull(ExcNum,0)<SumNumber) and (RecNo = ?) order by iSeq limit 1"_s;
+        QTest::addRow("top 1 column")
+            << u"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"_s
+            << u"select RecNo from AwardItem where ifnull(IsExec,0) = 0 order by iSeq limit 1"_s;
         QTest::addRow("open items") << u"select * from AwardItem where ExcNum <SumNumber order by iSeq"_s
                                     << u"select * from AwardItem where ifnull(ExcNum,0) <SumNumber order by iSeq"_s;
         QTest::addRow("writes untouched") << u"update AwardItem set ExcNum = ? where [RecNo]=?"_s
@@ -33,7 +34,8 @@ private Q_SLOTS:
                                              << u"select RecNo from AwardItem where ExcNum is null"_s;
         QTest::addRow("qualified names untouched") << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s
                                                    << u"select AwardItem.ExcNum from AwardItem where [ExcNum] = 1"_s;
-        QTest::addRow("untouched") << u"select * from EmpNo order by RecNo"_s << u"select * from EmpNo order by RecNo"_s;
+        QTest::addRow("untouched") << u"select * from EmpNo order by RecNo"_s
+                                   << u"select * from EmpNo order by RecNo"_s;
         QTest::addRow("top in a value") << u"select * from EmpNo where EmpName = 'top 5'"_s
                                         << u"select * from EmpNo where EmpName = 'top 5'"_s;
     }
@@ -74,7 +76,8 @@ private Q_SLOTS:
         QCOMPARE(readPrizeItems(full).size(), size_t(0));
         QCOMPARE(db.scalar(Catalogue::FirstUnexecutedItem).toInt(), b);
 
-        db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?,?,?,0,?)"_s, {u"A001"_s, quoteName, a, injection});
+        db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?,?,?,0,?)"_s,
+                {u"A001"_s, quoteName, a, injection});
         QCOMPARE(db.exec(Catalogue::IsDesignated, {u"A001"_s, injection}).next(), true);
         QCOMPARE(db.exec(Catalogue::IsDesignated, {u"A001"_s, u"一厂"_s}).next(), false);
         QSqlQuery pending = db.exec(Catalogue::OpenDesignations, {a});
@@ -117,9 +120,12 @@ private Q_SLOTS:
         const QString item = u"insert into AwardItem(iSeq, ItemName, SumNumber) values(?,?,?)"_s;
         QTest::addRow("50 characters fit") << emp << QVariantList{QString(50, u'码'), u"n"_s, u"f"_s, u"d"_s} << true;
         QTest::addRow("51 characters code") << emp << QVariantList{QString(51, u'1'), u"n"_s, u"f"_s, u"d"_s} << false;
-        QTest::addRow("60 characters department") << emp << QVariantList{u"1"_s, u"n"_s, u"f"_s, QString(60, u'部')} << false;
-        QTest::addRow("100 characters factory") << emp << QVariantList{u"1"_s, u"n"_s, QString(100, u'厂'), u"d"_s} << true;
-        QTest::addRow("101 characters factory") << emp << QVariantList{u"1"_s, u"n"_s, QString(101, u'厂'), u"d"_s} << false;
+        QTest::addRow("60 characters department")
+            << emp << QVariantList{u"1"_s, u"n"_s, u"f"_s, QString(60, u'部')} << false;
+        QTest::addRow("100 characters factory")
+            << emp << QVariantList{u"1"_s, u"n"_s, QString(100, u'厂'), u"d"_s} << true;
+        QTest::addRow("101 characters factory")
+            << emp << QVariantList{u"1"_s, u"n"_s, QString(101, u'厂'), u"d"_s} << false;
         QTest::addRow("integer as text") << item << QVariantList{u"abc"_s, u"x"_s, 1} << false;
         QTest::addRow("integer beyond 32 bits") << item << QVariantList{1, u"x"_s, 5000000000LL} << false;
         QTest::addRow("numeric text becomes integer") << item << QVariantList{u"7"_s, u"x"_s, 1} << true;
@@ -189,7 +195,8 @@ private Q_SLOTS:
         TempDb t;
         t.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber) values(1, 'a', 'b', 3, 1)"_s);
         QCOMPARE(t.scalar(u"select ExcNum from AwardItem"_s).toInt(), 0);
-        t.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum) values(2, 'c', 'd', 3, 1, NULL)"_s);
+        t.exec(
+            u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum) values(2, 'c', 'd', 3, 1, NULL)"_s);
         const int nullItem = t.scalar(u"select RecNo from AwardItem where ExcNum is null"_s).toInt();
         t.exec(u"update AwardItem set IsExec = 1 where RecNo <> ?"_s, {nullItem});
         if (readOnly) {

@@ -80,8 +80,7 @@ int countBusy(void *, int tries)
 
 } // namespace
 
-class tst_database : public QObject
-{
+class tst_database : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -175,7 +174,8 @@ private Q_SLOTS:
         QVERIFY(createDemoDatabase(f.path()).isEmpty());
         const QString target = folder ? f.dir.path() : f.path();
         const QFile::Permissions writable = QFile::permissions(target);
-        QVERIFY(QFile::setPermissions(target, writable & ~(QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther)));
+        QVERIFY(QFile::setPermissions(
+            target, writable & ~(QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther)));
         const QByteArray before = fileBytes(f.path());
 
         Database db(u"readonly"_s);
@@ -241,7 +241,8 @@ private Q_SLOTS:
         QVERIFY(limit.exec(u"PRAGMA max_page_count = "_s + QString::number(t.scalar(u"PRAGMA page_count"_s).toInt())));
         try {
             for (int i = 0; i < 1000; ++i)
-                t.db().exec(Catalogue::InsertEmployee, {QString::number(i), QString(50, u'名'), QString(100, u'厂'), QString(50, u'部')});
+                t.db().exec(Catalogue::InsertEmployee,
+                            {QString::number(i), QString(50, u'名'), QString(100, u'厂'), QString(50, u'部')});
             QFAIL("the file grew beyond its limit");
         } catch (const DbError &e) {
             QVERIFY2(e.text().contains(u"磁盘空间已满"_s), qPrintable(e.text()));
@@ -265,7 +266,8 @@ private Q_SLOTS:
             QVERIFY(writer.exec(u"begin"_s));
             QVERIFY(writer.exec(u"delete from AwardItem"_s));
             for (int i = 0; i < 20; ++i)
-                QVERIFY(writer.exec(u"insert into EmpNo(EmpCode, EmpName) values('x', '"_s + QString(40, u'x') + u"')"_s));
+                QVERIFY(
+                    writer.exec(u"insert into EmpNo(EmpCode, EmpName) values('x', '"_s + QString(40, u'x') + u"')"_s));
             QVERIFY(writer.exec(u"update EmpNo set DartNo = 'changed'"_s));
             // What a kill leaves on disk now.
             QVERIFY(QFile::copy(crashed.path(), own.path()));

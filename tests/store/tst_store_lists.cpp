@@ -28,8 +28,8 @@ private Q_SLOTS:
                  u"\"牌\"; drop table AwardBlank"_s);
 
         PreparedStatement select(t.db(), u"select sName from AwardBlank where sCompCode = ?"_s);
-        for (const auto &[factory, name] : {std::pair{u"二厂"_s, u"\"牌\"; drop table AwardBlank"_s},
-                                            std::pair{u"一厂"_s, u"O'Neil"_s}}) {
+        for (const auto &[factory, name] :
+             {std::pair{u"二厂"_s, u"\"牌\"; drop table AwardBlank"_s}, std::pair{u"一厂"_s, u"O'Neil"_s}}) {
             QSqlQuery &q = select.run({factory});
             QVERIFY(q.next());
             QCOMPARE(q.value(0).toString(), name);

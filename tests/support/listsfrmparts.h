@@ -17,8 +17,7 @@ struct ListsFrmParts {
           ActDel(screen.findChild<QAction *>(QStringLiteral("ActDel"))),
           ActAbsent(screen.findChild<QAction *>(QStringLiteral("ActAbsent"))),
           ActExportLog(screen.findChild<QAction *>(QStringLiteral("ActExportLog")))
-    {
-    }
+    {}
     WinnersListModel *AwardList;
     QTableView *dxDBGrid1;
     QMenu *PopupMenu1;

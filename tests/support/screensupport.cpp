@@ -54,7 +54,8 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QS
 
 int ScriptedDialogs::runModal(QDialog &dialog)
 {
-    calls.push_back({u"modal"_s, QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle(), Icon::None, Buttons::Ok});
+    calls.push_back({u"modal"_s, QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle(),
+                     Icon::None, Buttons::Ok});
     return onModal ? onModal(dialog) : QDialog::Rejected;
 }
 

@@ -25,9 +25,9 @@ public:
         Buttons buttons = Buttons::Ok;
     };
     std::vector<Call> calls;
-    std::deque<bool> askAnswers;        // default: true
-    std::deque<QString> inputAnswers;   // default: empty
-    std::deque<QString> fileAnswers;    // default: empty (cancel)
+    std::deque<bool> askAnswers; // default: true
+    std::deque<QString> inputAnswers; // default: empty
+    std::deque<QString> fileAnswers; // default: empty (cancel)
     // Called for each modal screen; returns the screen's result. Default: Rejected.
     std::function<int(QDialog &)> onModal;
 

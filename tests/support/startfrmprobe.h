@@ -18,8 +18,7 @@ public:
           Image1(f.Image1), DigitsImage(f.DigitsImage), ActStart(f.ActStart), ActSetItem(f.ActSetItem),
           ActSetCurrItem(f.ActSetCurrItem), ActSetup(f.ActSetup), ActList(f.ActList), ActSetBlank(f.ActSetBlank),
           ActClose(f.ActClose), m_frm(f)
-    {
-    }
+    {}
 
     LayoutValues &layout;
     std::array<RollingDigit *, 6> &numbers;

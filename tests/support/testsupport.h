@@ -23,7 +23,8 @@ public:
     QVariant scalar(const QString &sql, const QVariantList &values = {});
     // Adds roster rows "code, name, factory, department".
     void addEmployee(const QString &code, const QString &name, const QString &factory, const QString &dept = {});
-    int addItem(int iSeq, const QString &name, const QString &awards, int sum, int per, int excNum = 0, bool isExec = false);
+    int addItem(int iSeq, const QString &name, const QString &awards, int sum, int per, int excNum = 0,
+                bool isExec = false);
 
 private:
     QTemporaryDir m_dir;

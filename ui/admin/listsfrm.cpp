@@ -117,22 +117,26 @@ void TListsFrm::buildScreen()
 
 void TListsFrm::buildCommands()
 {
-    auto command = [this](const QString &name, const QString &caption, const QKeySequence &key, void (TListsFrm::*handler)()) {
+    auto command = [this](const QString &name, const QString &caption, const QKeySequence &key,
+                          void (TListsFrm::*handler)()) {
         auto *action = new QAction(caption, this);
         action->setObjectName(name);
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
         addAction(action);
         return action;
     };
     ActClose = command(u"ActClose"_s, QString(), QKeySequence(Qt::Key_Escape), &TListsFrm::ActCloseExecute);
     ActExport = command(u"ActExport"_s, u"输出到EXECL(F10)"_s, QKeySequence(Qt::Key_F10), &TListsFrm::ActExportExecute);
     ActDel = command(u"ActDel"_s, u"删除获奖人"_s, QKeySequence(Qt::Key_Delete), &TListsFrm::ActDelExecute);
-    ActAbsent = command(u"ActAbsent"_s, u"弃奖重抽"_s, QKeySequence(Qt::SHIFT | Qt::Key_Delete), &TListsFrm::ActAbsentExecute);
-    ActExportLog = command(u"ActExportLog"_s, u"输出抽奖记录"_s, QKeySequence(Qt::Key_F12), &TListsFrm::ActExportLogExecute);
+    ActAbsent =
+        command(u"ActAbsent"_s, u"弃奖重抽"_s, QKeySequence(Qt::SHIFT | Qt::Key_Delete), &TListsFrm::ActAbsentExecute);
+    ActExportLog =
+        command(u"ActExportLog"_s, u"输出抽奖记录"_s, QKeySequence(Qt::Key_F12), &TListsFrm::ActExportLogExecute);
     PopupMenu1->addAction(ActExport); // EXECL1
-    PopupMenu1->addAction(ActDel);    // N1
+    PopupMenu1->addAction(ActDel); // N1
     PopupMenu1->addAction(ActAbsent);
     PopupMenu1->addAction(ActExportLog);
 }

@@ -21,10 +21,10 @@ bool isEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter;
 
 PostedFieldDelegate::PostedFieldDelegate(const PostedList &list, QObject *parent)
     : QStyledItemDelegate(parent), m_list(list)
-{
-}
+{}
 
-QWidget *PostedFieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+QWidget *PostedFieldDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
+                                           const QModelIndex &index) const
 {
     auto *edit = new QLineEdit(parent);
     edit->setFrame(false);
@@ -133,7 +133,8 @@ void PostedGrid::fitColumns()
         const int c = header->logicalIndex(visual);
         if (header->isSectionHidden(c))
             continue;
-        const int designed = c < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(c)] : header->defaultSectionSize();
+        const int designed =
+            c < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(c)] : header->defaultSectionSize();
         const int caption = header->sectionSizeHint(c);
         shown.push_back(c);
         least.push_back(caption);

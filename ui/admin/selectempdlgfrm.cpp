@@ -34,10 +34,11 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     dxDBGrid1->setColumnWidth(1, 167);
     dxDBGrid1->setColumnWidth(2, 79);
     connect(dxDBGrid1, &QTableView::doubleClicked, this, [this] { dxDBGrid1DblClick(); });
-    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
-        if (current.isValid())
-            m_roster.setCurrentRow(current.row());
-    });
+    connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    m_roster.setCurrentRow(current.row());
+            });
 
     // The footer band under the code column carries the row count.
     footer = new QLabel(this);

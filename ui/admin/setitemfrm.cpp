@@ -110,8 +110,8 @@ TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent),
     connect(BitBtn1, &QPushButton::clicked, this, &TSetItemFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &TSetItemFrm::reject);
 
-    for (QWidget *w : std::initializer_list<QWidget *>{EmpName, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3, DBEdit4,
-                                                        BitBtn1, BitBtn2})
+    for (QWidget *w : std::initializer_list<QWidget *>{EmpName, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3,
+                                                       DBEdit4, BitBtn1, BitBtn2})
         m_designPlaces.emplace_back(w, w->geometry());
     placeControls();
 
@@ -131,7 +131,8 @@ void TSetItemFrm::FormCreate()
     QImageReader reader(path);
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        services.dialogs->reportError(u"无法打开图片文件 \"%1\": %2"_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
+        services.dialogs->reportError(
+            u"无法打开图片文件 \"%1\": %2"_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
         return;
     }
     Image1->setPixmap(QPixmap::fromImage(picture));

@@ -154,7 +154,8 @@ QPushButton *TSetupBlankFrm::button(const QString &name, const QString &text, QR
     return b;
 }
 
-QLineEdit *TSetupBlankFrm::boundEdit(const QString &name, QRect place, PostedList &list, const QString &field, int maxLength)
+QLineEdit *TSetupBlankFrm::boundEdit(const QString &name, QRect place, PostedList &list, const QString &field,
+                                     int maxLength)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(name);

@@ -45,7 +45,7 @@ private:
     // The current prize item: what a designation filled in here gets.
     int currentItem() const { return items.current(); }
 
-    PrizeItemChoice items;  // ADOQuery4
+    PrizeItemChoice items; // ADOQuery4
     DesignationList ADOQuery1;
     ExclusionList ADOQuery2;
     RosterModel ADOQuery3;

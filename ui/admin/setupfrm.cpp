@@ -95,8 +95,10 @@ void TSetupFrm::buildControls()
     RzButtonEdit2 = new QLineEdit(this);
     RzButtonEdit2->setObjectName(u"RzButtonEdit2"_s);
     RzButtonEdit2->setGeometry(80, 12, 529, 21);
-    RzButtonEdit2Button = RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
-    connect(RzButtonEdit2Button, &QAction::triggered, this, [this] { guarded([this] { RzButtonEdit2ButtonClick(); }); });
+    RzButtonEdit2Button =
+        RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
+    connect(RzButtonEdit2Button, &QAction::triggered, this,
+            [this] { guarded([this] { RzButtonEdit2ButtonClick(); }); });
 
     Label3 = label(this, u"Label3"_s, u"抽奖标题:"_s, 16, 40);
     Edit1 = new QLineEdit(this);
@@ -107,11 +109,13 @@ void TSetupFrm::buildControls()
     RzSpinEdit1->setObjectName(u"RzSpinEdit1"_s);
     RzSpinEdit1->setGeometry(560, 36, 47, 21);
 
-    auto command = [this](const QString &name, const QString &caption, const QString &hint, void (TSetupFrm::*handler)()) {
+    auto command = [this](const QString &name, const QString &caption, const QString &hint,
+                          void (TSetupFrm::*handler)()) {
         auto *action = new QAction(caption, this);
         action->setObjectName(name);
         action->setToolTip(hint.isEmpty() ? caption : hint);
-        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
         addAction(action);
         return action;
     };

@@ -107,7 +107,7 @@ private:
     QAction *ActDel = nullptr;
 
     RosterGridList *ADOQuery1 = nullptr; // EmpNo
-    PrizeGridList *ADOQuery2 = nullptr;  // AwardItem
+    PrizeGridList *ADOQuery2 = nullptr; // AwardItem
     PostedGrid *rosterGrid = nullptr;
     PostedGrid *prizeGrid = nullptr;
 

@@ -44,41 +44,40 @@ void TSetupFrm::ActImportExecute()
         RosterImport import(*services.db, *services.pacer);
         QString status = Label1->text();
         int progress = ProgressBar1->value();
-        import.onRow = [&](int, const QString &text, int value) {
-            status = text;
-            progress = value;
-        };
-        // The picture changes only when events are handled; a progress bar
-        // would repaint at once on every value.
-        const auto show = [&] {
-            Label1->setText(status);
-            ProgressBar1->setValue(progress);
-        };
-        import.beforePump = show;
-        import.stopRequested = [this] { return CancelImport; };
-        const RosterImport::Result result = import.run(*reader);
-        show();
-        if (result.outcome == RosterImport::Outcome::Failed) {
-            // A refused row is told, not passed over: a silent stop would read as a complete import.
-            services.dialogs->notify(this, result.message(), u"系统提示"_s, Dialogs::Icon::Warning);
-        } else {
-            services.dialogs->notify(this, u"导入员工资料完成!"_s, u" 系统提示"_s, Dialogs::Icon::None);
-            Label1->setText(u"导入员工资料完成"_s);
-            ProgressBar1->setValue(100);
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
+        import.onRow = [&](int, const QString &text, int value) { status = text;
+        progress = value;
+    };
+    // The picture changes only when events are handled; a progress bar
+    // would repaint at once on every value.
+    const auto show = [&] {
+        Label1->setText(status);
+        ProgressBar1->setValue(progress);
+    };
+    import.beforePump = show;
+    import.stopRequested = [this] { return CancelImport;
+};
+const RosterImport::Result result = import.run(*reader);
+show();
+if (result.outcome == RosterImport::Outcome::Failed) {
+    // A refused row is told, not passed over: a silent stop would read as a complete import.
+    services.dialogs->notify(this, result.message(), u"系统提示"_s, Dialogs::Icon::Warning);
+} else {
+    services.dialogs->notify(this, u"导入员工资料完成!"_s, u" 系统提示"_s, Dialogs::Icon::None);
+    Label1->setText(u"导入员工资料完成"_s);
+    ProgressBar1->setValue(100);
+}
+}
+catch (...) { failure = std::current_exception(); }
 
-    running = false;
-    BitBtn1->setEnabled(true);
-    Importing = false;
-    try {
-        reopenRoster();
-    } catch (...) {
-        if (!failure)
-            failure = std::current_exception();
-    }
-    if (failure)
-        std::rethrow_exception(failure); // to the screen's error report
+running = false;
+BitBtn1->setEnabled(true);
+Importing = false;
+try {
+    reopenRoster();
+} catch (...) {
+    if (!failure)
+        failure = std::current_exception();
+}
+if (failure)
+    std::rethrow_exception(failure); // to the screen's error report
 }

@@ -34,11 +34,16 @@ namespace {
 QMessageBox::Icon toQt(Dialogs::Icon icon)
 {
     switch (icon) {
-    case Dialogs::Icon::Information: return QMessageBox::Information;
-    case Dialogs::Icon::Warning: return QMessageBox::Warning;
-    case Dialogs::Icon::Error: return QMessageBox::Critical;
-    case Dialogs::Icon::Question: return QMessageBox::Question;
-    case Dialogs::Icon::None: break;
+    case Dialogs::Icon::Information:
+        return QMessageBox::Information;
+    case Dialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case Dialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case Dialogs::Icon::Question:
+        return QMessageBox::Question;
+    case Dialogs::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -73,8 +78,8 @@ bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption,
 QString QtDialogs::inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked)
 {
     bool ok = false;
-    const QString text = QInputDialog::getText(owner, caption, prompt,
-                                               masked ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    const QString text =
+        QInputDialog::getText(owner, caption, prompt, masked ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
     return ok ? text : QString();
 }
 
@@ -92,11 +97,12 @@ QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QSt
     // A bare name takes the extension of the filter chosen last ("Excel 2007文件" saves .xlsx).
     const QStringList qtFilters = qtFileFilter(filter).split(u";;"_s);
     const QStringList suffixes = filterSuffixes(filter);
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, qtFilters, suffixes](const QString &chosen) {
-        const qsizetype i = qtFilters.indexOf(chosen);
-        if (i >= 0 && i < suffixes.size() && !suffixes[i].isEmpty())
-            dialog.setDefaultSuffix(suffixes[i]);
-    });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, qtFilters, suffixes](const QString &chosen) {
+                         const qsizetype i = qtFilters.indexOf(chosen);
+                         if (i >= 0 && i < suffixes.size() && !suffixes[i].isEmpty())
+                             dialog.setDefaultSuffix(suffixes[i]);
+                     });
     // Replacing an existing file asks nothing.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -4,8 +4,8 @@ using namespace Qt::StringLiterals;
 
 QStringList cjkSansFallbacks()
 {
-    return {u"Noto Sans CJK SC"_s, u"Source Han Sans SC"_s, u"WenQuanYi Zen Hei"_s, u"WenQuanYi Micro Hei"_s,
-            u"Droid Sans Fallback"_s, u"sans-serif"_s};
+    return {u"Noto Sans CJK SC"_s,    u"Source Han Sans SC"_s,  u"WenQuanYi Zen Hei"_s,
+            u"WenQuanYi Micro Hei"_s, u"Droid Sans Fallback"_s, u"sans-serif"_s};
 }
 
 namespace {

@@ -14,10 +14,7 @@ QStringList BoardLabel::lines() const
     return text().split(lineBreak);
 }
 
-int BoardLabel::linePitch() const
-{
-    return static_cast<int>(std::ceil(QFontInfo(font()).pixelSize() * 1.32));
-}
+int BoardLabel::linePitch() const { return static_cast<int>(std::ceil(QFontInfo(font()).pixelSize() * 1.32)); }
 
 int BoardLabel::textWidth() const
 {

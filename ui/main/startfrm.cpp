@@ -27,8 +27,7 @@ namespace {
 
 const QColor kWindowRed(0xDA, 0x26, 0x1D);
 
-template <typename Label = QLabel>
-Label *styled(Label *label, int pixelSize, const QColor &colour)
+template <typename Label = QLabel> Label *styled(Label *label, int pixelSize, const QColor &colour)
 {
     label->setFont(yaHeiFont(pixelSize, true));
     QPalette p = label->palette();
@@ -77,7 +76,6 @@ struct PictureCommand {
     void (TStartFrm::*handler)();
     QAction *TStartFrm::*command; // null: the picture acts at any time
 };
-
 
 } // namespace
 
@@ -170,19 +168,22 @@ void TStartFrm::buildScreen()
 
 void TStartFrm::buildCommands()
 {
-    auto command = [this](const QString &name, const QString &caption, QList<QKeySequence> keys, void (TStartFrm::*handler)()) {
+    auto command = [this](const QString &name, const QString &caption, QList<QKeySequence> keys,
+                          void (TStartFrm::*handler)()) {
         auto *action = new QAction(caption, this);
         action->setObjectName(name);
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
         addAction(action);
         return action;
     };
     ActStart = command(u"ActStart"_s, u"ActStart"_s, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
                        &TStartFrm::ActStartExecute);
     ActSetItem = command(u"ActSetItem"_s, u"设置奖项"_s, {QKeySequence(Qt::Key_F8)}, &TStartFrm::ActSetItemExecute);
-    ActSetCurrItem = command(u"ActSetCurrItem"_s, u"设置当前奖项"_s, {QKeySequence(Qt::Key_F9)}, &TStartFrm::ActSetCurrItemExecute);
+    ActSetCurrItem =
+        command(u"ActSetCurrItem"_s, u"设置当前奖项"_s, {QKeySequence(Qt::Key_F9)}, &TStartFrm::ActSetCurrItemExecute);
     ActSetup = command(u"ActSetup"_s, u"系统设置"_s, {QKeySequence(Qt::Key_F10)}, &TStartFrm::ActSetupExecute);
     ActList = command(u"ActList"_s, u"中奖名单"_s, {QKeySequence(Qt::Key_F11)}, &TStartFrm::ActListExecute);
     ActSetBlank = command(u"ActSetBlank"_s, u"黑名单"_s, {QKeySequence(Qt::Key_F2)}, &TStartFrm::ActSetBlankExecute);
@@ -265,7 +266,8 @@ void TStartFrm::placeStage()
         left += kDigitWidth + layout.DigitGap;
     }
     for (int i = 0; i < 6; ++i)
-        images[static_cast<size_t>(i)]->setGeometry(QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
+        images[static_cast<size_t>(i)]->setGeometry(
+            QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
 }
 
 void TStartFrm::resizeEvent(QResizeEvent *event)

@@ -110,8 +110,8 @@ private:
     std::array<RollingDigit *, 6> numbers{}; // number1 .. number6
     std::array<PictureButton *, 6> images{}; // Image2 .. Image7
     // Background pictures, each the first child of its band.
-    StageBackdrop *TitleImage = nullptr;  // on Panel1
-    StageBackdrop *Image1 = nullptr;      // on Panel2
+    StageBackdrop *TitleImage = nullptr; // on Panel1
+    StageBackdrop *Image1 = nullptr; // on Panel2
     StageBackdrop *DigitsImage = nullptr; // on Panel3
 
     QAction *ActStart = nullptr;

@@ -53,7 +53,8 @@ private Q_SLOTS:
         };
         f.press(probe(f.frm).ActSetItem);
         QCOMPARE(f.itemCount(), 1);
-        QSqlQuery q = f.db.db().exec(u"select iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum, IsExec from AwardItem"_s);
+        QSqlQuery q =
+            f.db.db().exec(u"select iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum, IsExec from AwardItem"_s);
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 1);
         QCOMPARE(q.value(1).toString(), u"特别奖"_s);
@@ -159,7 +160,9 @@ private Q_SLOTS:
         };
         f.press(probe(f.frm).ActSetItem);
         QVERIFY(stayedOpen);
-        QCOMPARE(f.ts.dialogs.texts(u"notify"_s).count(u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s), 1);
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s)
+                     .count(u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s),
+                 1);
         QCOMPARE(f.itemCount(), 1);
         QCOMPARE(f.db.scalar(u"select SumNumber * 100 + iNumber from AwardItem"_s).toInt(), 1002);
     }

@@ -181,7 +181,8 @@ private Q_SLOTS:
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s).count(kRuleMessage), messages);
         if (messages) {
             const auto notices = f.ts.dialogs.calls;
-            const auto it = std::find_if(notices.begin(), notices.end(), [](const auto &c) { return c.text == kRuleMessage; });
+            const auto it =
+                std::find_if(notices.begin(), notices.end(), [](const auto &c) { return c.text == kRuleMessage; });
             QCOMPARE(it->caption, u" 系统提示"_s);
         }
         QCOMPARE(f.db.scalar(u"select iNumber from AwardItem"_s).toInt(), kept);
@@ -312,7 +313,8 @@ private Q_SLOTS:
     {
         Fixture f;
         f.db.addItem(1, u"A"_s, u"a"_s, 2, 1);
-        f.db.exec(u"create trigger refuse before insert on AwardItem begin select raise(abort, 'database is locked'); end"_s);
+        f.db.exec(
+            u"create trigger refuse before insert on AwardItem begin select raise(abort, 'database is locked'); end"_s);
         QStringList errors;
         int rowsAfterRefusal = 0;
         QString keptName;
@@ -440,7 +442,10 @@ private Q_SLOTS:
                     }();
                     total += header->sectionSize(c);
                 }
-                [&] { QVERIFY2(total <= view->viewport()->width(), qPrintable(u"%1 > %2"_s.arg(total).arg(view->viewport()->width()))); }();
+                [&] {
+                    QVERIFY2(total <= view->viewport()->width(),
+                             qPrintable(u"%1 > %2"_s.arg(total).arg(view->viewport()->width())));
+                }();
             }
             return int(QDialog::Rejected);
         });
@@ -454,17 +459,22 @@ private Q_SLOTS:
         for (int item : {a, a, kept})
             f.db.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values('1','x',?,'一厂')"_s, {item});
         f.db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1','x',?,1,'一厂')"_s, {a});
-        f.db.exec(u"insert into DrawLog(sWhen, sEvent, sTime, sNo) values('2026-01-01 08:00:00', '中奖', ?, '1')"_s, {a});
+        f.db.exec(u"insert into DrawLog(sWhen, sEvent, sTime, sNo) values('2026-01-01 08:00:00', '中奖', ?, '1')"_s,
+                  {a});
         f.openSetup([&](TSetupFrm &screen) {
             screen.ActIni->trigger();
             return int(QDialog::Rejected);
         });
         QCOMPARE(f.ts.dialogs.texts(u"ask"_s), QStringList{u"确定要清除已中奖名单，并开始新的抽奖吗?"_s});
         // The record keeps what was before and marks the new round.
-        QCOMPARE(f.db.scalar(u"select group_concat(sEvent, ',') from (select sEvent from DrawLog order by RecNo)"_s).toString(),
+        QCOMPARE(f.db.scalar(u"select group_concat(sEvent, ',') from (select sEvent from DrawLog order by RecNo)"_s)
+                     .toString(),
                  u"中奖,重置"_s);
-        QCOMPARE(f.db.scalar(u"select count(*) from DrawLog where sEvent = '重置' and sTime is null and length(sWhen) = 19"
-                             " and sItemName || sAwards || sNo || sName || sCompCode || sHow = ''"_s).toInt(), 1);
+        QCOMPARE(
+            f.db.scalar(u"select count(*) from DrawLog where sEvent = '重置' and sTime is null and length(sWhen) = 19"
+                        " and sItemName || sAwards || sNo || sName || sCompCode || sHow = ''"_s)
+                .toInt(),
+            1);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {a}).toInt(), 0);
         QCOMPARE(f.db.scalar(u"select ExcNum * 10 + IsExec from AwardItem where RecNo = ?"_s, {kept}).toInt(), 11);
         QCOMPARE(f.count(u"AwardList"_s), 0);

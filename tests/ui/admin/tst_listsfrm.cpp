@@ -369,7 +369,9 @@ void TestListsFrm::absentWinnerJoinsTheExclusionsOnce()
     QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
     QCOMPARE(listedCodes(screen), (QStringList{u"一厂/1001"_s, u"一厂/1003"_s}));
     QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 2);
-    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank where sNo='1002' and sCompCode='二厂' and sName='李四'"_s).toInt(), 1);
+    QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank where sNo='1002' and sCompCode='二厂' and sName='李四'"_s)
+                 .toInt(),
+             1);
     QCOMPARE(f.db.scalar(u"select count(*) from AwardBlank"_s).toInt(), 2);
     QCOMPARE(screen.absentItem(), f.first);
     const std::vector<DrawRecord> records = loadDrawRecords(f.db.db());
@@ -470,7 +472,8 @@ void TestListsFrm::closingRefreshesTheMainScreen()
     QCOMPARE(f.t.dialogs.count(u"modal"_s), 1);
     QCOMPARE(f.t.dialogs.count(u"error"_s), errors);
     QCOMPARE(probe(main).Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
-    QCOMPARE(main.description(), u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
+    QCOMPARE(main.description(),
+             u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
     QVERIFY(f.t.sound.calls.size() >= 1 && f.t.sound.calls.constFirst().startsWith(u"music:"_s));
     QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
 }

@@ -80,8 +80,7 @@ void showActive(QWidget &w)
 
 } // namespace
 
-class tst_setupblankfrm : public QObject
-{
+class tst_setupblankfrm : public QObject {
     Q_OBJECT
 
 private:
@@ -148,7 +147,8 @@ private Q_SLOTS:
         // Written at once: another connection sees it before the screen closes.
         Database other(u"other-connection"_s);
         QVERIFY(other.open(f.t.path()).isEmpty());
-        const QString statement = designation ? QString(Catalogue::OpenDesignations) : QString(Catalogue::AwardBlankByRecNo);
+        const QString statement =
+            designation ? QString(Catalogue::OpenDesignations) : QString(Catalogue::AwardBlankByRecNo);
         QSqlQuery q = other.exec(statement, designation ? QVariantList{f.first} : QVariantList{});
         QVERIFY(q.next());
         QCOMPARE(q.value(u"sName"_s).toString(), u"张三"_s);
@@ -160,7 +160,8 @@ private Q_SLOTS:
         QFETCH(bool, designation);
         Fixture f;
         if (designation)
-            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 1, '三厂')"_s, {f.second});
+            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 1, '三厂')"_s,
+                     {f.second});
         else
             f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1001', '张三', '三厂')"_s);
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
@@ -346,7 +347,8 @@ private Q_SLOTS:
         QFETCH(int, exclusionsLeft);
         Fixture f;
         for (int i = 0; i < 2; ++i) {
-            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.first});
+            f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s,
+                     {f.first});
             f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '李四', '二厂')"_s);
         }
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
@@ -365,7 +367,8 @@ private Q_SLOTS:
     {
         Fixture f;
         for (const char16_t *code : {u"1", u"2", u"3"})
-            f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, 'n', 'c')"_s, {QString::fromUtf16(code)});
+            f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values(?, 'n', 'c')"_s,
+                     {QString::fromUtf16(code)});
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
         frm.Button2->click(); // empty designation list
         QVERIFY(rows(f.t, true).isEmpty());
@@ -408,7 +411,8 @@ private Q_SLOTS:
     void leavingThePrizeItemBoxPostsPendingEdits()
     {
         Fixture f;
-        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.first});
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s,
+                 {f.first});
         f.t.exec(u"insert into AwardBlank(sNo, sName, sCompCode) values('1002', '李四', '二厂')"_s);
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
         showActive(frm);
@@ -426,7 +430,8 @@ private Q_SLOTS:
     void currentItemFollowsTheItemShownForTheRow()
     {
         Fixture f;
-        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s, {f.second});
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s,
+                 {f.second});
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
         QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"二等奖"_s);
         QCOMPARE(frm.currentItem(), f.second);
@@ -439,7 +444,8 @@ private Q_SLOTS:
     {
         Fixture f;
         f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', 999, 0, '一厂')"_s);
-        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1002', '李四', ?, 0, '二厂')"_s, {f.first});
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1002', '李四', ?, 0, '二厂')"_s,
+                 {f.first});
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
         const int itemColumn = frm.ADOQuery1.columnOf(u"sItemName"_s);
         QCOMPARE(frm.ADOQuery1.index(0, itemColumn).data().toString(), QString());

@@ -79,8 +79,11 @@ private Q_SLOTS:
             for (const char *pattern : {"*.xls", "*.xlsx", "*.xlsm", "*.ods", "*.csv", "*.txt"})
                 QVERIFY2(filter[1].split(u';').contains(QLatin1String(pattern)), pattern);
             QVERIFY(busyAtPump);
-            const auto shown = QRegularExpression(u"^正在导入：第\\[(\\d+)\\]行，员工：\\[E(\\d+)\\]姓名:\\[员工(\\d+)\\]$"_s).match(shownAtPump);
-            QVERIFY2(shown.hasMatch() && shown.captured(1) == shown.captured(2) && shown.captured(1) == shown.captured(3),
+            const auto shown =
+                QRegularExpression(u"^正在导入：第\\[(\\d+)\\]行，员工：\\[E(\\d+)\\]姓名:\\[员工(\\d+)\\]$"_s)
+                    .match(shownAtPump);
+            QVERIFY2(shown.hasMatch() && shown.captured(1) == shown.captured(2)
+                         && shown.captured(1) == shown.captured(3),
                      qPrintable(shownAtPump));
             QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"导入员工资料完成!"_s});
             QCOMPARE(f.ts.dialogs.calls.back().caption, u" 系统提示"_s);

@@ -22,7 +22,8 @@ void TestQtDialogs::filters_data()
                                     << u"Excel文件 (*.xls);;Excel 2007文件 (*.xlsx)"_s
                                     << QStringList{u"xls"_s, u"xlsx"_s};
     QTest::addRow("several patterns, wildcard")
-        << u"表格|*.xlsx;*.xlsm|全部|*.*"_s << u"表格 (*.xlsx *.xlsm);;全部 (*.*)"_s << QStringList{u"xlsx"_s, QString()};
+        << u"表格|*.xlsx;*.xlsm|全部|*.*"_s << u"表格 (*.xlsx *.xlsm);;全部 (*.*)"_s
+        << QStringList{u"xlsx"_s, QString()};
 }
 
 void TestQtDialogs::filters()

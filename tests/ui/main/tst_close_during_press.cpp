@@ -11,8 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_close_during_press : public QObject
-{
+class tst_close_during_press : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:

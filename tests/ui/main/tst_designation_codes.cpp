@@ -10,8 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_designation_codes : public QObject
-{
+class tst_designation_codes : public QObject {
     Q_OBJECT
 
     // Enter, the stop press at the second pump, then the winners are drawn.
@@ -30,7 +29,8 @@ private Q_SLOTS:
     void nullTextIsStoredAsEmptyText()
     {
         TempDb t;
-        t.db().exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,1,?)"_s, {u"7"_s, u"甲"_s, QString()});
+        t.db().exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,1,?)"_s,
+                    {u"7"_s, u"甲"_s, QString()});
         QCOMPARE(t.scalar(u"select count(*) from AwardList where sCompCode = ''"_s).toInt(), 1);
     }
 

@@ -79,11 +79,15 @@ struct Draw {
     {
         return tmp.scalar(u"select Checked from Award where sNo = ? and sCompCode = ?"_s, {code, factory}).toInt();
     }
-    int pauses(int ms) const { return static_cast<int>(std::count(ts->pacer.pauses.begin(), ts->pacer.pauses.end(), ms)); }
+    int pauses(int ms) const
+    {
+        return static_cast<int>(std::count(ts->pacer.pauses.begin(), ts->pacer.pauses.end(), ms));
+    }
     bool idle() const
     {
-        return !frm->engine().rolling() && !frm->engine().stopRequested() && !frm->pressInProgress() && probe(frm).ActSetup->isEnabled()
-               && probe(frm).ActClose->isEnabled() && probe(frm).ActSetBlank->isEnabled();
+        return !frm->engine().rolling() && !frm->engine().stopRequested() && !frm->pressInProgress()
+               && probe(frm).ActSetup->isEnabled() && probe(frm).ActClose->isEnabled()
+               && probe(frm).ActSetBlank->isEnabled();
     }
     QString digits() const
     {
@@ -178,7 +182,8 @@ void TestDrawEngine::shuffleStepsAndPressSize()
     QCOMPARE(d.pauses(1000), winners);
     QCOMPARE((probe(d.frm).label(winners) != nullptr), winners > 0);
     QVERIFY(!probe(d.frm).label(winners + 1));
-    QCOMPARE(d.frm->description(), u"现在抽取:三等奖, 奖品:电饭煲, 共:30人,准备抽取第:"_s + QString::number(winners + 1) + u"位."_s);
+    QCOMPARE(d.frm->description(),
+             u"现在抽取:三等奖, 奖品:电饭煲, 共:30人,准备抽取第:"_s + QString::number(winners + 1) + u"位."_s);
     QVERIFY(d.idle());
 }
 
@@ -194,7 +199,8 @@ void TestDrawEngine::pressOnCompleteItemPreparesTheNext()
     QVERIFY(d.winners().isEmpty());
     QCOMPARE(d.field(u"IsExec"_s, done), 1);
     QCOMPARE(d.frm->description(), u"现在抽取:二等奖, 奖品:手机, 共:3人,准备抽取第:1位."_s);
-    QCOMPARE(d.ts->sound.calls.mid(1), QStringList({u"effect:begin.wav"_s, u"effect:begin.wav"_s, u"effect:end.wav"_s}));
+    QCOMPARE(d.ts->sound.calls.mid(1),
+             QStringList({u"effect:begin.wav"_s, u"effect:begin.wav"_s, u"effect:end.wav"_s}));
 }
 
 void TestDrawEngine::lastWinnersCompleteTheItem()
@@ -212,8 +218,9 @@ void TestDrawEngine::lastWinnersCompleteTheItem()
     QCOMPARE(d.field(u"IsExec"_s, item), 1);
     QCOMPARE(d.frm->description(), u"现在抽取:二等奖, 奖品:手机, 共:3人,准备抽取第:1位."_s);
     // Start, each winner's turn with its stop, the turn that finds the item full, the end.
-    QCOMPARE(d.ts->sound.calls, QStringList({u"music:back.wma"_s, u"effect:begin.wav"_s, u"effect:begin.wav"_s, u"stop"_s,
-                                             u"effect:begin.wav"_s, u"stop"_s, u"effect:begin.wav"_s, u"effect:end.wav"_s}));
+    QCOMPARE(d.ts->sound.calls,
+             QStringList({u"music:back.wma"_s, u"effect:begin.wav"_s, u"effect:begin.wav"_s, u"stop"_s,
+                          u"effect:begin.wav"_s, u"stop"_s, u"effect:begin.wav"_s, u"effect:end.wav"_s}));
 }
 
 void TestDrawEngine::designatedWinnersTakePrecedence()
@@ -227,7 +234,8 @@ void TestDrawEngine::designatedWinnersTakePrecedence()
     d.positions({0, 1, 2});
     d.press();
 
-    QCOMPARE(d.winners(), QStringList({u"4/一厂@%1"_s.arg(item), u"900/总部@%1"_s.arg(item), u"1/一厂@%1"_s.arg(item)}));
+    QCOMPARE(d.winners(),
+             QStringList({u"4/一厂@%1"_s.arg(item), u"900/总部@%1"_s.arg(item), u"1/一厂@%1"_s.arg(item)}));
     QCOMPARE(d.designationChecked(u"4"_s, u"一厂"_s), 1);
     QCOMPARE(d.designationChecked(u"900"_s, u"总部"_s), 1);
     QCOMPARE(d.field(u"ExcNum"_s, item), 3);
@@ -313,7 +321,8 @@ void TestDrawEngine::excludedAndEarlierWinnersNeverWin()
     d.positions({0, 0, 2, 1, 0, 2, 3});
     d.press();
 
-    QCOMPARE(d.winners(), QStringList({u"100/一厂@%1"_s.arg(item), u"100/二厂@%1"_s.arg(item), u"300/一厂@%1"_s.arg(item)}));
+    QCOMPARE(d.winners(),
+             QStringList({u"100/一厂@%1"_s.arg(item), u"100/二厂@%1"_s.arg(item), u"300/一厂@%1"_s.arg(item)}));
     QCOMPARE(d.field(u"ExcNum"_s, item), 3);
 }
 
@@ -614,7 +623,7 @@ void TestDrawEngine::enterDuringRefreshWaitsForIt()
         if (screenClosed && !entered) {
             entered = true;
             probe(d.frm).ActStart->trigger(); // Enter
-            probe(d.frm).ActList->trigger();  // F11
+            probe(d.frm).ActList->trigger(); // F11
             probe(d.frm).images[1]->onClick(); // the settings picture
             probe(d.frm).ActClose->trigger(); // Esc
             QVERIFY(!d.frm->pressInProgress());
@@ -623,7 +632,7 @@ void TestDrawEngine::enterDuringRefreshWaitsForIt()
         if (d.frm->engine().rolling() && !d.frm->engine().stopRequested())
             probe(d.frm).ActStart->trigger(); // the stop press
     };
-    QAction *command = screen == u"picker"_s ? probe(d.frm).ActSetCurrItem
+    QAction *command = screen == u"picker"_s  ? probe(d.frm).ActSetCurrItem
                        : screen == u"setup"_s ? probe(d.frm).ActSetup
                                               : probe(d.frm).ActList;
     command->trigger();

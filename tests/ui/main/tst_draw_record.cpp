@@ -100,7 +100,8 @@ void TestDrawRecord::everyWinnerOfAPressIsRecordedWithItsManner()
     for (int i = 1; i <= 5; ++i)
         d.tmp.addEmployee(QString::number(i), u"员工"_s + QString::number(i), u"一厂"_s);
     const int item = d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 5, 3);
-    d.tmp.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('900', '外聘', ?, 0, '总部')"_s, {item});
+    d.tmp.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('900', '外聘', ?, 0, '总部')"_s,
+               {item});
     d.open();
     d.ts.random.positions = {0, 1, 2};
     const QString before = drawRecordTime();
@@ -162,8 +163,9 @@ void TestDrawRecord::absentWinnersPlaceIsDrawnAgainFromTheSameItem()
                                   [](const ScriptedDialogs::Call &c) { return c.kind == u"ask"_s; });
     QCOMPARE(ask->caption, u"系统提示"_s);
     QCOMPARE(ask->buttons, Dialogs::Buttons::YesNo);
-    QCOMPARE(d.tmp.scalar(u"select count(*) from AwardBlank where sNo = ? and sCompCode = '一厂' and sName = ?"_s,
-                          QVariantList{absent, QString(u"员工"_s + absent)})
+    QCOMPARE(d.tmp
+                 .scalar(u"select count(*) from AwardBlank where sNo = ? and sCompCode = '一厂' and sName = ?"_s,
+                         QVariantList{absent, QString(u"员工"_s + absent)})
                  .toInt(),
              1);
     QCOMPARE(d.field(u"ExcNum"_s, first), 1);

@@ -32,7 +32,8 @@ private Q_SLOTS:
         // The whole design fits and fills one side.
         if (!screen.isEmpty()) {
             QVERIFY(1024 * scale <= screen.width() + 1e-9 && 768 * scale <= screen.height() + 1e-9);
-            QVERIFY(qFuzzyCompare(1024 * scale, double(screen.width())) || qFuzzyCompare(768 * scale, double(screen.height())));
+            QVERIFY(qFuzzyCompare(1024 * scale, double(screen.width()))
+                    || qFuzzyCompare(768 * scale, double(screen.height())));
         }
     }
 

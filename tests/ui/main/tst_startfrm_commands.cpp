@@ -17,7 +17,8 @@ namespace {
 
 QList<QAction *> commands(TStartFrm &frm)
 {
-    return {probe(frm).ActStart, probe(frm).ActSetItem, probe(frm).ActSetCurrItem, probe(frm).ActSetup, probe(frm).ActList, probe(frm).ActSetBlank, probe(frm).ActClose};
+    return {probe(frm).ActStart, probe(frm).ActSetItem,  probe(frm).ActSetCurrItem, probe(frm).ActSetup,
+            probe(frm).ActList,  probe(frm).ActSetBlank, probe(frm).ActClose};
 }
 
 void showActive(TStartFrm &frm)
@@ -39,13 +40,16 @@ private Q_SLOTS:
         QTest::addColumn<QList<QKeySequence>>("keys");
         QTest::newRow("ActStart") << u"ActStart"_s << u"ActStart"_s
                                   << QList<QKeySequence>{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
-        QTest::newRow("ActSetItem") << u"ActSetItem"_s << u"设置奖项"_s << QList<QKeySequence>{QKeySequence(Qt::Key_F8)};
+        QTest::newRow("ActSetItem") << u"ActSetItem"_s << u"设置奖项"_s
+                                    << QList<QKeySequence>{QKeySequence(Qt::Key_F8)};
         QTest::newRow("ActSetCurrItem") << u"ActSetCurrItem"_s << u"设置当前奖项"_s
                                         << QList<QKeySequence>{QKeySequence(Qt::Key_F9)};
         QTest::newRow("ActSetup") << u"ActSetup"_s << u"系统设置"_s << QList<QKeySequence>{QKeySequence(Qt::Key_F10)};
         QTest::newRow("ActList") << u"ActList"_s << u"中奖名单"_s << QList<QKeySequence>{QKeySequence(Qt::Key_F11)};
-        QTest::newRow("ActSetBlank") << u"ActSetBlank"_s << u"黑名单"_s << QList<QKeySequence>{QKeySequence(Qt::Key_F2)};
-        QTest::newRow("ActClose") << u"ActClose"_s << u"ActClose"_s << QList<QKeySequence>{QKeySequence(Qt::Key_Escape)};
+        QTest::newRow("ActSetBlank") << u"ActSetBlank"_s << u"黑名单"_s
+                                     << QList<QKeySequence>{QKeySequence(Qt::Key_F2)};
+        QTest::newRow("ActClose") << u"ActClose"_s << u"ActClose"_s
+                                  << QList<QKeySequence>{QKeySequence(Qt::Key_Escape)};
     }
 
     void keysAndCaptions()
@@ -103,7 +107,8 @@ private Q_SLOTS:
     {
         StartFrmFixture f;
         TStartFrm &frm = *f.frm;
-        const QStringList captions{u"开始"_s, u"系统设置"_s, u"设置奖项"_s, u"当前奖项"_s, u"获奖名单"_s, u"退出系统"_s};
+        const QStringList captions{u"开始"_s,     u"系统设置"_s, u"设置奖项"_s,
+                                   u"当前奖项"_s, u"获奖名单"_s, u"退出系统"_s};
         for (int i = 0; i < 6; ++i) {
             PictureButton *image = probe(frm).images[static_cast<size_t>(i)];
             QCOMPARE(image->objectName(), u"Image%1"_s.arg(i + 2));

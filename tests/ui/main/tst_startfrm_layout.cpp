@@ -25,7 +25,8 @@ private Q_SLOTS:
     void values_data()
     {
         QTest::addColumn<int>("W");
-        QTest::addColumn<QList<int>>("expected"); // DigitTop, DigitLeft, DigitGap, BoardTop, BoardLeft, BoardColGap, BoardRowHeight, descs top
+        QTest::addColumn<QList<int>>(
+            "expected"); // DigitTop, DigitLeft, DigitGap, BoardTop, BoardLeft, BoardColGap, BoardRowHeight, descs top
         QTest::newRow("1024") << 1024 << QList<int>{19, 150, 85, 10, 180, 128, 57, 320};
         QTest::newRow("1016") << 1016 << QList<int>{19, 149, 84, 10, 179, 127, 57, 320};
         // Trunc cuts toward zero: 1030 / 6 = 171.67, / 12 = 85.8, / 8 = 128.75.
@@ -36,8 +37,8 @@ private Q_SLOTS:
     {
         QFETCH(int, W);
         QFETCH(QList<int>, expected);
-        const LayoutValues v = LayoutValues::compute(W, TStartFrm::kPanel2Height, TStartFrm::kPanel3Height,
-                                                     TStartFrm::kDigitHeight);
+        const LayoutValues v =
+            LayoutValues::compute(W, TStartFrm::kPanel2Height, TStartFrm::kPanel3Height, TStartFrm::kDigitHeight);
         QCOMPARE((QList<int>{v.DigitTop, v.DigitLeft, v.DigitGap, v.BoardTop, v.BoardLeft, v.BoardColGap,
                              v.BoardRowHeight, v.DescsTop}),
                  expected);
@@ -79,7 +80,8 @@ private Q_SLOTS:
         QCOMPARE(frm.windowTitle(), u"员工抽奖系统"_s);
         QVERIFY(frm.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(frm.palette().color(QPalette::Window), QColor(0xDA, 0x26, 0x1D));
-        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(), probe(frm).Panel3->geometry(), probe(frm).Panel4->geometry()};
+        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(),
+                                 probe(frm).Panel3->geometry(), probe(frm).Panel4->geometry()};
         QCOMPARE(bands, (QList<QRect>{{0, 0, 1024, 80}, {0, 80, 1024, 400}, {0, 480, 1024, 180}, {0, 660, 1024, 60}}));
         // Each picture band shows its picture over the whole band, under
         // everything else on it.
@@ -143,9 +145,10 @@ private Q_SLOTS:
         const int W = window.width();
         const int x0 = stage.x();
         const int y0 = stage.y();
-        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(), probe(frm).Panel3->geometry(),
-                                 probe(frm).Panel4->geometry()};
-        QCOMPARE(bands, (QList<QRect>{{0, 0, W, y0 + 80}, {0, y0 + 80, W, 400}, {0, y0 + 480, W, 180}, {0, y0 + 660, W, 60}}));
+        const QList<QRect> bands{probe(frm).Panel1->geometry(), probe(frm).Panel2->geometry(),
+                                 probe(frm).Panel3->geometry(), probe(frm).Panel4->geometry()};
+        QCOMPARE(bands,
+                 (QList<QRect>{{0, 0, W, y0 + 80}, {0, y0 + 80, W, 400}, {0, y0 + 480, W, 180}, {0, y0 + 660, W, 60}}));
         QCOMPARE(probe(frm).Titles->geometry(), QRect(x0, y0 + 16, 1024, 41));
         QCOMPARE(probe(frm).descs->geometry(), QRect(x0, 320, 1024, 31));
         QCOMPARE(probe(frm).EmpName->geometry(), QRect(x0 + 96, 347, 825, 59));
@@ -207,12 +210,14 @@ private Q_SLOTS:
         frm.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frm));
         frm.repaint();
-        const int before = probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders();
+        const int before =
+            probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders();
         for (int step = 0; step < 10; ++step) {
             frm.ShowCandidate(u"%1"_s.arg(step * 111111, 6, 10, QChar(u'0')), u"甲"_s);
             frm.repaint();
         }
-        QCOMPARE(probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders(), before);
+        QCOMPARE(probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders(),
+                 before);
         frm.resize(1365, 768);
         frm.repaint();
         QVERIFY(probe(frm).DigitsImage->renders() > 0);

@@ -9,8 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class tst_startup : public QObject
-{
+class tst_startup : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -116,7 +115,8 @@ private Q_SLOTS:
         probe(frm).ActStart->trigger();
         QCOMPARE(s.dialogs.calls.size(), size_t(1));
         QCOMPARE(s.dialogs.calls[0].kind, u"error"_s);
-        QVERIFY2(s.dialogs.calls[0].text.startsWith(u"数据库无法使用。找不到数据库文件"_s), qPrintable(s.dialogs.calls[0].text));
+        QVERIFY2(s.dialogs.calls[0].text.startsWith(u"数据库无法使用。找不到数据库文件"_s),
+                 qPrintable(s.dialogs.calls[0].text));
         QVERIFY(!s.dialogs.calls[0].text.endsWith(u"。."_s));
 
         QVERIFY(QFile::rename(kept, t.path()));

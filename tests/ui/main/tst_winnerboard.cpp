@@ -15,10 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-BoardLabel *boardLabel(TStartFrm &frm, int n)
-{
-    return frm.findChild<BoardLabel *>(u"Lab"_s + QString::number(n));
-}
+BoardLabel *boardLabel(TStartFrm &frm, int n) { return frm.findChild<BoardLabel *>(u"Lab"_s + QString::number(n)); }
 
 int boardLabelCount(TStartFrm &frm) { return static_cast<int>(frm.findChildren<BoardLabel *>().size()); }
 
@@ -216,7 +213,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&frm));
         const QStringList factories{u"一厂"_s, u"第2分厂有限公司"_s, u"深圳工厂"_s, u"总部"_s};
         for (int n = 1; n <= 20; ++n)
-            frm.AddBoardLabel(u"%1"_s.arg(n, 6, 10, QChar(u'0')), n % 3 ? u"王小明"_s : u"欧阳晓"_s, factories[n % 4], n);
+            frm.AddBoardLabel(u"%1"_s.arg(n, 6, 10, QChar(u'0')), n % 3 ? u"王小明"_s : u"欧阳晓"_s, factories[n % 4],
+                              n);
         const QImage board = probe(frm).Panel2->grab().toImage();
         QCOMPARE(board.size(), QSize(1024, 400));
         const QDir shots(qEnvironmentVariable("PRIZEDRAW_BIN_DIR") + u"/../screenshots"_s);
