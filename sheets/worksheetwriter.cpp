@@ -91,6 +91,18 @@ void writeWorksheetFile(const QString &path, const Worksheet &sheet)
     // The temporary name is 8 bytes longer than the chosen one.
     if (QFile::encodeName(target.fileName()).size() + 8 > nameLimit(folder))
         throw AppError(cannotWrite(path, osErrorText(ENAMETOOLONG)));
+    const bool xlsx = target.suffix().compare(u"xlsx"_s, Qt::CaseInsensitive) == 0;
+    // An .xls sheet ends at row 65,536; rows past it would wrap round over the
+    // first ones. The header takes one row.
+    const std::size_t rowLimit = xlsx ? XlsxRowLimit : XlsRowLimit;
+    if (const std::size_t rows = sheet.rows.size() + 1; rows > rowLimit) {
+        QString reason = u"共%1行，超过%2的%3行上限"_s.arg(rows)
+                             .arg(xlsx ? u"Excel工作表"_s : u"Excel 97-2003工作簿"_s)
+                             .arg(rowLimit);
+        if (!xlsx)
+            reason += u"，请另存为Excel 2007文件(*.xlsx)"_s;
+        throw AppError(cannotWrite(path, reason));
+    }
 
     removeLeftovers(folder);
 
@@ -105,7 +117,7 @@ void writeWorksheetFile(const QString &path, const Worksheet &sheet)
         throw AppError(cannotWrite(path, reason));
     };
 
-    if (target.suffix().compare(u"xlsx"_s, Qt::CaseInsensitive) == 0) {
+    if (xlsx) {
         try {
             writeXlsxFile(temp, sheet);
         } catch (const XlsxWriteError &e) {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void failureNamesChosenFileAndCause_data();
     void failureNamesChosenFileAndCause();
     void leftoverOfInterruptedExportRemoved();
+    void listLongerThanXlsRefusedFileKept();
 };
 
 void TestWorksheetWriter::xlsReadsBack_data()
@@ -99,6 +101,8 @@ void TestWorksheetWriter::xlsReadsBack_data()
     // Strings that do not fit in what is left of a record are split inside
     // their characters. (FreeXL reads a string over at most two records.)
     QTest::addRow("strings split over records") << 40 << QString(3000, QChar(0x5F20));
+    // With the header, as many rows as an .xls sheet holds.
+    QTest::addRow("a full sheet") << int(XlsRowLimit - 1) << QString();
 }
 
 void TestWorksheetWriter::xlsReadsBack()
@@ -183,6 +187,35 @@ void TestWorksheetWriter::leftoverOfInterruptedExportRemoved()
     QStringList after = d.entryList(QDir::Files | QDir::Hidden);
     after.sort();
     QCOMPARE(after, expected);
+}
+
+// Rows past the last one of an .xls sheet would wrap round over the first;
+// the export is refused, the file already there stays, .xlsx takes the list.
+void TestWorksheetWriter::listLongerThanXlsRefusedFileKept()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/名单.xls"_s;
+    writeWorksheetFile(path, winnersWorksheet(winners(3)));
+    QFile before(path);
+    QVERIFY(before.open(QIODevice::ReadOnly));
+    const QByteArray kept = before.readAll();
+    before.close();
+
+    const Worksheet sheet = winnersWorksheet(winners(int(XlsRowLimit)));
+    try {
+        writeWorksheetFile(path, sheet);
+        QFAIL("a list longer than an .xls sheet was reported as written");
+    } catch (const AppError &e) {
+        QVERIFY2(e.text().contains(QDir::toNativeSeparators(path)), qPrintable(e.text()));
+        QVERIFY2(e.text().contains(u"65536行上限"_s) && e.text().contains(u"*.xlsx"_s), qPrintable(e.text()));
+    }
+    QFile after(path);
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), kept);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"名单.xls"_s});
+
+    writeWorksheetFile(dir.path() + u"/名单.xlsx"_s, sheet);
+    QVERIFY(QFileInfo(dir.path() + u"/名单.xlsx"_s).size() > 0);
 }
 
 QTEST_MAIN(TestWorksheetWriter)
