@@ -3,10 +3,25 @@
 # (preset asan, folder build-asan) and runs them; the end-to-end, script and
 # fuzz tests are left to the normal run. Only the test programs and the
 # libraries they link are built, to keep the run short.
+#
+#   bash tools/test_asan.sh            build, then run (extra arguments go to ctest)
+#   bash tools/test_asan.sh --build    build only
+#   bash tools/test_asan.sh --test     run what an earlier --build built
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-PRIZEDRAW_PACKAGES_ONLY=1 source "$root/tools/setup.sh"
+step=all
+case "${1:-}" in
+--build | --test)
+  step=${1#--}
+  shift
+  ;;
+esac
 cd "$root"
-cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$(nproc)"
-ctest --preset asan -j "$(nproc)" "$@"
+if [ "$step" != test ]; then
+  PRIZEDRAW_PACKAGES_ONLY=1 source "$root/tools/setup.sh"
+  cmake --preset asan >/dev/null
+  cmake --build --preset asan -j "$(nproc)"
+fi
+if [ "$step" != build ]; then
+  ctest --preset asan -j "$(nproc)" "$@"
+fi
