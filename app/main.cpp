@@ -2,6 +2,7 @@
 #include "base/errors.h"
 #include "base/pacer.h"
 #include "base/platform.h"
+#include "base/settings.h"
 #include "base/counterrandom.h"
 #include "ui/common/stage.h"
 #include "ui/main/startfrm.h"
@@ -62,15 +63,9 @@ int main(int argc, char **argv)
     MediaSoundPlayer sound;
     Database db;
 
-    Services services;
-    services.exeFolder = executableFolder();
-    services.db = &db;
-    services.dialogs = &dialogs;
-    services.pacer = &pacer;
-    services.random = &random;
-    services.sound = &sound;
+    Settings settings; // read by the main screen at its start
 
-    TStartFrm StartFrm(services);
+    TStartFrm StartFrm(executableFolder(), settings, db, dialogs, pacer, random, sound);
     StartFrm.showFullScreen();
     // Without a window manager nobody honours the full-screen request: the
     // window takes the screen's geometry itself.

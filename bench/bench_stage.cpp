@@ -5,8 +5,10 @@
 // painting is counted and the display server's share is not). Each screen
 // size runs in a child process of its own, because Qt's scale factor is fixed
 // when the application starts. Goal: 4K at most a few times 1024 x 768.
+#include "base/counterrandom.h"
 #include "base/dialogs.h"
 #include "base/pacer.h"
+#include "base/settings.h"
 #include "media/soundplayer.h"
 #include "store/database.h"
 #include "store/schema.h"
@@ -67,14 +69,10 @@ int child(int argc, char **argv, const QSize &screen)
     SilentDialogs dialogs;
     RealPacer pacer;
     SilentSound sound;
-    Services services;
-    services.exeFolder = dir.path() + u'/';
-    services.db = &db;
-    services.dialogs = &dialogs;
-    services.pacer = &pacer;
-    services.sound = &sound;
+    CounterRandom random;
+    Settings settings;
 
-    TStartFrm frm(services);
+    TStartFrm frm(dir.path() + u'/', settings, db, dialogs, pacer, random, sound);
     const QSizeF logical = QSizeF(screen) / Stage::scaleFor(screen);
     frm.setGeometry(QRect(QPoint(0, 0), logical.toSize()));
     frm.show();

@@ -78,12 +78,4 @@ void RecordingSound::playMusic(const QString &path) { calls << u"music:"_s + QFi
 void RecordingSound::playEffect(const QString &path) { calls << u"effect:"_s + QFileInfo(path).fileName(); }
 void RecordingSound::stopEffect() { calls << u"stop"_s; }
 
-TestServices::TestServices(TempDb &tempDb)
-{
-    services.exeFolder = tempDb.folder();
-    services.db = &tempDb.db();
-    services.dialogs = &dialogs;
-    services.pacer = &pacer;
-    services.random = &random;
-    services.sound = &sound;
-}
+TestServices::TestServices(TempDb &tempDb) : exeFolder(tempDb.folder()), db(tempDb.db()) {}

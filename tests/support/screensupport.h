@@ -1,12 +1,12 @@
 #pragma once
 // Seams for screen tests: dialogs answered by script, a sound player that
-// records its calls and the services a screen is given, wired to the fakes of
-// testsupport.h. The dialogs live here because naming the modal screen they
+// records its calls and the collaborators a screen is given, among them the
+// fakes of testsupport.h. The dialogs live here because naming the modal screen they
 // run needs widgets; nothing below ui/ asks through Dialogs.
 #include "testsupport.h"
 
 #include "base/dialogs.h"
-#include "draw/services.h"
+#include "base/settings.h"
 #include "media/soundplayer.h"
 
 #include <QDialog>
@@ -52,12 +52,15 @@ public:
     void stopEffect() override;
 };
 
-// Services wired to the fakes above and to a TempDb's folder and database.
+// What the screens are given, in place of what main() builds: a TempDb's
+// folder (as the executable's) and database, settings in memory and the fakes.
 struct TestServices {
     explicit TestServices(TempDb &tempDb);
+    const QString exeFolder; // with trailing separator
+    Database &db;
+    Settings settings;
     ScriptedDialogs dialogs;
     FakePacer pacer;
     ScriptedRandom random;
     RecordingSound sound;
-    Services services;
 };

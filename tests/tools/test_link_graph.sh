@@ -2,7 +2,8 @@
 # CMake's own dependency graph keeps the command-line tools free of what they
 # do not use: the database tool reaches no widgets, graphics, sound or
 # spreadsheet library; the export no widgets, graphics, sound or FreeXL; the
-# program no FreeXL; no library below ui/ reaches Qt Widgets.
+# program no FreeXL; no library below ui/ reaches Qt Widgets. A test program
+# reaches no library of ours beyond its folder's and the test support.
 set -euo pipefail
 SRC="${PRIZEDRAW_SOURCE_DIR:?}"
 WORK="$(mktemp -d)"
@@ -14,8 +15,8 @@ if ! cmake -S "$SRC" -B "$WORK" -DPRIZEDRAW_FUZZ=OFF --graphviz="$WORK/deps.dot"
     cat "$WORK/configure.log"; exit 1
 fi
 
-python3 - "$WORK/deps.dot" <<'PYEOF'
-import re, sys
+python3 - "$WORK/deps.dot" "$SRC" <<'PYEOF'
+import glob, os, re, sys
 
 labels, edges = {}, {}
 for line in open(sys.argv[1], encoding="utf-8"):
@@ -66,6 +67,22 @@ for lib in ("prizedraw_base", "prizedraw_store", "prizedraw_media", "prizedraw_s
     refuse(lib, "Qt Widgets", WIDGETS)
 for lib in ("prizedraw_base", "prizedraw_store", "prizedraw_sheets", "prizedraw_draw", "prizedraw_admin"):
     refuse(lib, "Qt Gui", GUI)
+
+# tests/ui/admin/tst_x.cpp is a test of prizedraw_uiadmin; folders without a
+# library of that name (tests/tools, tests/e2e …) are left out.
+tests_dir = os.path.join(sys.argv[2], "tests")
+support = {"prizedraw_testsupport", "prizedraw_screensupport"}
+for lib in sorted(support):
+    support.update(reached(lib))
+for path in sorted(glob.glob(os.path.join(tests_dir, "**", "tst_*.cpp"), recursive=True)):
+    lib = "prizedraw_" + os.path.relpath(os.path.dirname(path), tests_dir).replace(os.sep, "")
+    test = os.path.splitext(os.path.basename(path))[0]
+    if lib not in ids or test not in ids:
+        continue
+    allowed = {lib} | set(reached(lib)) | support
+    beyond = [l for l in reached(test) if l.startswith("prizedraw_") and l not in allowed]
+    if beyond:
+        faults.append(f"{test} reaches {', '.join(beyond)} beyond {lib} and the test support")
 
 need("prizedraw", "Qt Widgets", WIDGETS)
 need("prizedraw-export", "a spreadsheet library", r"PkgConfig::")

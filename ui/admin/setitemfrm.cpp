@@ -81,7 +81,8 @@ int wholeNumber(const QLineEdit *edit)
 
 } // namespace
 
-TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent), services(services)
+TSetItemFrm::TSetItemFrm(const QString &pictureFolder, Database &db, Dialogs &dialogs, QWidget *parent)
+    : QDialog(parent), m_pictureFolder(pictureFolder), m_db(db), m_dialogs(dialogs)
 {
     setObjectName(u"SetItemFrm"_s);
     setWindowTitle(u"设置奖项"_s);
@@ -127,11 +128,11 @@ TSetItemFrm::TSetItemFrm(Services &services, QWidget *parent) : QDialog(parent),
 
 void TSetItemFrm::FormCreate()
 {
-    const QString path = services.exeFolder + u"setitem.jpg"_s;
+    const QString path = m_pictureFolder + u"setitem.jpg"_s;
     QImageReader reader(path);
     const QImage picture = reader.read();
     if (picture.isNull()) {
-        services.dialogs->reportError(
+        m_dialogs.reportError(
             u"无法打开图片文件 \"%1\": %2"_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
         return;
     }
@@ -158,13 +159,13 @@ PrizeItem TSetItemFrm::item() const
     return out;
 }
 
-void TSetItemFrm::post() { insertPrizeItem(*services.db, item()); }
+void TSetItemFrm::post() { insertPrizeItem(m_db, item()); }
 
 void TSetItemFrm::accept()
 {
     const PrizeItem entered = item();
     if (!prizeItemServiceable(entered.SumNumber, entered.iNumber)) {
-        services.dialogs->notify(this, perPressMessage(), perPressCaption(), Dialogs::Icon::None);
+        m_dialogs.notify(this, perPressMessage(), perPressCaption(), Dialogs::Icon::None);
         QLineEdit *wrong = entered.SumNumber < 1 ? DBEdit3 : DBEdit4;
         wrong->setFocus();
         wrong->selectAll();

@@ -1,11 +1,13 @@
 #pragma once
-#include "draw/services.h"
 #include "store/rows.h"
 
 #include <QDialog>
+#include <QString>
 #include <utility>
 #include <vector>
 
+class Database;
+class Dialogs;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,7 +17,9 @@ class QPushButton;
 class TSetItemFrm : public QDialog {
     Q_OBJECT
 public:
-    TSetItemFrm(Services &services, QWidget *parent = nullptr);
+    // The background picture, setitem.jpg, is read from `pictureFolder`
+    // (with trailing separator).
+    TSetItemFrm(const QString &pictureFolder, Database &db, Dialogs &dialogs, QWidget *parent = nullptr);
 
     // Loads the background picture; a missing or unreadable one is reported
     // and the screen works without it.
@@ -29,7 +33,6 @@ public:
     // Refuses an item the draw could not serve and keeps the screen open.
     void accept() override;
 
-    Services &services;
     QLabel *Image1 = nullptr;
     QLabel *EmpName = nullptr;
     QLabel *Label1 = nullptr;
@@ -48,6 +51,10 @@ protected:
 
 private:
     void placeControls();
+
+    const QString m_pictureFolder;
+    Database &m_db;
+    Dialogs &m_dialogs;
 
     int m_iSeq = 1;
     std::vector<std::pair<QWidget *, QRect>> m_designPlaces;

@@ -4,6 +4,7 @@
 #include "base/errors.h"
 #include "base/pacer.h"
 #include "base/platform.h"
+#include "base/settings.h"
 #include "ui/common/screenfonts.h"
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"
@@ -79,8 +80,10 @@ struct PictureCommand {
 
 } // namespace
 
-TStartFrm::TStartFrm(Services &services, QWidget *parent)
-    : QWidget(parent), services(services), round(*services.db, *services.pacer)
+TStartFrm::TStartFrm(const QString &exeFolder, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
+                     RandomPosition &random, SoundPlayer &sound, QWidget *parent)
+    : QWidget(parent), round(db, pacer), m_exeFolder(exeFolder), m_settings(settings), m_db(db), m_dialogs(dialogs),
+      m_pacer(pacer), m_random(random), m_sound(sound)
 {
     setObjectName(u"StartFrm"_s);
     setWindowTitle(applicationTitle());
@@ -193,7 +196,7 @@ void TStartFrm::buildCommands()
 void TStartFrm::FormCreate()
 {
     SetDisplayMode(1024, 768);
-    services.settings = LoadSettings(services.exeFolder);
+    m_settings = LoadSettings(m_exeFolder);
     round.setCurrItemNo(0);
     round.clearRosterIndex();
     ConnectDatabase();
@@ -205,7 +208,7 @@ void TStartFrm::FormCreate()
         refreshAfterScreen(
             [this, &loaded] {
                 ReloadDrawData();
-                Titles->setText(services.settings.ATltle);
+                Titles->setText(m_settings.ATltle);
                 loaded = true;
             },
             false);
@@ -219,12 +222,12 @@ void TStartFrm::FormCreate()
 
 bool TStartFrm::ConnectDatabase()
 {
-    const QString error = services.db->open(services.exeFolder + u"config.dll"_s);
+    const QString error = m_db.open(m_exeFolder + u"config.dll"_s);
     // What the start checks found is said now, not at the first winner.
-    for (const QString &notice : services.db->notices())
-        services.dialogs->notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
+    for (const QString &notice : m_db.notices())
+        m_dialogs.notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
     if (!error.isEmpty()) {
-        services.dialogs->notify(this, error, u"错误信息"_s, Dialogs::Icon::Warning);
+        m_dialogs.notify(this, error, u"错误信息"_s, Dialogs::Icon::Warning);
         return false;
     }
     return true;
@@ -297,15 +300,15 @@ void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
 
 QString TStartFrm::description() const { return descs->text(); }
 
-void TStartFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
+void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
 
 // A press never shows more than the board's twenty places: a label number
 // outside 1..20 is not shown at all, so nothing covers the description and
 // winner lines and clearing the board always empties it.
 void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n)
 {
-    services.pacer->pump();
-    m_board->add(n, u"("_s + (services.settings.showNo ? code : factory) + u")"_s, name);
+    m_pacer.pump();
+    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name);
 }
 
 void TStartFrm::RemoveBoardLabel(int n) { m_board->remove(n); }

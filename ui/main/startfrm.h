@@ -1,8 +1,6 @@
 #pragma once
 #include "draw/drawview.h"
 #include "draw/prizeround.h"
-#include "base/randomposition.h"
-#include "draw/services.h"
 #include "ui/main/layoutvalues.h"
 #include "ui/main/rollingdigit.h"
 
@@ -13,10 +11,16 @@
 
 class QAction;
 class QLabel;
-class PictureButton;
+class Database;
+class Dialogs;
 class DrawEngine;
+class Pacer;
+class PictureButton;
+class RandomPosition;
+class SoundPlayer;
 class StageBackdrop;
 class WinnerBoard;
+struct Settings;
 
 // The main screen: title band, draw panel with description line, winner line
 // and winner board, six rolling digits and the bar of picture buttons. It owns
@@ -26,7 +30,11 @@ class WinnerBoard;
 class TStartFrm : public QWidget {
     Q_OBJECT
 public:
-    explicit TStartFrm(Services &services, QWidget *parent = nullptr);
+    // `exeFolder` (with trailing separator) holds the database, the settings
+    // file, the sounds and the prize item screen's picture; `settings` are the
+    // ones in memory, read from there at start.
+    explicit TStartFrm(const QString &exeFolder, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
+                       RandomPosition &random, SoundPlayer &sound, QWidget *parent = nullptr);
     ~TStartFrm() override;
 
     // Start-up, in the order of program start.
@@ -78,7 +86,6 @@ public:
     // places the title, the six digits, the board and the description line.
     void layOutScreen();
 
-    Services &services;
     PrizeRound round;
 
     static constexpr int kPanel2Height = 400;
@@ -95,8 +102,16 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // The tests' view of the widgets and flags (tests/support/startfrmprobe.h).
+    // The tests' view of the widgets and flags (tests/ui/main/startfrmprobe.h).
     friend class StartFrmProbe;
+
+    const QString m_exeFolder;
+    Settings &m_settings;
+    Database &m_db;
+    Dialogs &m_dialogs;
+    Pacer &m_pacer;
+    RandomPosition &m_random;
+    SoundPlayer &m_sound;
 
     LayoutValues layout;
 
@@ -140,5 +155,4 @@ private:
 
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;
-    std::unique_ptr<RandomPosition> m_ownRandom; // when main() gives no generator
 };

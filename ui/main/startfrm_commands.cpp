@@ -8,6 +8,7 @@
 #include "ui/admin/setupblankfrm.h"
 #include "ui/admin/setupfrm.h"
 #include "base/dialogs.h"
+#include "base/settings.h"
 #include "media/soundplayer.h"
 #include "store/setupstore.h"
 
@@ -22,7 +23,7 @@ void TStartFrm::ReloadDrawData()
 {
     StartBackgroundMusic();
     if (!round.ReloadDrawData())
-        services.dialogs->notify(this, u"员工资料为空，请先导入员工资料!"_s, u"系统提示"_s, Dialogs::Icon::Information);
+        m_dialogs.notify(this, u"员工资料为空，请先导入员工资料!"_s, u"系统提示"_s, Dialogs::Icon::Information);
 }
 
 void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
@@ -53,14 +54,14 @@ void TStartFrm::refreshAfterScreen(const std::function<void()> &steps, bool star
 
 void TStartFrm::StartBackgroundMusic()
 {
-    if (!QFileInfo::exists(services.settings.backSound))
-        services.settings.backSound = services.exeFolder + u"back.wma"_s;
-    services.sound->playMusic(services.settings.backSound);
+    if (!QFileInfo::exists(m_settings.backSound))
+        m_settings.backSound = m_exeFolder + u"back.wma"_s;
+    m_sound.playMusic(m_settings.backSound);
 }
 
-void TStartFrm::PlayEffect(const QString &fileName) { services.sound->playEffect(services.exeFolder + fileName); }
+void TStartFrm::PlayEffect(const QString &fileName) { m_sound.playEffect(m_exeFolder + fileName); }
 
-void TStartFrm::StopEffect() { services.sound->stopEffect(); }
+void TStartFrm::StopEffect() { m_sound.stopEffect(); }
 
 void TStartFrm::setAdminCommandsEnabled(bool enabled)
 {
@@ -74,9 +75,9 @@ void TStartFrm::ActSetItemExecute()
 {
     if (!commandAllowed())
         return;
-    TSetItemFrm screen(services, this);
-    screen.ADOQuery2NewRecord(countPrizeItems(*services.db));
-    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+    TSetItemFrm screen(m_exeFolder, m_db, m_dialogs, this);
+    screen.ADOQuery2NewRecord(countPrizeItems(m_db));
+    if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
     // A row that cannot be written throws past the refresh to the error report.
     screen.post();
@@ -87,9 +88,9 @@ void TStartFrm::ActSetCurrItemExecute()
 {
     if (!commandAllowed())
         return;
-    TSetCurrItemFrm screen(*services.db, this);
+    TSetCurrItemFrm screen(m_db, this);
     screen.open();
-    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+    if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
     const int chosen = screen.selectedRecNo();
     refreshAfterScreen([this, chosen] {
@@ -103,18 +104,18 @@ void TStartFrm::ActSetupExecute()
 {
     if (!commandAllowed())
         return;
-    TSetupFrm screen(services.settings, *services.db, *services.dialogs, *services.pacer, this);
+    TSetupFrm screen(m_settings, m_db, m_dialogs, m_pacer, this);
     SetupFrm = &screen;
     screen.FormShow();
-    if (services.dialogs->runModal(screen) != QDialog::Accepted)
+    if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
-    services.settings.backSound = screen.musicPath();
-    services.settings.ATltle = screen.title();
-    services.settings.iTime = screen.loopCount();
-    services.settings.showNo = screen.showNo();
+    m_settings.backSound = screen.musicPath();
+    m_settings.ATltle = screen.title();
+    m_settings.iTime = screen.loopCount();
+    m_settings.showNo = screen.showNo();
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
-    SaveSettings(services.exeFolder, services.settings);
+    SaveSettings(m_exeFolder, m_settings);
     refreshAfterScreen([this] {
         ClearBoard();
         ReloadDrawData();
@@ -144,9 +145,9 @@ void TStartFrm::ActListExecute()
         }
     };
     try {
-        screen = std::make_unique<TListsFrm>(*services.db, *services.dialogs, round, this);
+        screen = std::make_unique<TListsFrm>(m_db, m_dialogs, round, this);
         ListsFrm = screen.get();
-        services.dialogs->runModal(*screen);
+        m_dialogs.runModal(*screen);
         ListsFrm = nullptr;
     } catch (...) {
         ListsFrm = nullptr;
@@ -159,7 +160,7 @@ void TStartFrm::ActListExecute()
 bool TStartFrm::PasswordGate()
 {
     // The password is typed in front of the audience, so the field is masked.
-    const QString text = services.dialogs->inputText(this, u"系统设置"_s, u"输入密码:    "_s, true);
+    const QString text = m_dialogs.inputText(this, u"系统设置"_s, u"输入密码:    "_s, true);
     return text == u"582"_s;
 }
 
@@ -171,8 +172,8 @@ void TStartFrm::ActSetBlankExecute()
         return;
     // Nothing is refreshed afterwards: the draw reads designations and
     // exclusions afresh.
-    TSetupBlankFrm SetupBlankFrm(*services.db, *services.dialogs, this);
-    services.dialogs->runModal(SetupBlankFrm);
+    TSetupBlankFrm SetupBlankFrm(m_db, m_dialogs, this);
+    m_dialogs.runModal(SetupBlankFrm);
 }
 
 void TStartFrm::ActCloseExecute()
@@ -184,7 +185,7 @@ void TStartFrm::ActCloseExecute()
     // Already stopped by close: the press ends after its current winner.
     if (pressInProgress())
         return;
-    if (services.dialogs->ask(this, u"  真的要退出系统吗？   "_s, u"退出系统"_s, Dialogs::Icon::Question,
-                              Dialogs::Buttons::YesNo))
+    if (m_dialogs.ask(this, u"  真的要退出系统吗？   "_s, u"退出系统"_s, Dialogs::Icon::Question,
+                      Dialogs::Buttons::YesNo))
         close();
 }

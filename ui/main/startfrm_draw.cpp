@@ -2,7 +2,7 @@
 #include "ui/main/startfrm.h"
 
 #include "base/dialogs.h"
-#include "base/counterrandom.h"
+#include "base/settings.h"
 #include "draw/drawengine.h"
 #include "draw/drawview.h"
 #include "store/database.h"
@@ -16,7 +16,7 @@ namespace {
 
 class StartFrmDrawView : public DrawView {
 public:
-    explicit StartFrmDrawView(TStartFrm &frm) : m_frm(frm) {}
+    StartFrmDrawView(TStartFrm &frm, Dialogs &dialogs) : m_frm(frm), m_dialogs(dialogs) {}
     void showCandidate(const QString &code, const QString &line) override { m_frm.ShowCandidate(code, line); }
     void clearCandidate() override { m_frm.ShowNoCandidate(); }
     void addBoardLabel(const QString &code, const QString &name, const QString &factory, int n) override
@@ -32,11 +32,12 @@ public:
     void setCloseCommandEnabled(bool enabled) override { m_frm.setCloseCommandEnabled(enabled); }
     void notify(const QString &text) override
     {
-        m_frm.services.dialogs->notify(&m_frm, text, u"系统提示"_s, Dialogs::Icon::Information);
+        m_dialogs.notify(&m_frm, text, u"系统提示"_s, Dialogs::Icon::Information);
     }
 
 private:
     TStartFrm &m_frm;
+    Dialogs &m_dialogs;
 };
 
 } // namespace
@@ -44,13 +45,8 @@ private:
 DrawEngine &TStartFrm::engine()
 {
     if (!m_engine) {
-        m_drawView = std::make_unique<StartFrmDrawView>(*this);
-        RandomPosition *random = services.random;
-        if (!random) {
-            m_ownRandom = std::make_unique<CounterRandom>();
-            random = m_ownRandom.get();
-        }
-        m_engine = std::make_unique<DrawEngine>(round, *services.pacer, *random, services.settings, *m_drawView);
+        m_drawView = std::make_unique<StartFrmDrawView>(*this, m_dialogs);
+        m_engine = std::make_unique<DrawEngine>(round, m_pacer, m_random, m_settings, *m_drawView);
     }
     return *m_engine;
 }
@@ -88,12 +84,12 @@ void TStartFrm::ActStartExecute()
     }
     // After a failed start a press names the database's fault (and tries the
     // connection again) instead of claiming that no prize item is set.
-    if (!pressInProgress() && !services.db->isUsable()) {
-        services.db->ensureOpen();
-        for (const QString &notice : services.db->notices())
-            services.dialogs->notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
+    if (!pressInProgress() && !m_db.isUsable()) {
+        m_db.ensureOpen();
+        for (const QString &notice : m_db.notices())
+            m_dialogs.notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
         ReloadDrawData();
-        Titles->setText(services.settings.ATltle);
+        Titles->setText(m_settings.ATltle);
         layOutScreen();
         PrepareCurrentPrize();
         return;

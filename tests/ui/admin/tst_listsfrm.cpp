@@ -5,18 +5,14 @@
 
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/winnerslistmodel.h"
-#include "base/errors.h"
+#include "draw/prizeround.h"
 #include "store/drawlog.h"
-#include "ui/main/startfrm.h"
-#include "startfrmprobe.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QLabel>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 
@@ -91,8 +87,6 @@ private Q_SLOTS:
     void absenceNotConfirmedOrRefusedChangesNothing_data();
     void absenceNotConfirmedOrRefusedChangesNothing();
     void recordIsExported();
-    void closingRefreshesTheMainScreen_data();
-    void closingRefreshesTheMainScreen();
 };
 
 void TestListsFrm::showsTheJoinInColumnOrder()
@@ -433,49 +427,6 @@ void TestListsFrm::recordIsExported()
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].startsWith(u"无法写入文件"_s), qPrintable(errors[0]));
     QCOMPARE(filesIn(out.path()), QStringList{u"记录.xlsx"_s});
-}
-
-void TestListsFrm::closingRefreshesTheMainScreen_data()
-{
-    QTest::addColumn<QString>("inside");
-    QTest::addColumn<int>("drawn");
-    QTest::addColumn<int>("errors");
-    QTest::addRow("closed at once") << u"close"_s << 3 << 0;
-    QTest::addRow("after deleting a winner") << u"delete"_s << 2 << 0;
-    QTest::addRow("after an error") << u"delete-then-throw"_s << 2 << 1;
-}
-
-void TestListsFrm::closingRefreshesTheMainScreen()
-{
-    QFETCH(QString, inside);
-    QFETCH(int, drawn);
-    QFETCH(int, errors);
-    Fixture f;
-    TStartFrm main(f.t.services);
-    main.AddBoardLabel(u"1001"_s, u"张三"_s, u"一厂"_s, 1);
-    main.AddBoardLabel(u"1002"_s, u"李四"_s, u"二厂"_s, 2);
-    f.t.sound.calls.clear();
-    bool sawGlobal = false;
-    f.t.dialogs.onModal = [&](QDialog &dialog) {
-        auto *screen = qobject_cast<TListsFrm *>(&dialog);
-        sawGlobal = screen && ListsFrm == screen && screen->parent() == &main;
-        if (inside != u"close"_s && screen)
-            ListsFrmParts(*screen).ActDel->trigger();
-        if (inside == u"delete-then-throw"_s)
-            throw AppError(u"磁盘错误"_s);
-        return int(QDialog::Rejected);
-    };
-    probe(main).ActList->trigger(); // F11
-
-    QVERIFY(sawGlobal);
-    QCOMPARE(ListsFrm, nullptr);
-    QCOMPARE(f.t.dialogs.count(u"modal"_s), 1);
-    QCOMPARE(f.t.dialogs.count(u"error"_s), errors);
-    QCOMPARE(probe(main).Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
-    QCOMPARE(main.description(),
-             u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
-    QVERIFY(f.t.sound.calls.size() >= 1 && f.t.sound.calls.constFirst().startsWith(u"music:"_s));
-    QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
 }
 
 QTEST_MAIN(TestListsFrm)

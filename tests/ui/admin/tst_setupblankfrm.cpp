@@ -1,7 +1,5 @@
 #include "ui/admin/selectempdlgfrm.h"
 #include "ui/admin/setupblankfrm.h"
-#include "ui/main/startfrm.h"
-#include "startfrmprobe.h"
 #include "store/catalogue.h"
 #include "screensupport.h"
 
@@ -470,38 +468,6 @@ private Q_SLOTS:
         f.t.exec(u"drop trigger refuse"_s);
         enterCode(frm.DBEdit3, u"1001"_s);
         QCOMPARE(rows(f.t, false), QStringList{u"1001|张三|一厂"_s});
-    }
-
-    void f2OpensTheScreenOnlyWithThePassword_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("opens");
-        QTest::addRow("right") << u"582"_s << true;
-        QTest::addRow("trailing space") << u"582 "_s << false;
-        QTest::addRow("cancel") << QString() << false;
-    }
-    void f2OpensTheScreenOnlyWithThePassword()
-    {
-        QFETCH(QString, typed);
-        QFETCH(bool, opens);
-        TempDb t;
-        t.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
-        t.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
-        TestServices s(t);
-        TStartFrm main(s.services);
-        const QString before = main.description();
-        s.dialogs.calls.clear();
-        s.dialogs.inputAnswers.push_back(typed);
-        s.dialogs.onModal = [&](QDialog &dialog) {
-            auto &screen = dynamic_cast<TSetupBlankFrm &>(dialog);
-            enterCode(screen.DBEdit1, u"1001"_s);
-            return int(QDialog::Accepted);
-        };
-        probe(main).ActSetBlank->trigger();
-        QCOMPARE(s.dialogs.count(u"modal"_s), opens ? 1 : 0);
-        QCOMPARE(t.scalar(u"select count(*) from Award"_s).toInt(), opens ? 1 : 0);
-        QCOMPARE(main.description(), before);
-        QCOMPARE(s.dialogs.count(u"notify"_s) + s.dialogs.count(u"error"_s), 0);
     }
 };
 

@@ -1,8 +1,6 @@
 // The settings screen's roster import, run by its command with scripted
 // answers, a pacer that never sleeps and a real database file.
 #include "ui/admin/setupfrm.h"
-#include "ui/main/startfrm.h"
-#include "startfrmprobe.h"
 #include "testsupport.h"
 #include "screensupport.h"
 
@@ -21,7 +19,6 @@ namespace {
 struct Fixture {
     TempDb db;
     TestServices ts{db};
-    std::unique_ptr<TStartFrm> frm;
 
     // Runs `inside` while the settings screen is open.
     void openSetup(const std::function<void(TSetupFrm &)> &inside)
@@ -29,13 +26,14 @@ struct Fixture {
         ts.dialogs.onModal = [this, inside](QDialog &d) {
             auto &screen = dynamic_cast<TSetupFrm &>(d);
             screen.show();
-            ts.dialogs.calls.clear(); // what the main screen said before
+            ts.dialogs.calls.clear(); // the screen's opening
 
             inside(screen);
             return int(QDialog::Rejected);
         };
-        frm = std::make_unique<TStartFrm>(ts.services);
-        probe(frm).ActSetup->trigger();
+        TSetupFrm screen(ts.settings, db.db(), ts.dialogs, ts.pacer);
+        screen.FormShow();
+        ts.dialogs.runModal(screen);
     }
     QString writeRoster(const QString &name, int rows, int longDepartmentAt = 0)
     {

@@ -1,10 +1,16 @@
 #pragma once
-// A main screen on a fresh database file, with scripted dialogs and a
-// recording sound layer, laid out as on a screen of the given width.
+// A main screen wired to the test's collaborators as main() wires the
+// program's, and one on a fresh database file, laid out as on a screen of the
+// given width.
 #include "ui/main/startfrm.h"
 #include "screensupport.h"
 
 #include <memory>
+
+inline std::unique_ptr<TStartFrm> makeStartFrm(TestServices &ts)
+{
+    return std::make_unique<TStartFrm>(ts.exeFolder, ts.settings, ts.db, ts.dialogs, ts.pacer, ts.random, ts.sound);
+}
 
 struct StartFrmFixture {
     TempDb temp;
@@ -13,7 +19,7 @@ struct StartFrmFixture {
 
     explicit StartFrmFixture(int screenWidth = 1024)
     {
-        frm = std::make_unique<TStartFrm>(ts.services);
+        frm = makeStartFrm(ts);
         frm->resize(screenWidth, 768);
         frm->layOutScreen();
     }

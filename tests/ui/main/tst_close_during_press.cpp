@@ -2,6 +2,7 @@
 // window manager, the end of the session) stops the press instead of
 // destroying the window under the loop that draws.
 #include "screensupport.h"
+#include "startfrmfixture.h"
 
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
@@ -22,27 +23,27 @@ private Q_SLOTS:
             t.addEmployee(QString::number(100 + i), u"员工"_s, u"一厂"_s);
         t.addItem(1, u"A"_s, u"a"_s, 5, 5);
         TestServices ts(t);
-        TStartFrm frm(ts.services);
-        frm.show();
+        const auto frm = makeStartFrm(ts);
+        frm->show();
         ts.random.positions = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 
         bool closedDuringRoll = true;
         const int base = ts.pacer.pumps;
         ts.pacer.onPump = [&](int n) {
             if (n - base == 3)
-                closedDuringRoll = frm.close();
+                closedDuringRoll = frm->close();
         };
         probe(frm).ActStart->trigger();
         ts.pacer.onPump = nullptr;
 
         QVERIFY(!closedDuringRoll);
-        QVERIFY(frm.isVisible());
-        QVERIFY(!frm.pressInProgress());
+        QVERIFY(frm->isVisible());
+        QVERIFY(!frm->pressInProgress());
         // The roll ended like a stop press: the winners of the press are drawn.
         QCOMPARE(t.scalar(u"select count(*) from AwardList"_s).toInt(), 5);
         QCOMPARE(ts.dialogs.count(u"ask"_s), 0);
         // Idle again, a close goes through.
-        QVERIFY(frm.close());
+        QVERIFY(frm->close());
     }
 };
 

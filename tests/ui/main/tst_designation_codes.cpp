@@ -1,6 +1,7 @@
 // Designations that name nobody, and winners without a factory: what an
 // operator can leave behind in the lists screen must neither win nor stick.
 #include "screensupport.h"
+#include "startfrmfixture.h"
 
 #include "ui/main/startfrm.h"
 #include "startfrmprobe.h"
@@ -42,8 +43,8 @@ private Q_SLOTS:
         t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(NULL,'乙',?,0,'三厂')"_s, {item});
         t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('  ','丙',?,0,'三厂')"_s, {item});
         TestServices ts(t);
-        TStartFrm frm(ts.services);
-        press(ts, frm);
+        const auto frm = makeStartFrm(ts);
+        press(ts, *frm);
         QCOMPARE(t.scalar(u"select sNo from AwardList"_s).toString(), u"100"_s);
         QCOMPARE(t.scalar(u"select count(*) from Award where Checked = 1"_s).toInt(), 0);
     }
@@ -57,12 +58,12 @@ private Q_SLOTS:
         t.db().exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?,?,?,0,?)"_s,
                     {u"200"_s, u"乙"_s, item, QString()});
         TestServices ts(t);
-        TStartFrm frm(ts.services);
-        press(ts, frm);
+        const auto frm = makeStartFrm(ts);
+        press(ts, *frm);
         QCOMPARE(t.scalar(u"select sNo from AwardList"_s).toString(), u"200"_s);
 
         // The winners list passes the factory it shows: empty text.
-        QVERIFY(frm.round.DeleteWinner(u"200"_s, QString(), QString::number(item)));
+        QVERIFY(frm->round.DeleteWinner(u"200"_s, QString(), QString::number(item)));
         QCOMPARE(t.scalar(u"select count(*) from AwardList"_s).toInt(), 0);
         QCOMPARE(t.scalar(u"select ExcNum from AwardItem"_s).toInt(), 0);
     }

@@ -1,6 +1,7 @@
 // The rolling draw on the main screen: presses run against a real database
 // file with scripted positions, a pacer that never sleeps and recorded sounds.
 #include "screensupport.h"
+#include "startfrmfixture.h"
 
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"
@@ -27,8 +28,8 @@ struct Draw {
     void open(int iTime = 0)
     {
         ts = std::make_unique<TestServices>(tmp);
-        frm = std::make_unique<TStartFrm>(ts->services);
-        frm->services.settings.iTime = iTime;
+        frm = makeStartFrm(*ts);
+        ts->settings.iTime = iTime;
     }
     void positions(std::vector<int> p)
     {
@@ -401,7 +402,7 @@ void TestDrawEngine::longCodeKeptWholeInStore()
     const int item = d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
     d.tmp.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode) values('AB90','周九','三厂')"_s);
     d.open();
-    d.frm->services.settings.showNo = true;
+    d.ts->settings.showNo = true;
     d.positions({1, 0});
     d.press();
 

@@ -3,6 +3,7 @@
 #include "listsfrmparts.h"
 #include "startfrmprobe.h"
 #include "screensupport.h"
+#include "startfrmfixture.h"
 
 #include "store/drawlog.h"
 #include "ui/admin/listsfrm.h"
@@ -23,7 +24,7 @@ struct Draw {
     TestServices ts{tmp};
     std::unique_ptr<TStartFrm> frm;
 
-    void open() { frm = std::make_unique<TStartFrm>(ts.services); }
+    void open() { frm = makeStartFrm(ts); }
     // Enter, Enter again at the second pump of the roll, then the winners.
     void press()
     {

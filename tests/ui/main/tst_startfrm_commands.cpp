@@ -297,12 +297,12 @@ private Q_SLOTS:
                 QVERIFY(music.open(QIODevice::WriteOnly));
             }
         }
-        TStartFrm frm(ts.services);
+        const auto frm = makeStartFrm(ts);
         QCOMPARE(ts.sound.calls, QStringList{played});
         const QString expectedPath = temp.folder() + played.mid(6);
-        QCOMPARE(frm.services.settings.backSound, expectedPath);
+        QCOMPARE(ts.settings.backSound, expectedPath);
 
-        frm.ReloadDrawData();
+        frm->ReloadDrawData();
         QCOMPARE(ts.sound.calls, (QStringList{played, played}));
         // The fallback is not written to the settings file.
         QFile ini(temp.folder() + u"config.ini"_s);

@@ -190,16 +190,16 @@ private Q_SLOTS:
         t.db().close();
         QFile::remove(t.path());
         TestServices s(t);
-        TStartFrm frm(s.services);
-        const LayoutValues expected = LayoutValues::compute(std::min(frm.width(), 1024), 400, 180, 142);
-        const int x0 = (frm.width() - std::min(frm.width(), 1024)) / 2;
+        const auto frm = makeStartFrm(s);
+        const LayoutValues expected = LayoutValues::compute(std::min(frm->width(), 1024), 400, 180, 142);
+        const int x0 = (frm->width() - std::min(frm->width(), 1024)) / 2;
         int left = x0 + expected.DigitLeft;
         for (RollingDigit *digit : probe(frm).numbers) {
             QCOMPARE(digit->pos(), QPoint(left, expected.DigitTop));
             left += 66 + expected.DigitGap;
         }
         QCOMPARE(probe(frm).descs->y(), expected.DescsTop);
-        QCOMPARE(frm.board().place(20).y(), expected.BoardTop + 4 * expected.BoardRowHeight);
+        QCOMPARE(frm->board().place(20).y(), expected.BoardTop + 4 * expected.BoardRowHeight);
     }
 
     // The band pictures are scaled once per size; later paints only copy them.

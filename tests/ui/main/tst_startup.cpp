@@ -2,6 +2,7 @@
 #include "startfrmprobe.h"
 #include "testsupport.h"
 #include "screensupport.h"
+#include "startfrmfixture.h"
 
 #include <QFile>
 #include <QLabel>
@@ -25,12 +26,12 @@ private Q_SLOTS:
         ini.close();
 
         TestServices s(t);
-        TStartFrm frm(s.services);
+        const auto frm = makeStartFrm(s);
         QCOMPARE(probe(frm).Titles->text(), u"Title"_s);
-        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第2位."_s);
+        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第2位."_s);
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
         // A missing music file falls back to back.wma beside the program, in memory only.
-        QCOMPARE(s.services.settings.backSound, t.folder() + u"back.wma"_s);
+        QCOMPARE(s.settings.backSound, t.folder() + u"back.wma"_s);
         QCOMPARE(s.sound.calls, QStringList{u"music:back.wma"_s});
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(!ini.readAll().contains("back.wma"));
@@ -41,10 +42,10 @@ private Q_SLOTS:
         TempDb t;
         t.addItem(1, u"A"_s, u"a"_s, 1, 1);
         TestServices s(t);
-        TStartFrm frm(s.services);
+        const auto frm = makeStartFrm(s);
         QCOMPARE(s.dialogs.texts(u"notify"_s), QStringList{u"员工资料为空，请先导入员工资料!"_s});
         QCOMPARE(s.dialogs.calls.front().caption, u"系统提示"_s);
-        frm.ReloadDrawData();
+        frm->ReloadDrawData();
         QCOMPARE(s.dialogs.count(u"notify"_s), 2);
     }
 
@@ -68,7 +69,7 @@ private Q_SLOTS:
             f.write(content);
         }
         TestServices s(t);
-        TStartFrm frm(s.services);
+        const auto frm = makeStartFrm(s);
         QCOMPARE(s.dialogs.calls.size(), size_t(2));
         QCOMPARE(s.dialogs.calls[0].kind, u"notify"_s);
         QCOMPARE(s.dialogs.calls[0].caption, u"错误信息"_s);
@@ -77,7 +78,7 @@ private Q_SLOTS:
         // The first load fails again and reaches the general error report.
         QCOMPARE(s.dialogs.calls[1].kind, u"error"_s);
         QCOMPARE(s.dialogs.calls[1].caption, u"员工抽奖系统"_s);
-        QCOMPARE(frm.description(), u"本次是第几轮抽奖,正在抽取第几位......"_s);
+        QCOMPARE(frm->description(), u"本次是第几轮抽奖,正在抽取第几位......"_s);
         QCOMPARE(QFile::exists(t.path()), present);
     }
 
@@ -89,13 +90,13 @@ private Q_SLOTS:
         t.db().close();
         QVERIFY(QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         TestServices s(t);
-        TStartFrm frm(s.services);
+        const auto frm = makeStartFrm(s);
         QFile::setPermissions(t.path(), QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(s.dialogs.calls.size(), size_t(1));
         QCOMPARE(s.dialogs.calls[0].caption, u"错误信息"_s);
         QVERIFY2(s.dialogs.calls[0].text.contains(u"是只读的"_s), qPrintable(s.dialogs.calls[0].text));
         // The file is still read: the screen is ready for the first item.
-        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
+        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
     }
 
     // A start press after a failed start names the database's fault, not a
@@ -109,7 +110,7 @@ private Q_SLOTS:
         const QString kept = t.path() + u".kept"_s;
         QVERIFY(QFile::rename(t.path(), kept));
         TestServices s(t);
-        TStartFrm frm(s.services);
+        const auto frm = makeStartFrm(s);
         s.dialogs.calls.clear();
 
         probe(frm).ActStart->trigger();
@@ -123,8 +124,8 @@ private Q_SLOTS:
         s.dialogs.calls.clear();
         probe(frm).ActStart->trigger();
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
-        QVERIFY(s.services.db->isUsable());
-        QCOMPARE(frm.description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:1位."_s);
+        QVERIFY(s.db.isUsable());
+        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:1位."_s);
     }
 
     void errorReportAddsAFullStop_data()

@@ -124,12 +124,12 @@ private Q_SLOTS:
         QFETCH(QString, text);
         StartFrmFixture f;
         TStartFrm &frm = *f.frm;
-        frm.services.settings.showNo = showNo;
+        f.ts.settings.showNo = showNo;
         frm.AddBoardLabel(u"000123"_s, u"王小明"_s, u"一厂"_s, 1);
         QLabel *label = boardLabel(frm, 1);
         QCOMPARE(label->text(), text);
         // A label keeps the text it was created with.
-        frm.services.settings.showNo = !showNo;
+        f.ts.settings.showNo = !showNo;
         QCOMPARE(label->text(), text);
 
         QCOMPARE(label->font().pointSize(), 16);

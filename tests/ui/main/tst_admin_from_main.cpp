@@ -1,0 +1,445 @@
+// The administration screens opened by the main screen's commands: what the
+// main screen gives them and how it takes back what they changed (the
+// description line, the current item, the board, the settings and the music).
+// The screens themselves are tested in tests/ui/admin.
+#include "listsfrmparts.h"
+#include "startfrmfixture.h"
+#include "startfrmprobe.h"
+
+#include "base/errors.h"
+#include "base/settings.h"
+#include "ui/admin/listsfrm.h"
+#include "ui/admin/setcurritemfrm.h"
+#include "ui/admin/setitemfrm.h"
+#include "ui/admin/setupblankfrm.h"
+#include "ui/admin/setupfrm.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Fixture {
+    TempDb db;
+    TestServices ts{db};
+    std::unique_ptr<TStartFrm> frm;
+
+    explicit Fixture(int employees = 1)
+    {
+        for (int i = 0; i < employees; ++i)
+            db.addEmployee(QString::number(100001 + i), u"员工"_s + QString::number(i), u"一厂"_s);
+    }
+    // The main screen, started at the first call.
+    TStartFrm &start()
+    {
+        if (!frm)
+            frm = makeStartFrm(ts);
+        return *frm;
+    }
+    int itemCount() { return db.scalar(u"select count(*) from AwardItem"_s).toInt(); }
+    QString iniPath() const { return db.folder() + u"config.ini"_s; }
+};
+
+// A part of a screen by its object name; the test stops when there is none.
+template <typename Part> Part &part(const QObject &screen, const char *name)
+{
+    auto *found = screen.findChild<Part *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s", screen.metaObject()->className(), name);
+    return *found;
+}
+
+// Shows the screen and types a key into the widget, as the operator would.
+int typeKey(QDialog &screen, QWidget &target, Qt::Key key)
+{
+    screen.show();
+    QTest::keyClick(&target, key);
+    return screen.result();
+}
+
+QTableView &pickerGrid(QDialog &picker) { return part<QTableView>(picker, "dxDBGrid1"); }
+
+int pressOk(QDialog &screen)
+{
+    QTest::mouseClick(&part<QPushButton>(screen, "BitBtn1"), Qt::LeftButton);
+    return screen.result();
+}
+
+// Runs `inside` on the settings screen that F10 opens.
+void openSetup(Fixture &f, const std::function<int(TSetupFrm &)> &inside)
+{
+    f.ts.dialogs.onModal = [inside](QDialog &d) {
+        auto &screen = dynamic_cast<TSetupFrm &>(d);
+        screen.show();
+        return inside(screen);
+    };
+    probe(f.start()).ActSetup->trigger();
+}
+
+void addWinner(TempDb &db, const QString &code, const QString &name, int item, const QString &factory)
+{
+    db.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s, {code, name, item, factory});
+}
+
+} // namespace
+
+class TestAdminFromMain : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // F8: the prize item entry screen.
+    void enterAtOnceAddsAndShowsTheDefaultItem()
+    {
+        Fixture f;
+        f.start();
+        f.ts.dialogs.onModal = [](QDialog &d) {
+            auto &screen = dynamic_cast<TSetItemFrm &>(d);
+            return typeKey(screen, *screen.DBEdit1, Qt::Key_Return);
+        };
+        probe(f.frm).ActSetItem->trigger();
+        QCOMPARE(f.itemCount(), 1);
+        QCOMPARE(f.frm->description(), u"现在抽取:特别奖, 奖品:现金1000元, 共:1人,准备抽取第:1位."_s);
+    }
+
+    void newItemFollowsItemCount()
+    {
+        Fixture f;
+        f.start();
+        f.db.addItem(7, u"一等奖"_s, u"电脑"_s, 2, 1);
+        f.db.addItem(3, u"二等奖"_s, u"手机"_s, 4, 2);
+        f.ts.dialogs.onModal = [](QDialog &d) {
+            auto &screen = dynamic_cast<TSetItemFrm &>(d);
+            return typeKey(screen, *screen.DBEdit4, Qt::Key_Return);
+        };
+        probe(f.frm).ActSetItem->trigger();
+        QCOMPARE(f.db.scalar(u"select iSeq from AwardItem where ItemName = ?"_s, {u"特别奖"_s}).toInt(), 3);
+    }
+
+    void escapeWritesNothing()
+    {
+        Fixture f;
+        f.start();
+        f.db.addItem(1, u"一等奖"_s, u"电脑"_s, 2, 1);
+        f.frm->PrepareCurrentPrize();
+        const QString before = f.frm->description();
+        f.ts.dialogs.onModal = [](QDialog &d) {
+            auto &screen = dynamic_cast<TSetItemFrm &>(d);
+            screen.DBEdit1->setText(u"不要的"_s);
+            return typeKey(screen, *screen.DBEdit1, Qt::Key_Escape);
+        };
+        probe(f.frm).ActSetItem->trigger();
+        QCOMPARE(f.itemCount(), 1);
+        QCOMPARE(f.frm->description(), before);
+    }
+
+    void secondOpeningStartsFromDefaults()
+    {
+        Fixture f;
+        f.start();
+        QStringList seen;
+        int opening = 0;
+        f.ts.dialogs.onModal = [&](QDialog &d) {
+            auto &screen = dynamic_cast<TSetItemFrm &>(d);
+            seen << screen.DBEdit1->text() + u'|' + screen.DBEdit2->text() + u'|' + screen.DBEdit3->text() + u'|'
+                        + screen.DBEdit4->text();
+            if (++opening == 1) {
+                screen.DBEdit1->setText(u"一等奖"_s);
+                screen.DBEdit3->setText(u"5"_s);
+                return typeKey(screen, *screen.DBEdit1, Qt::Key_Return);
+            }
+            return typeKey(screen, *screen.DBEdit1, Qt::Key_Escape);
+        };
+        probe(f.frm).ActSetItem->trigger();
+        probe(f.frm).ActSetItem->trigger();
+        QCOMPARE(seen, QStringList({u"特别奖|现金1000元|1|1"_s, u"特别奖|现金1000元|1|1"_s}));
+        QCOMPARE(f.itemCount(), 1);
+    }
+
+    // F9: the current prize picker.
+    void pickedItemBecomesCurrent()
+    {
+        Fixture f;
+        f.start();
+        f.db.addItem(2, u"A"_s, u"a"_s, 3, 1);
+        f.db.addItem(1, u"完成"_s, u"b"_s, 2, 1, 2, true);
+        f.db.addItem(0, u"超出"_s, u"c"_s, 2, 1, 3, false);
+        const int d = f.db.addItem(1, u"D"_s, u"d"_s, 4, 2);
+        f.ts.dialogs.onModal = [](QDialog &dialog) { return typeKey(dialog, pickerGrid(dialog), Qt::Key_Return); };
+        probe(f.frm).ActSetCurrItem->trigger();
+        QCOMPARE(f.frm->round.currItemNo(), d);
+        QCOMPARE(f.frm->description(), u"现在抽取:D, 奖品:d, 共:4人,准备抽取第:1位."_s);
+    }
+
+    void pickerEscapeChangesNothing()
+    {
+        Fixture f;
+        f.start();
+        const int a = f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        f.db.addItem(2, u"B"_s, u"b"_s, 3, 1);
+        f.frm->PrepareCurrentPrize();
+        const QString before = f.frm->description();
+        const int soundCalls = f.ts.sound.calls.size();
+        f.ts.dialogs.onModal = [](QDialog &dialog) {
+            dialog.show();
+            QTest::keyClick(&pickerGrid(dialog), Qt::Key_Down);
+            return typeKey(dialog, pickerGrid(dialog), Qt::Key_Escape);
+        };
+        probe(f.frm).ActSetCurrItem->trigger();
+        QCOMPARE(f.frm->round.currItemNo(), a);
+        QCOMPARE(f.frm->description(), before);
+        QCOMPARE(f.ts.sound.calls.size(), soundCalls); // no reload
+    }
+
+    void finishedItemThatLostAWinnerBecomesCurrent()
+    {
+        Fixture f;
+        f.start();
+        f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        // Complete once, then one winner deleted: IsExec stays set.
+        const int lost = f.db.addItem(2, u"B"_s, u"b"_s, 2, 1, 1, true);
+        f.frm->PrepareCurrentPrize();
+        f.ts.dialogs.onModal = [](QDialog &dialog) {
+            QTableView &grid = pickerGrid(dialog);
+            dialog.show();
+            QTest::keyClick(&grid, Qt::Key_Down);
+            const QRect cell = grid.visualRect(grid.currentIndex());
+            QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+            return dialog.result();
+        };
+        probe(f.frm).ActSetCurrItem->trigger();
+        QCOMPARE(f.frm->round.currItemNo(), lost);
+        QCOMPARE(f.frm->description(), u"现在抽取:B, 奖品:b, 共:2人,准备抽取第:2位."_s);
+    }
+
+    void emptyPickerLeavesNoCurrentItem()
+    {
+        Fixture f;
+        f.start();
+        f.db.addItem(1, u"A"_s, u"a"_s, 1, 1, 1, true);
+        f.ts.dialogs.onModal = [](QDialog &dialog) { return typeKey(dialog, pickerGrid(dialog), Qt::Key_Return); };
+        probe(f.frm).ActSetCurrItem->trigger();
+        QCOMPARE(f.frm->round.currItemNo(), 0);
+        QCOMPARE(f.frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
+    }
+
+    // F10: the settings screen. OK saves the loop count the screen holds,
+    // kept in range whether typed or read from the file.
+    void okSavesTheLoopCount_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("saved");
+        QTest::addRow("above the range") << QByteArray() << u"100"_s << 50;
+        QTest::addRow("not a number") << QByteArray() << u"abc"_s << 5;
+        QTest::addRow("within") << QByteArray() << u"25"_s << 25;
+        QTest::addRow("below") << QByteArray() << u"2"_s << 5;
+        QTest::addRow("below in the file") << QByteArray("[config]\r\niTime=3\r\n") << QString() << 5;
+    }
+    void okSavesTheLoopCount()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, typed);
+        QFETCH(int, saved);
+        Fixture f;
+        if (!ini.isEmpty()) {
+            QFile file(f.iniPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(ini);
+        }
+        openSetup(f, [&](TSetupFrm &screen) {
+            if (!typed.isEmpty()) {
+                auto &loopCount = part<QSpinBox>(screen, "RzSpinEdit1");
+                loopCount.setFocus();
+                loopCount.selectAll();
+                QTest::keyClicks(&loopCount, typed);
+            }
+            return pressOk(screen);
+        });
+        QCOMPARE(LoadSettings(f.db.folder()).iTime, saved);
+        QCOMPARE(f.ts.settings.iTime, saved);
+    }
+
+    // Music picked and then cancelled is not saved, but the next reload plays it.
+    void pickedMusicPlaysAtTheNextReload()
+    {
+        Fixture f;
+        const QString music = f.db.folder() + u"party.mp3"_s;
+        QFile file(music);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        f.ts.dialogs.fileAnswers.push_back(music);
+        openSetup(f, [&](TSetupFrm &screen) {
+            part<QLineEdit>(screen, "RzButtonEdit2").actions().constFirst()->trigger();
+            QTest::mouseClick(&part<QPushButton>(screen, "BitBtn2"), Qt::LeftButton);
+            return screen.result();
+        });
+        QVERIFY(!QFile::exists(f.iniPath()));
+        QCOMPARE(f.ts.settings.backSound, music);
+        f.start().ReloadDrawData();
+        QCOMPARE(f.ts.sound.calls.last(), u"music:party.mp3"_s);
+    }
+
+    void okRefreshesBoardAndDescriptionCancelDoesNot_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addRow("cancel") << false;
+        QTest::addRow("ok") << true;
+    }
+    void okRefreshesBoardAndDescriptionCancelDoesNot()
+    {
+        QFETCH(bool, ok);
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        TStartFrm &start = f.start();
+        start.AddBoardLabel(u"100001"_s, u"员工0"_s, u"一厂"_s, 1);
+        const QString before = start.description();
+        f.db.exec(u"update AwardItem set ExcNum = 1"_s); // changed behind the main screen's back
+        openSetup(f, [&](TSetupFrm &screen) {
+            part<QLineEdit>(screen, "Edit1").setText(u"年会抽奖"_s);
+            part<QCheckBox>(screen, "CheckBox1").setChecked(true);
+            if (ok)
+                return pressOk(screen);
+            part<QPushButton>(screen, "BitBtn2").click();
+            return screen.result();
+        });
+        QCOMPARE(probe(start).label(1) != nullptr, !ok);
+        QCOMPARE(start.description(), ok ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s : before);
+        QCOMPARE(QFile::exists(f.iniPath()), ok);
+        if (ok) {
+            const Settings saved = LoadSettings(f.db.folder());
+            QCOMPARE(saved.ATltle, u"年会抽奖"_s);
+            QVERIFY(saved.showNo);
+        }
+    }
+
+    void unwritableSettingsSkipTheRefresh()
+    {
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        TStartFrm &start = f.start();
+        start.AddBoardLabel(u"100001"_s, u"员工0"_s, u"一厂"_s, 1);
+        QVERIFY(QDir().mkpath(f.iniPath())); // a folder where the file should go
+        openSetup(f, [&](TSetupFrm &screen) {
+            part<QLineEdit>(screen, "Edit1").setText(u"新标题"_s);
+            return pressOk(screen);
+        });
+        QCOMPARE(f.ts.dialogs.count(u"error"_s), 1);
+        QVERIFY(f.ts.dialogs.texts(u"error"_s).first().startsWith(u"Unable to write to"_s));
+        QCOMPARE(f.ts.settings.ATltle, u"新标题"_s);
+        QVERIFY(probe(start).label(1) != nullptr);
+    }
+
+    // SetupFrm names the settings screen while it is open, and nothing after.
+    void setupFrmNamesTheOpenScreen()
+    {
+        Fixture f;
+        bool named = false;
+        openSetup(f, [&](TSetupFrm &screen) {
+            named = SetupFrm == &screen;
+            part<QPushButton>(screen, "BitBtn2").click();
+            return screen.result();
+        });
+        QVERIFY(named);
+        QCOMPARE(SetupFrm, nullptr);
+    }
+
+    // F11: the winners list. Closing it refreshes the board and the
+    // description line, also after an error.
+    void closingTheWinnersListRefreshes_data()
+    {
+        QTest::addColumn<QString>("inside");
+        QTest::addColumn<int>("drawn");
+        QTest::addColumn<int>("errors");
+        QTest::addRow("closed at once") << u"close"_s << 3 << 0;
+        QTest::addRow("after deleting a winner") << u"delete"_s << 2 << 0;
+        QTest::addRow("after an error") << u"delete-then-throw"_s << 2 << 1;
+    }
+    void closingTheWinnersListRefreshes()
+    {
+        QFETCH(QString, inside);
+        QFETCH(int, drawn);
+        QFETCH(int, errors);
+        Fixture f(0);
+        f.db.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+        const int first = f.db.addItem(1, u"一等奖"_s, u"电视机"_s, 3, 1, 3, true);
+        f.db.addItem(2, u"二等奖"_s, u"自行车"_s, 5, 1, 0, false);
+        addWinner(f.db, u"1001"_s, u"张三"_s, first, u"一厂"_s);
+        addWinner(f.db, u"1002"_s, u"李四"_s, first, u"二厂"_s);
+        addWinner(f.db, u"1003"_s, u"王五"_s, first, u"一厂"_s);
+        TStartFrm &main = f.start();
+        main.AddBoardLabel(u"1001"_s, u"张三"_s, u"一厂"_s, 1);
+        main.AddBoardLabel(u"1002"_s, u"李四"_s, u"二厂"_s, 2);
+        f.ts.sound.calls.clear();
+        bool sawGlobal = false;
+        f.ts.dialogs.onModal = [&](QDialog &dialog) {
+            auto *screen = qobject_cast<TListsFrm *>(&dialog);
+            sawGlobal = screen && ListsFrm == screen && screen->parent() == &main;
+            if (inside != u"close"_s && screen)
+                ListsFrmParts(*screen).ActDel->trigger();
+            if (inside == u"delete-then-throw"_s)
+                throw AppError(u"磁盘错误"_s);
+            return int(QDialog::Rejected);
+        };
+        probe(main).ActList->trigger(); // F11
+
+        QVERIFY(sawGlobal);
+        QCOMPARE(ListsFrm, nullptr);
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), 1);
+        QCOMPARE(f.ts.dialogs.count(u"error"_s), errors);
+        QCOMPARE(probe(main).Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
+        QCOMPARE(main.description(),
+                 u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
+        QVERIFY(f.ts.sound.calls.size() >= 1 && f.ts.sound.calls.constFirst().startsWith(u"music:"_s));
+        QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
+    }
+
+    // F2: the designations and exclusions, behind the password.
+    void f2OpensTheScreenOnlyWithThePassword_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::addRow("right") << u"582"_s << true;
+        QTest::addRow("trailing space") << u"582 "_s << false;
+        QTest::addRow("cancel") << QString() << false;
+    }
+    void f2OpensTheScreenOnlyWithThePassword()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        Fixture f(0);
+        f.db.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+        f.db.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
+        TStartFrm &main = f.start();
+        const QString before = main.description();
+        f.ts.dialogs.calls.clear();
+        f.ts.dialogs.inputAnswers.push_back(typed);
+        f.ts.dialogs.onModal = [&](QDialog &dialog) {
+            auto &screen = dynamic_cast<TSetupBlankFrm &>(dialog);
+            // The designation code, then Enter: the row is written.
+            auto &code = part<QLineEdit>(screen, "DBEdit1");
+            code.selectAll();
+            QTest::keyClicks(&code, u"1001"_s);
+            QTest::keyClick(&code, Qt::Key_Return);
+            return int(QDialog::Accepted);
+        };
+        probe(main).ActSetBlank->trigger();
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), opens ? 1 : 0);
+        QCOMPARE(f.db.scalar(u"select count(*) from Award"_s).toInt(), opens ? 1 : 0);
+        QCOMPARE(main.description(), before);
+        QCOMPARE(f.ts.dialogs.count(u"notify"_s) + f.ts.dialogs.count(u"error"_s), 0);
+    }
+};
+
+QTEST_MAIN(TestAdminFromMain)
+#include "tst_admin_from_main.moc"
