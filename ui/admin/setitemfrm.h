@@ -33,6 +33,17 @@ public:
     // Refuses an item the draw could not serve and keeps the screen open.
     void accept() override;
 
+    // The tests type into the fields as the operator does.
+    friend class TestPrizeScreens;
+    friend class TestAdminFromMain;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void placeControls();
+
     QLabel *Image1 = nullptr;
     QLabel *EmpName = nullptr;
     QLabel *Label1 = nullptr;
@@ -44,13 +55,6 @@ public:
     QLineEdit *DBEdit4 = nullptr; // iNumber
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void placeControls();
 
     const QString m_pictureFolder;
     Database &m_db;
