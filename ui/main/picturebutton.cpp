@@ -39,7 +39,7 @@ void PictureButton::setPicture(const QImage &bitmap)
 
 void PictureButton::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) && onClick)
-        onClick();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
     QLabel::mouseReleaseEvent(event);
 }

@@ -1,13 +1,11 @@
 #pragma once
 #include <QLabel>
-#include <functional>
 
-// A picture that runs its handler when clicked, under a pointing-hand cursor.
+// A picture that says when it is clicked, under a pointing-hand cursor.
 class PictureButton : public QLabel {
     Q_OBJECT
 public:
     PictureButton(const QString &objectName, const QString &caption, QWidget *parent);
-    std::function<void()> onClick;
 
     // Shows the bitmap stretched over the button; the colour of its
     // bottom-left pixel is left unpainted. Without a bitmap the caption shows.
@@ -15,6 +13,10 @@ public:
 
     // The bitmap with every pixel of its bottom-left colour made transparent.
     static QImage transparentOnCorner(const QImage &bitmap);
+
+Q_SIGNALS:
+    // A left button pressed and released over the picture.
+    void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -159,11 +159,11 @@ void TStartFrm::buildScreen()
         const PictureCommand &entry = kPictures[i];
         auto *image = new PictureButton(u"Image%1"_s.arg(i + 2), QString::fromUtf16(entry.caption), Panel4);
         image->setPicture(QImage(QString::fromUtf16(entry.bitmap)));
-        image->onClick = [this, entry] {
+        connect(image, &PictureButton::clicked, this, [this, entry] {
             if (entry.command && !(this->*entry.command)->isEnabled())
                 return;
             guarded([this, entry] { (this->*entry.handler)(); });
-        };
+        });
         images[static_cast<size_t>(i)] = image;
     }
     placeStage();

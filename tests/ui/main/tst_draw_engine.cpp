@@ -476,7 +476,7 @@ void TestDrawEngine::enterStopsRollAndKeepsScreensShut()
                 QVERIFY(!probe(d.frm).ActSetup->isEnabled());
                 QVERIFY(probe(d.frm).ActClose->isEnabled());
                 // Screens and a second stop press do nothing to the press.
-                probe(d.frm).images[1]->onClick();
+                Q_EMIT probe(d.frm).images[1]->clicked();
                 d.frm->ActSetBlankExecute();
                 probe(d.frm).ActStart->trigger();
                 QCOMPARE(d.ts->dialogs.count(u"input"_s), 0);
@@ -502,7 +502,7 @@ void TestDrawEngine::closeDuringRollStillDraws()
         if (n - base == 2) {
             probe(d.frm).ActClose->trigger(); // Esc is disabled while rolling
             QVERIFY(d.frm->engine().rolling());
-            probe(d.frm).images[5]->onClick(); // the exit picture stops the roll
+            Q_EMIT probe(d.frm).images[5]->clicked(); // the exit picture stops the roll
             QVERIFY(!d.frm->engine().rolling() && d.frm->engine().stopRequested());
         }
     };
@@ -625,7 +625,7 @@ void TestDrawEngine::enterDuringRefreshWaitsForIt()
             entered = true;
             probe(d.frm).ActStart->trigger(); // Enter
             probe(d.frm).ActList->trigger(); // F11
-            probe(d.frm).images[1]->onClick(); // the settings picture
+            Q_EMIT probe(d.frm).images[1]->clicked(); // the settings picture
             probe(d.frm).ActClose->trigger(); // Esc
             QVERIFY(!d.frm->pressInProgress());
             return;
