@@ -49,6 +49,7 @@ public:
             m_stopped = true;
         return !m_stopped;
     }
+    int keptColumns() const override { return static_cast<int>(RosterCells().size()); }
     void finish()
     {
         if (!m_ended)
@@ -239,6 +240,11 @@ QString shortestNumberText(double value)
     if (value == 0)
         return u"0"_s;
     char buffer[64];
+    // Whole numbers, most of a roster's: their digits are the shortest form.
+    if (std::abs(value) < 1e15 && value == std::trunc(value)) {
+        const auto digits = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        return QString::fromLatin1(buffer, digits.ptr - buffer);
+    }
     // Plain digits for the numbers a sheet usually holds, an exponent for very
     // large and very small ones, the way a cell that is wide enough shows them.
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);

@@ -13,6 +13,7 @@
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <array>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -81,7 +82,7 @@ std::map<std::string, qint64> readDirectory(QIODevice &device)
     return parts;
 }
 
-QString fromUtf8(const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Office Open XML writes characters that XML cannot carry as _xHHHH_;
 // _x005F_ escapes the underscore of a literal "_xHHHH_".
@@ -179,15 +180,33 @@ void stopUnless(bool goOn)
 // Something the parser has no use for past this point: the rest is not read.
 struct PartDone {};
 
-template <typename Handler> void parse(const std::vector<unsigned char> &xml, Handler &handler)
+// An unpacked part with NUL padding behind it. liborcus 0.17's parser reads a
+// few bytes past the end of a truncated attribute; the padding keeps that read
+// inside the buffer, where it meets a character no XML name or quote may hold.
+// Padded once when unpacked, a part is parsed in place as often as needed.
+class XmlPart {
+public:
+    XmlPart() = default;
+    explicit XmlPart(const std::vector<unsigned char> &bytes) : m_size(bytes.size())
+    {
+        m_bytes.reserve(m_size + Padding); // exactly: a sheet part may take hundreds of megabytes
+        m_bytes.assign(bytes.begin(), bytes.end());
+        m_bytes.resize(m_size + Padding, 0);
+    }
+    const char *data() const { return reinterpret_cast<const char *>(m_bytes.data()); }
+    std::size_t size() const { return m_size; }
+    std::string_view text() const { return {data(), m_size}; }
+
+private:
+    static constexpr std::size_t Padding = 16;
+    std::size_t m_size = 0;
+    std::vector<unsigned char> m_bytes;
+};
+
+template <typename Handler> void parse(const XmlPart &xml, Handler &handler)
 {
-    // liborcus 0.17's parser reads a few bytes past the end of a truncated
-    // attribute; NUL padding keeps that read inside our buffer, where it
-    // meets a character no XML name or quote may hold.
-    std::string padded(reinterpret_cast<const char *>(xml.data()), xml.size());
-    padded.append(16, '\0');
     try {
-        orcus::sax_parser<Handler> parser(padded.data(), xml.size(), handler);
+        orcus::sax_parser<Handler> parser(xml.data(), xml.size(), handler);
         parser.parse();
     } catch (const PartDone &) {
     } catch (const std::exception &) {
@@ -299,10 +318,38 @@ private:
     std::string m_id;
 };
 
+// The workbook's shared strings as the part holds them. Each is made text
+// when a cell first asks for it: the table serves every sheet of the workbook,
+// and a reader may leave columns out.
+class SharedStrings {
+public:
+    void add(std::string_view utf8)
+    {
+        m_pool.append(utf8);
+        m_ends.push_back(m_pool.size());
+        m_texts.emplace_back();
+    }
+    std::size_t size() const { return m_ends.size(); }
+    QString text(std::size_t i)
+    {
+        const std::size_t start = i == 0 ? 0 : m_ends[i - 1];
+        if (start == m_ends[i])
+            return {};
+        QString &text = m_texts[i]; // null until made: a string made from bytes is never null
+        if (text.isNull())
+            text = decodeEscapes(QString::fromUtf8(m_pool.data() + start, static_cast<qsizetype>(m_ends[i] - start)));
+        return text;
+    }
+
+private:
+    std::string m_pool; // the strings' UTF-8, one after the other
+    std::vector<std::size_t> m_ends;
+    std::vector<QString> m_texts;
+};
+
 class SharedStringsHandler : public orcus::sax_handler {
 public:
-    explicit SharedStringsHandler(CellSink &sink) : m_sink(sink) {}
-    std::vector<QString> strings;
+    SharedStringsHandler(CellSink &sink, SharedStrings &strings) : m_sink(sink), m_strings(strings) {}
 
     void start_element(const orcus::sax::parser_element &e)
     {
@@ -318,7 +365,7 @@ public:
     void end_element(const orcus::sax::parser_element &e)
     {
         if (e.name == "si")
-            strings.push_back(decodeEscapes(fromUtf8(m_text)));
+            m_strings.add(m_text);
         else if (e.name == "rPh")
             m_phonetic = false;
         else if (e.name == "t")
@@ -332,6 +379,7 @@ public:
 
 private:
     CellSink &m_sink;
+    SharedStrings &m_strings;
     std::string m_text;
     bool m_inText = false, m_phonetic = false;
     long m_elements = 0;
@@ -339,8 +387,8 @@ private:
 
 class XlsxSheetHandler : public orcus::sax_handler {
 public:
-    XlsxSheetHandler(CellSink &sink, const std::vector<QString> &strings, QDate origin)
-        : m_sink(sink), m_strings(strings), m_origin(origin)
+    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin)
+        : m_sink(sink), m_strings(strings), m_origin(origin), m_keptColumns(std::min(sink.keptColumns(), MaxColumns))
     {}
 
     void attribute(const orcus::sax::parser_attribute &a)
@@ -390,9 +438,12 @@ public:
             m_phonetic = false;
         } else if (name == "c" && m_inData) {
             if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
-                QString text = cellText();
-                if (!text.isEmpty())
+                if (m_column >= m_keptColumns) {
+                    if (m_cellType == "s")
+                        sharedString(); // a cell left out is checked all the same
+                } else if (QString text = cellText(); !text.isEmpty()) {
                     stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
+                }
             }
         } else if (name == "sheetData") {
             throw PartDone{}; // the rest of the sheet holds no values
@@ -405,14 +456,17 @@ public:
     }
 
 private:
+    std::size_t sharedString() const
+    {
+        const auto index = number(m_value);
+        if (!index || *index < 0 || *index >= static_cast<double>(m_strings.size()))
+            failWith(Failure::Damaged); // a shared string that is not there
+        return static_cast<std::size_t>(*index);
+    }
     QString cellText() const
     {
-        if (m_cellType == "s") {
-            const auto index = number(m_value);
-            if (!index || *index < 0 || *index >= static_cast<double>(m_strings.size()))
-                failWith(Failure::Damaged); // a shared string that is not there
-            return m_strings[static_cast<std::size_t>(*index)];
-        }
+        if (m_cellType == "s")
+            return m_strings.text(sharedString());
         if (m_cellType == "inlineStr")
             return decodeEscapes(fromUtf8(m_inline));
         if (m_cellType == "str" || m_cellType == "e")
@@ -430,8 +484,9 @@ private:
     }
 
     CellSink &m_sink;
-    const std::vector<QString> &m_strings;
+    SharedStrings &m_strings;
     const QDate m_origin;
+    const int m_keptColumns;
     std::string m_ref, m_type, m_cellType, m_value, m_inline;
     std::string *m_collect = nullptr;
     bool m_inData = false, m_inInline = false, m_phonetic = false;
@@ -465,12 +520,21 @@ std::optional<double> durationDays(const QString &text)
 
 class OdsContentHandler : public orcus::sax_handler {
 public:
-    explicit OdsContentHandler(CellSink &sink) : m_sink(sink) {}
+    explicit OdsContentHandler(CellSink &sink) : m_sink(sink), m_keptColumns(std::min(sink.keptColumns(), MaxColumns))
+    {}
     bool sawTable = false;
 
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        m_attributes.emplace_back(std::string(a.name), std::string(a.value));
+        for (std::size_t i = 0; i < AttributeNames.size(); ++i) {
+            if (a.name == AttributeNames[i]) {
+                if (!m_given[i]) {
+                    m_given[i] = true;
+                    m_values[i].assign(a.value);
+                }
+                return;
+            }
+        }
     }
     void start_element(const orcus::sax::parser_element &e)
     {
@@ -478,26 +542,26 @@ public:
             stopUnless(m_sink.idle());
         const std::string_view name = e.name;
         if (name == "null-date") {
-            const QDate origin = QDate::fromString(fromUtf8(attribute("date-value")).left(10), Qt::ISODate);
+            const QDate origin = QDate::fromString(fromUtf8(attribute(DateValue)).left(10), Qt::ISODate);
             if (origin.isValid())
                 m_origin = origin;
         } else if (name == "table" && e.ns == "table") {
             if (++m_tableDepth == 1)
                 sawTable = true;
         } else if (m_tableDepth == 1 && name == "table-row") {
-            m_rowRepeat = positiveInt(attribute("number-rows-repeated"), MaxRows).value_or(1);
+            m_rowRepeat = positiveInt(attribute(RowsRepeated), MaxRows).value_or(1);
             m_rowCells.clear();
             m_column = 0;
         } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
             m_inCell = true;
-            m_cellRepeat = positiveInt(attribute("number-columns-repeated"), MaxColumns).value_or(1);
-            m_valueType = attribute("value-type");
-            m_value = attribute("value");
-            m_dateValue = attribute("date-value");
-            m_timeValue = attribute("time-value");
-            m_booleanValue = attribute("boolean-value");
-            m_stringValue = attribute("string-value");
-            m_hasStringValue = hasAttribute("string-value");
+            m_cellRepeat = positiveInt(attribute(ColumnsRepeated), MaxColumns).value_or(1);
+            m_valueType = attribute(ValueType);
+            m_value = attribute(Value);
+            m_dateValue = attribute(DateValue);
+            m_timeValue = attribute(TimeValue);
+            m_booleanValue = attribute(BooleanValue);
+            m_stringValue = attribute(StringValue);
+            m_hasStringValue = m_given[StringValue];
             m_text.clear();
             m_paragraphs = 0;
         } else if (m_inCell && name == "annotation") {
@@ -507,7 +571,7 @@ public:
                 if (m_paragraphs++ > 0)
                     m_text += '\n';
             } else if (name == "s") {
-                const int spaces = positiveInt(attribute("c"), 1024).value_or(1);
+                const int spaces = positiveInt(attribute(Spaces), 1024).value_or(1);
                 m_text.append(static_cast<std::size_t>(spaces), ' ');
             } else if (name == "tab") {
                 m_text += '\t';
@@ -515,7 +579,7 @@ public:
                 m_text += '\n';
             }
         }
-        m_attributes.clear();
+        m_given = {};
     }
     void end_element(const orcus::sax::parser_element &e)
     {
@@ -543,21 +607,32 @@ public:
     }
 
 private:
-    std::string attribute(std::string_view name) const
+    // The attributes read, by their local name. An element's first attribute
+    // of a name counts: calcext:value-type repeats office:value-type.
+    enum Attribute {
+        ValueType,
+        Value,
+        DateValue,
+        TimeValue,
+        BooleanValue,
+        StringValue,
+        RowsRepeated,
+        ColumnsRepeated,
+        Spaces
+    };
+    static constexpr std::array<std::string_view, 9> AttributeNames{"value-type",
+                                                                    "value",
+                                                                    "date-value",
+                                                                    "time-value",
+                                                                    "boolean-value",
+                                                                    "string-value",
+                                                                    "number-rows-repeated",
+                                                                    "number-columns-repeated",
+                                                                    "c"};
+
+    std::string_view attribute(Attribute which) const
     {
-        for (const auto &[n, v] : m_attributes) {
-            if (n == name)
-                return v;
-        }
-        return {};
-    }
-    bool hasAttribute(std::string_view name) const
-    {
-        for (const auto &a : m_attributes) {
-            if (a.first == name)
-                return true;
-        }
-        return false;
+        return m_given[which] ? std::string_view(m_values[which]) : std::string_view();
     }
     QString cellText() const
     {
@@ -582,9 +657,9 @@ private:
     void endCell()
     {
         m_inCell = false;
-        const QString text = cellText();
+        const QString text = m_column < m_keptColumns ? cellText() : QString();
         if (!text.isEmpty() && m_row < MaxRows) {
-            for (int i = 0; i < m_cellRepeat && m_column + i < MaxColumns; ++i) {
+            for (int i = 0; i < m_cellRepeat && m_column + i < m_keptColumns; ++i) {
                 stopUnless(m_sink.cell(m_row, m_column + i, text));
                 if (m_rowRepeat > 1)
                     m_rowCells.emplace_back(m_column + i, text);
@@ -594,7 +669,9 @@ private:
     }
 
     CellSink &m_sink;
-    std::vector<std::pair<std::string, std::string>> m_attributes;
+    const int m_keptColumns;
+    std::array<std::string, AttributeNames.size()> m_values;
+    std::array<bool, AttributeNames.size()> m_given{};
     QDate m_origin{1899, 12, 30};
     int m_tableDepth = 0, m_annotation = 0;
     int m_row = 0, m_column = 0, m_rowRepeat = 1, m_cellRepeat = 1, m_paragraphs = 0;
@@ -622,8 +699,7 @@ public:
         if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml"))) {
             m_kind = Kind::Xlsx;
         } else if (has("content.xml")) {
-            const auto type = part("mimetype", false);
-            if (std::string(type.begin(), type.end()).find("spreadsheet") == std::string::npos)
+            if (part("mimetype", false).text().find("spreadsheet") == std::string_view::npos)
                 failWith(Failure::NotAWorkbook); // a text document or a presentation
             if (has("META-INF/manifest.xml")) {
                 ManifestHandler manifest;
@@ -656,7 +732,7 @@ public:
 private:
     bool has(const std::string &name) const { return m_parts.count(name) > 0; }
 
-    std::vector<unsigned char> part(const std::string &name, bool required = true, CellSink *sink = nullptr)
+    XmlPart part(const std::string &name, bool required = true, CellSink *sink = nullptr)
     {
         const auto it = m_parts.find(name);
         if (it == m_parts.end()) {
@@ -677,7 +753,7 @@ private:
         }
         if (sink)
             stopUnless(sink->idle());
-        return bytes;
+        return XmlPart(bytes);
     }
 
     void readXlsx(CellSink &sink)
@@ -719,9 +795,9 @@ private:
             for (const auto &rel : rels.inOrder) {
                 const std::string name = resolvePart(workbook, rel.target);
                 if (endsWith(rel.type, "/sharedStrings") && has(name)) {
-                    SharedStringsHandler handler(sink);
+                    m_strings = {};
+                    SharedStringsHandler handler(sink, m_strings);
                     parse(part(name, true, &sink), handler);
-                    m_strings = std::move(handler.strings);
                 }
             }
             m_sheet = part(sheet, true, &sink);
@@ -732,8 +808,8 @@ private:
     }
 
     bool m_unpacked = false;
-    std::vector<QString> m_strings;
-    std::vector<unsigned char> m_sheet;
+    SharedStrings m_strings;
+    XmlPart m_sheet;
 
     std::unique_ptr<orcus::zip_archive_stream> m_stream;
     std::unique_ptr<orcus::zip_archive> m_archive;
