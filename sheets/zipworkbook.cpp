@@ -10,12 +10,14 @@
 #include <QTime>
 
 #include <orcus/sax_parser.hpp>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
+#include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +34,13 @@ constexpr int ElementsPerIdle = 8192;
 constexpr int MaxRows = 1048576; // Excel's sheet
 constexpr int MaxColumns = 16384;
 
+// Whether an XML name or value is the word: compared in place, with the
+// word's length known when compiled.
+template <std::size_t N> bool is(std::string_view text, const char (&word)[N])
+{
+    return text.size() == N - 1 && std::memcmp(text.data(), word, N - 1) == 0;
+}
+
 quint32 le(QByteArrayView b, qsizetype at, int bytes)
 {
     if (at < 0 || at + bytes > b.size())
@@ -42,9 +51,16 @@ quint32 le(QByteArrayView b, qsizetype at, int bytes)
     return v;
 }
 
-// The zip's central directory: the names and unpacked sizes of its parts,
-// read by hand so that a part's size is known before anything is unpacked.
-std::map<std::string, qint64> readDirectory(QIODevice &device)
+// A part as the zip's central directory describes it.
+struct Entry {
+    quint32 header = 0; // where its local header starts
+    quint32 packedSize = 0, size = 0, crc = 0;
+    quint16 method = 0, flags = 0;
+};
+
+// The zip's central directory, read first so that a part's size is known
+// before anything is unpacked.
+std::map<std::string, Entry> readDirectory(QIODevice &device)
 {
     const qint64 size = device.size();
     const qint64 tailSize = std::min<qint64>(size, 65535 + 22);
@@ -66,17 +82,23 @@ std::map<std::string, qint64> readDirectory(QIODevice &device)
         failWith(Failure::Damaged);
     device.seek(directoryStart);
     const QByteArray directory = device.read(directorySize);
-    std::map<std::string, qint64> parts;
+    std::map<std::string, Entry> parts;
     qsizetype at = 0;
     for (quint32 i = 0; i < count; ++i) {
         if (le(directory, at, 4) != 0x02014b50)
             failWith(Failure::Damaged);
-        const qint64 unpacked = le(directory, at + 24, 4);
+        Entry entry;
+        entry.flags = static_cast<quint16>(le(directory, at + 8, 2));
+        entry.method = static_cast<quint16>(le(directory, at + 10, 2));
+        entry.crc = le(directory, at + 16, 4);
+        entry.packedSize = le(directory, at + 20, 4);
+        entry.size = le(directory, at + 24, 4);
+        entry.header = le(directory, at + 42, 4);
         const quint32 nameLength = le(directory, at + 28, 2);
         const quint32 skip = le(directory, at + 30, 2) + le(directory, at + 32, 2);
         if (at + 46 + nameLength > directory.size())
             failWith(Failure::Damaged);
-        parts[std::string(directory.constData() + at + 46, nameLength)] = unpacked;
+        parts[std::string(directory.constData() + at + 46, nameLength)] = entry;
         at += 46 + nameLength + skip;
     }
     return parts;
@@ -186,21 +208,23 @@ struct PartDone {};
 // Padded once when unpacked, a part is parsed in place as often as needed.
 class XmlPart {
 public:
+    static constexpr std::size_t Padding = 16;
+
     XmlPart() = default;
-    explicit XmlPart(const std::vector<unsigned char> &bytes) : m_size(bytes.size())
+    // Room for `size` bytes, to be written through data(), and the padding.
+    explicit XmlPart(std::size_t size) : m_size(size), m_bytes(std::make_unique_for_overwrite<char[]>(size + Padding))
     {
-        m_bytes.reserve(m_size + Padding); // exactly: a sheet part may take hundreds of megabytes
-        m_bytes.assign(bytes.begin(), bytes.end());
-        m_bytes.resize(m_size + Padding, 0);
+        clearPadding();
     }
-    const char *data() const { return reinterpret_cast<const char *>(m_bytes.data()); }
+    char *data() { return m_bytes.get(); }
+    const char *data() const { return m_bytes ? m_bytes.get() : ""; }
     std::size_t size() const { return m_size; }
     std::string_view text() const { return {data(), m_size}; }
+    void clearPadding() { std::fill_n(m_bytes.get() + m_size, Padding, '\0'); }
 
 private:
-    static constexpr std::size_t Padding = 16;
     std::size_t m_size = 0;
-    std::vector<unsigned char> m_bytes;
+    std::unique_ptr<char[]> m_bytes;
 };
 
 template <typename Handler> void parse(const XmlPart &xml, Handler &handler)
@@ -226,16 +250,16 @@ public:
     std::vector<Relationship> inOrder;
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "Id")
+        if (is(a.name, "Id"))
             m_id = a.value;
-        else if (a.name == "Type")
+        else if (is(a.name, "Type"))
             m_rel.type = a.value;
-        else if (a.name == "Target")
+        else if (is(a.name, "Target"))
             m_rel.target = a.value;
     }
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "Relationship") {
+        if (is(e.name, "Relationship")) {
             byId[m_id] = m_rel;
             inOrder.push_back(m_rel);
         }
@@ -268,7 +292,7 @@ std::string resolvePart(const std::string &source, const std::string &target)
     std::string piece;
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '/') {
-            if (piece == "..") {
+            if (is(piece, "..")) {
                 if (!pieces.empty())
                     pieces.pop_back();
             } else if (!piece.empty() && piece != ".") {
@@ -298,16 +322,16 @@ public:
     std::vector<std::string> sheetIds;
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "date1904")
-            m_date1904 = a.value == "1" || a.value == "true";
-        else if (a.name == "id" && !a.ns.empty())
+        if (is(a.name, "date1904"))
+            m_date1904 = is(a.value, "1") || is(a.value, "true");
+        else if (is(a.name, "id") && !a.ns.empty())
             m_id = a.value;
     }
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "workbookPr")
+        if (is(e.name, "workbookPr"))
             date1904 = m_date1904;
-        else if (e.name == "sheet")
+        else if (is(e.name, "sheet"))
             sheetIds.push_back(m_id);
         m_date1904 = false;
         m_id.clear();
@@ -355,20 +379,20 @@ public:
     {
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
-        if (e.name == "si")
+        if (is(e.name, "si"))
             m_text.clear();
-        else if (e.name == "rPh")
+        else if (is(e.name, "rPh"))
             m_phonetic = true; // the reading aid above the text, not the text
-        else if (e.name == "t")
+        else if (is(e.name, "t"))
             m_inText = !m_phonetic;
     }
     void end_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "si")
+        if (is(e.name, "si"))
             m_strings.add(m_text);
-        else if (e.name == "rPh")
+        else if (is(e.name, "rPh"))
             m_phonetic = false;
-        else if (e.name == "t")
+        else if (is(e.name, "t"))
             m_inText = false;
     }
     void characters(std::string_view text, bool)
@@ -393,9 +417,9 @@ public:
 
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "r")
+        if (is(a.name, "r"))
             m_ref.assign(a.value);
-        else if (a.name == "t")
+        else if (is(a.name, "t"))
             m_type.assign(a.value);
     }
     void start_element(const orcus::sax::parser_element &e)
@@ -403,25 +427,25 @@ public:
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
         const std::string_view name = e.name;
-        if (name == "sheetData") {
+        if (is(name, "sheetData")) {
             m_inData = true;
-        } else if (m_inData && name == "row") {
+        } else if (m_inData && is(name, "row")) {
             const auto r = positiveInt(m_ref, MaxRows);
             m_row = r ? *r - 1 : m_row + 1;
             m_column = -1;
-        } else if (m_inData && name == "c") {
+        } else if (m_inData && is(name, "c")) {
             const int column = referenceColumn(m_ref);
             m_column = column >= 0 ? column : m_column + 1;
             m_cellType = m_type;
             m_value.clear();
             m_inline.clear();
-        } else if (name == "v") {
+        } else if (is(name, "v")) {
             m_collect = &m_value;
-        } else if (name == "is") {
+        } else if (is(name, "is")) {
             m_inInline = true;
-        } else if (name == "rPh") {
+        } else if (is(name, "rPh")) {
             m_phonetic = true;
-        } else if (name == "t" && m_inInline && !m_phonetic) {
+        } else if (is(name, "t") && m_inInline && !m_phonetic) {
             m_collect = &m_inline;
         }
         m_ref.clear();
@@ -430,22 +454,22 @@ public:
     void end_element(const orcus::sax::parser_element &e)
     {
         const std::string_view name = e.name;
-        if (name == "v" || name == "t") {
+        if (is(name, "v") || is(name, "t")) {
             m_collect = nullptr;
-        } else if (name == "is") {
+        } else if (is(name, "is")) {
             m_inInline = false;
-        } else if (name == "rPh") {
+        } else if (is(name, "rPh")) {
             m_phonetic = false;
-        } else if (name == "c" && m_inData) {
+        } else if (is(name, "c") && m_inData) {
             if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
                 if (m_column >= m_keptColumns) {
-                    if (m_cellType == "s")
+                    if (is(m_cellType, "s"))
                         sharedString(); // a cell left out is checked all the same
                 } else if (QString text = cellText(); !text.isEmpty()) {
                     stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
                 }
             }
-        } else if (name == "sheetData") {
+        } else if (is(name, "sheetData")) {
             throw PartDone{}; // the rest of the sheet holds no values
         }
     }
@@ -465,15 +489,15 @@ private:
     }
     QString cellText() const
     {
-        if (m_cellType == "s")
+        if (is(m_cellType, "s"))
             return m_strings.text(sharedString());
-        if (m_cellType == "inlineStr")
+        if (is(m_cellType, "inlineStr"))
             return decodeEscapes(fromUtf8(m_inline));
-        if (m_cellType == "str" || m_cellType == "e")
+        if (is(m_cellType, "str") || is(m_cellType, "e"))
             return decodeEscapes(fromUtf8(m_value));
-        if (m_cellType == "b")
-            return m_value.empty() ? QString() : (m_value == "1" || m_value == "true") ? u"TRUE"_s : u"FALSE"_s;
-        if (m_cellType == "d") {
+        if (is(m_cellType, "b"))
+            return m_value.empty() ? QString() : (is(m_value, "1") || is(m_value, "true")) ? u"TRUE"_s : u"FALSE"_s;
+        if (is(m_cellType, "d")) {
             const auto serial = isoDateSerial(fromUtf8(m_value), m_origin);
             return serial ? shortestNumberText(*serial) : fromUtf8(m_value);
         }
@@ -501,7 +525,7 @@ public:
     bool encrypted = false;
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "encryption-data")
+        if (is(e.name, "encryption-data"))
             encrypted = true;
     }
 };
@@ -541,18 +565,18 @@ public:
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
         const std::string_view name = e.name;
-        if (name == "null-date") {
+        if (is(name, "null-date")) {
             const QDate origin = QDate::fromString(fromUtf8(attribute(DateValue)).left(10), Qt::ISODate);
             if (origin.isValid())
                 m_origin = origin;
-        } else if (name == "table" && e.ns == "table") {
+        } else if (is(name, "table") && is(e.ns, "table")) {
             if (++m_tableDepth == 1)
                 sawTable = true;
-        } else if (m_tableDepth == 1 && name == "table-row") {
+        } else if (m_tableDepth == 1 && is(name, "table-row")) {
             m_rowRepeat = positiveInt(attribute(RowsRepeated), MaxRows).value_or(1);
             m_rowCells.clear();
             m_column = 0;
-        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+        } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             m_inCell = true;
             m_cellRepeat = positiveInt(attribute(ColumnsRepeated), MaxColumns).value_or(1);
             m_valueType = attribute(ValueType);
@@ -564,18 +588,18 @@ public:
             m_hasStringValue = m_given[StringValue];
             m_text.clear();
             m_paragraphs = 0;
-        } else if (m_inCell && name == "annotation") {
+        } else if (m_inCell && is(name, "annotation")) {
             ++m_annotation;
         } else if (m_inCell && !m_annotation) {
-            if (name == "p" || name == "h") {
+            if (is(name, "p") || is(name, "h")) {
                 if (m_paragraphs++ > 0)
                     m_text += '\n';
-            } else if (name == "s") {
+            } else if (is(name, "s")) {
                 const int spaces = positiveInt(attribute(Spaces), 1024).value_or(1);
                 m_text.append(static_cast<std::size_t>(spaces), ' ');
-            } else if (name == "tab") {
+            } else if (is(name, "tab")) {
                 m_text += '\t';
-            } else if (name == "line-break") {
+            } else if (is(name, "line-break")) {
                 m_text += '\n';
             }
         }
@@ -584,14 +608,14 @@ public:
     void end_element(const orcus::sax::parser_element &e)
     {
         const std::string_view name = e.name;
-        if (name == "table" && e.ns == "table") {
+        if (is(name, "table") && is(e.ns, "table")) {
             if (--m_tableDepth == 0)
                 throw PartDone{}; // the first sheet is complete
-        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+        } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             endCell();
-        } else if (m_inCell && name == "annotation") {
+        } else if (m_inCell && is(name, "annotation")) {
             --m_annotation;
-        } else if (m_tableDepth == 1 && name == "table-row") {
+        } else if (m_tableDepth == 1 && is(name, "table-row")) {
             // A repeated row gives its cells again in every row it stands for.
             for (int i = 1; i < m_rowRepeat && m_row + i < MaxRows && !m_rowCells.empty(); ++i) {
                 for (const auto &[column, text] : m_rowCells)
@@ -636,21 +660,21 @@ private:
     }
     QString cellText() const
     {
-        if (m_valueType == "float" || m_valueType == "percentage" || m_valueType == "currency") {
+        if (is(m_valueType, "float") || is(m_valueType, "percentage") || is(m_valueType, "currency")) {
             const auto value = number(m_value);
             return value ? shortestNumberText(*value) : fromUtf8(m_text);
         }
-        if (m_valueType == "date") {
+        if (is(m_valueType, "date")) {
             const auto serial = isoDateSerial(fromUtf8(m_dateValue), m_origin);
             return serial ? shortestNumberText(*serial) : fromUtf8(m_text);
         }
-        if (m_valueType == "time") {
+        if (is(m_valueType, "time")) {
             const auto days = durationDays(fromUtf8(m_timeValue));
             return days ? shortestNumberText(*days) : fromUtf8(m_text);
         }
-        if (m_valueType == "boolean")
-            return m_booleanValue == "true" ? u"TRUE"_s : u"FALSE"_s;
-        if (m_valueType == "string" && m_hasStringValue)
+        if (is(m_valueType, "boolean"))
+            return is(m_booleanValue, "true") ? u"TRUE"_s : u"FALSE"_s;
+        if (is(m_valueType, "string") && m_hasStringValue)
             return fromUtf8(m_stringValue);
         return fromUtf8(m_text); // text, and formula errors as the cell shows them
     }
@@ -687,15 +711,10 @@ enum class Kind { Xlsx, Ods };
 
 class ZipPackage : public Package {
 public:
-    ZipPackage(std::unique_ptr<orcus::zip_archive_stream> stream, std::map<std::string, qint64> parts)
-        : m_stream(std::move(stream)), m_parts(std::move(parts))
+    // Reads the directory from the device, which stays open for the parts.
+    explicit ZipPackage(std::unique_ptr<QIODevice> device) : m_device(std::move(device))
     {
-        try {
-            m_archive = std::make_unique<orcus::zip_archive>(m_stream.get());
-            m_archive->load();
-        } catch (const std::exception &) {
-            failWith(Failure::Damaged);
-        }
+        m_parts = readDirectory(*m_device);
         if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml"))) {
             m_kind = Kind::Xlsx;
         } else if (has("content.xml")) {
@@ -730,6 +749,11 @@ public:
     }
 
 private:
+    // Packed bytes read at a time, and unpacked bytes made between two looks
+    // at the sink: a few milliseconds of work each.
+    static constexpr quint32 PackedChunk = 1024 * 1024;
+    static constexpr quint32 UnpackedChunk = 8 * 1024 * 1024;
+
     bool has(const std::string &name) const { return m_parts.count(name) > 0; }
 
     XmlPart part(const std::string &name, bool required = true, CellSink *sink = nullptr)
@@ -740,20 +764,66 @@ private:
                 failWith(Failure::Damaged);
             return {};
         }
-        if (it->second > LargestPart)
+        const Entry &entry = it->second;
+        if (entry.size > LargestPart)
             failWith(Failure::TooLarge);
+        if (entry.flags & 1)
+            failWith(Failure::Damaged); // encrypted by the zip itself: no spreadsheet program writes that
+        if (!m_device->seek(entry.header))
+            failWith(Failure::Damaged);
+        const QByteArray header = m_device->read(30);
+        if (le(header, 0, 4) != 0x04034b50)
+            failWith(Failure::Damaged);
+        if (!m_device->seek(qint64(entry.header) + 30 + le(header, 26, 2) + le(header, 28, 2)))
+            failWith(Failure::Damaged);
         if (sink)
             stopUnless(sink->idle());
-        std::vector<unsigned char> bytes;
-        try {
-            if (!m_archive->read_file_entry(name, bytes))
+        XmlPart xml(entry.size);
+        if (entry.method == 0) {
+            if (entry.packedSize != entry.size || m_device->read(xml.data(), entry.size) != entry.size)
                 failWith(Failure::Damaged);
-        } catch (const std::exception &) {
+        } else if (entry.method == 8) {
+            inflatePart(entry, xml, sink);
+        } else {
             failWith(Failure::Damaged);
         }
+        if (crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(xml.data()), entry.size) != entry.crc)
+            failWith(Failure::Damaged);
         if (sink)
             stopUnless(sink->idle());
-        return XmlPart(bytes);
+        return xml;
+    }
+
+    // Unpacks a deflated part, which must come to exactly its stated size.
+    void inflatePart(const Entry &entry, XmlPart &xml, CellSink *sink)
+    {
+        z_stream stream{};
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+        const std::unique_ptr<z_stream, int (*)(z_stream *)> end(&stream, inflateEnd);
+        QByteArray packed;
+        quint32 packedLeft = entry.packedSize;
+        int result = Z_OK;
+        while (result == Z_OK) {
+            if (stream.avail_in == 0 && packedLeft > 0) {
+                packed = m_device->read(std::min(packedLeft, PackedChunk));
+                if (packed.isEmpty())
+                    failWith(Failure::Damaged);
+                packedLeft -= static_cast<quint32>(packed.size());
+                stream.next_in = reinterpret_cast<Bytef *>(packed.data());
+                stream.avail_in = static_cast<uInt>(packed.size());
+            }
+            // One byte beyond the stated size (into the padding) shows a
+            // stream that runs longer.
+            stream.next_out = reinterpret_cast<Bytef *>(xml.data() + stream.total_out);
+            stream.avail_out = static_cast<uInt>(std::min<uLong>(entry.size + 1 - stream.total_out, UnpackedChunk));
+            result = inflate(&stream, Z_NO_FLUSH);
+            if (sink && result == Z_OK)
+                stopUnless(sink->idle());
+        }
+        xml.clearPadding();
+        if (result != Z_STREAM_END || stream.total_out != entry.size)
+            failWith(Failure::Damaged);
     }
 
     void readXlsx(CellSink &sink)
@@ -811,9 +881,8 @@ private:
     SharedStrings m_strings;
     XmlPart m_sheet;
 
-    std::unique_ptr<orcus::zip_archive_stream> m_stream;
-    std::unique_ptr<orcus::zip_archive> m_archive;
-    std::map<std::string, qint64> m_parts;
+    std::unique_ptr<QIODevice> m_device;
+    std::map<std::string, Entry> m_parts;
     Kind m_kind = Kind::Xlsx;
 };
 
@@ -823,29 +892,27 @@ bool looksLikeZip(QByteArrayView head) { return head.startsWith("PK\x03\x04") ||
 
 std::unique_ptr<Package> Package::openFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
         failWith(Failure::Damaged);
-    auto parts = readDirectory(file);
-    file.close();
-    std::unique_ptr<orcus::zip_archive_stream> stream;
-    try {
-        stream = std::make_unique<orcus::zip_archive_stream_fd>(QFile::encodeName(path).constData());
-    } catch (const std::exception &) {
-        failWith(Failure::Damaged);
-    }
-    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+    return std::make_unique<ZipPackage>(std::move(file));
 }
 
 std::unique_ptr<Package> Package::openBytes(const QByteArray &bytes)
 {
-    QByteArray copy = QByteArray::fromRawData(bytes.constData(), bytes.size());
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    auto parts = readDirectory(buffer);
-    auto stream = std::make_unique<orcus::zip_archive_stream_blob>(reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                                                   static_cast<std::size_t>(bytes.size()));
-    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+    // The buffer reads the caller's bytes where they are.
+    class Bytes : public QBuffer {
+    public:
+        explicit Bytes(const QByteArray &bytes) : m_bytes(QByteArray::fromRawData(bytes.constData(), bytes.size()))
+        {
+            setBuffer(&m_bytes);
+            open(QIODevice::ReadOnly);
+        }
+
+    private:
+        QByteArray m_bytes;
+    };
+    return std::make_unique<ZipPackage>(std::make_unique<Bytes>(bytes));
 }
 
 } // namespace ZipBook

@@ -8,8 +8,9 @@
 class QIODevice;
 
 // Workbooks kept in a zip: Office Open XML (.xlsx, .xlsm) and OpenDocument
-// spreadsheets (.ods). liborcus unpacks the parts and parses their XML; the
-// first worksheet's cells go to the sink as the parser meets them. Values as
+// spreadsheets (.ods). zlib unpacks the parts (each checked against its
+// checksum), liborcus parses their XML; the first worksheet's cells go to the
+// sink as the parser meets them. Values as
 // Excel shows them: numbers in shortest decimal form, formula cells by their
 // cached result, TRUE/FALSE, error values as written (#DIV/0!), dates as their
 // serial number in the workbook's own date system, shared and rich text as
