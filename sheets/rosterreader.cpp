@@ -49,7 +49,11 @@ public:
             m_stopped = true;
         return !m_stopped;
     }
-    int keptColumns() const override { return static_cast<int>(RosterCells().size()); }
+    // The check needs the first column only, where the roster ends; the
+    // reader still checks the cells it leaves out. Seeing fewer cells, the
+    // check moves on to a later row no sooner than the import: it reads at
+    // least as far.
+    int keptColumns() const override { return m_rehearsal ? 1 : static_cast<int>(RosterCells().size()); }
     void finish()
     {
         if (!m_ended)

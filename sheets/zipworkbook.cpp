@@ -130,6 +130,17 @@ QString decodeEscapes(QString text)
     return out;
 }
 
+// A whole number written as shortestNumberText() writes it ("1001", "-7"),
+// as workbooks write their numbers mostly: the text stands as it is.
+bool shortestAlready(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 15 || (digits.front() == '0' && (negative || digits.size() > 1)))
+        return false;
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<double> number(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
@@ -418,9 +429,9 @@ public:
     void attribute(const orcus::sax::parser_attribute &a)
     {
         if (is(a.name, "r"))
-            m_ref.assign(a.value);
+            m_ref = kept(a, m_refCopy);
         else if (is(a.name, "t"))
-            m_type.assign(a.value);
+            m_type = kept(a, m_typeCopy);
     }
     void start_element(const orcus::sax::parser_element &e)
     {
@@ -436,7 +447,7 @@ public:
         } else if (m_inData && is(name, "c")) {
             const int column = referenceColumn(m_ref);
             m_column = column >= 0 ? column : m_column + 1;
-            m_cellType = m_type;
+            m_cellType = cellType(m_type);
             m_value.clear();
             m_inline.clear();
         } else if (is(name, "v")) {
@@ -448,8 +459,7 @@ public:
         } else if (is(name, "t") && m_inInline && !m_phonetic) {
             m_collect = &m_inline;
         }
-        m_ref.clear();
-        m_type.clear();
+        m_ref = m_type = {};
     }
     void end_element(const orcus::sax::parser_element &e)
     {
@@ -463,7 +473,7 @@ public:
         } else if (is(name, "c") && m_inData) {
             if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
                 if (m_column >= m_keptColumns) {
-                    if (is(m_cellType, "s"))
+                    if (m_cellType == CellType::Shared)
                         sharedString(); // a cell left out is checked all the same
                 } else if (QString text = cellText(); !text.isEmpty()) {
                     stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
@@ -480,29 +490,66 @@ public:
     }
 
 private:
+    enum class CellType { Number, Shared, Inline, Text, Boolean, Date };
+    static CellType cellType(std::string_view t)
+    {
+        if (is(t, "s"))
+            return CellType::Shared;
+        if (is(t, "inlineStr"))
+            return CellType::Inline;
+        if (is(t, "str") || is(t, "e"))
+            return CellType::Text;
+        if (is(t, "b"))
+            return CellType::Boolean;
+        return is(t, "d") ? CellType::Date : CellType::Number;
+    }
+    // An attribute's value where it stays until the element starts: in the
+    // part itself, or copied when the parser made it in a buffer of its own.
+    static std::string_view kept(const orcus::sax::parser_attribute &a, std::string &copy)
+    {
+        if (!a.transient)
+            return a.value;
+        copy.assign(a.value);
+        return copy;
+    }
+
     std::size_t sharedString() const
     {
-        const auto index = number(m_value);
-        if (!index || *index < 0 || *index >= static_cast<double>(m_strings.size()))
+        std::size_t index = 0;
+        const char *end = m_value.data() + m_value.size();
+        if (const auto plain = std::from_chars(m_value.data(), end, index);
+            plain.ec != std::errc() || plain.ptr != end) {
+            const auto written = number(m_value); // "1.0", " 1": unusual, but a number all the same
+            if (!written || *written < 0 || *written >= static_cast<double>(m_strings.size()))
+                failWith(Failure::Damaged);
+            index = static_cast<std::size_t>(*written);
+        }
+        if (index >= m_strings.size())
             failWith(Failure::Damaged); // a shared string that is not there
-        return static_cast<std::size_t>(*index);
+        return index;
     }
     QString cellText() const
     {
-        if (is(m_cellType, "s"))
+        switch (m_cellType) {
+        case CellType::Shared:
             return m_strings.text(sharedString());
-        if (is(m_cellType, "inlineStr"))
+        case CellType::Inline:
             return decodeEscapes(fromUtf8(m_inline));
-        if (is(m_cellType, "str") || is(m_cellType, "e"))
+        case CellType::Text:
             return decodeEscapes(fromUtf8(m_value));
-        if (is(m_cellType, "b"))
+        case CellType::Boolean:
             return m_value.empty() ? QString() : (is(m_value, "1") || is(m_value, "true")) ? u"TRUE"_s : u"FALSE"_s;
-        if (is(m_cellType, "d")) {
-            const auto serial = isoDateSerial(fromUtf8(m_value), m_origin);
-            return serial ? shortestNumberText(*serial) : fromUtf8(m_value);
+        case CellType::Date:
+            if (const auto serial = isoDateSerial(fromUtf8(m_value), m_origin))
+                return shortestNumberText(*serial);
+            return fromUtf8(m_value);
+        case CellType::Number:
+            break;
         }
         if (m_value.empty())
             return {};
+        if (shortestAlready(m_value))
+            return QString::fromLatin1(m_value.data(), static_cast<qsizetype>(m_value.size()));
         const auto value = number(m_value);
         return value ? shortestNumberText(*value) : fromUtf8(m_value);
     }
@@ -511,7 +558,9 @@ private:
     SharedStrings &m_strings;
     const QDate m_origin;
     const int m_keptColumns;
-    std::string m_ref, m_type, m_cellType, m_value, m_inline;
+    std::string_view m_ref, m_type;
+    std::string m_refCopy, m_typeCopy, m_value, m_inline;
+    CellType m_cellType = CellType::Number;
     std::string *m_collect = nullptr;
     bool m_inData = false, m_inInline = false, m_phonetic = false;
     int m_row = -1, m_column = -1;
