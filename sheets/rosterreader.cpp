@@ -157,9 +157,12 @@ public:
     }
 
 protected:
-    void cells(CellSink &sink, bool) override
+    // The check keeps the roster's columns, and the import reads them from
+    // there: the sheet is parsed once.
+    void cells(CellSink &sink, bool rehearsal) override
     {
-        guard([&] { m_package->readFirstWorksheet(sink); });
+        const int recorded = rehearsal ? static_cast<int>(RosterCells().size()) : 0;
+        guard([&] { m_package->readFirstWorksheet(sink, recorded); });
     }
 
 private:

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTime>
 
 #include <orcus/sax_parser.hpp>
@@ -420,10 +421,115 @@ private:
     long m_elements = 0;
 };
 
+// An Office Open XML cell's kind, from its t attribute.
+enum class XlsxCell : quint8 { Number, Shared, Inline, Text, Boolean, Date };
+
+XlsxCell xlsxCell(std::string_view t)
+{
+    if (is(t, "s"))
+        return XlsxCell::Shared;
+    if (is(t, "inlineStr"))
+        return XlsxCell::Inline;
+    if (is(t, "str") || is(t, "e"))
+        return XlsxCell::Text;
+    if (is(t, "b"))
+        return XlsxCell::Boolean;
+    return is(t, "d") ? XlsxCell::Date : XlsxCell::Number;
+}
+
+// The shared string a cell's value names; a damaged file when it names none.
+std::size_t sharedIndex(std::string_view value, const SharedStrings &strings)
+{
+    std::size_t index = 0;
+    const char *end = value.data() + value.size();
+    if (const auto plain = std::from_chars(value.data(), end, index); plain.ec != std::errc() || plain.ptr != end) {
+        const auto written = number(value); // "1.0", " 1": unusual, but a number all the same
+        if (!written || *written < 0 || *written >= static_cast<double>(strings.size()))
+            failWith(Failure::Damaged);
+        index = static_cast<std::size_t>(*written);
+    }
+    if (index >= strings.size())
+        failWith(Failure::Damaged); // a shared string that is not there
+    return index;
+}
+
+// A cell's text from its kind and what it holds: the text of an inline
+// string, the content of its <v> otherwise.
+QString xlsxCellText(XlsxCell type, std::string_view value, SharedStrings &strings, QDate origin)
+{
+    switch (type) {
+    case XlsxCell::Shared:
+        return strings.text(sharedIndex(value, strings));
+    case XlsxCell::Inline:
+    case XlsxCell::Text:
+        return decodeEscapes(fromUtf8(value));
+    case XlsxCell::Boolean:
+        return value.empty() ? QString() : (is(value, "1") || is(value, "true")) ? u"TRUE"_s : u"FALSE"_s;
+    case XlsxCell::Date:
+        if (const auto serial = isoDateSerial(fromUtf8(value), origin))
+            return shortestNumberText(*serial);
+        return fromUtf8(value);
+    case XlsxCell::Number:
+        break;
+    }
+    if (value.empty())
+        return {};
+    if (shortestAlready(value))
+        return QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
+    const auto parsed = number(value);
+    return parsed ? shortestNumberText(*parsed) : fromUtf8(value);
+}
+
+// The cells of a sheet's first columns as one pass read them, in the file's
+// order and as the file holds them: the next pass hands them on from here
+// rather than parsing the sheet again. Far smaller than the sheet's XML.
+class SheetRecord {
+public:
+    SheetRecord(int columns, QDate origin) : columns(columns), origin(origin) {}
+    const int columns;
+    const QDate origin;
+
+    void add(int row, int column, XlsxCell type, std::string_view value)
+    {
+        m_values.append(value);
+        m_cells.push_back({row, static_cast<quint16>(column), type, m_values.size()});
+    }
+    // Hands the cells on to the sink, making their text: as a pass over the
+    // sheet would, as far as the recording pass read.
+    void replay(CellSink &sink, SharedStrings &strings) const
+    {
+        const int kept = std::min(sink.keptColumns(), columns);
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < m_cells.size(); ++i) {
+            const Cell &cell = m_cells[i];
+            const std::string_view value(m_values.data() + start, cell.end - start);
+            start = cell.end;
+            if ((i + 1) % ElementsPerIdle == 0)
+                stopUnless(sink.idle());
+            if (cell.column >= kept)
+                continue;
+            if (QString text = xlsxCellText(cell.type, value, strings, origin); !text.isEmpty())
+                stopUnless(sink.cell(cell.row, cell.column, std::move(text)));
+        }
+    }
+
+private:
+    struct Cell {
+        int row;
+        quint16 column;
+        XlsxCell type;
+        std::size_t end; // of its value in m_values
+    };
+    std::vector<Cell> m_cells;
+    std::string m_values;
+};
+
 class XlsxSheetHandler : public orcus::sax_handler {
 public:
-    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin)
-        : m_sink(sink), m_strings(strings), m_origin(origin), m_keptColumns(std::min(sink.keptColumns(), MaxColumns))
+    // With a record, the cells of its columns are also kept there.
+    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin, SheetRecord *record)
+        : m_sink(sink), m_strings(strings), m_origin(origin), m_keptColumns(std::min(sink.keptColumns(), MaxColumns)),
+          m_record(record)
     {}
 
     void attribute(const orcus::sax::parser_attribute &a)
@@ -447,7 +553,7 @@ public:
         } else if (m_inData && is(name, "c")) {
             const int column = referenceColumn(m_ref);
             m_column = column >= 0 ? column : m_column + 1;
-            m_cellType = cellType(m_type);
+            m_cellType = xlsxCell(m_type);
             m_value.clear();
             m_inline.clear();
         } else if (is(name, "v")) {
@@ -471,14 +577,8 @@ public:
         } else if (is(name, "rPh")) {
             m_phonetic = false;
         } else if (is(name, "c") && m_inData) {
-            if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
-                if (m_column >= m_keptColumns) {
-                    if (m_cellType == CellType::Shared)
-                        sharedString(); // a cell left out is checked all the same
-                } else if (QString text = cellText(); !text.isEmpty()) {
-                    stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
-                }
-            }
+            if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns)
+                endCell();
         } else if (is(name, "sheetData")) {
             throw PartDone{}; // the rest of the sheet holds no values
         }
@@ -490,19 +590,6 @@ public:
     }
 
 private:
-    enum class CellType { Number, Shared, Inline, Text, Boolean, Date };
-    static CellType cellType(std::string_view t)
-    {
-        if (is(t, "s"))
-            return CellType::Shared;
-        if (is(t, "inlineStr"))
-            return CellType::Inline;
-        if (is(t, "str") || is(t, "e"))
-            return CellType::Text;
-        if (is(t, "b"))
-            return CellType::Boolean;
-        return is(t, "d") ? CellType::Date : CellType::Number;
-    }
     // An attribute's value where it stays until the element starts: in the
     // part itself, or copied when the parser made it in a buffer of its own.
     static std::string_view kept(const orcus::sax::parser_attribute &a, std::string &copy)
@@ -513,54 +600,30 @@ private:
         return copy;
     }
 
-    std::size_t sharedString() const
+    void endCell()
     {
-        std::size_t index = 0;
-        const char *end = m_value.data() + m_value.size();
-        if (const auto plain = std::from_chars(m_value.data(), end, index);
-            plain.ec != std::errc() || plain.ptr != end) {
-            const auto written = number(m_value); // "1.0", " 1": unusual, but a number all the same
-            if (!written || *written < 0 || *written >= static_cast<double>(m_strings.size()))
-                failWith(Failure::Damaged);
-            index = static_cast<std::size_t>(*written);
-        }
-        if (index >= m_strings.size())
-            failWith(Failure::Damaged); // a shared string that is not there
-        return index;
-    }
-    QString cellText() const
-    {
-        switch (m_cellType) {
-        case CellType::Shared:
-            return m_strings.text(sharedString());
-        case CellType::Inline:
-            return decodeEscapes(fromUtf8(m_inline));
-        case CellType::Text:
-            return decodeEscapes(fromUtf8(m_value));
-        case CellType::Boolean:
-            return m_value.empty() ? QString() : (is(m_value, "1") || is(m_value, "true")) ? u"TRUE"_s : u"FALSE"_s;
-        case CellType::Date:
-            if (const auto serial = isoDateSerial(fromUtf8(m_value), m_origin))
-                return shortestNumberText(*serial);
-            return fromUtf8(m_value);
-        case CellType::Number:
-            break;
-        }
-        if (m_value.empty())
-            return {};
-        if (shortestAlready(m_value))
-            return QString::fromLatin1(m_value.data(), static_cast<qsizetype>(m_value.size()));
-        const auto value = number(m_value);
-        return value ? shortestNumberText(*value) : fromUtf8(m_value);
+        const std::string_view value = m_cellType == XlsxCell::Inline ? m_inline : m_value;
+        // Every shared string a cell names is checked, also where the cell is left out.
+        const std::size_t shared = m_cellType == XlsxCell::Shared ? sharedIndex(value, m_strings) : 0;
+        // A cell that holds nothing has no text: the record leaves it out.
+        if (m_record && m_column < m_record->columns && !value.empty())
+            m_record->add(m_row, m_column, m_cellType, value);
+        if (m_column >= m_keptColumns)
+            return;
+        QString text = m_cellType == XlsxCell::Shared ? m_strings.text(shared)
+                                                      : xlsxCellText(m_cellType, value, m_strings, m_origin);
+        if (!text.isEmpty())
+            stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
     }
 
     CellSink &m_sink;
     SharedStrings &m_strings;
     const QDate m_origin;
     const int m_keptColumns;
+    SheetRecord *const m_record;
     std::string_view m_ref, m_type;
     std::string m_refCopy, m_typeCopy, m_value, m_inline;
-    CellType m_cellType = CellType::Number;
+    XlsxCell m_cellType = XlsxCell::Number;
     std::string *m_collect = nullptr;
     bool m_inData = false, m_inInline = false, m_phonetic = false;
     int m_row = -1, m_column = -1;
@@ -781,7 +844,7 @@ public:
         }
     }
 
-    void readFirstWorksheet(CellSink &sink) override
+    void readFirstWorksheet(CellSink &sink, int recordColumns) override
     {
         if (m_kind == Kind::Ods) {
             if (!m_unpacked) {
@@ -794,7 +857,7 @@ public:
                 failWith(Failure::NoWorksheet);
             return;
         }
-        readXlsx(sink);
+        readXlsx(sink, recordColumns);
     }
 
 private:
@@ -875,8 +938,12 @@ private:
             failWith(Failure::Damaged);
     }
 
-    void readXlsx(CellSink &sink)
+    void readXlsx(CellSink &sink, int recordColumns)
     {
+        if (m_record && recordColumns == 0 && sink.keptColumns() <= m_record->columns) {
+            m_record->replay(sink, m_strings);
+            return;
+        }
         std::string workbook = "xl/workbook.xml";
         if (has("_rels/.rels")) {
             RelsHandler root;
@@ -922,13 +989,26 @@ private:
             m_sheet = part(sheet, true, &sink);
             m_unpacked = true;
         }
-        XlsxSheetHandler handler(sink, m_strings, book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30));
+        const QDate origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        if (recordColumns > 0) {
+            m_record.emplace(recordColumns, origin);
+            // The record takes the place of the sheet's XML, however the pass ends.
+            const auto release = qScopeGuard([&] {
+                m_sheet = {};
+                m_unpacked = false;
+            });
+            XlsxSheetHandler handler(sink, m_strings, origin, &*m_record);
+            parse(m_sheet, handler);
+            return;
+        }
+        XlsxSheetHandler handler(sink, m_strings, origin, nullptr);
         parse(m_sheet, handler);
     }
 
     bool m_unpacked = false;
     SharedStrings m_strings;
     XmlPart m_sheet;
+    std::optional<SheetRecord> m_record;
 
     std::unique_ptr<QIODevice> m_device;
     std::map<std::string, Entry> m_parts;
