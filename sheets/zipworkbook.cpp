@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <deque>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -363,7 +364,6 @@ public:
     {
         m_pool.append(utf8);
         m_ends.push_back(m_pool.size());
-        m_texts.emplace_back();
     }
     std::size_t size() const { return m_ends.size(); }
     QString text(std::size_t i)
@@ -371,6 +371,8 @@ public:
         const std::size_t start = i == 0 ? 0 : m_ends[i - 1];
         if (start == m_ends[i])
             return {};
+        if (m_texts.size() != m_ends.size())
+            m_texts.resize(m_ends.size()); // once, when the table is complete
         QString &text = m_texts[i]; // null until made: a string made from bytes is never null
         if (text.isNull())
             text = decodeEscapes(QString::fromUtf8(m_pool.data() + start, static_cast<qsizetype>(m_ends[i] - start)));
@@ -482,7 +484,8 @@ QString xlsxCellText(XlsxCell type, std::string_view value, SharedStrings &strin
 
 // The cells of a sheet's first columns as one pass read them, in the file's
 // order and as the file holds them: the next pass hands them on from here
-// rather than parsing the sheet again. Far smaller than the sheet's XML.
+// rather than parsing the sheet again. Far smaller than the sheet's XML, and
+// kept in blocks, which grow without being copied.
 class SheetRecord {
 public:
     SheetRecord(int columns, QDate origin) : columns(columns), origin(origin) {}
@@ -491,20 +494,29 @@ public:
 
     void add(int row, int column, XlsxCell type, std::string_view value)
     {
-        m_values.append(value);
-        m_cells.push_back({row, static_cast<quint16>(column), type, m_values.size()});
+        if (m_values.empty() || m_values.back().capacity() - m_values.back().size() < value.size()) {
+            m_values.emplace_back();
+            m_values.back().reserve(std::max(value.size(), ValueBlock));
+        }
+        m_values.back().append(value);
+        m_cells.push_back({row, static_cast<quint32>(value.size()), static_cast<quint16>(column), type});
     }
     // Hands the cells on to the sink, making their text: as a pass over the
     // sheet would, as far as the recording pass read.
     void replay(CellSink &sink, SharedStrings &strings) const
     {
         const int kept = std::min(sink.keptColumns(), columns);
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < m_cells.size(); ++i) {
-            const Cell &cell = m_cells[i];
-            const std::string_view value(m_values.data() + start, cell.end - start);
-            start = cell.end;
-            if ((i + 1) % ElementsPerIdle == 0)
+        auto block = m_values.begin();
+        std::size_t at = 0;
+        std::size_t count = 0;
+        for (const Cell &cell : m_cells) {
+            if (at + cell.length > block->size()) {
+                ++block; // add() began a new block for this value
+                at = 0;
+            }
+            const std::string_view value(block->data() + at, cell.length);
+            at += cell.length;
+            if (++count % ElementsPerIdle == 0)
                 stopUnless(sink.idle());
             if (cell.column >= kept)
                 continue;
@@ -514,14 +526,15 @@ public:
     }
 
 private:
+    static constexpr std::size_t ValueBlock = 1024 * 1024;
     struct Cell {
         int row;
+        quint32 length; // of its value, the next in the blocks
         quint16 column;
         XlsxCell type;
-        std::size_t end; // of its value in m_values
     };
-    std::vector<Cell> m_cells;
-    std::string m_values;
+    std::deque<Cell> m_cells;
+    std::vector<std::string> m_values;
 };
 
 class XlsxSheetHandler : public orcus::sax_handler {
