@@ -423,20 +423,21 @@ private:
     long m_elements = 0;
 };
 
-// An Office Open XML cell's kind, from its t attribute.
-enum class XlsxCell : quint8 { Number, Shared, Inline, Text, Boolean, Date };
+// What a cell holds: an Office Open XML cell's kind, from its t attribute,
+// or (Made) its text already made, in UTF-16.
+enum class CellKind : quint8 { Number, Shared, Inline, Text, Boolean, Date, Made };
 
-XlsxCell xlsxCell(std::string_view t)
+CellKind xlsxCell(std::string_view t)
 {
     if (is(t, "s"))
-        return XlsxCell::Shared;
+        return CellKind::Shared;
     if (is(t, "inlineStr"))
-        return XlsxCell::Inline;
+        return CellKind::Inline;
     if (is(t, "str") || is(t, "e"))
-        return XlsxCell::Text;
+        return CellKind::Text;
     if (is(t, "b"))
-        return XlsxCell::Boolean;
-    return is(t, "d") ? XlsxCell::Date : XlsxCell::Number;
+        return CellKind::Boolean;
+    return is(t, "d") ? CellKind::Date : CellKind::Number;
 }
 
 // The shared string a cell's value names; a damaged file when it names none.
@@ -457,21 +458,26 @@ std::size_t sharedIndex(std::string_view value, const SharedStrings &strings)
 
 // A cell's text from its kind and what it holds: the text of an inline
 // string, the content of its <v> otherwise.
-QString xlsxCellText(XlsxCell type, std::string_view value, SharedStrings &strings, QDate origin)
+QString textOf(CellKind type, std::string_view value, SharedStrings &strings, QDate origin)
 {
     switch (type) {
-    case XlsxCell::Shared:
+    case CellKind::Made: {
+        QString text(static_cast<qsizetype>(value.size() / sizeof(char16_t)), Qt::Uninitialized);
+        std::memcpy(text.data(), value.data(), value.size()); // the bytes need not be aligned
+        return text;
+    }
+    case CellKind::Shared:
         return strings.text(sharedIndex(value, strings));
-    case XlsxCell::Inline:
-    case XlsxCell::Text:
+    case CellKind::Inline:
+    case CellKind::Text:
         return decodeEscapes(fromUtf8(value));
-    case XlsxCell::Boolean:
+    case CellKind::Boolean:
         return value.empty() ? QString() : (is(value, "1") || is(value, "true")) ? u"TRUE"_s : u"FALSE"_s;
-    case XlsxCell::Date:
+    case CellKind::Date:
         if (const auto serial = isoDateSerial(fromUtf8(value), origin))
             return shortestNumberText(*serial);
         return fromUtf8(value);
-    case XlsxCell::Number:
+    case CellKind::Number:
         break;
     }
     if (value.empty())
@@ -492,7 +498,7 @@ public:
     const int columns;
     const QDate origin;
 
-    void add(int row, int column, XlsxCell type, std::string_view value)
+    void add(int row, int column, CellKind type, std::string_view value)
     {
         if (m_values.empty() || m_values.back().capacity() - m_values.back().size() < value.size()) {
             m_values.emplace_back();
@@ -500,6 +506,11 @@ public:
         }
         m_values.back().append(value);
         m_cells.push_back({row, static_cast<quint32>(value.size()), static_cast<quint16>(column), type});
+    }
+    void add(int row, int column, const QString &text)
+    {
+        add(row, column, CellKind::Made,
+            std::string_view(reinterpret_cast<const char *>(text.utf16()), sizeof(char16_t) * text.size()));
     }
     // Hands the cells on to the sink, making their text: as a pass over the
     // sheet would, as far as the recording pass read.
@@ -520,7 +531,7 @@ public:
                 stopUnless(sink.idle());
             if (cell.column >= kept)
                 continue;
-            if (QString text = xlsxCellText(cell.type, value, strings, origin); !text.isEmpty())
+            if (QString text = textOf(cell.type, value, strings, origin); !text.isEmpty())
                 stopUnless(sink.cell(cell.row, cell.column, std::move(text)));
         }
     }
@@ -531,10 +542,29 @@ private:
         int row;
         quint32 length; // of its value, the next in the blocks
         quint16 column;
-        XlsxCell type;
+        CellKind type;
     };
     std::deque<Cell> m_cells;
     std::vector<std::string> m_values;
+};
+
+// Hands the cells of a pass on to the sink and records those of the record's
+// columns on the way, for a parser whose cells are made as they come.
+class RecordingSink : public CellSink {
+public:
+    RecordingSink(CellSink &sink, SheetRecord &record) : m_sink(sink), m_record(record) {}
+    bool cell(int row, int column, QString text) override
+    {
+        if (column < m_record.columns)
+            m_record.add(row, column, text);
+        return column >= m_sink.keptColumns() || m_sink.cell(row, column, std::move(text));
+    }
+    bool idle() override { return m_sink.idle(); }
+    int keptColumns() const override { return std::max(m_sink.keptColumns(), m_record.columns); }
+
+private:
+    CellSink &m_sink;
+    SheetRecord &m_record;
 };
 
 class XlsxSheetHandler : public orcus::sax_handler {
@@ -615,16 +645,16 @@ private:
 
     void endCell()
     {
-        const std::string_view value = m_cellType == XlsxCell::Inline ? m_inline : m_value;
+        const std::string_view value = m_cellType == CellKind::Inline ? m_inline : m_value;
         // Every shared string a cell names is checked, also where the cell is left out.
-        const std::size_t shared = m_cellType == XlsxCell::Shared ? sharedIndex(value, m_strings) : 0;
+        const std::size_t shared = m_cellType == CellKind::Shared ? sharedIndex(value, m_strings) : 0;
         // A cell that holds nothing has no text: the record leaves it out.
         if (m_record && m_column < m_record->columns && !value.empty())
             m_record->add(m_row, m_column, m_cellType, value);
         if (m_column >= m_keptColumns)
             return;
-        QString text = m_cellType == XlsxCell::Shared ? m_strings.text(shared)
-                                                      : xlsxCellText(m_cellType, value, m_strings, m_origin);
+        QString text =
+            m_cellType == CellKind::Shared ? m_strings.text(shared) : textOf(m_cellType, value, m_strings, m_origin);
         if (!text.isEmpty())
             stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
     }
@@ -636,7 +666,7 @@ private:
     SheetRecord *const m_record;
     std::string_view m_ref, m_type;
     std::string m_refCopy, m_typeCopy, m_value, m_inline;
-    XlsxCell m_cellType = XlsxCell::Number;
+    CellKind m_cellType = CellKind::Number;
     std::string *m_collect = nullptr;
     bool m_inData = false, m_inInline = false, m_phonetic = false;
     int m_row = -1, m_column = -1;
@@ -835,6 +865,15 @@ private:
 enum class Kind { Xlsx, Ods };
 
 class ZipPackage : public Package {
+    // The record takes the place of the sheet's XML, however its pass ends.
+    auto releaseSheet()
+    {
+        return qScopeGuard([this] {
+            m_sheet = {};
+            m_unpacked = false;
+        });
+    }
+
 public:
     // Reads the directory from the device, which stays open for the parts.
     explicit ZipPackage(std::unique_ptr<QIODevice> device) : m_device(std::move(device))
@@ -859,18 +898,26 @@ public:
 
     void readFirstWorksheet(CellSink &sink, int recordColumns) override
     {
-        if (m_kind == Kind::Ods) {
-            if (!m_unpacked) {
-                m_sheet = part("content.xml", true, &sink);
-                m_unpacked = true;
-            }
-            OdsContentHandler handler(sink);
-            parse(m_sheet, handler);
-            if (!handler.sawTable)
-                failWith(Failure::NoWorksheet);
+        if (m_record && recordColumns == 0 && sink.keptColumns() <= m_record->columns) {
+            m_record->replay(sink, m_strings);
             return;
         }
-        readXlsx(sink, recordColumns);
+        if (m_kind == Kind::Xlsx) {
+            readXlsx(sink, recordColumns);
+            return;
+        }
+        if (!m_unpacked) {
+            m_sheet = part("content.xml", true, &sink);
+            m_unpacked = true;
+        }
+        if (recordColumns > 0) {
+            m_record.emplace(recordColumns, QDate());
+            const auto release = releaseSheet();
+            RecordingSink recording(sink, *m_record);
+            readOds(recording);
+        } else {
+            readOds(sink);
+        }
     }
 
 private:
@@ -951,12 +998,16 @@ private:
             failWith(Failure::Damaged);
     }
 
+    void readOds(CellSink &sink)
+    {
+        OdsContentHandler handler(sink);
+        parse(m_sheet, handler);
+        if (!handler.sawTable)
+            failWith(Failure::NoWorksheet);
+    }
+
     void readXlsx(CellSink &sink, int recordColumns)
     {
-        if (m_record && recordColumns == 0 && sink.keptColumns() <= m_record->columns) {
-            m_record->replay(sink, m_strings);
-            return;
-        }
         std::string workbook = "xl/workbook.xml";
         if (has("_rels/.rels")) {
             RelsHandler root;
@@ -1005,11 +1056,7 @@ private:
         const QDate origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
         if (recordColumns > 0) {
             m_record.emplace(recordColumns, origin);
-            // The record takes the place of the sheet's XML, however the pass ends.
-            const auto release = qScopeGuard([&] {
-                m_sheet = {};
-                m_unpacked = false;
-            });
+            const auto release = releaseSheet();
             XlsxSheetHandler handler(sink, m_strings, origin, &*m_record);
             parse(m_sheet, handler);
             return;

@@ -38,11 +38,11 @@ public:
     virtual ~Package() = default;
 
     // One pass over the first worksheet. Throws Error, and ReadingStopped
-    // when the sink asks to stop. A pass of a workbook given recordColumns
-    // also keeps what the cells of that many first columns hold, as far as
-    // it reads, in place of the sheet's XML (a check before an import): the
-    // later passes whose sink keeps no more columns hand those cells on
-    // without parsing the sheet again.
+    // when the sink asks to stop. A pass given recordColumns also keeps what
+    // the cells of that many first columns hold, as far as it reads, in
+    // place of the sheet's XML (a check before an import): the later passes
+    // whose sink keeps no more columns hand those cells on without parsing
+    // the sheet again.
     virtual void readFirstWorksheet(CellSink &sink, int recordColumns = 0) = 0;
 };
 

@@ -392,6 +392,41 @@ private Q_SLOTS:
         QCOMPARE(QList<QStringList>(read.begin(), read.end()), rows);
     }
 
+    // read() hands on what its check kept of the sheet, without parsing it
+    // again: the same as a whole pass gives, four columns up to the first row
+    // whose first column is empty. The reader parses the sheet anew for a
+    // pass that wants every column.
+    void rosterRowsMatchWholePass_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *name : {"xlsxwriter_mixed.xlsx", "xlsxwriter_inline.xlsx", "xlsxwriter_1904.xlsx",
+                                 "openpyxl_mixed.xlsx", "odfpy_mixed.ods", "odfpy_1904.ods"})
+            QTest::newRow(name) << file(QLatin1String(name));
+        for (const char *name : {"excel-autofilter01.xlsx", "excel-outline01.xlsx", "excel-shared_strings02.xlsx"})
+            QTest::newRow(name) << fixtures() + QLatin1String(name);
+    }
+    void rosterRowsMatchWholePass()
+    {
+        QFETCH(QString, path);
+        if (!QFile::exists(path))
+            QSKIP("sample not available");
+        const Grid whole = allCells(path);
+        std::vector<QStringList> expected;
+        for (int r = 1; !whole.cell(r, 1).isEmpty(); ++r)
+            expected.push_back({whole.cell(r, 1), whole.cell(r, 2), whole.cell(r, 3), whole.cell(r, 4)});
+        QVERIFY(!expected.empty());
+
+        const auto reader = RosterReader::open(path);
+        Collected rows;
+        reader->read(rows);
+        QCOMPARE(rows.rows, expected);
+        const Grid again = allCells(*reader);
+        for (int r = 1; r <= static_cast<int>(expected.size()) + 1; ++r) {
+            for (int c = 1; c <= 8; ++c)
+                QCOMPARE(again.cell(r, c), whole.cell(r, c));
+        }
+    }
+
     void refusedFiles_data()
     {
         QTest::addColumn<QString>("name");
@@ -400,6 +435,7 @@ private Q_SLOTS:
         QTest::newRow("encrypted ods") << u"odfpy_encrypted.ods"_s << u"密码"_s;
         QTest::newRow("no sheet") << u"nosheet.xlsx"_s << u"没有工作表"_s;
         QTest::newRow("malformed sheet") << u"badxml.xlsx"_s << u"损坏"_s;
+        QTest::newRow("missing shared string") << u"badindex.xlsx"_s << u"损坏"_s;
         QTest::newRow("scrambled zip") << u"scrambled.xlsx"_s << u"损坏"_s;
         QTest::newRow("truncated zip") << u"half.xlsx"_s << u"损坏"_s;
         QTest::newRow("zip of something else") << u"notabook.xlsx"_s << u"不能读取"_s;
