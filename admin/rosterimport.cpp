@@ -8,6 +8,7 @@
 #include "store/preparedstatement.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -146,13 +147,17 @@ public:
     int committed() const { return m_committed; }
 
 private:
-    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_import.pumpEveryMs; }
+    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_pumpGapMs; }
 
     bool pump(bool betweenRows)
     {
         // Nothing stays uncommitted while other commands may run.
+        QElapsedTimer committing;
+        committing.start();
         if (!commit())
             return false;
+        const qint64 every = m_import.pumpEveryMs;
+        m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
         if (m_import.beforePump)
             m_import.beforePump();
         m_pacer.pump();
@@ -178,6 +183,7 @@ private:
     std::optional<Transaction> m_batch;
     std::optional<PreparedStatement> m_insert;
     QElapsedTimer m_sincePump;
+    qint64 m_pumpGapMs = 0;
     int m_rowsSincePump = 0, m_rowsSinceIdle = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
 };

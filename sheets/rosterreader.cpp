@@ -49,6 +49,11 @@ public:
             m_stopped = true;
         return !m_stopped;
     }
+    // The check needs the first column only, where the roster ends; the
+    // reader still checks the cells it leaves out. Seeing fewer cells, the
+    // check moves on to a later row no sooner than the import: it reads at
+    // least as far.
+    int keptColumns() const override { return m_rehearsal ? 1 : static_cast<int>(RosterCells().size()); }
     void finish()
     {
         if (!m_ended)
@@ -152,9 +157,12 @@ public:
     }
 
 protected:
-    void cells(CellSink &sink, bool) override
+    // The check keeps the roster's columns, and the import reads them from
+    // there: the sheet is parsed once.
+    void cells(CellSink &sink, bool rehearsal) override
     {
-        guard([&] { m_package->readFirstWorksheet(sink); });
+        const int recorded = rehearsal ? static_cast<int>(RosterCells().size()) : 0;
+        guard([&] { m_package->readFirstWorksheet(sink, recorded); });
     }
 
 private:
@@ -239,6 +247,11 @@ QString shortestNumberText(double value)
     if (value == 0)
         return u"0"_s;
     char buffer[64];
+    // Whole numbers, most of a roster's: their digits are the shortest form.
+    if (std::abs(value) < 1e15 && value == std::trunc(value)) {
+        const auto digits = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(value));
+        return QString::fromLatin1(buffer, digits.ptr - buffer);
+    }
     // Plain digits for the numbers a sheet usually holds, an exponent for very
     // large and very small ones, the way a cell that is wide enough shows them.
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -14,6 +15,10 @@ public:
     // Called regularly while a reader works, also where no cell comes for a
     // long time (a large file being unpacked or scanned). False stops it.
     virtual bool idle() { return true; }
+    // The sink takes the cells of columns 0 to keptColumns() - 1 only. A
+    // reader need not make the text of the others, but checks them all the
+    // same, so that a damaged file is found whatever the sink keeps.
+    virtual int keptColumns() const { return std::numeric_limits<int>::max(); }
 };
 
 // Every cell of a sheet, kept for looking at afterwards (tests, fuzzing).

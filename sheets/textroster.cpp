@@ -63,6 +63,15 @@ bool plainNumber(const QString &field, double &value)
     return result.ec == std::errc() && result.ptr == end;
 }
 
+// GB18030 is GBK with four-byte sequences for the characters GBK lacks, some
+// of them in names (U+20000 and the other rare ideographs).
+QString decodeGb18030(const QByteArray &bytes)
+{
+    if (auto text = decodeCharset(bytes, "GB18030"))
+        return *std::move(text);
+    return Gbk::decode(bytes);
+}
+
 // Where a block of GBK/GB18030 bytes may be cut without splitting a character.
 qsizetype completeGbk(QByteArrayView bytes)
 {
@@ -250,7 +259,7 @@ void read(QIODevice &device, Dialect dialect, CellSink &sink)
         break;
     }
     Splitter splitter(dialect, sink);
-    QByteArray carry; // the start of a GBK character cut by the block's end
+    QByteArray carry; // the start of a character cut by the block's end
     while (!device.atEnd()) {
         QByteArray block = device.read(BlockSize);
         if (block.isEmpty())
@@ -261,12 +270,12 @@ void read(QIODevice &device, Dialect dialect, CellSink &sink)
             block.prepend(carry);
             const qsizetype complete = device.atEnd() ? block.size() : completeGbk(block);
             carry = block.sliced(complete);
-            splitter.feed(Gbk::decode(block.first(complete)));
+            splitter.feed(decodeGb18030(block.first(complete)));
         }
         idle(sink);
     }
     if (!carry.isEmpty())
-        splitter.feed(Gbk::decode(carry));
+        splitter.feed(decodeGb18030(carry));
     splitter.finish();
 }
 

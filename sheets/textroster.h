@@ -8,7 +8,8 @@
 // A roster saved as a text file, read the way Excel opens one:
 //  - encoding: UTF-16 when the file starts with its byte-order mark, UTF-8
 //    when it starts with the UTF-8 mark or is valid UTF-8 throughout, GBK
-//    otherwise; NUL characters are dropped;
+//    otherwise, read as GB18030 (GBK and its four-byte characters); NUL
+//    characters are dropped;
 //  - one row per line; lines end in CR LF, LF or a lone CR;
 //  - columns separated by tabs (a .txt) or commas (a .csv); a field that
 //    starts with a double quote runs to its closing quote, "" standing for one

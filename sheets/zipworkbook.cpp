@@ -7,14 +7,19 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTime>
 
 #include <orcus/sax_parser.hpp>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
+#include <zlib.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <deque>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +36,13 @@ constexpr int ElementsPerIdle = 8192;
 constexpr int MaxRows = 1048576; // Excel's sheet
 constexpr int MaxColumns = 16384;
 
+// Whether an XML name or value is the word: compared in place, with the
+// word's length known when compiled.
+template <std::size_t N> bool is(std::string_view text, const char (&word)[N])
+{
+    return text.size() == N - 1 && std::memcmp(text.data(), word, N - 1) == 0;
+}
+
 quint32 le(QByteArrayView b, qsizetype at, int bytes)
 {
     if (at < 0 || at + bytes > b.size())
@@ -41,9 +53,16 @@ quint32 le(QByteArrayView b, qsizetype at, int bytes)
     return v;
 }
 
-// The zip's central directory: the names and unpacked sizes of its parts,
-// read by hand so that a part's size is known before anything is unpacked.
-std::map<std::string, qint64> readDirectory(QIODevice &device)
+// A part as the zip's central directory describes it.
+struct Entry {
+    quint32 header = 0; // where its local header starts
+    quint32 packedSize = 0, size = 0, crc = 0;
+    quint16 method = 0, flags = 0;
+};
+
+// The zip's central directory, read first so that a part's size is known
+// before anything is unpacked.
+std::map<std::string, Entry> readDirectory(QIODevice &device)
 {
     const qint64 size = device.size();
     const qint64 tailSize = std::min<qint64>(size, 65535 + 22);
@@ -65,23 +84,29 @@ std::map<std::string, qint64> readDirectory(QIODevice &device)
         failWith(Failure::Damaged);
     device.seek(directoryStart);
     const QByteArray directory = device.read(directorySize);
-    std::map<std::string, qint64> parts;
+    std::map<std::string, Entry> parts;
     qsizetype at = 0;
     for (quint32 i = 0; i < count; ++i) {
         if (le(directory, at, 4) != 0x02014b50)
             failWith(Failure::Damaged);
-        const qint64 unpacked = le(directory, at + 24, 4);
+        Entry entry;
+        entry.flags = static_cast<quint16>(le(directory, at + 8, 2));
+        entry.method = static_cast<quint16>(le(directory, at + 10, 2));
+        entry.crc = le(directory, at + 16, 4);
+        entry.packedSize = le(directory, at + 20, 4);
+        entry.size = le(directory, at + 24, 4);
+        entry.header = le(directory, at + 42, 4);
         const quint32 nameLength = le(directory, at + 28, 2);
         const quint32 skip = le(directory, at + 30, 2) + le(directory, at + 32, 2);
         if (at + 46 + nameLength > directory.size())
             failWith(Failure::Damaged);
-        parts[std::string(directory.constData() + at + 46, nameLength)] = unpacked;
+        parts[std::string(directory.constData() + at + 46, nameLength)] = entry;
         at += 46 + nameLength + skip;
     }
     return parts;
 }
 
-QString fromUtf8(const std::string &s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Office Open XML writes characters that XML cannot carry as _xHHHH_;
 // _x005F_ escapes the underscore of a literal "_xHHHH_".
@@ -105,6 +130,17 @@ QString decodeEscapes(QString text)
         out.append(text[i]);
     }
     return out;
+}
+
+// A whole number written as shortestNumberText() writes it ("1001", "-7"),
+// as workbooks write their numbers mostly: the text stands as it is.
+bool shortestAlready(std::string_view text)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 15 || (digits.front() == '0' && (negative || digits.size() > 1)))
+        return false;
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::optional<double> number(std::string_view text)
@@ -179,15 +215,35 @@ void stopUnless(bool goOn)
 // Something the parser has no use for past this point: the rest is not read.
 struct PartDone {};
 
-template <typename Handler> void parse(const std::vector<unsigned char> &xml, Handler &handler)
+// An unpacked part with NUL padding behind it. liborcus 0.17's parser reads a
+// few bytes past the end of a truncated attribute; the padding keeps that read
+// inside the buffer, where it meets a character no XML name or quote may hold.
+// Padded once when unpacked, a part is parsed in place as often as needed.
+class XmlPart {
+public:
+    static constexpr std::size_t Padding = 16;
+
+    XmlPart() = default;
+    // Room for `size` bytes, to be written through data(), and the padding.
+    explicit XmlPart(std::size_t size) : m_size(size), m_bytes(std::make_unique_for_overwrite<char[]>(size + Padding))
+    {
+        clearPadding();
+    }
+    char *data() { return m_bytes.get(); }
+    const char *data() const { return m_bytes ? m_bytes.get() : ""; }
+    std::size_t size() const { return m_size; }
+    std::string_view text() const { return {data(), m_size}; }
+    void clearPadding() { std::fill_n(m_bytes.get() + m_size, Padding, '\0'); }
+
+private:
+    std::size_t m_size = 0;
+    std::unique_ptr<char[]> m_bytes;
+};
+
+template <typename Handler> void parse(const XmlPart &xml, Handler &handler)
 {
-    // liborcus 0.17's parser reads a few bytes past the end of a truncated
-    // attribute; NUL padding keeps that read inside our buffer, where it
-    // meets a character no XML name or quote may hold.
-    std::string padded(reinterpret_cast<const char *>(xml.data()), xml.size());
-    padded.append(16, '\0');
     try {
-        orcus::sax_parser<Handler> parser(padded.data(), xml.size(), handler);
+        orcus::sax_parser<Handler> parser(xml.data(), xml.size(), handler);
         parser.parse();
     } catch (const PartDone &) {
     } catch (const std::exception &) {
@@ -207,16 +263,16 @@ public:
     std::vector<Relationship> inOrder;
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "Id")
+        if (is(a.name, "Id"))
             m_id = a.value;
-        else if (a.name == "Type")
+        else if (is(a.name, "Type"))
             m_rel.type = a.value;
-        else if (a.name == "Target")
+        else if (is(a.name, "Target"))
             m_rel.target = a.value;
     }
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "Relationship") {
+        if (is(e.name, "Relationship")) {
             byId[m_id] = m_rel;
             inOrder.push_back(m_rel);
         }
@@ -249,7 +305,7 @@ std::string resolvePart(const std::string &source, const std::string &target)
     std::string piece;
     for (std::size_t i = 0; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '/') {
-            if (piece == "..") {
+            if (is(piece, "..")) {
                 if (!pieces.empty())
                     pieces.pop_back();
             } else if (!piece.empty() && piece != ".") {
@@ -279,16 +335,16 @@ public:
     std::vector<std::string> sheetIds;
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "date1904")
-            m_date1904 = a.value == "1" || a.value == "true";
-        else if (a.name == "id" && !a.ns.empty())
+        if (is(a.name, "date1904"))
+            m_date1904 = is(a.value, "1") || is(a.value, "true");
+        else if (is(a.name, "id") && !a.ns.empty())
             m_id = a.value;
     }
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "workbookPr")
+        if (is(e.name, "workbookPr"))
             date1904 = m_date1904;
-        else if (e.name == "sheet")
+        else if (is(e.name, "sheet"))
             sheetIds.push_back(m_id);
         m_date1904 = false;
         m_id.clear();
@@ -299,29 +355,58 @@ private:
     std::string m_id;
 };
 
+// The workbook's shared strings as the part holds them. Each is made text
+// when a cell first asks for it: the table serves every sheet of the workbook,
+// and a reader may leave columns out.
+class SharedStrings {
+public:
+    void add(std::string_view utf8)
+    {
+        m_pool.append(utf8);
+        m_ends.push_back(m_pool.size());
+    }
+    std::size_t size() const { return m_ends.size(); }
+    QString text(std::size_t i)
+    {
+        const std::size_t start = i == 0 ? 0 : m_ends[i - 1];
+        if (start == m_ends[i])
+            return {};
+        if (m_texts.size() != m_ends.size())
+            m_texts.resize(m_ends.size()); // once, when the table is complete
+        QString &text = m_texts[i]; // null until made: a string made from bytes is never null
+        if (text.isNull())
+            text = decodeEscapes(QString::fromUtf8(m_pool.data() + start, static_cast<qsizetype>(m_ends[i] - start)));
+        return text;
+    }
+
+private:
+    std::string m_pool; // the strings' UTF-8, one after the other
+    std::vector<std::size_t> m_ends;
+    std::vector<QString> m_texts;
+};
+
 class SharedStringsHandler : public orcus::sax_handler {
 public:
-    explicit SharedStringsHandler(CellSink &sink) : m_sink(sink) {}
-    std::vector<QString> strings;
+    SharedStringsHandler(CellSink &sink, SharedStrings &strings) : m_sink(sink), m_strings(strings) {}
 
     void start_element(const orcus::sax::parser_element &e)
     {
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
-        if (e.name == "si")
+        if (is(e.name, "si"))
             m_text.clear();
-        else if (e.name == "rPh")
+        else if (is(e.name, "rPh"))
             m_phonetic = true; // the reading aid above the text, not the text
-        else if (e.name == "t")
+        else if (is(e.name, "t"))
             m_inText = !m_phonetic;
     }
     void end_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "si")
-            strings.push_back(decodeEscapes(fromUtf8(m_text)));
-        else if (e.name == "rPh")
+        if (is(e.name, "si"))
+            m_strings.add(m_text);
+        else if (is(e.name, "rPh"))
             m_phonetic = false;
-        else if (e.name == "t")
+        else if (is(e.name, "t"))
             m_inText = false;
     }
     void characters(std::string_view text, bool)
@@ -332,69 +417,212 @@ public:
 
 private:
     CellSink &m_sink;
+    SharedStrings &m_strings;
     std::string m_text;
     bool m_inText = false, m_phonetic = false;
     long m_elements = 0;
 };
 
+// What a cell holds: an Office Open XML cell's kind, from its t attribute,
+// or (Made) its text already made, in UTF-16.
+enum class CellKind : quint8 { Number, Shared, Inline, Text, Boolean, Date, Made };
+
+CellKind xlsxCell(std::string_view t)
+{
+    if (is(t, "s"))
+        return CellKind::Shared;
+    if (is(t, "inlineStr"))
+        return CellKind::Inline;
+    if (is(t, "str") || is(t, "e"))
+        return CellKind::Text;
+    if (is(t, "b"))
+        return CellKind::Boolean;
+    return is(t, "d") ? CellKind::Date : CellKind::Number;
+}
+
+// The shared string a cell's value names; a damaged file when it names none.
+std::size_t sharedIndex(std::string_view value, const SharedStrings &strings)
+{
+    std::size_t index = 0;
+    const char *end = value.data() + value.size();
+    if (const auto plain = std::from_chars(value.data(), end, index); plain.ec != std::errc() || plain.ptr != end) {
+        const auto written = number(value); // "1.0", " 1": unusual, but a number all the same
+        if (!written || *written < 0 || *written >= static_cast<double>(strings.size()))
+            failWith(Failure::Damaged);
+        index = static_cast<std::size_t>(*written);
+    }
+    if (index >= strings.size())
+        failWith(Failure::Damaged); // a shared string that is not there
+    return index;
+}
+
+// A cell's text from its kind and what it holds: the text of an inline
+// string, the content of its <v> otherwise.
+QString textOf(CellKind type, std::string_view value, SharedStrings &strings, QDate origin)
+{
+    switch (type) {
+    case CellKind::Made: {
+        QString text(static_cast<qsizetype>(value.size() / sizeof(char16_t)), Qt::Uninitialized);
+        std::memcpy(text.data(), value.data(), value.size()); // the bytes need not be aligned
+        return text;
+    }
+    case CellKind::Shared:
+        return strings.text(sharedIndex(value, strings));
+    case CellKind::Inline:
+    case CellKind::Text:
+        return decodeEscapes(fromUtf8(value));
+    case CellKind::Boolean:
+        return value.empty() ? QString() : (is(value, "1") || is(value, "true")) ? u"TRUE"_s : u"FALSE"_s;
+    case CellKind::Date:
+        if (const auto serial = isoDateSerial(fromUtf8(value), origin))
+            return shortestNumberText(*serial);
+        return fromUtf8(value);
+    case CellKind::Number:
+        break;
+    }
+    if (value.empty())
+        return {};
+    if (shortestAlready(value))
+        return QString::fromLatin1(value.data(), static_cast<qsizetype>(value.size()));
+    const auto parsed = number(value);
+    return parsed ? shortestNumberText(*parsed) : fromUtf8(value);
+}
+
+// The cells of a sheet's first columns as one pass read them, in the file's
+// order and as the file holds them: the next pass hands them on from here
+// rather than parsing the sheet again. Far smaller than the sheet's XML, and
+// kept in blocks, which grow without being copied.
+class SheetRecord {
+public:
+    SheetRecord(int columns, QDate origin) : columns(columns), origin(origin) {}
+    const int columns;
+    const QDate origin;
+
+    void add(int row, int column, CellKind type, std::string_view value)
+    {
+        if (m_values.empty() || m_values.back().capacity() - m_values.back().size() < value.size()) {
+            m_values.emplace_back();
+            m_values.back().reserve(std::max(value.size(), ValueBlock));
+        }
+        m_values.back().append(value);
+        m_cells.push_back({row, static_cast<quint32>(value.size()), static_cast<quint16>(column), type});
+    }
+    void add(int row, int column, const QString &text)
+    {
+        add(row, column, CellKind::Made,
+            std::string_view(reinterpret_cast<const char *>(text.utf16()), sizeof(char16_t) * text.size()));
+    }
+    // Hands the cells on to the sink, making their text: as a pass over the
+    // sheet would, as far as the recording pass read.
+    void replay(CellSink &sink, SharedStrings &strings) const
+    {
+        const int kept = std::min(sink.keptColumns(), columns);
+        auto block = m_values.begin();
+        std::size_t at = 0;
+        std::size_t count = 0;
+        for (const Cell &cell : m_cells) {
+            if (at + cell.length > block->size()) {
+                ++block; // add() began a new block for this value
+                at = 0;
+            }
+            const std::string_view value(block->data() + at, cell.length);
+            at += cell.length;
+            if (++count % ElementsPerIdle == 0)
+                stopUnless(sink.idle());
+            if (cell.column >= kept)
+                continue;
+            if (QString text = textOf(cell.type, value, strings, origin); !text.isEmpty())
+                stopUnless(sink.cell(cell.row, cell.column, std::move(text)));
+        }
+    }
+
+private:
+    static constexpr std::size_t ValueBlock = 1024 * 1024;
+    struct Cell {
+        int row;
+        quint32 length; // of its value, the next in the blocks
+        quint16 column;
+        CellKind type;
+    };
+    std::deque<Cell> m_cells;
+    std::vector<std::string> m_values;
+};
+
+// Hands the cells of a pass on to the sink and records those of the record's
+// columns on the way, for a parser whose cells are made as they come.
+class RecordingSink : public CellSink {
+public:
+    RecordingSink(CellSink &sink, SheetRecord &record) : m_sink(sink), m_record(record) {}
+    bool cell(int row, int column, QString text) override
+    {
+        if (column < m_record.columns)
+            m_record.add(row, column, text);
+        return column >= m_sink.keptColumns() || m_sink.cell(row, column, std::move(text));
+    }
+    bool idle() override { return m_sink.idle(); }
+    int keptColumns() const override { return std::max(m_sink.keptColumns(), m_record.columns); }
+
+private:
+    CellSink &m_sink;
+    SheetRecord &m_record;
+};
+
 class XlsxSheetHandler : public orcus::sax_handler {
 public:
-    XlsxSheetHandler(CellSink &sink, const std::vector<QString> &strings, QDate origin)
-        : m_sink(sink), m_strings(strings), m_origin(origin)
+    // With a record, the cells of its columns are also kept there.
+    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin, SheetRecord *record)
+        : m_sink(sink), m_strings(strings), m_origin(origin), m_keptColumns(std::min(sink.keptColumns(), MaxColumns)),
+          m_record(record)
     {}
 
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (a.name == "r")
-            m_ref.assign(a.value);
-        else if (a.name == "t")
-            m_type.assign(a.value);
+        if (is(a.name, "r"))
+            m_ref = kept(a, m_refCopy);
+        else if (is(a.name, "t"))
+            m_type = kept(a, m_typeCopy);
     }
     void start_element(const orcus::sax::parser_element &e)
     {
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
         const std::string_view name = e.name;
-        if (name == "sheetData") {
+        if (is(name, "sheetData")) {
             m_inData = true;
-        } else if (m_inData && name == "row") {
+        } else if (m_inData && is(name, "row")) {
             const auto r = positiveInt(m_ref, MaxRows);
             m_row = r ? *r - 1 : m_row + 1;
             m_column = -1;
-        } else if (m_inData && name == "c") {
+        } else if (m_inData && is(name, "c")) {
             const int column = referenceColumn(m_ref);
             m_column = column >= 0 ? column : m_column + 1;
-            m_cellType = m_type;
+            m_cellType = xlsxCell(m_type);
             m_value.clear();
             m_inline.clear();
-        } else if (name == "v") {
+        } else if (is(name, "v")) {
             m_collect = &m_value;
-        } else if (name == "is") {
+        } else if (is(name, "is")) {
             m_inInline = true;
-        } else if (name == "rPh") {
+        } else if (is(name, "rPh")) {
             m_phonetic = true;
-        } else if (name == "t" && m_inInline && !m_phonetic) {
+        } else if (is(name, "t") && m_inInline && !m_phonetic) {
             m_collect = &m_inline;
         }
-        m_ref.clear();
-        m_type.clear();
+        m_ref = m_type = {};
     }
     void end_element(const orcus::sax::parser_element &e)
     {
         const std::string_view name = e.name;
-        if (name == "v" || name == "t") {
+        if (is(name, "v") || is(name, "t")) {
             m_collect = nullptr;
-        } else if (name == "is") {
+        } else if (is(name, "is")) {
             m_inInline = false;
-        } else if (name == "rPh") {
+        } else if (is(name, "rPh")) {
             m_phonetic = false;
-        } else if (name == "c" && m_inData) {
-            if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns) {
-                QString text = cellText();
-                if (!text.isEmpty())
-                    stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
-            }
-        } else if (name == "sheetData") {
+        } else if (is(name, "c") && m_inData) {
+            if (m_row >= 0 && m_column >= 0 && m_column < MaxColumns)
+                endCell();
+        } else if (is(name, "sheetData")) {
             throw PartDone{}; // the rest of the sheet holds no values
         }
     }
@@ -405,34 +633,40 @@ public:
     }
 
 private:
-    QString cellText() const
+    // An attribute's value where it stays until the element starts: in the
+    // part itself, or copied when the parser made it in a buffer of its own.
+    static std::string_view kept(const orcus::sax::parser_attribute &a, std::string &copy)
     {
-        if (m_cellType == "s") {
-            const auto index = number(m_value);
-            if (!index || *index < 0 || *index >= static_cast<double>(m_strings.size()))
-                failWith(Failure::Damaged); // a shared string that is not there
-            return m_strings[static_cast<std::size_t>(*index)];
-        }
-        if (m_cellType == "inlineStr")
-            return decodeEscapes(fromUtf8(m_inline));
-        if (m_cellType == "str" || m_cellType == "e")
-            return decodeEscapes(fromUtf8(m_value));
-        if (m_cellType == "b")
-            return m_value.empty() ? QString() : (m_value == "1" || m_value == "true") ? u"TRUE"_s : u"FALSE"_s;
-        if (m_cellType == "d") {
-            const auto serial = isoDateSerial(fromUtf8(m_value), m_origin);
-            return serial ? shortestNumberText(*serial) : fromUtf8(m_value);
-        }
-        if (m_value.empty())
-            return {};
-        const auto value = number(m_value);
-        return value ? shortestNumberText(*value) : fromUtf8(m_value);
+        if (!a.transient)
+            return a.value;
+        copy.assign(a.value);
+        return copy;
+    }
+
+    void endCell()
+    {
+        const std::string_view value = m_cellType == CellKind::Inline ? m_inline : m_value;
+        // Every shared string a cell names is checked, also where the cell is left out.
+        const std::size_t shared = m_cellType == CellKind::Shared ? sharedIndex(value, m_strings) : 0;
+        // A cell that holds nothing has no text: the record leaves it out.
+        if (m_record && m_column < m_record->columns && !value.empty())
+            m_record->add(m_row, m_column, m_cellType, value);
+        if (m_column >= m_keptColumns)
+            return;
+        QString text =
+            m_cellType == CellKind::Shared ? m_strings.text(shared) : textOf(m_cellType, value, m_strings, m_origin);
+        if (!text.isEmpty())
+            stopUnless(m_sink.cell(m_row, m_column, std::move(text)));
     }
 
     CellSink &m_sink;
-    const std::vector<QString> &m_strings;
+    SharedStrings &m_strings;
     const QDate m_origin;
-    std::string m_ref, m_type, m_cellType, m_value, m_inline;
+    const int m_keptColumns;
+    SheetRecord *const m_record;
+    std::string_view m_ref, m_type;
+    std::string m_refCopy, m_typeCopy, m_value, m_inline;
+    CellKind m_cellType = CellKind::Number;
     std::string *m_collect = nullptr;
     bool m_inData = false, m_inInline = false, m_phonetic = false;
     int m_row = -1, m_column = -1;
@@ -446,7 +680,7 @@ public:
     bool encrypted = false;
     void start_element(const orcus::sax::parser_element &e)
     {
-        if (e.name == "encryption-data")
+        if (is(e.name, "encryption-data"))
             encrypted = true;
     }
 };
@@ -465,69 +699,78 @@ std::optional<double> durationDays(const QString &text)
 
 class OdsContentHandler : public orcus::sax_handler {
 public:
-    explicit OdsContentHandler(CellSink &sink) : m_sink(sink) {}
+    explicit OdsContentHandler(CellSink &sink) : m_sink(sink), m_keptColumns(std::min(sink.keptColumns(), MaxColumns))
+    {}
     bool sawTable = false;
 
     void attribute(const orcus::sax::parser_attribute &a)
     {
-        m_attributes.emplace_back(std::string(a.name), std::string(a.value));
+        for (std::size_t i = 0; i < AttributeNames.size(); ++i) {
+            if (a.name == AttributeNames[i]) {
+                if (!m_given[i]) {
+                    m_given[i] = true;
+                    m_values[i].assign(a.value);
+                }
+                return;
+            }
+        }
     }
     void start_element(const orcus::sax::parser_element &e)
     {
         if (++m_elements % ElementsPerIdle == 0)
             stopUnless(m_sink.idle());
         const std::string_view name = e.name;
-        if (name == "null-date") {
-            const QDate origin = QDate::fromString(fromUtf8(attribute("date-value")).left(10), Qt::ISODate);
+        if (is(name, "null-date")) {
+            const QDate origin = QDate::fromString(fromUtf8(attribute(DateValue)).left(10), Qt::ISODate);
             if (origin.isValid())
                 m_origin = origin;
-        } else if (name == "table" && e.ns == "table") {
+        } else if (is(name, "table") && is(e.ns, "table")) {
             if (++m_tableDepth == 1)
                 sawTable = true;
-        } else if (m_tableDepth == 1 && name == "table-row") {
-            m_rowRepeat = positiveInt(attribute("number-rows-repeated"), MaxRows).value_or(1);
+        } else if (m_tableDepth == 1 && is(name, "table-row")) {
+            m_rowRepeat = positiveInt(attribute(RowsRepeated), MaxRows).value_or(1);
             m_rowCells.clear();
             m_column = 0;
-        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+        } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             m_inCell = true;
-            m_cellRepeat = positiveInt(attribute("number-columns-repeated"), MaxColumns).value_or(1);
-            m_valueType = attribute("value-type");
-            m_value = attribute("value");
-            m_dateValue = attribute("date-value");
-            m_timeValue = attribute("time-value");
-            m_booleanValue = attribute("boolean-value");
-            m_stringValue = attribute("string-value");
-            m_hasStringValue = hasAttribute("string-value");
+            m_cellRepeat = positiveInt(attribute(ColumnsRepeated), MaxColumns).value_or(1);
+            m_valueType = attribute(ValueType);
+            m_value = attribute(Value);
+            m_dateValue = attribute(DateValue);
+            m_timeValue = attribute(TimeValue);
+            m_booleanValue = attribute(BooleanValue);
+            m_stringValue = attribute(StringValue);
+            m_hasStringValue = m_given[StringValue];
             m_text.clear();
             m_paragraphs = 0;
-        } else if (m_inCell && name == "annotation") {
+        } else if (m_inCell && is(name, "annotation")) {
             ++m_annotation;
         } else if (m_inCell && !m_annotation) {
-            if (name == "p" || name == "h") {
+            if (is(name, "p") || is(name, "h")) {
                 if (m_paragraphs++ > 0)
                     m_text += '\n';
-            } else if (name == "s") {
-                const int spaces = positiveInt(attribute("c"), 1024).value_or(1);
+            } else if (is(name, "s")) {
+                const int spaces = positiveInt(attribute(Spaces), 1024).value_or(1);
                 m_text.append(static_cast<std::size_t>(spaces), ' ');
-            } else if (name == "tab") {
+            } else if (is(name, "tab")) {
                 m_text += '\t';
-            } else if (name == "line-break") {
+            } else if (is(name, "line-break")) {
                 m_text += '\n';
             }
         }
-        m_attributes.clear();
+        m_given = {};
     }
     void end_element(const orcus::sax::parser_element &e)
     {
         const std::string_view name = e.name;
-        if (name == "table" && e.ns == "table") {
+        if (is(name, "table") && is(e.ns, "table")) {
             if (--m_tableDepth == 0)
                 throw PartDone{}; // the first sheet is complete
-        } else if (m_tableDepth == 1 && (name == "table-cell" || name == "covered-table-cell")) {
+        } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             endCell();
-        } else if (m_inCell && name == "annotation") {
+        } else if (m_inCell && is(name, "annotation")) {
             --m_annotation;
-        } else if (m_tableDepth == 1 && name == "table-row") {
+        } else if (m_tableDepth == 1 && is(name, "table-row")) {
             // A repeated row gives its cells again in every row it stands for.
             for (int i = 1; i < m_rowRepeat && m_row + i < MaxRows && !m_rowCells.empty(); ++i) {
                 for (const auto &[column, text] : m_rowCells)
@@ -543,48 +786,59 @@ public:
     }
 
 private:
-    std::string attribute(std::string_view name) const
+    // The attributes read, by their local name. An element's first attribute
+    // of a name counts: calcext:value-type repeats office:value-type.
+    enum Attribute {
+        ValueType,
+        Value,
+        DateValue,
+        TimeValue,
+        BooleanValue,
+        StringValue,
+        RowsRepeated,
+        ColumnsRepeated,
+        Spaces
+    };
+    static constexpr std::array<std::string_view, 9> AttributeNames{"value-type",
+                                                                    "value",
+                                                                    "date-value",
+                                                                    "time-value",
+                                                                    "boolean-value",
+                                                                    "string-value",
+                                                                    "number-rows-repeated",
+                                                                    "number-columns-repeated",
+                                                                    "c"};
+
+    std::string_view attribute(Attribute which) const
     {
-        for (const auto &[n, v] : m_attributes) {
-            if (n == name)
-                return v;
-        }
-        return {};
-    }
-    bool hasAttribute(std::string_view name) const
-    {
-        for (const auto &a : m_attributes) {
-            if (a.first == name)
-                return true;
-        }
-        return false;
+        return m_given[which] ? std::string_view(m_values[which]) : std::string_view();
     }
     QString cellText() const
     {
-        if (m_valueType == "float" || m_valueType == "percentage" || m_valueType == "currency") {
+        if (is(m_valueType, "float") || is(m_valueType, "percentage") || is(m_valueType, "currency")) {
             const auto value = number(m_value);
             return value ? shortestNumberText(*value) : fromUtf8(m_text);
         }
-        if (m_valueType == "date") {
+        if (is(m_valueType, "date")) {
             const auto serial = isoDateSerial(fromUtf8(m_dateValue), m_origin);
             return serial ? shortestNumberText(*serial) : fromUtf8(m_text);
         }
-        if (m_valueType == "time") {
+        if (is(m_valueType, "time")) {
             const auto days = durationDays(fromUtf8(m_timeValue));
             return days ? shortestNumberText(*days) : fromUtf8(m_text);
         }
-        if (m_valueType == "boolean")
-            return m_booleanValue == "true" ? u"TRUE"_s : u"FALSE"_s;
-        if (m_valueType == "string" && m_hasStringValue)
+        if (is(m_valueType, "boolean"))
+            return is(m_booleanValue, "true") ? u"TRUE"_s : u"FALSE"_s;
+        if (is(m_valueType, "string") && m_hasStringValue)
             return fromUtf8(m_stringValue);
         return fromUtf8(m_text); // text, and formula errors as the cell shows them
     }
     void endCell()
     {
         m_inCell = false;
-        const QString text = cellText();
+        const QString text = m_column < m_keptColumns ? cellText() : QString();
         if (!text.isEmpty() && m_row < MaxRows) {
-            for (int i = 0; i < m_cellRepeat && m_column + i < MaxColumns; ++i) {
+            for (int i = 0; i < m_cellRepeat && m_column + i < m_keptColumns; ++i) {
                 stopUnless(m_sink.cell(m_row, m_column + i, text));
                 if (m_rowRepeat > 1)
                     m_rowCells.emplace_back(m_column + i, text);
@@ -594,7 +848,9 @@ private:
     }
 
     CellSink &m_sink;
-    std::vector<std::pair<std::string, std::string>> m_attributes;
+    const int m_keptColumns;
+    std::array<std::string, AttributeNames.size()> m_values;
+    std::array<bool, AttributeNames.size()> m_given{};
     QDate m_origin{1899, 12, 30};
     int m_tableDepth = 0, m_annotation = 0;
     int m_row = 0, m_column = 0, m_rowRepeat = 1, m_cellRepeat = 1, m_paragraphs = 0;
@@ -609,21 +865,24 @@ private:
 enum class Kind { Xlsx, Ods };
 
 class ZipPackage : public Package {
-public:
-    ZipPackage(std::unique_ptr<orcus::zip_archive_stream> stream, std::map<std::string, qint64> parts)
-        : m_stream(std::move(stream)), m_parts(std::move(parts))
+    // The record takes the place of the sheet's XML, however its pass ends.
+    auto releaseSheet()
     {
-        try {
-            m_archive = std::make_unique<orcus::zip_archive>(m_stream.get());
-            m_archive->load();
-        } catch (const std::exception &) {
-            failWith(Failure::Damaged);
-        }
+        return qScopeGuard([this] {
+            m_sheet = {};
+            m_unpacked = false;
+        });
+    }
+
+public:
+    // Reads the directory from the device, which stays open for the parts.
+    explicit ZipPackage(std::unique_ptr<QIODevice> device) : m_device(std::move(device))
+    {
+        m_parts = readDirectory(*m_device);
         if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml"))) {
             m_kind = Kind::Xlsx;
         } else if (has("content.xml")) {
-            const auto type = part("mimetype", false);
-            if (std::string(type.begin(), type.end()).find("spreadsheet") == std::string::npos)
+            if (part("mimetype", false).text().find("spreadsheet") == std::string_view::npos)
                 failWith(Failure::NotAWorkbook); // a text document or a presentation
             if (has("META-INF/manifest.xml")) {
                 ManifestHandler manifest;
@@ -637,26 +896,39 @@ public:
         }
     }
 
-    void readFirstWorksheet(CellSink &sink) override
+    void readFirstWorksheet(CellSink &sink, int recordColumns) override
     {
-        if (m_kind == Kind::Ods) {
-            if (!m_unpacked) {
-                m_sheet = part("content.xml", true, &sink);
-                m_unpacked = true;
-            }
-            OdsContentHandler handler(sink);
-            parse(m_sheet, handler);
-            if (!handler.sawTable)
-                failWith(Failure::NoWorksheet);
+        if (m_record && recordColumns == 0 && sink.keptColumns() <= m_record->columns) {
+            m_record->replay(sink, m_strings);
             return;
         }
-        readXlsx(sink);
+        if (m_kind == Kind::Xlsx) {
+            readXlsx(sink, recordColumns);
+            return;
+        }
+        if (!m_unpacked) {
+            m_sheet = part("content.xml", true, &sink);
+            m_unpacked = true;
+        }
+        if (recordColumns > 0) {
+            m_record.emplace(recordColumns, QDate());
+            const auto release = releaseSheet();
+            RecordingSink recording(sink, *m_record);
+            readOds(recording);
+        } else {
+            readOds(sink);
+        }
     }
 
 private:
+    // Packed bytes read at a time, and unpacked bytes made between two looks
+    // at the sink: a few milliseconds of work each.
+    static constexpr quint32 PackedChunk = 1024 * 1024;
+    static constexpr quint32 UnpackedChunk = 8 * 1024 * 1024;
+
     bool has(const std::string &name) const { return m_parts.count(name) > 0; }
 
-    std::vector<unsigned char> part(const std::string &name, bool required = true, CellSink *sink = nullptr)
+    XmlPart part(const std::string &name, bool required = true, CellSink *sink = nullptr)
     {
         const auto it = m_parts.find(name);
         if (it == m_parts.end()) {
@@ -664,23 +936,77 @@ private:
                 failWith(Failure::Damaged);
             return {};
         }
-        if (it->second > LargestPart)
+        const Entry &entry = it->second;
+        if (entry.size > LargestPart)
             failWith(Failure::TooLarge);
+        if (entry.flags & 1)
+            failWith(Failure::Damaged); // encrypted by the zip itself: no spreadsheet program writes that
+        if (!m_device->seek(entry.header))
+            failWith(Failure::Damaged);
+        const QByteArray header = m_device->read(30);
+        if (le(header, 0, 4) != 0x04034b50)
+            failWith(Failure::Damaged);
+        if (!m_device->seek(qint64(entry.header) + 30 + le(header, 26, 2) + le(header, 28, 2)))
+            failWith(Failure::Damaged);
         if (sink)
             stopUnless(sink->idle());
-        std::vector<unsigned char> bytes;
-        try {
-            if (!m_archive->read_file_entry(name, bytes))
+        XmlPart xml(entry.size);
+        if (entry.method == 0) {
+            if (entry.packedSize != entry.size || m_device->read(xml.data(), entry.size) != entry.size)
                 failWith(Failure::Damaged);
-        } catch (const std::exception &) {
+        } else if (entry.method == 8) {
+            inflatePart(entry, xml, sink);
+        } else {
             failWith(Failure::Damaged);
         }
+        if (crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(xml.data()), entry.size) != entry.crc)
+            failWith(Failure::Damaged);
         if (sink)
             stopUnless(sink->idle());
-        return bytes;
+        return xml;
     }
 
-    void readXlsx(CellSink &sink)
+    // Unpacks a deflated part, which must come to exactly its stated size.
+    void inflatePart(const Entry &entry, XmlPart &xml, CellSink *sink)
+    {
+        z_stream stream{};
+        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+        const std::unique_ptr<z_stream, int (*)(z_stream *)> end(&stream, inflateEnd);
+        QByteArray packed;
+        quint32 packedLeft = entry.packedSize;
+        int result = Z_OK;
+        while (result == Z_OK) {
+            if (stream.avail_in == 0 && packedLeft > 0) {
+                packed = m_device->read(std::min(packedLeft, PackedChunk));
+                if (packed.isEmpty())
+                    failWith(Failure::Damaged);
+                packedLeft -= static_cast<quint32>(packed.size());
+                stream.next_in = reinterpret_cast<Bytef *>(packed.data());
+                stream.avail_in = static_cast<uInt>(packed.size());
+            }
+            // One byte beyond the stated size (into the padding) shows a
+            // stream that runs longer.
+            stream.next_out = reinterpret_cast<Bytef *>(xml.data() + stream.total_out);
+            stream.avail_out = static_cast<uInt>(std::min<uLong>(entry.size + 1 - stream.total_out, UnpackedChunk));
+            result = inflate(&stream, Z_NO_FLUSH);
+            if (sink && result == Z_OK)
+                stopUnless(sink->idle());
+        }
+        xml.clearPadding();
+        if (result != Z_STREAM_END || stream.total_out != entry.size)
+            failWith(Failure::Damaged);
+    }
+
+    void readOds(CellSink &sink)
+    {
+        OdsContentHandler handler(sink);
+        parse(m_sheet, handler);
+        if (!handler.sawTable)
+            failWith(Failure::NoWorksheet);
+    }
+
+    void readXlsx(CellSink &sink, int recordColumns)
     {
         std::string workbook = "xl/workbook.xml";
         if (has("_rels/.rels")) {
@@ -719,25 +1045,33 @@ private:
             for (const auto &rel : rels.inOrder) {
                 const std::string name = resolvePart(workbook, rel.target);
                 if (endsWith(rel.type, "/sharedStrings") && has(name)) {
-                    SharedStringsHandler handler(sink);
+                    m_strings = {};
+                    SharedStringsHandler handler(sink, m_strings);
                     parse(part(name, true, &sink), handler);
-                    m_strings = std::move(handler.strings);
                 }
             }
             m_sheet = part(sheet, true, &sink);
             m_unpacked = true;
         }
-        XlsxSheetHandler handler(sink, m_strings, book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30));
+        const QDate origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        if (recordColumns > 0) {
+            m_record.emplace(recordColumns, origin);
+            const auto release = releaseSheet();
+            XlsxSheetHandler handler(sink, m_strings, origin, &*m_record);
+            parse(m_sheet, handler);
+            return;
+        }
+        XlsxSheetHandler handler(sink, m_strings, origin, nullptr);
         parse(m_sheet, handler);
     }
 
     bool m_unpacked = false;
-    std::vector<QString> m_strings;
-    std::vector<unsigned char> m_sheet;
+    SharedStrings m_strings;
+    XmlPart m_sheet;
+    std::optional<SheetRecord> m_record;
 
-    std::unique_ptr<orcus::zip_archive_stream> m_stream;
-    std::unique_ptr<orcus::zip_archive> m_archive;
-    std::map<std::string, qint64> m_parts;
+    std::unique_ptr<QIODevice> m_device;
+    std::map<std::string, Entry> m_parts;
     Kind m_kind = Kind::Xlsx;
 };
 
@@ -747,29 +1081,27 @@ bool looksLikeZip(QByteArrayView head) { return head.startsWith("PK\x03\x04") ||
 
 std::unique_ptr<Package> Package::openFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
         failWith(Failure::Damaged);
-    auto parts = readDirectory(file);
-    file.close();
-    std::unique_ptr<orcus::zip_archive_stream> stream;
-    try {
-        stream = std::make_unique<orcus::zip_archive_stream_fd>(QFile::encodeName(path).constData());
-    } catch (const std::exception &) {
-        failWith(Failure::Damaged);
-    }
-    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+    return std::make_unique<ZipPackage>(std::move(file));
 }
 
 std::unique_ptr<Package> Package::openBytes(const QByteArray &bytes)
 {
-    QByteArray copy = QByteArray::fromRawData(bytes.constData(), bytes.size());
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    auto parts = readDirectory(buffer);
-    auto stream = std::make_unique<orcus::zip_archive_stream_blob>(reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                                                   static_cast<std::size_t>(bytes.size()));
-    return std::make_unique<ZipPackage>(std::move(stream), std::move(parts));
+    // The buffer reads the caller's bytes where they are.
+    class Bytes : public QBuffer {
+    public:
+        explicit Bytes(const QByteArray &bytes) : m_bytes(QByteArray::fromRawData(bytes.constData(), bytes.size()))
+        {
+            setBuffer(&m_bytes);
+            open(QIODevice::ReadOnly);
+        }
+
+    private:
+        QByteArray m_bytes;
+    };
+    return std::make_unique<ZipPackage>(std::make_unique<Bytes>(bytes));
 }
 
 } // namespace ZipBook

@@ -8,8 +8,9 @@
 class QIODevice;
 
 // Workbooks kept in a zip: Office Open XML (.xlsx, .xlsm) and OpenDocument
-// spreadsheets (.ods). liborcus unpacks the parts and parses their XML; the
-// first worksheet's cells go to the sink as the parser meets them. Values as
+// spreadsheets (.ods). zlib unpacks the parts (each checked against its
+// checksum), liborcus parses their XML; the first worksheet's cells go to the
+// sink as the parser meets them. Values as
 // Excel shows them: numbers in shortest decimal form, formula cells by their
 // cached result, TRUE/FALSE, error values as written (#DIV/0!), dates as their
 // serial number in the workbook's own date system, shared and rich text as
@@ -37,8 +38,12 @@ public:
     virtual ~Package() = default;
 
     // One pass over the first worksheet. Throws Error, and ReadingStopped
-    // when the sink asks to stop.
-    virtual void readFirstWorksheet(CellSink &sink) = 0;
+    // when the sink asks to stop. A pass given recordColumns also keeps what
+    // the cells of that many first columns hold, as far as it reads, in
+    // place of the sheet's XML (a check before an import): the later passes
+    // whose sink keeps no more columns hand those cells on without parsing
+    // the sheet again.
+    virtual void readFirstWorksheet(CellSink &sink, int recordColumns = 0) = 0;
 };
 
 } // namespace ZipBook

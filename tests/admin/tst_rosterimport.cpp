@@ -163,6 +163,7 @@ void pumpsInSteps()
 {
     Run run;
     run.import.pumpEveryMs = 1 << 30;
+    run.import.pumpEveryRows = 5000;
     Rows reader(numbered(12500));
     run.import.run(reader);
     QCOMPARE(run.pacer.pumps, 3); // rows 1, 5001, 10001

@@ -96,6 +96,9 @@ package(folder + "/nosheet.xlsx", {"xl/workbook.xml": (workbook[:start] + "<shee
 sheet_xml = parts["xl/worksheets/sheet1.xml"]
 cut = sheet_xml.index(b"</sheetData>") - 30
 package(folder + "/badxml.xlsx", {"xl/worksheets/sheet1.xml": sheet_xml[:cut] + b"<c r=\"A9\"><v>1</v"})
+# A shared string that is not there, in a column the roster does not read.
+package(folder + "/badindex.xlsx",
+        {"xl/worksheets/sheet1.xml": sheet_xml.replace(b'<c r="F6" t="s"><v>8</v>', b'<c r="F6" t="s"><v>999</v>')})
 with zipfile.ZipFile(folder + "/notabook.xlsx", "w") as z:
     z.writestr("readme.txt", "not a workbook")
 # A deflated sheet whose compressed bytes are scrambled half-way.

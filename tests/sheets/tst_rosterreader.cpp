@@ -392,6 +392,41 @@ private Q_SLOTS:
         QCOMPARE(QList<QStringList>(read.begin(), read.end()), rows);
     }
 
+    // read() hands on what its check kept of the sheet, without parsing it
+    // again: the same as a whole pass gives, four columns up to the first row
+    // whose first column is empty. The reader parses the sheet anew for a
+    // pass that wants every column.
+    void rosterRowsMatchWholePass_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char *name : {"xlsxwriter_mixed.xlsx", "xlsxwriter_inline.xlsx", "xlsxwriter_1904.xlsx",
+                                 "openpyxl_mixed.xlsx", "odfpy_mixed.ods", "odfpy_1904.ods"})
+            QTest::newRow(name) << file(QLatin1String(name));
+        for (const char *name : {"excel-autofilter01.xlsx", "excel-outline01.xlsx", "excel-shared_strings02.xlsx"})
+            QTest::newRow(name) << fixtures() + QLatin1String(name);
+    }
+    void rosterRowsMatchWholePass()
+    {
+        QFETCH(QString, path);
+        if (!QFile::exists(path))
+            QSKIP("sample not available");
+        const Grid whole = allCells(path);
+        std::vector<QStringList> expected;
+        for (int r = 1; !whole.cell(r, 1).isEmpty(); ++r)
+            expected.push_back({whole.cell(r, 1), whole.cell(r, 2), whole.cell(r, 3), whole.cell(r, 4)});
+        QVERIFY(!expected.empty());
+
+        const auto reader = RosterReader::open(path);
+        Collected rows;
+        reader->read(rows);
+        QCOMPARE(rows.rows, expected);
+        const Grid again = allCells(*reader);
+        for (int r = 1; r <= static_cast<int>(expected.size()) + 1; ++r) {
+            for (int c = 1; c <= 8; ++c)
+                QCOMPARE(again.cell(r, c), whole.cell(r, c));
+        }
+    }
+
     void refusedFiles_data()
     {
         QTest::addColumn<QString>("name");
@@ -400,6 +435,7 @@ private Q_SLOTS:
         QTest::newRow("encrypted ods") << u"odfpy_encrypted.ods"_s << u"密码"_s;
         QTest::newRow("no sheet") << u"nosheet.xlsx"_s << u"没有工作表"_s;
         QTest::newRow("malformed sheet") << u"badxml.xlsx"_s << u"损坏"_s;
+        QTest::newRow("missing shared string") << u"badindex.xlsx"_s << u"损坏"_s;
         QTest::newRow("scrambled zip") << u"scrambled.xlsx"_s << u"损坏"_s;
         QTest::newRow("truncated zip") << u"half.xlsx"_s << u"损坏"_s;
         QTest::newRow("zip of something else") << u"notabook.xlsx"_s << u"不能读取"_s;
@@ -444,6 +480,46 @@ private Q_SLOTS:
         // The same bytes in a file with another name are tab-separated.
         write(file(u"名单.txt"_s), bytes);
         QCOMPARE(rosterRows(file(u"名单.txt"_s))[0][0], u"一厂,\"财务部, 二科\",张三,0012"_s);
+    }
+
+    // A GBK text is read in 64 KB blocks: a character that one block's end
+    // cuts, two bytes or one of GB18030's four, comes out whole.
+    void gbkCharacterAcrossBlocks_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("cut"); // bytes of the name's first character before the block's end
+        const QByteArray zhang = Gbk::encode(u"张三"_s);
+        QTest::newRow("two bytes, cut after 1") << zhang << u"张三"_s << 1;
+        // U+20000 (95 32 82 36) and U+3400 (81 39 EE 39): four bytes in GB18030, none in GBK.
+        const QByteArray rare = QByteArray("\x95\x32\x82\x36") + Gbk::encode(u"三"_s);
+        const QString rareText = QString::fromUcs4(U"\U00020000三");
+        for (int cut = 1; cut <= 3; ++cut)
+            QTest::addRow("U+20000, cut after %d", cut) << rare << rareText << cut;
+        QTest::newRow("U+3400, cut after 2") << QByteArray("\x81\x39\xEE\x39") << u"\u3400"_s << 2;
+    }
+    void gbkCharacterAcrossBlocks()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, text);
+        QFETCH(int, cut);
+        const QByteArray filler = Gbk::encode(u"一厂\t部门\t员工\t1\r\n"_s);
+        const QByteArray lead = Gbk::encode(u"一厂\t部门\t"_s);
+        const qsizetype at = 64 * 1024 - cut; // where the name begins
+        QByteArray bytes;
+        while (bytes.size() + filler.size() + 64 < at)
+            bytes += filler;
+        // A row whose name is as long as it takes to bring the next one to its place.
+        const qsizetype pad = at - bytes.size() - 2 * lead.size() - 4;
+        bytes += lead + QByteArray(pad, 'x') + "\t1\r\n" + lead;
+        QCOMPARE(bytes.size(), at);
+        bytes += name + "\t2\r\n" + lead + name + "\t3\r\n";
+        write(file(u"cut.txt"_s), bytes);
+        const auto rows = rosterRows(file(u"cut.txt"_s));
+        QCOMPARE(rows.size(), static_cast<std::size_t>(bytes.count(filler) + 3));
+        QCOMPARE(rows[rows.size() - 3][2], QString(pad, u'x'));
+        QCOMPARE(rows[rows.size() - 2], (QStringList{u"一厂"_s, u"部门"_s, text, u"2"_s}));
+        QCOMPARE(rows.back(), (QStringList{u"一厂"_s, u"部门"_s, text, u"3"_s}));
     }
 
     // NUL characters are dropped, in text of every encoding.
