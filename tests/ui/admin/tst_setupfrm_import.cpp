@@ -16,6 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// More rows than the import stores between two pauses at the latest, so that
+// a pause comes while rows are stored whatever the clock says.
+constexpr int RosterRows = 60000;
+
 struct Fixture {
     TempDb db;
     TestServices ts{db};
@@ -59,7 +63,7 @@ private Q_SLOTS:
     void importCompletes()
     {
         Fixture f;
-        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 12000)};
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, RosterRows)};
         bool busyAtPump = false;
         QString shownAtPump;
         f.openSetup([&](TSetupFrm &screen) {
@@ -89,9 +93,9 @@ private Q_SLOTS:
             QCOMPARE(screen.Label1->text(), u"导入员工资料完成"_s);
             QCOMPARE(screen.ProgressBar1->value(), 100);
             QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
-            QCOMPARE(screen.rosterCount(), 12000);
+            QCOMPARE(screen.rosterCount(), RosterRows);
         });
-        QCOMPARE(f.employees(), 12000);
+        QCOMPARE(f.employees(), RosterRows);
     }
 
     // Cancel confirmed while events are handled: the row in progress is
@@ -99,7 +103,7 @@ private Q_SLOTS:
     void cancelMidImport()
     {
         Fixture f;
-        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, 12000)};
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, RosterRows)};
         int storedAtCancel = -1;
         f.openSetup([&](TSetupFrm &screen) {
             f.ts.pacer.onPump = [&](int) {
