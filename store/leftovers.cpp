@@ -128,7 +128,14 @@ bool journalBelongsTo(const QByteArray &journal, const QByteArray &page1)
             const quint32 now = be32(page1, 24);
             if (now == counter)
                 return original.left(page1.size()) == page1.left(original.size()); // page 1 not yet written
-            return now == counter + 1 && pageSizeOf(original) == pageSize;
+            // Page 1 already written by the commit the crash cut short. A
+            // file copied in may carry the next counter by chance (fresh
+            // files all count from 1); a commit never shrinks the file (no
+            // auto-vacuum), so a file smaller than the journal's start is
+            // another one.
+            const bool sizeValid = be32(page1, 92) == now;
+            return now == counter + 1 && pageSizeOf(original) == pageSize
+                   && (!sizeValid || be32(page1, 28) >= originalPages);
         }
         const qsizetype end = first + records * record;
         header = (end + sector - 1) / sector * sector;
