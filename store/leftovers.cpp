@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
+#include <optional>
 #include <limits>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -27,6 +28,15 @@ quint32 pageSizeOf(const QByteArray &page1)
         return 0;
     const quint32 raw = qFromBigEndian<quint16>(page1.constData() + 16);
     return raw == 1 ? 65536 : raw;
+}
+
+// The page count page 1 records, when the commit that wrote it also wrote the
+// count (older programs leave it stale).
+std::optional<quint32> recordedPages(const QByteArray &page1)
+{
+    if (be32(page1, 92) != be32(page1, 24))
+        return std::nullopt;
+    return be32(page1, 28);
 }
 
 bool isWalModeFile(const QByteArray &page1) { return page1.size() >= kHeaderSize && page1[18] == 2 && page1[19] == 2; }
@@ -133,9 +143,8 @@ bool journalBelongsTo(const QByteArray &journal, const QByteArray &page1)
             // files all count from 1); a commit never shrinks the file (no
             // auto-vacuum), so a file smaller than the journal's start is
             // another one.
-            const bool sizeValid = be32(page1, 92) == now;
-            return now == counter + 1 && pageSizeOf(original) == pageSize
-                   && (!sizeValid || be32(page1, 28) >= originalPages);
+            const auto pages = recordedPages(page1);
+            return now == counter + 1 && pageSizeOf(original) == pageSize && (!pages || *pages >= originalPages);
         }
         const qsizetype end = first + records * record;
         header = (end + sector - 1) / sector * sector;
@@ -144,8 +153,8 @@ bool journalBelongsTo(const QByteArray &journal, const QByteArray &page1)
         return true; // nothing would be played back
     // The first page was not journaled, so it is still the original: its
     // recorded size must be the size the journal started from.
-    const bool sizeValid = be32(page1, 92) == be32(page1, 24);
-    return !sizeValid || be32(page1, 28) == originalPages;
+    const auto pages = recordedPages(page1);
+    return !pages || *pages == originalPages;
 }
 
 LeftoverCheck setAsideForeignLeftovers(const QString &databasePath, const QDateTime &now)
