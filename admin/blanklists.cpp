@@ -2,6 +2,7 @@
 
 #include "admin/prizeitemchoice.h"
 #include "store/blankliststore.h"
+#include "store/scopestore.h"
 
 using namespace Qt::StringLiterals;
 
@@ -32,7 +33,8 @@ DesignationList::DesignationList(Database &db, const PrizeItemChoice &items, QOb
                   {u"sCompCode"_s, u"工厂名称"_s, {}, 100},
                   {u"sNo"_s, u"号码"_s, {}, 50},
                   {u"sName"_s, u"姓名"_s, {}, 50},
-                  {u"sItemName"_s, u"奖项"_s, u"sTime"_s, 0, true}},
+                  {u"sItemName"_s, u"奖项"_s, u"sTime"_s, 0, true},
+                  {u"Used"_s, u"状态"_s}},
                  parent),
       m_db(db), m_items(items)
 {}
@@ -47,10 +49,48 @@ std::vector<PostedList::Row> DesignationList::load()
 
 int DesignationList::insertRecord(const Row &row)
 {
-    return BlankListStore::insertDesignation(m_db, toDesignation(row));
+    const int recNo = BlankListStore::insertDesignation(m_db, toDesignation(row));
+    warnAbout(row);
+    return recNo;
 }
 
-void DesignationList::updateRecord(const Row &row) { BlankListStore::updateDesignation(m_db, toDesignation(row)); }
+void DesignationList::updateRecord(const Row &row)
+{
+    BlankListStore::updateDesignation(m_db, toDesignation(row));
+    warnAbout(row);
+}
+
+void DesignationList::warnAbout(const Row &row)
+{
+    const Designation d = toDesignation(row);
+    if (d.Checked)
+        return;
+    if (const QString text = problem(m_db, d); !text.isEmpty())
+        Q_EMIT warning(text);
+}
+
+QString DesignationList::problem(Database &db, const Designation &d)
+{
+    if (d.sNo.trimmed().isEmpty())
+        return {};
+    const QString who = d.sCompCode.isEmpty() ? d.sNo : d.sCompCode + u' ' + d.sNo;
+    for (const Exclusion &e : BlankListStore::loadExclusions(db)) {
+        if (e.sNo == d.sNo && e.sCompCode == d.sCompCode)
+            return u"已保存。但“%1”也在排除名单中，不会中奖；请从排除名单中删除，或删除这条指定。"_s.arg(who);
+    }
+    const std::vector<ScopeRow> scope = ScopeStore::itemScope(db, d.sTime);
+    if (scope.empty())
+        return {};
+    std::vector<ScopeStore::Group> groups;
+    for (const Employee &e : BlankListStore::employeesWithCode(db, d.sNo)) {
+        if (e.CompCode == d.sCompCode)
+            groups.push_back({e.CompCode, e.DartNo, 1});
+    }
+    if (groups.empty() || ScopeStore::countInScope(groups, scope) > 0)
+        return {};
+    return u"已保存。但“%1”不在此奖项的抽奖范围（%2）内；指定的人仍会中此奖项。"_s.arg(who,
+                                                                                       ScopeStore::summary(scope, 30));
+}
 
 void DesignationList::deleteRecord(const Row &row) { BlankListStore::deleteDesignation(m_db, row[dRecNo].toInt()); }
 
@@ -60,6 +100,8 @@ QVariant DesignationList::lookUp(const QString &field, const Row &row) const
 {
     if (field == u"sItemName"_s)
         return m_items.nameOf(row[dTime].toInt());
+    if (field == u"Used"_s)
+        return row[dChecked].toBool() ? u"已抽中"_s : QString();
     return {};
 }
 

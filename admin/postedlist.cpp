@@ -149,8 +149,10 @@ void PostedList::post()
     if (m_state == State::Browse)
         return;
     Row &row = m_rows[static_cast<size_t>(m_current)];
-    if (m_state == State::Insert || m_modified)
+    if (m_state == State::Insert || m_modified) {
         checkFields(row);
+        checkRow(row);
+    }
     try {
         if (m_state == State::Insert) {
             const int recNo = insertRecord(row);
@@ -304,6 +306,12 @@ void PostedList::refused(const QString &reason) const
 
 QVariant PostedList::lookUp(const QString &, const Row &) const { return {}; }
 
+void PostedList::refreshLookUps()
+{
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 int PostedList::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
@@ -361,7 +369,9 @@ Qt::ItemFlags PostedList::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_columns[static_cast<size_t>(index.column())].field != u"RecNo"_s)
+    const Column &column = m_columns[static_cast<size_t>(index.column())];
+    // A looked-up column that stores nothing is shown, not edited in place.
+    if (column.field != u"RecNo"_s && fieldIndex(column.stores.isEmpty() ? column.field : column.stores) >= 0)
         f |= Qt::ItemIsEditable;
     return f;
 }

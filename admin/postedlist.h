@@ -62,6 +62,8 @@ public:
     void clear();
 
     int columnOf(const QString &field) const;
+    // The looked-up values have changed: views show them again.
+    void refreshLookUps();
     const std::vector<Column> &columns() const { return m_columns; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -95,6 +97,9 @@ protected:
     // Defaults of a new row; `rowsBefore` is how many rows the list held.
     virtual void newRecord(Row &, int /*rowsBefore*/) {}
     virtual QVariant lookUp(const QString &field, const Row &row) const;
+    // A row the table's own rules refuse, before it is written: throws
+    // DbError with the operator's words.
+    virtual void checkRow(const Row &) const {}
 
 private:
     void moveTo(int row);

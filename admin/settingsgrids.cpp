@@ -1,6 +1,11 @@
 #include "admin/settingsgrids.h"
 
+#include "store/dberror.h"
 #include "store/gridstore.h"
+#include "store/scopestore.h"
+
+#include <algorithm>
+#include <iterator>
 
 #include <limits>
 
@@ -32,6 +37,8 @@ void RosterGridList::deleteRecord(const Row &row) { GridStore::deleteEmployee(m_
 
 namespace {
 enum PrizeField { pRecNo, pSeq, pItemName, pAwards, pSumNumber, pNumber, pIsExec, pExcNum };
+// The grid shows the start of a long scope; the whole is in its screen.
+constexpr int kScopeColumnChars = 12;
 } // namespace
 
 PrizeGridList::PrizeGridList(Database &db, QObject *parent)
@@ -42,12 +49,39 @@ PrizeGridList::PrizeGridList(Database &db, QObject *parent)
          {u"ItemName"_s, u"奖项"_s, {}, 50},
          {u"Awards"_s, u"奖品"_s, {}, 50},
          {u"SumNumber"_s, u"中奖人数"_s, {}, 0, true},
-         {u"iNumber"_s, u"每次几个"_s, {}, 0, true}},
+         {u"iNumber"_s, u"每次几个"_s, {}, 0, true},
+         {scopeField(), u"抽奖范围"_s}},
         parent),
       m_db(db)
 {}
 
-std::vector<PostedList::Row> PrizeGridList::load() { return GridStore::prizeRows(m_db); }
+std::vector<PostedList::Row> PrizeGridList::load()
+{
+    m_scopes = ScopeStore::allScopes(m_db);
+    return GridStore::prizeRows(m_db);
+}
+
+std::vector<ScopeRow> PrizeGridList::scopeOf(int recNo) const
+{
+    std::vector<ScopeRow> rows;
+    std::copy_if(m_scopes.begin(), m_scopes.end(), std::back_inserter(rows),
+                 [recNo](const ScopeRow &r) { return r.sTime == recNo; });
+    return rows;
+}
+
+void PrizeGridList::setScope(int recNo, const std::vector<ScopeRow> &rows)
+{
+    ScopeStore::setItemScope(m_db, recNo, rows);
+    m_scopes = ScopeStore::allScopes(m_db);
+    refreshLookUps();
+}
+
+QVariant PrizeGridList::lookUp(const QString &field, const Row &row) const
+{
+    if (field != scopeField() || row[pRecNo].isNull())
+        return {};
+    return ScopeStore::summary(scopeOf(row[pRecNo].toInt()), kScopeColumnChars);
+}
 
 int PrizeGridList::insertRecord(const Row &row) { return GridStore::insertPrizeRow(m_db, row); }
 
@@ -60,4 +94,12 @@ void PrizeGridList::newRecord(Row &row, int rowsBefore)
     row[pSeq] = rowsBefore + 1;
     row[pIsExec] = 0;
     row[pExcNum] = 0;
+}
+
+void PrizeGridList::checkRow(const Row &row) const
+{
+    const int drawn = row[pExcNum].toInt();
+    if (!row[pSumNumber].isNull() && row[pSumNumber].toInt() < drawn)
+        throw DbError(u"“中奖人数”不能小于此奖项已抽出的人数（%1人），本行没有保存。请改正后再离开本行，或按 Esc "
+                      "取消本行的修改。"_s.arg(drawn));
 }

@@ -10,9 +10,12 @@
 #include "store/database.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QScreen>
+#include <QTimer>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +41,65 @@ public:
         }
         return false;
     }
+};
+
+// With PRIZEDRAW_START_REPORT set to a file, the program notes there when its
+// window was first painted and when the roster was ready (milliseconds since
+// the process started, and the resident memory then): bench_start reads it.
+class StartReport : public QObject {
+public:
+    explicit StartReport(QWidget &window) : m_path(qEnvironmentVariable("PRIZEDRAW_START_REPORT"))
+    {
+        if (!m_path.isEmpty())
+            window.installEventFilter(this);
+    }
+    void note(const char *what)
+    {
+        if (m_path.isEmpty())
+            return;
+        QFile file(m_path);
+        if (!file.open(QIODevice::Append))
+            return;
+        file.write(QByteArray(what) + ' ' + QByteArray::number(sinceProcessStartMs()) + ' '
+                   + QByteArray::number(residentKb()) + '\n');
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            note("window-shown");
+        }
+        return false;
+    }
+
+private:
+    static qint64 sinceProcessStartMs()
+    {
+        // Field 22 of /proc/self/stat: the start in clock ticks after boot.
+        QFile stat(u"/proc/self/stat"_s);
+        QFile uptime(u"/proc/uptime"_s);
+        if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        const double startS = fields.value(19).toDouble() / double(sysconf(_SC_CLK_TCK));
+        const double nowS = uptime.readAll().split(' ').value(0).toDouble();
+        return qint64((nowS - startS) * 1000);
+    }
+    static qint64 residentKb()
+    {
+        QFile status(u"/proc/self/status"_s);
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        }
+        return -1;
+    }
+    QString m_path;
 };
 
 } // namespace
@@ -70,5 +132,12 @@ int main(int argc, char **argv)
     // Without a window manager nobody honours the full-screen request: the
     // window takes the screen's geometry itself.
     StartFrm.setGeometry(Stage::coverOf(StartFrm.screen()));
+    // The roster follows the window: a large one takes a moment, and the
+    // screen says so meanwhile.
+    StartReport report(StartFrm);
+    QTimer::singleShot(0, &StartFrm, [&StartFrm, &report] {
+        StartFrm.LoadDrawData();
+        report.note("roster-loaded");
+    });
     return app.exec();
 }

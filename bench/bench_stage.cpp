@@ -73,6 +73,7 @@ int child(int argc, char **argv, const QSize &screen)
     Settings settings;
 
     TStartFrm frm(dir.path() + u'/', settings, db, dialogs, pacer, random, sound);
+    frm.LoadDrawData();
     const QSizeF logical = QSizeF(screen) / Stage::scaleFor(screen);
     frm.setGeometry(QRect(QPoint(0, 0), logical.toSize()));
     frm.show();

@@ -9,8 +9,8 @@
 #include "store/database.h"
 #include "store/drawlog.h"
 #include "store/rowreaders.h"
+#include "store/scopestore.h"
 
-#include <QSet>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -19,6 +19,8 @@ namespace {
 constexpr int kRollPauseMs = 50;
 constexpr int kShufflePauseMs = 10;
 constexpr int kWinnerPauseMs = 1000;
+// What a winner's record keeps of the item's scope (its field's size).
+constexpr int kScopeRecordChars = 200;
 
 // Random picks that keep missing give up after this many tries and walk the
 // roster instead, so that a nearly exhausted roster (or a generator that
@@ -36,11 +38,15 @@ QString DrawEngine::nobodyEligibleText()
     return u"没有可以抽取的员工（都已中奖、被排除或被指定），请检查员工资料！"_s;
 }
 QString DrawEngine::allDrawnText() { return u"可以抽取的员工已经全部抽完，本次抽奖结束！"_s; }
+QString DrawEngine::scopeExhaustedText(const QString &itemName)
+{
+    return u"奖项“%1”的抽奖范围内已没有可以抽取的员工，请检查抽奖范围或改抽其他奖项！"_s.arg(itemName);
+}
 
 DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings,
                        DrawView &view)
     : m_round(round), m_pacer(pacer), m_random(random), m_settings(settings), m_view(view),
-      m_isDesignated(round.db(), Catalogue::IsDesignated), m_changeStamp(round.db(), Catalogue::ChangeStamp),
+      m_changeStamp(round.db(), Catalogue::ChangeStamp),
       m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
       m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
       m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
@@ -60,20 +66,16 @@ void DrawEngine::ShowCandidate(const QString &code, const QString &line)
     m_view.showCandidate(code, line);
 }
 
-const Employee *DrawEngine::LocateRosterEntry(int position) const
+DrawEngine::Candidate DrawEngine::candidateAt(int row) const
 {
-    const DrawData &data = m_round.data;
-    if (position < 0 || static_cast<size_t>(position) >= data.roster.size()
-        || static_cast<size_t>(position) >= m_round.rosterIndex().size())
-        return nullptr;
-    return data.rosterEntry(m_round.rosterIndex()[static_cast<size_t>(position)]);
+    const RosterTable &roster = m_round.roster();
+    return Candidate{roster.code(row), roster.name(row), roster.factory(row)};
 }
 
-bool DrawEngine::IsExcludedOrWon(const QString &code, const QString &factory)
+void DrawEngine::showRow(int row)
 {
-    if (m_round.data.winnerSet.contains(code, factory))
-        return true;
-    return freshExclusions().contains(code, factory);
+    const Candidate c = candidateAt(row);
+    ShowCandidate(c.code, candidateLine(c.factory, c.name));
 }
 
 bool DrawEngine::requestClose()
@@ -87,17 +89,11 @@ bool DrawEngine::requestClose()
 
 bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
 {
-    const bool found = m_isDesignated.run({code, factory}).next();
-    m_isDesignated.finish();
-    return found;
+    syncLists();
+    return m_round.data.eligibility.has(Eligibility::Block::Designated, code, factory);
 }
 
 void DrawEngine::OpenDesignations(int item) { m_round.OpenDesignations(item); }
-
-bool DrawEngine::isEligible(const Employee &e)
-{
-    return !IsExcludedOrWon(e.EmpCode, e.CompCode) && !IsDesignated(e.EmpCode, e.CompCode);
-}
 
 bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QString &factory, const QString &itemText)
 {
@@ -130,14 +126,16 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     record.sName = name;
     record.sCompCode = factory;
     record.sHow = used ? DrawHow::Designated : DrawHow::Random;
+    if (const std::vector<ScopeRow> scope = data.scopeOf(item); !scope.empty())
+        record.sScope = ScopeStore::summary(scope, kScopeRecordChars);
 
     // The count, the winner's row, the designation and the record are one
     // unit: a crash between them must never leave a counted winner without a
     // row, nor a record of a winner who is not stored.
     Database &db = m_round.db();
     int winnerRecNo = 0;
-    // The winner's own writes leave the exclusions as they are.
-    const bool exclusionsCurrent = m_excludedStamp == changeStamp();
+    // The winner's own writes leave the lists as they are.
+    const bool listsCurrent = m_listsStamp == changeStamp();
     {
         Transaction tx(db);
         if (row)
@@ -151,8 +149,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         m_markDesignationUsed.finish();
         tx.commit();
     }
-    if (exclusionsCurrent)
-        m_excludedStamp = changeStamp();
+    if (listsCurrent)
+        m_listsStamp = changeStamp();
 
     // The cached copies follow only what has been stored.
     if (row) {
@@ -165,27 +163,10 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     }
     data.winners.push_back(Winner{winnerRecNo, code, name, item, factory});
     data.winnerSet.insert(code, factory);
+    data.eligibility.addPerson(Eligibility::Block::Won, code, factory);
     if (used)
         used->Checked = true;
     return true;
-}
-
-PersonSet DrawEngine::allDesignated()
-{
-    PersonSet designated;
-    QSqlQuery q = m_round.db().exec(Catalogue::AllAwards);
-    for (const Designation &d : readDesignations(q))
-        designated.insert(d.sNo, d.sCompCode);
-    return designated;
-}
-
-PersonSet DrawEngine::allExcluded()
-{
-    PersonSet excluded;
-    QSqlQuery q = m_round.db().exec(Catalogue::AwardBlankByRecNo);
-    for (const Exclusion &e : readExclusions(q))
-        excluded.insert(e.sNo, e.sCompCode);
-    return excluded;
 }
 
 std::pair<qint64, qint64> DrawEngine::changeStamp()
@@ -198,56 +179,39 @@ std::pair<qint64, qint64> DrawEngine::changeStamp()
     return stamp;
 }
 
-const PersonSet &DrawEngine::freshExclusions()
+void DrawEngine::syncLists()
 {
     const std::pair<qint64, qint64> stamp = changeStamp();
-    if (m_excludedStamp != stamp) {
-        m_excluded = allExcluded();
-        m_excludedStamp = stamp;
+    if (m_listsStamp != stamp) {
+        m_round.RefreshLists();
+        m_listsStamp = stamp;
     }
-    return m_excluded;
 }
 
-DrawEngine::RosterCount DrawEngine::countRoster()
+void DrawEngine::notifyNobodyLeft(int item, bool atStart)
 {
-    const PersonSet designated = allDesignated();
-    const PersonSet &excluded = freshExclusions();
-    const DrawData &data = m_round.data;
-    RosterCount count;
-    // One key buffer for the whole walk, and people counted by views into the
-    // roster rows: a walk over a large roster allocates next to nothing.
-    QString key;
-    QSet<std::pair<QStringView, QStringView>> eligible;
-    const int positions = static_cast<int>(std::min(m_round.rosterIndex().size(), data.roster.size()));
-    for (int p = 0; p < positions; ++p) {
-        const Employee *e = LocateRosterEntry(p);
-        if (!e)
-            continue;
-        ++count.locatable;
-        key.resize(0);
-        key.append(e->EmpCode).append(PersonSet::separator()).append(e->CompCode);
-        if (!excluded.containsKey(key) && !data.winnerSet.containsKey(key) && !designated.containsKey(key))
-            eligible.insert({QStringView(e->EmpCode), QStringView(e->CompCode)});
+    if (m_round.data.eligibility.scoped(item)) {
+        const PrizeItem *row = m_round.data.itemRow(item);
+        m_view.notify(scopeExhaustedText(row ? row->ItemName : m_round.currItemName()));
+    } else {
+        m_view.notify(atStart ? nobodyEligibleText() : allDrawnText());
     }
-    count.eligible = static_cast<int>(eligible.size());
-    return count;
 }
 
 bool DrawEngine::startChecksPass()
 {
-    const RosterCount count = countRoster();
-    if (count.locatable == 0) {
+    if (m_round.roster().empty()) {
         m_view.notify(emptyRosterText());
         return false;
     }
-    m_eligibleLeft = count.eligible;
-    m_eligibleCounted = true;
+    syncLists();
     // Only a press that would draw somebody is refused: a press on a complete
     // item or one that draws nobody keeps its own outcome.
-    const PrizeItem *row = m_round.data.itemRow(m_round.currItemNo());
+    const int item = m_round.currItemNo();
+    const PrizeItem *row = m_round.data.itemRow(item);
     const bool wouldDraw = m_round.perPress() > 0 && (!row || row->ExcNum < row->SumNumber);
-    if (wouldDraw && m_eligibleLeft == 0 && !designatedWinner(m_round.currItemNo())) {
-        m_view.notify(nobodyEligibleText());
+    if (wouldDraw && m_round.data.eligibility.left(item) == 0 && !designatedWinner(item)) {
+        notifyNobodyLeft(item, true);
         return false;
     }
     return true;
@@ -258,7 +222,6 @@ void DrawEngine::endPressAfterFailure()
     m_rolling = false;
     m_stopRequested = false;
     m_busy = false;
-    m_eligibleCounted = false;
     m_view.setAdminCommandsEnabled(true);
 }
 
@@ -310,91 +273,77 @@ void DrawEngine::ActStartExecute()
     m_view.setAdminCommandsEnabled(true);
 }
 
-const Employee *DrawEngine::pickRosterRow(int count)
+int DrawEngine::pickRow(int item)
 {
-    int position = m_random.position(count);
-    const Employee *e = LocateRosterEntry(position);
-    const qint64 limit = missLimit(count);
-    for (qint64 misses = 1; !e; ++misses) {
-        if (misses > limit) {
-            for (int i = 0; i < count && !e; ++i)
-                e = LocateRosterEntry((position + i) % count);
-            return e;
-        }
-        position = m_random.position(count);
-        e = LocateRosterEntry(position);
-    }
-    return e;
+    const Eligibility &eligibility = m_round.data.eligibility;
+    return eligibility.poolRow(item, m_random.position(eligibility.poolSize(item)));
+}
+
+int DrawEngine::rollRow(int item)
+{
+    const Eligibility &eligibility = m_round.data.eligibility;
+    const int position = m_random.position(eligibility.poolSize(item));
+    const int row = eligibility.poolRow(item, position);
+    if (!m_settings.rollEligibleOnly || eligibility.eligible(row, item))
+        return row;
+    const int eligible = walkToEligible(item, position);
+    return eligible >= 0 ? eligible : row;
 }
 
 void DrawEngine::roll()
 {
-    const int count = static_cast<int>(m_round.rosterIndex().size());
+    const int item = m_round.currItemNo();
     while (!m_stopRequested) {
-        const int position = m_random.position(count);
+        const int row = rollRow(item);
         m_pacer.pump();
-        const Employee *e = LocateRosterEntry(position);
-        if (!e)
-            e = pickRosterRow(count);
         m_pacer.pump();
-        if (e)
-            ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+        showRow(row);
         m_pacer.pause(kRollPauseMs);
     }
 }
 
-std::optional<DrawEngine::Candidate> DrawEngine::pickEligible()
+std::optional<DrawEngine::Candidate> DrawEngine::pickEligible(int item)
 {
-    const int count = static_cast<int>(m_round.data.roster.size());
-    const Employee *e = pickRosterRow(count);
-    if (!e)
+    syncLists();
+    const Eligibility &eligibility = m_round.data.eligibility;
+    const int count = eligibility.poolSize(item);
+    if (count == 0 || eligibility.left(item) == 0)
         return std::nullopt;
-    ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+    int row = pickRow(item);
+    showRow(row);
     m_pacer.pause(kShufflePauseMs);
     const qint64 limit = missLimit(count);
-    for (qint64 misses = 1; !isEligible(*e); ++misses) {
-        if (misses > limit) {
-            e = walkToEligible(m_random.position(count));
-            if (!e)
-                return std::nullopt;
-            ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
-            break;
-        }
-        e = pickRosterRow(count);
-        if (!e)
+    for (qint64 misses = 1; !eligibility.eligible(row, item); ++misses) {
+        row = misses > limit ? walkToEligible(item, m_random.position(count)) : pickRow(item);
+        if (row < 0)
             return std::nullopt;
-        ShowCandidate(e->EmpCode, candidateLine(e->CompCode, e->EmpName));
+        showRow(row);
     }
-    return Candidate{e->EmpCode, e->EmpName, e->CompCode};
+    return candidateAt(row);
 }
 
-const Employee *DrawEngine::walkToEligible(int start)
+int DrawEngine::walkToEligible(int item, int start)
 {
-    const PersonSet designated = allDesignated();
-    const PersonSet &excluded = freshExclusions();
-    const DrawData &data = m_round.data;
-    const int count = static_cast<int>(data.roster.size());
+    const Eligibility &eligibility = m_round.data.eligibility;
+    const int count = eligibility.poolSize(item);
     for (int i = 0; i < count; ++i) {
-        const Employee *e = LocateRosterEntry((start + i) % count);
-        if (e && !data.winnerSet.contains(e->EmpCode, e->CompCode) && !excluded.contains(e->EmpCode, e->CompCode)
-            && !designated.contains(e->EmpCode, e->CompCode))
-            return e;
+        const int row = eligibility.poolRow(item, (start + i) % count);
+        if (eligibility.eligible(row, item))
+            return row;
     }
-    return nullptr;
+    return -1;
 }
 
-std::optional<DrawEngine::Candidate> DrawEngine::shuffle()
+std::optional<DrawEngine::Candidate> DrawEngine::shuffle(int item)
 {
     std::optional<Candidate> candidate;
     const int steps = std::max(m_settings.iTime, 0);
     // The step count never passes steps, so no iTime overflows it; a close
     // request ends the shuffle with the candidate it has, whatever iTime says.
     for (m_rollStep = 0;; ++m_rollStep) {
-        candidate = pickEligible();
-        if (!candidate) {
-            m_eligibleLeft = 0;
+        candidate = pickEligible(item);
+        if (!candidate)
             return std::nullopt;
-        }
         if (m_rollStep >= steps || !m_rolling)
             return candidate;
     }
@@ -406,8 +355,11 @@ std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
     // Every pending designation of the item in turn: one whose person is
     // excluded or has won must not block the ones behind it. A row without a
     // code names nobody and never wins.
-    for (const Designation &d : m_round.data.designations) {
-        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !IsExcludedOrWon(d.sNo, d.sCompCode))
+    syncLists();
+    const DrawData &data = m_round.data;
+    for (const Designation &d : data.designations) {
+        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !data.winnerSet.contains(d.sNo, d.sCompCode)
+            && !data.eligibility.has(Eligibility::Block::Excluded, d.sNo, d.sCompCode))
             return Candidate{d.sNo, d.sName, d.sCompCode};
     }
     return std::nullopt;
@@ -417,10 +369,6 @@ void DrawEngine::DrawWinners(int item)
 {
     m_lastStored.reset();
     try {
-        // Without the count of a start press, the walk in pickEligible alone
-        // finds out that nobody is left.
-        if (!m_eligibleCounted)
-            m_eligibleLeft = kEligibleUnknown;
         m_rolling = true;
         m_winnerIndex = 1;
         while (m_winnerIndex <= std::min(m_round.perPress(), kMaxWinnersPerPress)) {
@@ -435,16 +383,11 @@ void DrawEngine::DrawWinners(int item)
             m_pacer.pump();
             m_view.setDescription(m_round.drawingLine());
 
-            std::optional<Candidate> winner;
-            if (m_eligibleLeft != 0)
-                winner = shuffle();
-            bool drawnAtRandom = winner.has_value();
-            if (std::optional<Candidate> designated = designatedWinner(item)) {
+            std::optional<Candidate> winner = shuffle(item);
+            if (std::optional<Candidate> designated = designatedWinner(item))
                 winner = designated;
-                drawnAtRandom = false;
-            }
             if (!winner) {
-                m_view.notify(allDrawnText());
+                notifyNobodyLeft(item, false);
                 break;
             }
 
@@ -461,8 +404,6 @@ void DrawEngine::DrawWinners(int item)
             }
             if (recorded) {
                 m_lastStored = winner;
-                if (drawnAtRandom && m_eligibleLeft > 0)
-                    --m_eligibleLeft;
             } else {
                 m_view.removeBoardLabel(m_winnerIndex);
                 showLastStoredWinner();
@@ -489,5 +430,4 @@ void DrawEngine::DrawWinners(int item)
     m_lastStored.reset();
     m_rolling = false;
     m_stopRequested = false;
-    m_eligibleCounted = false;
 }

@@ -2,8 +2,6 @@
 #include "store/preparedstatement.h"
 #include "store/rows.h"
 
-#include "draw/personset.h"
-
 #include <QString>
 #include <optional>
 #include <utility>
@@ -50,6 +48,8 @@ public:
     static QString emptyRosterText();
     static QString nobodyEligibleText();
     static QString allDrawnText();
+    // The scope of the item holds nobody who may still be drawn.
+    static QString scopeExhaustedText(const QString &itemName);
 
     DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, const Settings &settings, DrawView &view);
 
@@ -74,13 +74,8 @@ public:
     // was rolling, so that the caller may act as when idle.
     bool requestClose();
 
-    // The roster row whose RecNo stands at that position of RosterIndex.
-    const Employee *LocateRosterEntry(int position) const;
-    // Winners from the cached list (the draw writes them itself); exclusions
-    // as the database holds them at this pick, so one made with F2 counts at
-    // once.
-    bool IsExcludedOrWon(const QString &code, const QString &factory);
-    // Asks the database each time: a designation made anywhere counts at once.
+    // Whether the person is designated for any item: asks the lists as they
+    // are now, so a designation made anywhere counts at once.
     bool IsDesignated(const QString &code, const QString &factory);
     void OpenDesignations(int item);
     // Counts and stores one winner in one transaction; false when the person
@@ -91,34 +86,33 @@ public:
     static QString PadCode(const QString &text, int width, bool rightSide);
 
 private:
-    struct RosterCount {
-        int locatable = 0; // positions of RosterIndex that locate a roster row
-        int eligible = 0; // distinct people who may be drawn at random
-    };
-    RosterCount countRoster();
+    // The start checks of a press; false after telling the operator why not.
     bool startChecksPass();
     void roll();
+    // The row the roll shows next: any roster row, or with the setting only
+    // one that may win the item.
+    int rollRow(int item);
     // iTime + 1 eligible candidates; the last is the random winner. None when
     // nobody eligible is left.
-    std::optional<Candidate> shuffle();
-    std::optional<Candidate> pickEligible();
-    const Employee *pickRosterRow(int count);
-    bool isEligible(const Employee &e);
-    // The first eligible roster row from a position on, walking round.
-    const Employee *walkToEligible(int start);
-    PersonSet allDesignated();
-    PersonSet allExcluded();
-    // The exclusions as the database holds them now: re-read whenever any
-    // table has changed since the last read, so that each pick sees them
-    // fresh at the cost of one small statement.
-    const PersonSet &freshExclusions();
+    std::optional<Candidate> shuffle(int item);
+    std::optional<Candidate> pickEligible(int item);
+    // A random position of the item's pool and its row.
+    int pickRow(int item);
+    // The first eligible row of the item's pool from a position on, walking
+    // round; -1 when nobody is left.
+    int walkToEligible(int item, int start);
+    Candidate candidateAt(int row) const;
+    void showRow(int row);
+    // Brings who may be drawn up to date when any table has changed since the
+    // last look (an exclusion or designation made with F2 counts at once), at
+    // the cost of one small statement.
+    void syncLists();
     std::pair<qint64, qint64> changeStamp();
     // The first pending designation of the item whose person has neither
     // been excluded nor won.
     std::optional<Candidate> designatedWinner(int item);
-    // Eligible people of the roster, counted afresh; each distinct person once.
-    // Designations are read once for the whole walk.
-    int countEligible();
+    // Tells the operator that nobody is left to draw for the item.
+    void notifyNobodyLeft(int item, bool atStart);
     void endPressAfterFailure();
     // Shows the last winner stored in this press, or nobody.
     void showLastStoredWinner();
@@ -133,18 +127,11 @@ private:
     int m_winnerIndex = 0;
     int m_rollStep = 0;
     // Run for every candidate and every winner: prepared once.
-    PreparedStatement m_isDesignated;
     PreparedStatement m_changeStamp;
-    PersonSet m_excluded;
-    std::optional<std::pair<qint64, qint64>> m_excludedStamp;
+    std::optional<std::pair<qint64, qint64>> m_listsStamp;
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
     bool m_busy = false;
-    // Eligible people left for random picks in this press: a press ends in
-    // order when none is left instead of picking for ever.
-    static constexpr int kEligibleUnknown = -1;
-    int m_eligibleLeft = kEligibleUnknown;
-    bool m_eligibleCounted = false;
     std::optional<Candidate> m_lastStored; // of the press in progress
 };

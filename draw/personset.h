@@ -16,6 +16,8 @@ public:
     void clear() { m_keys.clear(); }
     qsizetype size() const { return m_keys.size(); }
     void reserve(qsizetype n) { m_keys.reserve(n); }
+    // Each person's key: code, separator(), factory.
+    const QSet<QString> &keys() const { return m_keys; }
 
 private:
     QSet<QString> m_keys;

@@ -6,6 +6,7 @@
 #include "store/database.h"
 #include "store/drawlog.h"
 #include "store/rowreaders.h"
+#include "store/scopestore.h"
 
 #include <QElapsedTimer>
 
@@ -14,22 +15,25 @@ using namespace Qt::StringLiterals;
 namespace {
 // The roster walk lets the screen repaint about this often, not once per row.
 constexpr qint64 kPumpIntervalMs = 40;
+// The description line names a scoped item's scope in a few characters.
+constexpr int kScopeLineChars = 8;
 
 qint64 itemNumber(const QString &text) { return text.trimmed().toLongLong(); }
 } // namespace
 
 PrizeRound::PrizeRound(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
 
-QString PrizeRound::readyLine(const PrizeItem &item)
+QString PrizeRound::readyLine(const PrizeItem &item, const QString &scope)
 {
-    return u"现在抽取:"_s + item.ItemName + u", 奖品:"_s + item.Awards + u", 共:"_s + QString::number(item.SumNumber)
-           + u"人,准备抽取第:"_s + QString::number(item.ExcNum + 1) + u"位."_s;
+    return u"现在抽取:"_s + item.ItemName + scopeMark(scope) + u", 奖品:"_s + item.Awards + u", 共:"_s
+           + QString::number(item.SumNumber) + u"人,准备抽取第:"_s + QString::number(item.ExcNum + 1) + u"位."_s;
 }
 
 QString PrizeRound::drawingLine() const
 {
-    return u"现在抽取:"_s + m_currItemName + u", 奖品:"_s + m_currAwards + u", 共:"_s + QString::number(m_currSumNumber)
-           + u"人,正在抽取第"_s + QString::number(m_currExcNum + 1) + u"位."_s;
+    return u"现在抽取:"_s + m_currItemName + scopeMark(scopeText(m_currItemNo)) + u", 奖品:"_s + m_currAwards
+           + u", 共:"_s + QString::number(m_currSumNumber) + u"人,正在抽取第"_s + QString::number(m_currExcNum + 1)
+           + u"位."_s;
 }
 
 QString PrizeRound::currentLine() const { return data.itemRows.empty() ? noItemLine() : drawingLine(); }
@@ -37,7 +41,15 @@ QString PrizeRound::currentLine() const { return data.itemRows.empty() ? noItemL
 QString PrizeRound::cachedReadyLine()
 {
     const PrizeItem *row = data.itemRow(m_currItemNo);
-    return row && row->ExcNum < row->SumNumber ? readyLine(*row) : noItemLine();
+    return row && row->ExcNum < row->SumNumber ? readyLine(*row, scopeText(row->RecNo)) : noItemLine();
+}
+
+QString PrizeRound::scopeMark(const QString &scope) { return scope.isEmpty() ? QString() : u"【"_s + scope + u"】"_s; }
+
+QString PrizeRound::scopeText(int item) const
+{
+    const std::vector<ScopeRow> rows = data.scopeOf(item);
+    return rows.empty() ? QString() : ScopeStore::summary(rows, kScopeLineChars);
 }
 
 QString PrizeRound::noItemLine() { return u"未设置奖项或全部奖项已抽完!"_s; }
@@ -74,16 +86,43 @@ void PrizeRound::OpenDesignations(int item)
 
 QString PrizeRound::PrepareCurrentPrize()
 {
+    // An item may have been added with its scope since the reload (F8).
+    RefreshLists();
     m_itemQueryHoldsAll = false;
     reopenItemQuery();
-    if (data.itemRows.empty()) {
+    // An unexecuted item may be full when its total was lowered below its
+    // winners: it is marked finished and the next one is tried, so that a
+    // full item never hides the open ones. Each pass marks one, so this ends.
+    while (data.itemRows.empty()) {
         m_currItemNo = FirstUnexecutedItem();
+        if (m_currItemNo == 0)
+            break;
         reopenItemQuery();
+        if (!data.itemRows.empty())
+            break;
+        if (m_db.isReadOnly()) {
+            QSqlQuery q = m_db.exec(Catalogue::OpenAwardItems);
+            const std::vector<PrizeItem> open = readPrizeItems(q);
+            m_currItemNo = open.empty() ? 0 : open.front().RecNo;
+            reopenItemQuery();
+            break;
+        }
+        m_db.exec(Catalogue::Post::SetItemExecuted, {m_currItemNo});
     }
     if (data.itemRows.empty())
         return noItemLine();
     takeStateFrom(data.itemRows.front());
-    return readyLine(data.itemRows.front());
+    if (m_currItemNo != m_storedItem) {
+        storeCurrentItem(m_db, m_currItemNo);
+        m_storedItem = m_currItemNo;
+    }
+    return readyLine(data.itemRows.front(), scopeText(m_currItemNo));
+}
+
+void PrizeRound::takeStoredItem()
+{
+    m_storedItem = storedCurrentItem(m_db);
+    m_currItemNo = m_storedItem;
 }
 
 int PrizeRound::FirstUnexecutedItem()
@@ -102,22 +141,29 @@ bool PrizeRound::ReloadDrawData()
         for (const Winner &w : data.winners)
             data.winnerSet.insert(w.sNo, w.sCompCode);
     }
-    {
-        QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
-        data.exclusions = readExclusions(q);
-        data.excludedSet.clear();
-        for (const Exclusion &e : data.exclusions)
-            data.excludedSet.insert(e.sNo, e.sCompCode);
-    }
     reopenDesignations();
     reopenItemQuery();
-    {
-        data.roster = loadEmployees(m_db, Catalogue::EmpNoByRecNo);
-        data.rosterRowByRecNo.clear();
-        data.rosterRowByRecNo.reserve(static_cast<qsizetype>(data.roster.size()));
-        for (size_t i = 0; i < data.roster.size(); ++i)
-            data.rosterRowByRecNo.insert(data.roster[i].RecNo, static_cast<int>(i));
-    }
+    data.scopes = ScopeStore::allScopes(m_db);
+
+    // Read into a table of its own: a failure half-way leaves the last one.
+    RosterTable roster;
+    roster.reserve(m_db.scalar(Catalogue::CountEmployees).toLongLong());
+    QElapsedTimer sincePump;
+    sincePump.start();
+    readRoster(m_db, [&](const RosterRowView &row) {
+        roster.append(row.recNo, row.code, row.name, row.factory, row.department);
+        if ((roster.size() & 1023) == 0 && sincePump.elapsed() >= kPumpIntervalMs) {
+            m_pacer.pump();
+            sincePump.restart();
+        }
+        return true;
+    });
+    roster.finish();
+    data.roster = std::move(roster);
+    data.eligibility.rebuild(data.roster, data.scopes);
+    data.eligibility.setPeople(Eligibility::Block::Won, data.winnerSet);
+    RefreshLists();
+    m_pacer.pump();
     if (data.roster.empty())
         return false;
 
@@ -125,20 +171,30 @@ bool PrizeRound::ReloadDrawData()
         takeStateFrom(PrizeItem{});
     else
         takeStateFrom(data.itemRows.front());
-
-    m_rosterIndex.clear();
-    m_rosterIndex.reserve(data.roster.size());
-    QElapsedTimer sincePump;
-    sincePump.start();
-    for (const Employee &e : data.roster) {
-        m_rosterIndex.push_back(e.RecNo);
-        if ((m_rosterIndex.size() & 1023) == 0 && sincePump.elapsed() >= kPumpIntervalMs) {
-            m_pacer.pump();
-            sincePump.restart();
-        }
-    }
-    m_pacer.pump();
     return true;
+}
+
+void PrizeRound::RefreshLists()
+{
+    // A prize item added with its scope, or a scope changed, since the reload.
+    if (std::vector<ScopeRow> scopes = ScopeStore::allScopes(m_db); scopes != data.scopes) {
+        data.scopes = std::move(scopes);
+        data.eligibility.setScopes(data.scopes);
+    }
+    PersonSet excluded;
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
+        for (const Exclusion &e : readExclusions(q))
+            excluded.insert(e.sNo, e.sCompCode);
+    }
+    PersonSet designated;
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AllAwards);
+        for (const Designation &d : readDesignations(q))
+            designated.insert(d.sNo, d.sCompCode);
+    }
+    data.eligibility.setPeople(Eligibility::Block::Excluded, excluded);
+    data.eligibility.setPeople(Eligibility::Block::Designated, designated);
 }
 
 int PrizeRound::CountWinners(const QString &item)

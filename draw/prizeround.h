@@ -29,17 +29,25 @@ public:
     int perPress() const { return m_perPress; }
     // The draw has counted one more winner of the current item.
     void countDrawnWinner() { ++m_currExcNum; }
-    // RecNo of every roster row, in RecNo order; the draw picks positions in it.
-    const std::vector<int> &rosterIndex() const { return m_rosterIndex; }
-    void clearRosterIndex() { m_rosterIndex.clear(); }
+    // The roster in RecNo order (RosterIndex): the draw picks positions in it.
+    const RosterTable &roster() const { return data.roster; }
 
     // Keeps the current item while it is open, else moves to the first item by
-    // iSeq whose IsExec is false. Returns the ready line or the no-item line.
+    // iSeq whose IsExec is false; an item found full there (its total lowered
+    // below its drawn count) is marked finished and passed over. The item is
+    // kept in the database for the next start. Returns the ready line or the
+    // no-item line.
     QString PrepareCurrentPrize();
     int FirstUnexecutedItem();
-    // Re-reads the five queries; false when the roster is empty, in which case
-    // the state and RosterIndex keep their values. Music is the caller's.
+    // The item kept by the last run, for the start: PrepareCurrentPrize then
+    // checks that it is still open.
+    void takeStoredItem();
+    // Re-reads the queries and the roster; false when the roster is empty, in
+    // which case the current item keeps its state. Music is the caller's.
     bool ReloadDrawData();
+    // Re-reads the exclusions, designations and scopes into who may be
+    // drawn: they change outside the draw (F2, an absent winner, F8).
+    void RefreshLists();
     // Deletes a person's winner rows and recounts the item's ExcNum, as one unit.
     // Each deleted row leaves a 删除 record.
     bool DeleteWinner(const QString &code, const QString &factory, const QString &item);
@@ -58,7 +66,11 @@ public:
     // The ready line of the current item as last read or stored, without
     // asking the database: for the screen after a failed write.
     QString cachedReadyLine();
-    static QString readyLine(const PrizeItem &item);
+    // A scoped item's name is followed by its scope in a few characters.
+    static QString readyLine(const PrizeItem &item, const QString &scope = {});
+    // The short scope of an item, empty for an item open to everybody.
+    QString scopeText(int item) const;
+    static QString scopeMark(const QString &scope);
     static QString noItemLine();
 
     Database &db() { return m_db; }
@@ -78,7 +90,7 @@ private:
     int m_currSumNumber = 0;
     int m_currExcNum = 0;
     int m_perPress = 0;
-    std::vector<int> m_rosterIndex;
+    int m_storedItem = -1; // as last read from or written to the database
     // What qAwardItem and qAward hold: all items / all designations until the
     // first PrepareCurrentPrize / OpenDesignations replaces them.
     bool m_itemQueryHoldsAll = true;

@@ -73,3 +73,37 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
         throw DbError(error);
     return rows;
 }
+
+void readRoster(Database &db, const std::function<bool(const RosterRowView &)> &row)
+{
+    db.ensureOpen();
+    sqlite3 *handle = engineHandle(db);
+    if (!handle)
+        throw DbError(DbMessages::forResultCode(SQLITE_MISUSE, QString(), db.path()));
+    const auto fail = [&](int rc) {
+        return DbError(DbMessages::forResultCode(rc, QString::fromUtf8(sqlite3_errmsg(handle)), db.path()));
+    };
+    sqlite3_stmt *stmt = nullptr;
+    static const char sql[] = "select RecNo, EmpCode, EmpName, CompCode, DartNo from EmpNo order by RecNo";
+    if (const int rc = sqlite3_prepare_v2(handle, sql, sizeof sql - 1, &stmt, nullptr); rc != SQLITE_OK)
+        throw fail(rc);
+    const auto text = [stmt](int col) {
+        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(stmt, col));
+        return bytes ? QByteArrayView(bytes, sqlite3_column_bytes(stmt, col)) : QByteArrayView();
+    };
+    int rc;
+    try {
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            if (!row({sqlite3_column_int(stmt, 0), text(1), text(2), text(3), text(4)})) {
+                rc = SQLITE_DONE;
+                break;
+            }
+        }
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        throw fail(rc);
+}

@@ -16,6 +16,7 @@ inline const S EmpNoByRecNo{"select * from EmpNo order by RecNo"};
 inline const S EmpNoByCode{"select * from EmpNo order by EmpCode"};
 inline const S InsertEmployee{"insert into EmpNo([EmpCode],[EmpName],[CompCode],[DartNo]) values(?,?,?,?)"};
 inline const S DeleteAllEmployees{"delete from EmpNo "};
+inline const S CountEmployees{"select count(*) from EmpNo"};
 
 // AwardItem
 inline const S AwardItemByRecNo{"select * from AwardItem order by RecNo"};
@@ -64,8 +65,8 @@ inline const S ResetDesignations{"update Award set Checked = 0"};
 // drawRecordValues(); LogRemovedWinners takes the time, the event, the manner
 // and the person, and copies each of the person's winner rows with its item.
 inline const S AppendDrawRecord{
-    "insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow) "
-    "values(?,?,?,?,?,?,?,?,?)"};
+    "insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow, sScope) "
+    "values(?,?,?,?,?,?,?,?,?,?)"};
 inline const S LogRemovedWinners{
     "insert into DrawLog(sWhen, sEvent, sHow, sTime, sItemName, sAwards, sNo, sName, sCompCode) "
     "select ?, ?, ?, AwardList.sTime, coalesce(AwardItem.ItemName, ''), coalesce(AwardItem.Awards, ''), "

@@ -124,8 +124,11 @@ QString Database::open(const QString &path)
         db.close();
         return error;
     }
-    if (!m_readOnly)
-        addDrawLogWhenMissing(*this);
+    try {
+        m_schemaVersion = m_readOnly ? ::schemaVersion(*this) : upgradeSchema(*this);
+    } catch (const DbError &) {
+        m_schemaVersion = 0;
+    }
     return {};
 }
 
@@ -228,22 +231,26 @@ QVariant Database::scalar(const QString &statement, const QVariantList &values)
     return query.next() ? query.value(0) : QVariant();
 }
 
-Transaction::Transaction(Database &db) : m_db(db)
+Transaction::Transaction(Database &db) : m_db(db), m_outermost(db.m_openUnits == 0)
 {
-    m_db.ensureOpen();
-    if (!m_db.handle().transaction())
-        throw DbError(m_db.describe(m_db.handle().lastError()));
+    if (m_outermost) {
+        m_db.ensureOpen();
+        if (!m_db.handle().transaction())
+            throw DbError(m_db.describe(m_db.handle().lastError()));
+    }
+    ++m_db.m_openUnits;
 }
 
 Transaction::~Transaction()
 {
-    if (!m_done)
+    --m_db.m_openUnits;
+    if (m_outermost && !m_done)
         m_db.handle().rollback();
 }
 
 void Transaction::commit()
 {
-    if (!m_db.handle().commit())
+    if (m_outermost && !m_db.handle().commit())
         throw DbError(m_db.describe(m_db.handle().lastError()));
     m_done = true;
 }

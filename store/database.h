@@ -37,6 +37,9 @@ public:
     // Raised each time the connection is opened anew, so that a prepared
     // statement knows when it must be prepared again.
     int generation() const { return m_generation; }
+    // How many of the schema steps the open file has had (see schema.h): a
+    // read-only file of an older build may lack the newer tables.
+    int schemaVersion() const { return m_schemaVersion; }
     // What the last open found that the operator must know although the file
     // is used: read-only, leftover files set aside.
     const QStringList &notices() const { return m_notices; }
@@ -61,17 +64,22 @@ public:
     QString describe(const QSqlError &error) const;
 
 private:
+    friend class Transaction;
     QString checkOpened(QSqlDatabase &db);
+    int m_openUnits = 0;
 
     QString m_connectionName;
     QString m_path;
     QStringList m_notices;
     bool m_readOnly = false;
     int m_generation = 0;
+    int m_schemaVersion = 0;
     int m_busyTimeoutMs = 5000;
 };
 
 // One unit of work: committed by commit(), rolled back when left without it.
+// A unit opened inside another is part of it: only the outermost commits, and
+// a failure anywhere inside rolls the whole back.
 class Transaction {
 public:
     explicit Transaction(Database &db);
@@ -83,6 +91,7 @@ public:
 private:
     Database &m_db;
     bool m_done = false;
+    bool m_outermost = true;
 };
 
 // A value ready for binding: a null text is bound as empty text, so that text

@@ -13,7 +13,7 @@ QString drawRecordTime() { return QDateTime::currentDateTime().toString(u"yyyy-M
 QVariantList drawRecordValues(const DrawRecord &r)
 {
     const QVariant item = r.sTime != 0 ? QVariant(r.sTime) : QVariant();
-    return {r.sWhen, r.sEvent, item, r.sItemName, r.sAwards, r.sNo, r.sName, r.sCompCode, r.sHow};
+    return {r.sWhen, r.sEvent, item, r.sItemName, r.sAwards, r.sNo, r.sName, r.sCompCode, r.sHow, r.sScope};
 }
 
 void appendDrawRecord(Database &db, const DrawRecord &record)

@@ -77,11 +77,12 @@ std::vector<DrawRecord> readDrawRecords(QSqlQuery &q)
 {
     const Columns c(q.record());
     const int recNo = c("RecNo"), when = c("sWhen"), event = c("sEvent"), time = c("sTime"), item = c("sItemName"),
-              awards = c("sAwards"), no = c("sNo"), name = c("sName"), comp = c("sCompCode"), how = c("sHow");
+              awards = c("sAwards"), no = c("sNo"), name = c("sName"), comp = c("sCompCode"), how = c("sHow"),
+              scope = c("sScope");
     std::vector<DrawRecord> rows;
     while (q.next()) {
         rows.push_back({num(q, recNo), str(q, when), str(q, event), num(q, time), str(q, item), str(q, awards),
-                        str(q, no), str(q, name), str(q, comp), str(q, how)});
+                        str(q, no), str(q, name), str(q, comp), str(q, how), str(q, scope)});
     }
     return rows;
 }

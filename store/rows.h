@@ -46,6 +46,14 @@ struct Winner { // AwardList
     QString sCompCode;
 };
 
+struct ScopeRow { // AwardScope: who may win an item
+    int RecNo = 0;
+    int sTime = 0; // the item's RecNo
+    QString CompCode; // empty: any factory
+    QString DartNo; // empty: any department
+    friend bool operator==(const ScopeRow &, const ScopeRow &) = default;
+};
+
 struct DrawRecord { // DrawLog
     int RecNo = 0;
     QString sWhen; // local time, YYYY-MM-DD HH:MM:SS
@@ -57,4 +65,5 @@ struct DrawRecord { // DrawLog
     QString sName;
     QString sCompCode;
     QString sHow;
+    QString sScope; // for 中奖 of a scoped item: the scope's summary
 };

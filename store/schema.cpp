@@ -44,7 +44,9 @@ QString drawLogTable()
                   text("sNo", 50), text("sName", 50), text("sCompCode", 100), text("sHow", 20)});
 }
 
-QStringList schemaStatements()
+// The five tables as the system has always had them; everything added since
+// comes from the steps below.
+QStringList deliveredStatements()
 {
     return {
         table("EmpNo", {text("EmpCode", 50), text("EmpName", 50), text("CompCode", 100), text("DartNo", 50)}),
@@ -54,11 +56,43 @@ QStringList schemaStatements()
               {text("sNo", 50), text("sName", 50), integer("sTime"), boolean("Checked"), text("sCompCode", 100)}),
         table("AwardBlank", {text("sNo", 50), text("sName", 50), text("sCompCode", 100)}),
         table("AwardList", {text("sNo", 50), text("sName", 50), integer("sTime"), text("sCompCode", 100)}),
-        drawLogTable(),
     };
 }
 
-QString create(const QString &path, bool demo)
+// The changes of our file since the five tables, in order. Step n brings a
+// file from user_version n - 1 to n; a step never changes once released, a
+// new change is a new step. Steps that create tables say "if not exists":
+// files of the build before the list was kept already hold the draw record.
+const std::vector<QStringList> &schemaSteps()
+{
+    static const std::vector<QStringList> steps = {
+        // 1: the draw record.
+        {drawLogTable().replace(u"CREATE TABLE "_s, u"CREATE TABLE IF NOT EXISTS "_s)},
+        // 2: who may win an item; the rows go with their item.
+        {u"CREATE TABLE IF NOT EXISTS AwardScope (RecNo INTEGER PRIMARY KEY AUTOINCREMENT, %1, %2, %3)"_s.arg(
+             integer("sTime"), text("CompCode", 100), text("DartNo", 50)),
+         u"CREATE TRIGGER IF NOT EXISTS AwardScopeFollowsItem AFTER DELETE ON AwardItem "
+         "BEGIN DELETE FROM AwardScope WHERE sTime = old.RecNo; END"_s},
+        // 3: a winner's record names the scope of the item won.
+        {u"ALTER TABLE DrawLog ADD COLUMN %1"_s.arg(text("sScope", 200))},
+        // 4: the current item, kept across a restart.
+        {u"CREATE TABLE IF NOT EXISTS DrawState (RecNo INTEGER PRIMARY KEY CHECK (RecNo = 1), %1)"_s.arg(
+            integer("CurrItemNo"))},
+    };
+    return steps;
+}
+
+void runSteps(Database &db, int from)
+{
+    const std::vector<QStringList> &steps = schemaSteps();
+    for (size_t i = static_cast<size_t>(from); i < steps.size(); ++i) {
+        for (const QString &statement : steps[i])
+            db.exec(statement);
+    }
+    db.exec(u"PRAGMA user_version = %1"_s.arg(steps.size()));
+}
+
+QString create(const QString &path, bool demo, int people)
 {
     QFile::remove(path);
     {
@@ -72,20 +106,18 @@ QString create(const QString &path, bool demo)
         if (!error.isEmpty())
             return error;
         Transaction tx(db);
-        for (const QString &statement : schemaStatements())
+        for (const QString &statement : deliveredStatements())
             db.exec(statement);
+        runSteps(db, 0);
         if (demo) {
-            const QStringList factories = {u"一厂"_s, u"二厂"_s, u"三厂"_s, u"四厂"_s};
-            const QStringList departments = {u"生产部"_s, u"品质部"_s, u"行政部"_s, u"财务部"_s, u"仓储部"_s};
-            const QStringList family = {u"王"_s, u"李"_s, u"张"_s, u"刘"_s, u"陈"_s, u"杨"_s, u"赵"_s, u"黄"_s};
-            const QStringList given = {u"伟"_s, u"芳"_s, u"娜"_s, u"敏"_s, u"静"_s,
-                                       u"强"_s, u"磊"_s, u"洋"_s, u"艳"_s, u"勇"_s};
-            for (int i = 0; i < 400; ++i) {
-                db.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?,?,?,?)"_s,
-                        QVariantList{QString::number(100001 + i),
-                                     QString(family[i % family.size()] + given[(i / 8) % given.size()]),
-                                     factories[i % factories.size()], departments[(i / 3) % departments.size()]});
-            }
+            // Made by the engine itself, so that a roster of a million people
+            // for the benchmarks takes a second, not a minute.
+            db.exec(u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
+                    "INSERT INTO EmpNo(EmpCode, EmpName, CompCode, DartNo) SELECT CAST(100001 + i AS TEXT), "
+                    "substr('王李张刘陈杨赵黄', i % 8 + 1, 1) || substr('伟芳娜敏静强磊洋艳勇', (i / 8) % 10 + 1, 1), "
+                    "substr('一二三四', i % 4 + 1, 1) || '厂', "
+                    "substr('生产品质行政财务仓储', ((i / 3) % 5) * 2 + 1, 2) || '部' FROM n"_s,
+                    {people});
             const struct {
                 int seq;
                 const char16_t *name;
@@ -124,29 +156,35 @@ const std::vector<DeliveredTable> &deliveredTables()
     return tables;
 }
 
-void addDrawLogWhenMissing(Database &db)
+int latestSchemaVersion() { return static_cast<int>(schemaSteps().size()); }
+
+int schemaVersion(Database &db) { return db.scalar(u"PRAGMA user_version"_s).toInt(); }
+
+int upgradeSchema(Database &db)
 {
+    const int version = schemaVersion(db);
     try {
-        bool ours = false;
-        bool hasLog = false;
-        QSqlQuery q = db.exec(u"select lower(name) from sqlite_master where type = 'table' and lower(name) in (?, ?)"_s,
-                              {u"awardlist"_s, u"drawlog"_s});
-        while (q.next()) {
-            ours = ours || q.value(0).toString() == u"awardlist"_s;
-            hasLog = hasLog || q.value(0).toString() == u"drawlog"_s;
-        }
-        q = QSqlQuery();
-        if (ours && !hasLog)
-            db.exec(drawLogTable());
+        if (version >= latestSchemaVersion())
+            return version;
+        // Only a file of ours is changed: it has the winners' table.
+        if (db.scalar(u"select count(*) from sqlite_master where type = 'table' and lower(name) = 'awardlist'"_s)
+                .toInt()
+            == 0)
+            return version;
+        Transaction tx(db);
+        runSteps(db, version);
+        tx.commit();
+        return latestSchemaVersion();
     } catch (const DbError &) {
-        // A file that cannot be written to stays as it is; it gets the table
-        // when it is opened with writing allowed.
+        // A file that cannot be written to stays as it is; it is brought up to
+        // date when it is opened with writing allowed.
+        return version;
     }
 }
 
-QString createEmptyDatabase(const QString &path) { return create(path, false); }
+QString createEmptyDatabase(const QString &path) { return create(path, false, 0); }
 
-QString createDemoDatabase(const QString &path) { return create(path, true); }
+QString createDemoDatabase(const QString &path, int people) { return create(path, true, people); }
 
 bool databaseHasNoRows(const QString &path)
 {

@@ -14,22 +14,28 @@ const std::vector<DeliveredTable> &deliveredTables();
 
 class Database;
 
-// Writes a new database file with the five tables and the draw record, and no
-// rows. Text fields refuse values longer than their size, integer fields
+// Writes a new database file with the five tables and every later step (the
+// draw record among them), and no rows. Text fields refuse values longer than their size, integer fields
 // refuse non-integers and booleans hold 0 or 1, so that the engine rejects
 // what Jet rejected.
 // Returns an error text, empty on success. An existing file is replaced.
 QString createEmptyDatabase(const QString &path);
 
-// The same, filled with a demo roster (several factories, a few hundred
-// people) and three prize items, so a first Enter draws somebody.
-QString createDemoDatabase(const QString &path);
+// The same, filled with a demo roster (four factories of five departments,
+// 400 people unless told otherwise) and three prize items, so a first Enter
+// draws somebody.
+QString createDemoDatabase(const QString &path, int people = 400);
 
 // True when every table of the file is empty.
 bool databaseHasNoRows(const QString &path);
 
-// Adds the draw record (DrawLog), the one table the program creates, to a
-// database of the system that lacks it (one written before the record
-// existed). A file that is not the system's or cannot be written to is left
-// as it is; nothing is thrown.
-void addDrawLogWhenMissing(Database &db);
+// Our file's layout beyond the five tables changes only through one numbered
+// list of steps; PRAGMA user_version says how many a file has had.
+int latestSchemaVersion();
+int schemaVersion(Database &db);
+// Runs the steps a file of ours has not had yet, in one transaction, and
+// returns the version the file is at afterwards. A file that is not the
+// system's, or that cannot be written to, is left as it is (a read-only file
+// keeps its version: what it lacks reads as empty); throws only when even
+// the version cannot be read.
+int upgradeSchema(Database &db);

@@ -1,6 +1,6 @@
 // prizedraw-db: writes the database file delivered beside the program.
 //   prizedraw-db empty PATH             a new empty database
-//   prizedraw-db demo PATH              a new demo database
+//   prizedraw-db demo PATH [PEOPLE]     a new demo database (400 people unless told)
 //   prizedraw-db empty-if-missing PATH  an empty database unless PATH exists
 //   prizedraw-db demo-if-empty PATH     the demo unless PATH holds any row
 #include "store/schema.h"
@@ -16,8 +16,12 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     QTextStream err(stderr);
-    if (args.size() != 3) {
-        err << "usage: prizedraw-db empty|demo|empty-if-missing|demo-if-empty PATH\n";
+    const bool withPeople = args.size() == 4 && args[1] == u"demo"_s;
+    bool peopleOk = true;
+    const int people = withPeople ? args[3].toInt(&peopleOk) : 400;
+    if ((args.size() != 3 && !withPeople) || !peopleOk || people < 0) {
+        err << "usage: prizedraw-db empty|demo|empty-if-missing|demo-if-empty PATH\n"
+               "       prizedraw-db demo PATH PEOPLE\n";
         return 2;
     }
     const QString mode = args[1];
@@ -26,7 +30,7 @@ int main(int argc, char **argv)
     if (mode == u"empty"_s) {
         error = createEmptyDatabase(path);
     } else if (mode == u"demo"_s) {
-        error = createDemoDatabase(path);
+        error = createDemoDatabase(path, people);
     } else if (mode == u"empty-if-missing"_s) {
         if (!QFileInfo::exists(path))
             error = createEmptyDatabase(path);

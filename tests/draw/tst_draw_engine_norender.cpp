@@ -9,6 +9,7 @@
 #include "draw/prizeround.h"
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/scopestore.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -155,6 +156,7 @@ private Q_SLOTS:
     void exclusionsCountAtOnce();
     void pressEndsOnAStoredWinnerOrNobody_data();
     void pressEndsOnAStoredWinnerOrNobody();
+    void scopedItemsDrawInsideTheirScope();
 };
 
 void TestDrawEngineNoRender::closeEndsAnyShuffle_data()
@@ -286,6 +288,54 @@ void TestDrawEngineNoRender::pressEndsOnAStoredWinnerOrNobody()
     b.press(3);
     QCOMPARE(b.winners().size(), shown.isEmpty() ? 0 : 1);
     QCOMPARE(b.view.code, shown);
+}
+
+void TestDrawEngineNoRender::scopedItemsDrawInsideTheirScope()
+{
+    Bench b(0);
+    for (const QString &factory : {u"一厂"_s, u"二厂"_s, u"三厂"_s}) {
+        for (const QString &dept : {u"财务部"_s, u"生产部"_s}) {
+            for (int n = 1; n <= 2; ++n)
+                b.db.exec(u"insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?, '员工', ?, ?)"_s,
+                          {QString(factory + dept + QString::number(n)), factory, dept});
+        }
+    }
+    const int a = b.addItem(u"甲奖"_s, 7, 7);
+    ScopeStore::setItemScope(b.db, a, {{0, a, u"一厂"_s, QString()}, {0, a, u"二厂"_s, u"生产部"_s}});
+    // Designated for the item although outside its scope: the operator named them.
+    b.db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('三厂财务部1', '员工', ?, 0, '三厂')"_s,
+              {a});
+    b.load();
+    b.random.positions = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    b.press();
+    const QStringList won = b.winners();
+    QCOMPARE(won.size(), 7);
+    QCOMPARE(won.front(), u"三厂财务部1"_s);
+    for (const QString &code : won.mid(1))
+        QVERIFY2(code.startsWith(u"一厂"_s) || code.startsWith(u"二厂生产部"_s), qPrintable(code));
+    QCOMPARE(
+        b.db.scalar(u"select count(*) from DrawLog where sEvent = '中奖' and sScope = '一厂；二厂·生产部'"_s).toInt(),
+        7);
+
+    // A scope everybody of which has won (the six people of the first one did):
+    // the press says so, names the item,
+    // draws and counts nobody.
+    const int c = b.addItem(u"乙奖"_s, 3, 3);
+    ScopeStore::setItemScope(b.db, c, {{0, c, u"一厂"_s, QString()}});
+    b.load();
+    QCOMPARE(b.round->currItemNo(), c);
+    b.press();
+    QCOMPARE(b.view.notices, QStringList({DrawEngine::scopeExhaustedText(u"乙奖"_s)}));
+    QCOMPARE(b.winners().size(), 7);
+    QCOMPARE(b.db.scalar(u"select ExcNum from AwardItem where RecNo = ?"_s, {c}).toInt(), 0);
+
+    // Opened to everybody, it takes from everybody else.
+    ScopeStore::setItemScope(b.db, c, {});
+    b.load();
+    b.press();
+    QCOMPARE(b.winners().size(), 10);
+    for (const QString &code : b.winners().mid(7))
+        QVERIFY2(!won.contains(code), qPrintable(code));
 }
 
 QTEST_GUILESS_MAIN(TestDrawEngineNoRender)

@@ -3,6 +3,7 @@
 #include "store/dialect.h"
 #include "store/rowreaders.h"
 #include "store/schema.h"
+#include "store/scopestore.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -237,21 +238,60 @@ private Q_SLOTS:
         QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 0);
     }
 
-    // A database written before the draw record existed gets the table when
-    // it is opened; a file that is not the system's is never written to.
-    void drawLogIsAddedToOlderDatabasesOnly()
+    // Every table and field with its type, and the triggers: the layout a
+    // file of ours has.
+    static QStringList layout(Database &db)
     {
+        QStringList out;
+        QSqlQuery tables = db.exec(u"select name, type from sqlite_master where type in ('table', 'trigger') "
+                                   "and name not like 'sqlite%' order by name"_s);
+        while (tables.next()) {
+            out << tables.value(1).toString() + u' ' + tables.value(0).toString();
+            QSqlQuery fields = db.exec(u"select name, type, dflt_value from pragma_table_info(?)"_s, {tables.value(0)});
+            while (fields.next())
+                out << u"  "_s + fields.value(0).toString() + u' ' + fields.value(1).toString() + u' '
+                           + fields.value(2).toString();
+        }
+        return out;
+    }
+
+    // A database of an older build is brought to the layout of a new file by
+    // the numbered steps, once; a file that is not the system's is never
+    // written to.
+    void olderDatabasesAreUpgradedByTheSteps_data()
+    {
+        QTest::addColumn<QStringList>("undo"); // what makes a new file look like the older one
+        QTest::addColumn<int>("version"); // its user_version
+        QTest::addColumn<bool>("hadRecord");
+        const QString noScopes = u"drop table AwardScope"_s, noState = u"drop table DrawState"_s;
+        QTest::addRow("before the draw record")
+            << QStringList{u"drop table DrawLog"_s, noScopes, noState} << 0 << false;
+        QTest::addRow("the build before the step list")
+            << QStringList{u"alter table DrawLog drop column sScope"_s, noScopes, noState} << 0 << true;
+        QTest::addRow("scopes but no kept item") << QStringList{noState} << 3 << true;
+    }
+    void olderDatabasesAreUpgradedByTheSteps()
+    {
+        QFETCH(QStringList, undo);
+        QFETCH(int, version);
+        QFETCH(bool, hadRecord);
         QTemporaryDir dir;
         const QString older = dir.path() + u"/older.dll"_s;
         const QString foreign = dir.path() + u"/foreign.db"_s;
-        QString fresh;
+        QStringList fresh;
         QVERIFY(createEmptyDatabase(older).isEmpty());
         {
             Database db(u"older"_s);
             QVERIFY(db.open(older).isEmpty());
-            fresh = db.scalar(u"select sql from sqlite_master where name = 'DrawLog'"_s).toString();
-            QVERIFY(fresh.contains(u"sCompCode TEXT CHECK"_s));
-            db.exec(u"drop table DrawLog"_s);
+            QCOMPARE(db.schemaVersion(), latestSchemaVersion());
+            fresh = layout(db);
+            QVERIFY(fresh.contains(u"  sScope TEXT "_s));
+            db.exec(u"insert into DrawLog(sWhen, sEvent) values('2026-01-01 20:00:00', '重置')"_s);
+            for (const QString &statement : undo)
+                db.exec(statement);
+            if (version < 2)
+                db.exec(u"drop trigger if exists AwardScopeFollowsItem"_s);
+            db.exec(u"PRAGMA user_version = %1"_s.arg(version));
             db.exec(u"create table Other (x)"_s);
         }
         {
@@ -271,13 +311,36 @@ private Q_SLOTS:
 
         Database db(u"reopened"_s);
         QVERIFY(db.open(older).isEmpty());
-        QCOMPARE(db.scalar(u"select sql from sqlite_master where name = 'DrawLog'"_s).toString(), fresh);
-        QVERIFY(db.open(older).isEmpty()); // opening again keeps the table and its rows
+        QCOMPARE(db.schemaVersion(), latestSchemaVersion());
+        QStringList upgraded = layout(db);
+        upgraded.removeAll(u"table Other"_s);
+        upgraded.removeAll(u"  x  "_s);
+        QCOMPARE(upgraded, fresh);
+        // The record's rows are kept where it existed.
+        QCOMPARE(db.scalar(u"select count(*) from DrawLog"_s).toInt(), hadRecord ? 1 : 0);
+        QVERIFY(db.open(older).isEmpty()); // opening again changes nothing
+        QCOMPARE(db.schemaVersion(), latestSchemaVersion());
         // The start checks refuse a file without the system's tables, and it is left as it was.
         QVERIFY(!db.open(foreign).isEmpty());
         QFile f(foreign);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), foreignBytes);
+    }
+
+    // Deleting an item takes its scope with it, however it is deleted.
+    void scopeRowsFollowTheirItem()
+    {
+        TempDb t;
+        const int a = t.addItem(1, u"A"_s, u"a"_s, 2, 1);
+        const int b = t.addItem(2, u"B"_s, u"b"_s, 2, 1);
+        ScopeStore::setItemScope(t.db(), a, {{0, a, u"一厂"_s, QString()}, {0, a, QString(), u"财务部"_s}});
+        ScopeStore::setItemScope(t.db(), b, {{0, b, u"二厂"_s, u"生产部"_s}});
+        QCOMPARE(ScopeStore::summary(ScopeStore::itemScope(t.db(), a)), u"一厂；财务部"_s);
+        QCOMPARE(ScopeStore::summary(ScopeStore::itemScope(t.db(), a), 4), u"一厂；…"_s);
+        QCOMPARE(ScopeStore::summary({}), u"全体"_s);
+        t.exec(u"delete from AwardItem where RecNo = ?"_s, {a});
+        QCOMPARE(ScopeStore::allScopes(t.db()).size(), size_t(1));
+        QCOMPARE(ScopeStore::allScopes(t.db()).front().CompCode, u"二厂"_s);
     }
 
     void demoDatabaseHasRosterAndItems()

@@ -2,7 +2,11 @@
 
 #include "ui/common/screenfonts.h"
 #include "ui/common/stage.h"
+#include "store/scopestore.h"
 #include "store/setupstore.h"
+
+#include <algorithm>
+#include <iterator>
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -84,9 +88,16 @@ TSetCurrItemFrm::TSetCurrItemFrm(Database &db, QWidget *parent) : QDialog(parent
 void TSetCurrItemFrm::open()
 {
     items = openPrizeItems(m_db);
+    const std::vector<ScopeRow> scopes = ScopeStore::allScopes(m_db);
     m_model->removeRows(0, m_model->rowCount());
     for (const PrizeItem &item : items) {
-        QList<QStandardItem *> row{new QStandardItem(item.ItemName), new QStandardItem(item.Awards),
+        // A scoped item says for whom in a few characters.
+        std::vector<ScopeRow> scope;
+        std::copy_if(scopes.begin(), scopes.end(), std::back_inserter(scope),
+                     [&item](const ScopeRow &r) { return r.sTime == item.RecNo; });
+        const QString name =
+            scope.empty() ? item.ItemName : item.ItemName + u"【"_s + ScopeStore::summary(scope, 6) + u"】"_s;
+        QList<QStandardItem *> row{new QStandardItem(name), new QStandardItem(item.Awards),
                                    new QStandardItem(QString::number(item.SumNumber))};
         for (int c = 0; c < 2; ++c)
             row[c]->setTextAlignment(Qt::AlignCenter);

@@ -5,7 +5,10 @@
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"
 #include "base/dialogs.h"
+#include "store/database.h"
+#include "store/scopestore.h"
 #include "store/setupstore.h"
+#include "ui/admin/scopepickerfrm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -108,11 +111,16 @@ TSetItemFrm::TSetItemFrm(const QString &pictureFolder, Database &db, Dialogs &di
     BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, 784);
     BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, 904);
     BitBtn1->setDefault(true);
+    // Who may win the new item: everybody unless chosen.
+    ScopeButton = button(this, u"ScopeButton"_s, QString(), 48);
+    ScopeButton->setGeometry(48, 680, 548, 40);
+    connect(ScopeButton, &QPushButton::clicked, this, [this] { chooseScope(); });
+    showScope();
     connect(BitBtn1, &QPushButton::clicked, this, &TSetItemFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &TSetItemFrm::reject);
 
     for (QWidget *w : std::initializer_list<QWidget *>{EmpName, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3,
-                                                       DBEdit4, BitBtn1, BitBtn2})
+                                                       DBEdit4, BitBtn1, BitBtn2, ScopeButton})
         m_designPlaces.emplace_back(w, w->geometry());
     placeControls();
 
@@ -159,7 +167,27 @@ PrizeItem TSetItemFrm::item() const
     return out;
 }
 
-void TSetItemFrm::post() { insertPrizeItem(m_db, item()); }
+void TSetItemFrm::post()
+{
+    // The item and its scope are one unit: an item never stands open to
+    // everybody for a moment when it was meant for some.
+    Transaction tx(m_db);
+    const int recNo = insertPrizeItem(m_db, item());
+    if (!m_scope.empty())
+        ScopeStore::setItemScope(m_db, recNo, m_scope);
+    tx.commit();
+}
+
+void TSetItemFrm::chooseScope()
+{
+    TScopePickerFrm picker(ScopeStore::rosterGroups(m_db), m_scope, this);
+    if (m_dialogs.runModal(picker) != QDialog::Accepted)
+        return;
+    m_scope = picker.chosenRows();
+    showScope();
+}
+
+void TSetItemFrm::showScope() { ScopeButton->setText(u"抽奖范围：%1"_s.arg(ScopeStore::summary(m_scope, 20))); }
 
 void TSetItemFrm::accept()
 {

@@ -43,6 +43,8 @@ protected:
 
 private:
     void placeControls();
+    void chooseScope();
+    void showScope();
 
     QLabel *Image1 = nullptr;
     QLabel *EmpName = nullptr;
@@ -55,6 +57,8 @@ private:
     QLineEdit *DBEdit4 = nullptr; // iNumber
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    QPushButton *ScopeButton = nullptr;
+    std::vector<ScopeRow> m_scope; // empty: everybody
 
     const QString m_pictureFolder;
     Database &m_db;

@@ -115,7 +115,9 @@ void TSetupBlankFrm::buildScreen()
     dxDBLookupEdit1->installEventFilter(this);
     connect(dxDBLookupEdit1, &QComboBox::activated, this, &TSetupBlankFrm::chooseItem);
 
-    dxDBGrid1 = grid(u"dxDBGrid1"_s, {16, 56, 329, 205}, ADOQuery1, {30, 85, 78, 69, 78});
+    dxDBGrid1 = grid(u"dxDBGrid1"_s, {16, 56, 329, 205}, ADOQuery1, {30, 85, 78, 69, 78, 48});
+    connect(&ADOQuery1, &DesignationList::warning, this,
+            [this](const QString &text) { m_dialogs.notify(this, text, u"系统提示"_s, Dialogs::Icon::Warning); });
     dxDBGrid1->setItemDelegateForColumn(ADOQuery1.columnOf(u"sItemName"_s), new ItemCellDelegate(items, dxDBGrid1));
     connect(&ADOQuery1, &PostedList::currentEdited, this, &TSetupBlankFrm::showRowItem);
 

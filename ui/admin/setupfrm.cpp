@@ -1,6 +1,8 @@
 #include "ui/admin/setupfrm.h"
 
 #include "admin/prizeitemrules.h"
+#include "store/scopestore.h"
+#include "ui/admin/scopepickerfrm.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
@@ -73,7 +75,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(621, 396);
+    setFixedSize(621, 418);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -140,20 +142,23 @@ void TSetupFrm::buildControls()
     CheckBox1 = new QCheckBox(u"主界面中奖名单显示员工编号"_s, this);
     CheckBox1->setObjectName(u"CheckBox1"_s);
     CheckBox1->setGeometry(304, 336, 193, 17);
+    CheckBox2 = new QCheckBox(u"滚动时只显示本奖项可中奖人员"_s, this);
+    CheckBox2->setObjectName(u"CheckBox2"_s);
+    CheckBox2->setGeometry(304, 356, 305, 17);
 
     Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 344);
     // The status line ends before the check box, which would cover its text.
     Label1->resize(CheckBox1->x() - 4 - Label1->x(), Label1->height());
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
-    ProgressBar1->setGeometry(16, 368, 425, 17);
+    ProgressBar1->setGeometry(16, 390, 425, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 368, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 386, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 368, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 386, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 }
@@ -202,7 +207,24 @@ void TSetupFrm::buildPrizeGrid()
     connect(prizeGrid, &PostedGrid::deleteRequested, this, [this] { deleteGridRow(*prizeGrid); });
     dxDBGrid2->hideColumn(ADOQuery2->columnOf(u"RecNo"_s));
     dxDBGrid2->verticalHeader()->setFixedWidth(12);
-    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60});
+    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60, 80});
+    const int scopeColumn = ADOQuery2->columnOf(PrizeGridList::scopeField());
+    connect(dxDBGrid2, &QAbstractItemView::doubleClicked, this, [this, scopeColumn](const QModelIndex &index) {
+        if (index.column() == scopeColumn)
+            guarded([this] { editScope(); });
+    });
+}
+
+void TSetupFrm::editScope()
+{
+    // A new row gets its RecNo when it is written: the scope belongs to it.
+    ADOQuery2->post();
+    const int recNo = ADOQuery2->field(u"RecNo"_s).toInt();
+    if (recNo == 0)
+        return;
+    TScopePickerFrm picker(ScopeStore::rosterGroups(*services.db), ADOQuery2->scopeOf(recNo), this);
+    if (services.dialogs->runModal(picker) == QDialog::Accepted)
+        ADOQuery2->setScope(recNo, picker.chosenRows());
 }
 
 void TSetupFrm::placeFooter()
@@ -220,6 +242,7 @@ void TSetupFrm::FormShow()
     Edit1->setText(services.settings.ATltle);
     RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
     CheckBox1->setChecked(services.settings.showNo);
+    CheckBox2->setChecked(services.settings.rollEligibleOnly);
     services.db->ensureOpen();
     reopenRoster();
     reopenPrizeItems();
@@ -324,6 +347,8 @@ QString TSetupFrm::title() const { return Edit1->text(); }
 int TSetupFrm::loopCount() const { return RzSpinEdit1->loopCount(); }
 
 bool TSetupFrm::showNo() const { return CheckBox1->isChecked(); }
+
+bool TSetupFrm::rollEligibleOnly() const { return CheckBox2->isChecked(); }
 
 void TSetupFrm::BitBtn2Click()
 {

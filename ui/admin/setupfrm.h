@@ -40,6 +40,7 @@ public:
     QString title() const;
     int loopCount() const;
     bool showNo() const;
+    bool rollEligibleOnly() const;
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -59,6 +60,8 @@ private:
     void ADOQuery2iNumberChange(const QString &field);
 
     void reopenPrizeItems();
+    // Who may win the current prize row, chosen in its own screen.
+    void editScope();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
     void buildRosterGrid();
@@ -96,6 +99,7 @@ private:
     QLabel *dxDBGrid1Footer = nullptr;
     QTableView *dxDBGrid2 = nullptr; // prize items
     QCheckBox *CheckBox1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr; // the roll shows only who may win
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;

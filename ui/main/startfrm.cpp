@@ -197,27 +197,37 @@ void TStartFrm::FormCreate()
 {
     SetDisplayMode(1024, 768);
     m_settings = LoadSettings(m_exeFolder);
-    round.setCurrItemNo(0);
-    round.clearRosterIndex();
-    ConnectDatabase();
-    // A failure while loading is reported; the window still opens with its
-    // design-time texts, and the title and the description line are skipped.
-    // No command runs inside the loading: it lets events through.
-    bool loaded = false;
-    guarded([this, &loaded] {
-        refreshAfterScreen(
-            [this, &loaded] {
-                ReloadDrawData();
-                Titles->setText(m_settings.ATltle);
-                loaded = true;
-            },
-            false);
-    });
+    // Until LoadDrawData has run, commands wait as they do during a refresh.
+    m_refreshing = true;
+    m_connected = ConnectDatabase();
+    if (m_connected)
+        Titles->setText(m_settings.ATltle);
     // The places do not depend on the data: the digits and the board keep
     // them also when the database could not be read.
     layOutScreen();
-    if (loaded)
-        guarded([this] { setDescription(round.drawingLine()); });
+    if (m_connected)
+        setDescription(loadingText());
+}
+
+QString TStartFrm::loadingText() { return u"正在读取员工资料，请稍候……"_s; }
+
+void TStartFrm::LoadDrawData()
+{
+    // A failure while loading is reported; the window keeps its design-time
+    // texts. No command runs inside the loading, which lets events through;
+    // a start press given meanwhile runs once the roster is there.
+    m_refreshing = false;
+    if (!m_connected) {
+        return;
+    }
+    guarded([this] {
+        refreshAfterScreen([this] {
+            ReloadDrawData();
+            // The item chosen or reached before, as long as it is open.
+            round.takeStoredItem();
+            PrepareCurrentPrize();
+        });
+    });
 }
 
 bool TStartFrm::ConnectDatabase()

@@ -37,8 +37,13 @@ public:
                        RandomPosition &random, SoundPlayer &sound, QWidget *parent = nullptr);
     ~TStartFrm() override;
 
-    // Start-up, in the order of program start.
+    // Start-up, in the order of program start: FormCreate makes the screen
+    // and opens the database, so that the window can show at once;
+    // LoadDrawData then reads the roster and the prize state, letting events
+    // through, while commands wait.
     void FormCreate();
+    void LoadDrawData();
+    static QString loadingText();
     bool ConnectDatabase();
     void ReloadDrawData();
     void PrepareCurrentPrize();
@@ -147,6 +152,7 @@ private:
     bool commandAllowed();
 
     bool m_refreshing = false;
+    bool m_connected = false;
     bool m_startAfterRefresh = false;
     // Puts the bands across the window and everything else on the stage.
     void placeStage();

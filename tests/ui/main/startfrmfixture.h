@@ -9,7 +9,9 @@
 
 inline std::unique_ptr<TStartFrm> makeStartFrm(TestServices &ts)
 {
-    return std::make_unique<TStartFrm>(ts.exeFolder, ts.settings, ts.db, ts.dialogs, ts.pacer, ts.random, ts.sound);
+    auto frm = std::make_unique<TStartFrm>(ts.exeFolder, ts.settings, ts.db, ts.dialogs, ts.pacer, ts.random, ts.sound);
+    frm->LoadDrawData();
+    return frm;
 }
 
 struct StartFrmFixture {

@@ -5,6 +5,7 @@
 
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"
+#include "store/scopestore.h"
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/startfrm.h"
@@ -420,7 +421,7 @@ void TestDrawEngine::refusedPresses_data()
     QTest::addColumn<QString>("message");
     QTest::addRow("no prize item") << u"noitem"_s << DrawEngine::noItemText();
     QTest::addRow("empty roster") << u"noroster"_s << DrawEngine::emptyRosterText();
-    QTest::addRow("index locates nothing") << u"badindex"_s << DrawEngine::emptyRosterText();
+    QTest::addRow("a scope that holds nobody") << u"noscope"_s << DrawEngine::scopeExhaustedText(u"一等奖"_s);
     QTest::addRow("everyone excluded, won or designated") << u"noone"_s << DrawEngine::nobodyEligibleText();
 }
 
@@ -431,16 +432,17 @@ void TestDrawEngine::refusedPresses()
     Draw d;
     if (setup != u"noroster"_s)
         addRoster(d, 3);
-    if (setup != u"noitem"_s)
-        d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 2);
+    if (setup != u"noitem"_s) {
+        const int item = d.tmp.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 2);
+        if (setup == u"noscope"_s)
+            ScopeStore::setItemScope(d.tmp.db(), item, {{0, item, u"五厂"_s, QString()}});
+    }
     if (setup == u"noone"_s) {
         d.exclude(u"1"_s, u"一厂"_s);
         d.earlierWinner(u"2"_s, u"一厂"_s, 99);
         d.designate(u"3"_s, u"员工3"_s, u"一厂"_s, 99);
     }
     d.open();
-    if (setup == u"badindex"_s)
-        d.frm->round.data.rosterRowByRecNo.clear();
     d.ts->dialogs.calls.clear();
     d.ts->sound.calls.clear();
     d.frm->AddBoardLabel(u"1"_s, u"旧"_s, u"一厂"_s, 1);
