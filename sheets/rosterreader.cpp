@@ -177,12 +177,20 @@ private:
             case ZipBook::Failure::NoWorksheet:
                 fail(u"中没有工作表。"_s);
             case ZipBook::Failure::NotAWorkbook:
-                fail(u"不是Excel工作簿(.xlsx/.xlsm)或OpenDocument表格(.ods)，程序不能读取。"_s);
+                fail(u"不是电子表格，程序不能读取。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
+                     u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s);
+            case ZipBook::Failure::Binary:
+                fail(u"是Excel 二进制工作簿(.xlsb)，请在 Excel 中另存为 .xlsx 后再导入。"_s);
+            case ZipBook::Failure::MissingPart:
+                fail(u"不完整：缺少其中的“%1”部分，无法读取。请在电子表格程序中打开并另存后再导入。"_s.arg(
+                    QString::fromStdString(error.part)));
             case ZipBook::Failure::TooLarge:
                 fail(u"的工作表解压后超过%1 MB的上限，无法读取。"_s.arg(megabytes(ZipBook::LargestPart)));
             case ZipBook::Failure::Damaged:
                 break;
             }
+            if (!error.part.empty())
+                fail(u"已损坏：其中的“%1”无法读取。"_s.arg(QString::fromStdString(error.part)));
             fail(u"已损坏或不完整(压缩包无法解开)，无法读取。"_s);
         }
     }
