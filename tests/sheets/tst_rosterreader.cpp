@@ -62,10 +62,16 @@ Grid allCells(RosterReader &reader)
     reader.readCells(*cells);
     return {[cells](int r, int c) { return cells->at(r - 1, c - 1); }};
 }
+// A refused file gives no cells, and its message as a warning.
 Grid allCells(const QString &path)
 {
-    const auto reader = RosterReader::open(path);
-    return allCells(*reader);
+    try {
+        const auto reader = RosterReader::open(path);
+        return allCells(*reader);
+    } catch (const RosterFileError &e) {
+        qWarning().noquote() << e.text();
+        return {[](int, int) { return QString(); }};
+    }
 }
 
 // The roster rows read() hands on, each as its four columns.
@@ -90,7 +96,11 @@ public:
 std::vector<QStringList> rosterRows(const QString &path)
 {
     Collected sink;
-    RosterReader::open(path)->read(sink);
+    try {
+        RosterReader::open(path)->read(sink);
+    } catch (const RosterFileError &e) {
+        qWarning().noquote() << e.text();
+    }
     return sink.rows;
 }
 
