@@ -11,7 +11,8 @@
 // merged range empty.
 namespace Biff {
 
-enum class Failure { Corrupt, Encrypted, NoWorksheet };
+// NotAWorkbook: a compound file that holds no workbook (a Word document, say).
+enum class Failure { Corrupt, Encrypted, NoWorksheet, NotAWorkbook };
 
 struct Error {
     Failure failure;

@@ -212,7 +212,7 @@ QByteArray workbookStream(const QByteArray &file)
     if (encryptedPackage)
         throw Biff::Error{Biff::Failure::Encrypted};
     if (!stream)
-        throw Biff::Error{Biff::Failure::NoWorksheet};
+        throw Biff::Error{Biff::Failure::NotAWorkbook};
     if (!ok)
         corrupt();
     return bytes;

@@ -22,6 +22,10 @@ constexpr qint64 LargestWorkbook = 512ll * 1024 * 1024;
 
 QString named(const QString &path) { return u"文件“"_s + QDir::toNativeSeparators(path) + u"”"_s; }
 
+// A file of an Office program that holds no spreadsheet.
+const QString NotASpreadsheet = u"不是电子表格，程序不能读取。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
+                                u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s;
+
 QString megabytes(qint64 bytes) { return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024)); }
 
 // Builds roster rows from the cells: columns 1 to 4 of each row, from row 1
@@ -116,6 +120,8 @@ protected:
                 fail(u"设有密码保护，请先在Excel中取消密码再导入。"_s);
             case Biff::Failure::NoWorksheet:
                 fail(u"中没有工作表。"_s);
+            case Biff::Failure::NotAWorkbook:
+                fail(NotASpreadsheet);
             case Biff::Failure::Corrupt:
                 break;
             }
@@ -177,8 +183,7 @@ private:
             case ZipBook::Failure::NoWorksheet:
                 fail(u"中没有工作表。"_s);
             case ZipBook::Failure::NotAWorkbook:
-                fail(u"不是电子表格，程序不能读取。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
-                     u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s);
+                fail(NotASpreadsheet);
             case ZipBook::Failure::Binary:
                 fail(u"是Excel 二进制工作簿(.xlsb)，请在 Excel 中另存为 .xlsx 后再导入。"_s);
             case ZipBook::Failure::MissingPart:

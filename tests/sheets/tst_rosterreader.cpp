@@ -174,6 +174,7 @@ class TestRosterReader : public QObject {
             return;
         const QByteArray filler(5000, '\x5A');
         writeCompoundFile(file(u"secret.xlsx"_s), {{"EncryptionInfo", filler}, {"EncryptedPackage", filler}});
+        writeCompoundFile(file(u"letter.doc"_s), {{"WordDocument", filler}, {"1Table", filler}});
         const QByteArray book = readAll(file(u"xlsxwriter_mixed.xlsx"_s));
         write(file(u"half.xlsx"_s), book.left(book.size() / 2));
         QFile picture(sourceDir() + u"/assets/delivered/setitem.jpg"_s);
@@ -520,6 +521,7 @@ private Q_SLOTS:
         QTest::newRow("truncated zip") << u"half.xlsx"_s << u"损坏或不完整(压缩包无法解开)"_s;
         QTest::newRow("zip of something else") << u"notabook.xlsx"_s << u"不是电子表格"_s;
         QTest::newRow("word document") << u"letter.docx"_s << u"不是电子表格"_s;
+        QTest::newRow("word 97 document") << u"letter.doc"_s << u"不是电子表格"_s;
         QTest::newRow("binary workbook") << u"book.xlsb"_s << u"Excel 二进制工作簿(.xlsb)，请在 Excel 中另存为 .xlsx"_s;
         QTest::newRow("sheet part missing") << u"nosheetpart.xlsx"_s << u"缺少其中的“xl/worksheets/sheet1.xml”"_s;
         QTest::newRow("shared strings missing") << u"nostrings.xlsx"_s << u"缺少其中的“xl/sharedStrings.xml”"_s;
