@@ -2,7 +2,9 @@
 """Writes OpenDocument spreadsheets with odfpy, independent of our reader:
 text with spaces, tabs and line breaks, numbers, a formula with its value,
 booleans, dates, times, repeated cells and rows, a covered (merged) cell, a
-comment, a second table; and one whose null date is 1904-01-01."""
+comment, a second table; one whose null date is 1904-01-01; and, written by
+hand as LibreOffice writes them, formula errors, covered cells that still hold
+values, and one row repeated over a whole sheet."""
 import sys
 
 from odf.office import Annotation

@@ -3,7 +3,10 @@
 of ours: text, numbers, formulas with cached results, booleans, errors,
 dates in both date systems, rich and escaped text, merged and styled blank
 cells, a second sheet. With a row count, also a large roster for the
-benchmark (xlsxwriter_large.xlsx)."""
+benchmark (xlsxwriter_large.xlsx). Then packages made from those parts: damaged
+ones, values under merged ranges, part names in another case, line ends written
+into the XML, shared-string cells without a value, missing parts, and an Excel
+binary workbook and a Word document to be refused."""
 import datetime
 import sys
 
