@@ -22,6 +22,7 @@ enum : quint16 {
     FILEPASS = 0x002F,
     BOUNDSHEET = 0x0085,
     SST = 0x00FC,
+    MERGEDCELLS = 0x00E5,
     INTEGER2 = 0x0002,
     NUMBER2 = 0x0003,
     LABEL2 = 0x0004,
@@ -190,6 +191,52 @@ void put(CellSink &sink, int row, int column, QString text)
 // Records between two looks at the sink's idle(): a few milliseconds of work.
 constexpr int RecordsPerIdle = 4096;
 
+// The merged ranges of the worksheet that starts at `start`. Its MERGEDCELLS
+// records follow its cells: they are looked for first, over the record
+// headers alone. Damage is left for the reading of the cells to report.
+MergedRanges mergedRanges(const QByteArray &stream, qsizetype start, int columns)
+{
+    MergedRanges ranges(columns);
+    try {
+        Records records(stream, start);
+        Record r;
+        int depth = 0; // 1 inside the worksheet, more inside an embedded chart
+        while (records.next(r)) {
+            if (isBof(r.type)) {
+                ++depth;
+            } else if (r.type == EOFREC) {
+                if (--depth <= 0)
+                    break;
+            } else if (depth == 1 && r.type == MERGEDCELLS && r.data.size() >= 2) {
+                const char *p = r.data.data();
+                const qsizetype count = std::min<qsizetype>(le16(p), (r.data.size() - 2) / 8);
+                for (qsizetype i = 0; i < count; ++i) {
+                    const char *range = p + 2 + 8 * i; // first row, last row, first column, last column
+                    ranges.add(le16(range), le16(range + 4), le16(range + 2), le16(range + 6));
+                }
+            }
+        }
+    } catch (const Error &) {
+    }
+    return ranges;
+}
+
+// Hands on the cells that no merged range hides.
+class UnmergedCells : public CellSink {
+public:
+    UnmergedCells(CellSink &sink, MergedRanges &ranges) : m_sink(sink), m_ranges(ranges) {}
+    bool cell(int row, int column, QString text) override
+    {
+        return m_ranges.hides(row, column) || m_sink.cell(row, column, std::move(text));
+    }
+    bool idle() override { return m_sink.idle(); }
+    int keptColumns() const override { return m_sink.keptColumns(); }
+
+private:
+    CellSink &m_sink;
+    MergedRanges &m_ranges;
+};
+
 double rkValue(quint32 rk)
 {
     double value;
@@ -302,8 +349,11 @@ struct Reader {
         corrupt(); // no end of the globals
     }
 
-    void readSheet(const QByteArray &stream, qsizetype start, CellSink &cells)
+    void readSheet(const QByteArray &stream, qsizetype start, CellSink &sink)
     {
+        MergedRanges merged = mergedRanges(stream, start, sink.keptColumns());
+        UnmergedCells unmerged(sink, merged);
+        CellSink &cells = merged.empty() ? sink : unmerged;
         Records records(stream, start);
         Record r;
         if (!records.next(r) || !isBof(r.type))

@@ -7,10 +7,12 @@
 // "Workbook"/"Book" stream of an Excel 95–2003 file (BIFF5, BIFF8), a bare
 // BIFF5/8 stream, or a standalone BIFF2–BIFF4 worksheet file. Values become
 // text as Excel hands them out: numbers in shortest decimal form, text as
-// stored, formula cells by their last computed value.
+// stored, formula cells by their last computed value, cells hidden under a
+// merged range empty.
 namespace Biff {
 
-enum class Failure { Corrupt, Encrypted, NoWorksheet };
+// NotAWorkbook: a compound file that holds no workbook (a Word document, say).
+enum class Failure { Corrupt, Encrypted, NoWorksheet, NotAWorkbook };
 
 struct Error {
     Failure failure;

@@ -17,6 +17,36 @@ constexpr qint32 EndOfChain = -2;
 
 [[noreturn]] void corrupt() { throw Biff::Error{Biff::Failure::Corrupt}; }
 
+// The workbook stream's names: "Workbook" for BIFF8, "Book" for Excel 95.
+// Excel finds them whatever their case, as the container's names go.
+bool isBiff8Name(const QString &name) { return name.compare(u"Workbook", Qt::CaseInsensitive) == 0; }
+bool isWorkbookName(const QString &name)
+{
+    return isBiff8Name(name) || name.compare(u"Book", Qt::CaseInsensitive) == 0;
+}
+
+// The workbook stream among the root's children: a BIFF8 one first.
+GsfInput *workbookChild(GsfInfile *ole)
+{
+    GsfInput *found = nullptr;
+    bool biff8 = false;
+    const int count = gsf_infile_num_children(ole);
+    for (int i = 0; i < count && !biff8; ++i) {
+        const char *raw = gsf_infile_name_by_index(ole, i);
+        const QString name = raw ? QString::fromUtf8(raw) : QString();
+        if (!isWorkbookName(name))
+            continue;
+        GsfInput *child = gsf_infile_child_by_index(ole, i);
+        if (!child)
+            continue;
+        if (found)
+            g_object_unref(found);
+        found = child;
+        biff8 = isBiff8Name(name);
+    }
+    return found;
+}
+
 qint32 le32(const QByteArray &b, qsizetype at)
 {
     if (at < 0 || at + 4 > b.size())
@@ -118,7 +148,7 @@ void checkSectors(const QByteArray &file)
         const QString name =
             QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), nameBytes / 2 - 1);
         const qint64 size = static_cast<quint32>(le32(directory, at + 120));
-        if ((name != u"Workbook" && name != u"Book") || size < cutoff)
+        if (!isWorkbookName(name) || size < cutoff)
             continue; // small streams live in the container checked above
         const auto sectors = check.chain(le32(directory, at + 116), 6);
         if (static_cast<qint64>(sectors.size()) != (size + check.sectorSize() - 1) / check.sectorSize())
@@ -156,9 +186,7 @@ QByteArray workbookStream(const QByteArray &file)
         g_error_free(error);
     if (!ole)
         corrupt();
-    GsfInput *stream = gsf_infile_child_by_name(ole, "Workbook");
-    if (!stream)
-        stream = gsf_infile_child_by_name(ole, "Book");
+    GsfInput *stream = workbookChild(ole);
     // A password-protected .xlsx is kept in a compound file of its own: the
     // encrypted package beside the description of its encryption.
     bool encryptedPackage = false;
@@ -184,7 +212,7 @@ QByteArray workbookStream(const QByteArray &file)
     if (encryptedPackage)
         throw Biff::Error{Biff::Failure::Encrypted};
     if (!stream)
-        throw Biff::Error{Biff::Failure::NoWorksheet};
+        throw Biff::Error{Biff::Failure::NotAWorkbook};
     if (!ok)
         corrupt();
     return bytes;

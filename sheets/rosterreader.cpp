@@ -22,6 +22,10 @@ constexpr qint64 LargestWorkbook = 512ll * 1024 * 1024;
 
 QString named(const QString &path) { return u"文件“"_s + QDir::toNativeSeparators(path) + u"”"_s; }
 
+// A file of an Office program that holds no spreadsheet.
+const QString NotASpreadsheet = u"不是电子表格，程序不能读取。可导入的是Excel工作簿(.xls、.xlsx、.xlsm)、"
+                                u"OpenDocument表格(.ods)和文本文件(.txt、.csv)。"_s;
+
 QString megabytes(qint64 bytes) { return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024)); }
 
 // Builds roster rows from the cells: columns 1 to 4 of each row, from row 1
@@ -116,6 +120,8 @@ protected:
                 fail(u"设有密码保护，请先在Excel中取消密码再导入。"_s);
             case Biff::Failure::NoWorksheet:
                 fail(u"中没有工作表。"_s);
+            case Biff::Failure::NotAWorkbook:
+                fail(NotASpreadsheet);
             case Biff::Failure::Corrupt:
                 break;
             }
@@ -177,12 +183,19 @@ private:
             case ZipBook::Failure::NoWorksheet:
                 fail(u"中没有工作表。"_s);
             case ZipBook::Failure::NotAWorkbook:
-                fail(u"不是Excel工作簿(.xlsx/.xlsm)或OpenDocument表格(.ods)，程序不能读取。"_s);
+                fail(NotASpreadsheet);
+            case ZipBook::Failure::Binary:
+                fail(u"是Excel 二进制工作簿(.xlsb)，请在 Excel 中另存为 .xlsx 后再导入。"_s);
+            case ZipBook::Failure::MissingPart:
+                fail(u"不完整：缺少其中的“%1”部分，无法读取。请在电子表格程序中打开并另存后再导入。"_s.arg(
+                    QString::fromStdString(error.part)));
             case ZipBook::Failure::TooLarge:
                 fail(u"的工作表解压后超过%1 MB的上限，无法读取。"_s.arg(megabytes(ZipBook::LargestPart)));
             case ZipBook::Failure::Damaged:
                 break;
             }
+            if (!error.part.empty())
+                fail(u"已损坏：其中的“%1”无法读取。"_s.arg(QString::fromStdString(error.part)));
             fail(u"已损坏或不完整(压缩包无法解开)，无法读取。"_s);
         }
     }

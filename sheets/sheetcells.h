@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 #include <utility>
+#include <vector>
 
 // Receives the cells of a worksheet as a reader decodes them: row by row, in
 // the order the file gives them. Coordinates are zero-based.
@@ -31,4 +32,34 @@ public:
 
 private:
     std::map<std::pair<int, int>, QString> m_cells;
+};
+
+// The merged ranges of a sheet. A range shows the value of its first cell;
+// whatever the file still holds in its other cells stays hidden, as in the
+// spreadsheet programs.
+class MergedRanges {
+public:
+    // Only columns 0 to columns - 1 are ever asked for.
+    explicit MergedRanges(int columns) : m_columns(columns) {}
+    // Zero-based, first to last inclusive, in either order.
+    void add(int firstRow, int firstColumn, int lastRow, int lastColumn);
+    bool empty() const { return m_ranges.empty(); }
+    // Whether the cell is hidden under a range. Asked row by row, as a sheet
+    // gives its cells; a row that comes back to an earlier one (a damaged
+    // file) hides nothing. Of two ranges that overlap, the one met first counts.
+    bool hides(int row, int column);
+
+private:
+    struct Range {
+        int firstRow, firstColumn, lastRow, lastColumn;
+    };
+    void advance(int row);
+
+    const int m_columns;
+    std::vector<Range> m_ranges; // by first row once the first cell is asked for
+    std::vector<Range> m_active; // those over the current row, by first column, none overlapping
+    std::size_t m_next = 0; // the first range not yet met
+    int m_row = -1;
+    int m_nextExpiry = std::numeric_limits<int>::max(); // the last row of the active range that ends first
+    bool m_sorted = false;
 };

@@ -29,7 +29,19 @@ using namespace Qt::StringLiterals;
 namespace ZipBook {
 namespace {
 
-[[noreturn]] void failWith(Failure failure) { throw Error{failure}; }
+[[noreturn]] void failWith(Failure failure, const std::string &part = {}) { throw Error{failure, part}; }
+
+// Part names compare without regard to case, as the package format has it:
+// Excel finds "xl/SharedStrings.xml" where the relationships say "sharedStrings.xml".
+std::string folded(std::string_view name)
+{
+    std::string out(name);
+    for (char &c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
 
 // Elements between two looks at the sink's idle(): a few milliseconds of work.
 constexpr int ElementsPerIdle = 8192;
@@ -61,7 +73,7 @@ struct Entry {
 };
 
 // The zip's central directory, read first so that a part's size is known
-// before anything is unpacked.
+// before anything is unpacked; by the parts' folded names.
 std::map<std::string, Entry> readDirectory(QIODevice &device)
 {
     const qint64 size = device.size();
@@ -100,7 +112,7 @@ std::map<std::string, Entry> readDirectory(QIODevice &device)
         const quint32 skip = le(directory, at + 30, 2) + le(directory, at + 32, 2);
         if (at + 46 + nameLength > directory.size())
             failWith(Failure::Damaged);
-        parts[std::string(directory.constData() + at + 46, nameLength)] = entry;
+        parts[folded(std::string_view(directory.constData() + at + 46, nameLength))] = entry;
         at += 46 + nameLength + skip;
     }
     return parts;
@@ -234,20 +246,48 @@ public:
     std::size_t size() const { return m_size; }
     std::string_view text() const { return {data(), m_size}; }
     void clearPadding() { std::fill_n(m_bytes.get() + m_size, Padding, '\0'); }
+    // XML reads a line end written as CR LF, or as a lone CR, as LF before
+    // it parses anything (a CR written as &#13; or _x000D_ stays).
+    void normaliseLineEnds()
+    {
+        char *const begin = data();
+        const char *const end = begin + m_size;
+        const char *in = static_cast<const char *>(std::memchr(begin, '\r', m_size));
+        if (!in)
+            return;
+        char *out = begin + (in - begin);
+        while (in < end) { // at a CR
+            *out++ = '\n';
+            if (++in < end && *in == '\n')
+                ++in;
+            const auto *next = static_cast<const char *>(std::memchr(in, '\r', static_cast<std::size_t>(end - in)));
+            const char *stop = next ? next : end;
+            std::memmove(out, in, static_cast<std::size_t>(stop - in));
+            out += stop - in;
+            in = stop;
+        }
+        m_size = static_cast<std::size_t>(out - begin);
+        clearPadding();
+    }
 
 private:
     std::size_t m_size = 0;
     std::unique_ptr<char[]> m_bytes;
 };
 
-template <typename Handler> void parse(const XmlPart &xml, Handler &handler)
+// Parses the part called `name`.
+template <typename Handler> void parse(const XmlPart &xml, Handler &handler, const std::string &name)
 {
     try {
         orcus::sax_parser<Handler> parser(xml.data(), xml.size(), handler);
         parser.parse();
     } catch (const PartDone &) {
+    } catch (Error &error) {
+        if (error.failure == Failure::Damaged && error.part.empty())
+            error.part = name; // what the part holds does not fit together
+        throw;
     } catch (const std::exception &) {
-        failWith(Failure::Damaged); // malformed XML
+        failWith(Failure::Damaged, name); // malformed XML
     }
 }
 
@@ -332,6 +372,7 @@ std::string relsOf(const std::string &part)
 class WorkbookHandler : public orcus::sax_handler {
 public:
     bool date1904 = false;
+    bool isWorkbook = false; // not so for a Word document's or a presentation's main part
     std::vector<std::string> sheetIds;
     void attribute(const orcus::sax::parser_attribute &a)
     {
@@ -342,6 +383,10 @@ public:
     }
     void start_element(const orcus::sax::parser_element &e)
     {
+        if (!m_sawRoot) {
+            m_sawRoot = true;
+            isWorkbook = is(e.name, "workbook");
+        }
         if (is(e.name, "workbookPr"))
             date1904 = m_date1904;
         else if (is(e.name, "sheet"))
@@ -351,7 +396,7 @@ public:
     }
 
 private:
-    bool m_date1904 = false;
+    bool m_date1904 = false, m_sawRoot = false;
     std::string m_id;
 };
 
@@ -424,8 +469,9 @@ private:
 };
 
 // What a cell holds: an Office Open XML cell's kind, from its t attribute,
-// or (Made) its text already made, in UTF-16.
-enum class CellKind : quint8 { Number, Shared, Inline, Text, Boolean, Date, Made };
+// or (Made) its text already made, in UTF-16. Repeat stands in a record for
+// rows that repeat the one before.
+enum class CellKind : quint8 { Number, Shared, Inline, Text, Boolean, Date, Made, Repeat };
 
 CellKind xlsxCell(std::string_view t)
 {
@@ -479,6 +525,8 @@ QString textOf(CellKind type, std::string_view value, SharedStrings &strings, QD
         return fromUtf8(value);
     case CellKind::Number:
         break;
+    case CellKind::Repeat:
+        return {};
     }
     if (value.empty())
         return {};
@@ -512,6 +560,13 @@ public:
         add(row, column, CellKind::Made,
             std::string_view(reinterpret_cast<const char *>(text.utf16()), sizeof(char16_t) * text.size()));
     }
+    // Rows row + 1 to row + count hold the cells last added, those of `row`,
+    // again: one entry however often a row repeats.
+    void repeat(int row, int count)
+    {
+        m_cells.push_back({row, static_cast<quint32>(count), 0, CellKind::Repeat});
+        m_repeats = true;
+    }
     // Hands the cells on to the sink, making their text: as a pass over the
     // sheet would, as far as the recording pass read.
     void replay(CellSink &sink, SharedStrings &strings) const
@@ -520,19 +575,40 @@ public:
         auto block = m_values.begin();
         std::size_t at = 0;
         std::size_t count = 0;
+        const auto look = [&] {
+            if (++count % ElementsPerIdle == 0)
+                stopUnless(sink.idle());
+        };
+        int row = -1;
+        std::vector<std::pair<int, QString>> rowCells; // those handed on for `row`, where rows repeat
         for (const Cell &cell : m_cells) {
+            if (cell.type == CellKind::Repeat) {
+                for (quint32 i = 1; i <= cell.length; ++i) {
+                    for (const auto &[column, text] : rowCells) {
+                        look();
+                        stopUnless(sink.cell(cell.row + static_cast<int>(i), column, text));
+                    }
+                }
+                continue;
+            }
             if (at + cell.length > block->size()) {
                 ++block; // add() began a new block for this value
                 at = 0;
             }
             const std::string_view value(block->data() + at, cell.length);
             at += cell.length;
-            if (++count % ElementsPerIdle == 0)
-                stopUnless(sink.idle());
+            look();
+            if (m_repeats && cell.row != row) {
+                rowCells.clear();
+                row = cell.row;
+            }
             if (cell.column >= kept)
                 continue;
-            if (QString text = textOf(cell.type, value, strings, origin); !text.isEmpty())
+            if (QString text = textOf(cell.type, value, strings, origin); !text.isEmpty()) {
+                if (m_repeats)
+                    rowCells.emplace_back(cell.column, text);
                 stopUnless(sink.cell(cell.row, cell.column, std::move(text)));
+            }
         }
     }
 
@@ -546,33 +622,98 @@ private:
     };
     std::deque<Cell> m_cells;
     std::vector<std::string> m_values;
+    bool m_repeats = false;
 };
 
-// Hands the cells of a pass on to the sink and records those of the record's
-// columns on the way, for a parser whose cells are made as they come.
-class RecordingSink : public CellSink {
+// A cell reference ("B7", "$B$7") as zero-based row and column.
+std::optional<std::pair<int, int>> cellAt(std::string_view ref)
+{
+    const int column = referenceColumn(ref);
+    const auto digits = ref.find_first_of("0123456789");
+    if (column < 0 || digits == std::string_view::npos)
+        return std::nullopt;
+    const auto row = positiveInt(ref.substr(digits), MaxRows);
+    if (!row)
+        return std::nullopt;
+    return std::pair{*row - 1, column};
+}
+
+class MergeCellsHandler : public orcus::sax_handler {
 public:
-    RecordingSink(CellSink &sink, SheetRecord &record) : m_sink(sink), m_record(record) {}
-    bool cell(int row, int column, QString text) override
+    explicit MergeCellsHandler(MergedRanges &ranges) : m_ranges(ranges) {}
+    void attribute(const orcus::sax::parser_attribute &a)
     {
-        if (column < m_record.columns)
-            m_record.add(row, column, text);
-        return column >= m_sink.keptColumns() || m_sink.cell(row, column, std::move(text));
+        if (is(a.name, "ref"))
+            m_ref.assign(a.value);
     }
-    bool idle() override { return m_sink.idle(); }
-    int keptColumns() const override { return std::max(m_sink.keptColumns(), m_record.columns); }
+    void start_element(const orcus::sax::parser_element &e)
+    {
+        if (is(e.name, "mergeCell")) {
+            const std::string_view ref = m_ref;
+            const auto colon = ref.find(':');
+            const auto first = cellAt(ref.substr(0, colon));
+            const auto last = colon == std::string_view::npos ? first : cellAt(ref.substr(colon + 1));
+            if (first && last)
+                m_ranges.add(first->first, first->second, last->first, last->second);
+        }
+        m_ref.clear();
+    }
 
 private:
-    CellSink &m_sink;
-    SheetRecord &m_record;
+    MergedRanges &m_ranges;
+    std::string m_ref;
 };
+
+// Where a sheet's cells end: just past the closing tag of its sheetData
+// (with or without a prefix), npos when there is none.
+std::size_t afterSheetData(std::string_view xml)
+{
+    constexpr std::string_view Name = "sheetData";
+    for (auto at = xml.rfind(Name); at != std::string_view::npos && at > 0; at = xml.rfind(Name, at - 1)) {
+        auto start = at;
+        if (xml[start - 1] == ':') {
+            --start;
+            while (start > 0 && xml[start - 1] != '<' && xml[start - 1] != '/' && xml[start - 1] != ' ')
+                --start;
+        }
+        if (start >= 2 && xml.substr(start - 2, 2) == "</") {
+            const auto close = xml.find('>', at);
+            return close == std::string_view::npos ? close : close + 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// The merged ranges of a worksheet. Their list follows the cells in the
+// part, while the cells are handed on as they are parsed: the elements
+// after the cells are parsed first, on their own.
+MergedRanges xlsxMergedRanges(const XmlPart &sheet, const std::string &name, int columns)
+{
+    MergedRanges ranges(columns);
+    const std::string_view xml = sheet.text();
+    const auto after = afterSheetData(xml);
+    if (after == std::string_view::npos)
+        return ranges;
+    std::string_view rest = xml.substr(after);
+    rest = rest.substr(0, rest.rfind("</")); // the root's end tag
+    if (rest.find("mergeCell") == std::string_view::npos)
+        return ranges;
+    constexpr std::string_view Open = "<m>", Close = "</m>";
+    XmlPart wrapped(Open.size() + rest.size() + Close.size());
+    char *out = std::copy(Open.begin(), Open.end(), wrapped.data());
+    out = std::copy(rest.begin(), rest.end(), out);
+    std::copy(Close.begin(), Close.end(), out);
+    MergeCellsHandler handler(ranges);
+    parse(wrapped, handler, name);
+    return ranges;
+}
 
 class XlsxSheetHandler : public orcus::sax_handler {
 public:
     // With a record, the cells of its columns are also kept there.
-    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin, SheetRecord *record)
+    XlsxSheetHandler(CellSink &sink, SharedStrings &strings, QDate origin, SheetRecord *record, MergedRanges &merged)
         : m_sink(sink), m_strings(strings), m_origin(origin), m_keptColumns(std::min(sink.keptColumns(), MaxColumns)),
-          m_record(record)
+          m_record(record), m_merged(merged)
     {}
 
     void attribute(const orcus::sax::parser_attribute &a)
@@ -646,10 +787,14 @@ private:
     void endCell()
     {
         const std::string_view value = m_cellType == CellKind::Inline ? m_inline : m_value;
+        // A cell that holds nothing has no text: the record leaves it out.
+        if (value.empty())
+            return;
         // Every shared string a cell names is checked, also where the cell is left out.
         const std::size_t shared = m_cellType == CellKind::Shared ? sharedIndex(value, m_strings) : 0;
-        // A cell that holds nothing has no text: the record leaves it out.
-        if (m_record && m_column < m_record->columns && !value.empty())
+        if (m_merged.hides(m_row, m_column))
+            return;
+        if (m_record && m_column < m_record->columns)
             m_record->add(m_row, m_column, m_cellType, value);
         if (m_column >= m_keptColumns)
             return;
@@ -664,6 +809,7 @@ private:
     const QDate m_origin;
     const int m_keptColumns;
     SheetRecord *const m_record;
+    MergedRanges &m_merged;
     std::string_view m_ref, m_type;
     std::string m_refCopy, m_typeCopy, m_value, m_inline;
     CellKind m_cellType = CellKind::Number;
@@ -699,12 +845,19 @@ std::optional<double> durationDays(const QString &text)
 
 class OdsContentHandler : public orcus::sax_handler {
 public:
-    explicit OdsContentHandler(CellSink &sink) : m_sink(sink), m_keptColumns(std::min(sink.keptColumns(), MaxColumns))
+    // With a record, the cells of its columns are also kept there.
+    OdsContentHandler(CellSink &sink, SheetRecord *record)
+        : m_sink(sink), m_record(record), m_sinkColumns(std::min(sink.keptColumns(), MaxColumns)),
+          m_keptColumns(std::max(m_sinkColumns, record ? record->columns : 0))
     {}
     bool sawTable = false;
 
     void attribute(const orcus::sax::parser_attribute &a)
     {
+        // LibreOffice marks a formula's error so, beside an empty string
+        // value: the cell shows the error's text.
+        if (is(a.name, "value-type") && is(a.value, "error"))
+            m_errorGiven = true;
         for (std::size_t i = 0; i < AttributeNames.size(); ++i) {
             if (a.name == AttributeNames[i]) {
                 if (!m_given[i]) {
@@ -730,9 +883,12 @@ public:
         } else if (m_tableDepth == 1 && is(name, "table-row")) {
             m_rowRepeat = positiveInt(attribute(RowsRepeated), MaxRows).value_or(1);
             m_rowCells.clear();
+            m_rowRecorded = false;
             m_column = 0;
         } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             m_inCell = true;
+            m_covered = is(name, "covered-table-cell");
+            m_error = m_errorGiven;
             m_cellRepeat = positiveInt(attribute(ColumnsRepeated), MaxColumns).value_or(1);
             m_valueType = attribute(ValueType);
             m_value = attribute(Value);
@@ -759,6 +915,7 @@ public:
             }
         }
         m_given = {};
+        m_errorGiven = false;
     }
     void end_element(const orcus::sax::parser_element &e)
     {
@@ -771,12 +928,20 @@ public:
         } else if (m_inCell && is(name, "annotation")) {
             --m_annotation;
         } else if (m_tableDepth == 1 && is(name, "table-row")) {
-            // A repeated row gives its cells again in every row it stands for.
-            for (int i = 1; i < m_rowRepeat && m_row + i < MaxRows && !m_rowCells.empty(); ++i) {
-                for (const auto &[column, text] : m_rowCells)
+            // A repeated row gives its cells again in every row it stands for:
+            // a few bytes may stand for a sheet full of rows, which the record
+            // keeps as one entry.
+            const int again = m_row < MaxRows ? std::min(m_rowRepeat, MaxRows - m_row) - 1 : 0;
+            if (again > 0 && m_rowRecorded)
+                m_record->repeat(m_row, again);
+            for (int i = 1; i <= again && !m_rowCells.empty(); ++i) {
+                for (const auto &[column, text] : m_rowCells) {
+                    if (++m_elements % ElementsPerIdle == 0)
+                        stopUnless(m_sink.idle());
                     stopUnless(m_sink.cell(m_row + i, column, text));
+                }
             }
-            m_row += m_rowRepeat;
+            m_row = std::min(m_row + m_rowRepeat, MaxRows);
         }
     }
     void characters(std::string_view text, bool)
@@ -815,6 +980,8 @@ private:
     }
     QString cellText() const
     {
+        if (m_error)
+            return fromUtf8(m_text);
         if (is(m_valueType, "float") || is(m_valueType, "percentage") || is(m_valueType, "currency")) {
             const auto value = number(m_value);
             return value ? shortestNumberText(*value) : fromUtf8(m_text);
@@ -833,28 +1000,38 @@ private:
             return fromUtf8(m_stringValue);
         return fromUtf8(m_text); // text, and formula errors as the cell shows them
     }
+    // A covered cell lies under a merged range: whatever it still holds is hidden.
     void endCell()
     {
         m_inCell = false;
-        const QString text = m_column < m_keptColumns ? cellText() : QString();
+        const QString text = m_column < m_keptColumns && !m_covered ? cellText() : QString();
         if (!text.isEmpty() && m_row < MaxRows) {
             for (int i = 0; i < m_cellRepeat && m_column + i < m_keptColumns; ++i) {
-                stopUnless(m_sink.cell(m_row, m_column + i, text));
+                const int column = m_column + i;
+                if (m_record && column < m_record->columns) {
+                    m_record->add(m_row, column, text);
+                    m_rowRecorded = true;
+                }
+                if (column >= m_sinkColumns)
+                    continue;
+                stopUnless(m_sink.cell(m_row, column, text));
                 if (m_rowRepeat > 1)
-                    m_rowCells.emplace_back(m_column + i, text);
+                    m_rowCells.emplace_back(column, text);
             }
         }
         m_column = std::min(m_column + m_cellRepeat, MaxColumns);
     }
 
     CellSink &m_sink;
-    const int m_keptColumns;
+    SheetRecord *const m_record;
+    const int m_sinkColumns, m_keptColumns;
     std::array<std::string, AttributeNames.size()> m_values;
     std::array<bool, AttributeNames.size()> m_given{};
     QDate m_origin{1899, 12, 30};
     int m_tableDepth = 0, m_annotation = 0;
     int m_row = 0, m_column = 0, m_rowRepeat = 1, m_cellRepeat = 1, m_paragraphs = 0;
-    bool m_inCell = false, m_hasStringValue = false;
+    bool m_inCell = false, m_hasStringValue = false, m_covered = false, m_error = false, m_errorGiven = false;
+    bool m_rowRecorded = false;
     std::string m_valueType, m_value, m_dateValue, m_timeValue, m_booleanValue, m_stringValue, m_text;
     std::vector<std::pair<int, QString>> m_rowCells;
     long m_elements = 0;
@@ -879,14 +1056,14 @@ public:
     explicit ZipPackage(std::unique_ptr<QIODevice> device) : m_device(std::move(device))
     {
         m_parts = readDirectory(*m_device);
-        if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml"))) {
+        if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml") || has("xl/workbook.bin"))) {
             m_kind = Kind::Xlsx;
         } else if (has("content.xml")) {
             if (part("mimetype", false).text().find("spreadsheet") == std::string_view::npos)
                 failWith(Failure::NotAWorkbook); // a text document or a presentation
             if (has("META-INF/manifest.xml")) {
                 ManifestHandler manifest;
-                parse(part("META-INF/manifest.xml"), manifest);
+                parse(part("META-INF/manifest.xml"), manifest, "META-INF/manifest.xml");
                 if (manifest.encrypted)
                     failWith(Failure::Encrypted);
             }
@@ -913,10 +1090,9 @@ public:
         if (recordColumns > 0) {
             m_record.emplace(recordColumns, QDate());
             const auto release = releaseSheet();
-            RecordingSink recording(sink, *m_record);
-            readOds(recording);
+            readOds(sink, &*m_record);
         } else {
-            readOds(sink);
+            readOds(sink, nullptr);
         }
     }
 
@@ -926,14 +1102,15 @@ private:
     static constexpr quint32 PackedChunk = 1024 * 1024;
     static constexpr quint32 UnpackedChunk = 8 * 1024 * 1024;
 
-    bool has(const std::string &name) const { return m_parts.count(name) > 0; }
+    bool has(const std::string &name) const { return m_parts.count(folded(name)) > 0; }
 
+    // The part unpacked, its line ends as XML reads them.
     XmlPart part(const std::string &name, bool required = true, CellSink *sink = nullptr)
     {
-        const auto it = m_parts.find(name);
+        const auto it = m_parts.find(folded(name));
         if (it == m_parts.end()) {
             if (required)
-                failWith(Failure::Damaged);
+                failWith(Failure::MissingPart, name);
             return {};
         }
         const Entry &entry = it->second;
@@ -961,6 +1138,7 @@ private:
         }
         if (crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(xml.data()), entry.size) != entry.crc)
             failWith(Failure::Damaged);
+        xml.normaliseLineEnds();
         if (sink)
             stopUnless(sink->idle());
         return xml;
@@ -998,10 +1176,10 @@ private:
             failWith(Failure::Damaged);
     }
 
-    void readOds(CellSink &sink)
+    void readOds(CellSink &sink, SheetRecord *record)
     {
-        OdsContentHandler handler(sink);
-        parse(m_sheet, handler);
+        OdsContentHandler handler(sink, record);
+        parse(m_sheet, handler, "content.xml");
         if (!handler.sawTable)
             failWith(Failure::NoWorksheet);
     }
@@ -1009,21 +1187,30 @@ private:
     void readXlsx(CellSink &sink, int recordColumns)
     {
         std::string workbook = "xl/workbook.xml";
+        bool named = false; // by the package's relationships
         if (has("_rels/.rels")) {
             RelsHandler root;
-            parse(part("_rels/.rels"), root);
+            parse(part("_rels/.rels"), root, "_rels/.rels");
             for (const auto &rel : root.inOrder) {
-                if (endsWith(rel.type, "/officeDocument"))
+                if (endsWith(rel.type, "/officeDocument")) {
                     workbook = resolvePart("", rel.target);
+                    named = true;
+                }
             }
         }
+        if (endsWith(folded(workbook), ".bin") || (!has(workbook) && has("xl/workbook.bin")))
+            failWith(Failure::Binary);
         if (!has(workbook))
-            failWith(has("xl/workbook.bin") ? Failure::NotAWorkbook : Failure::Damaged);
+            failWith(named ? Failure::MissingPart : Failure::NotAWorkbook, workbook);
         WorkbookHandler book;
-        parse(part(workbook), book);
+        parse(part(workbook), book, workbook);
+        if (!book.isWorkbook)
+            failWith(Failure::NotAWorkbook);
         RelsHandler rels;
         if (has(relsOf(workbook)))
-            parse(part(relsOf(workbook)), rels);
+            parse(part(relsOf(workbook)), rels, relsOf(workbook));
+        else if (!book.sheetIds.empty())
+            failWith(Failure::MissingPart, relsOf(workbook));
 
         // The first sheet that is a worksheet (chart sheets hold no cells).
         std::string sheet;
@@ -1037,32 +1224,34 @@ private:
         if (sheet.empty())
             failWith(Failure::NoWorksheet);
         if (!has(sheet))
-            failWith(Failure::Damaged);
+            failWith(Failure::MissingPart, sheet);
 
         // A second pass (the import's, after its check) finds the shared
         // strings and the sheet unpacked already.
         if (!m_unpacked) {
             for (const auto &rel : rels.inOrder) {
-                const std::string name = resolvePart(workbook, rel.target);
-                if (endsWith(rel.type, "/sharedStrings") && has(name)) {
+                if (endsWith(rel.type, "/sharedStrings")) {
+                    const std::string name = resolvePart(workbook, rel.target);
                     m_strings = {};
                     SharedStringsHandler handler(sink, m_strings);
-                    parse(part(name, true, &sink), handler);
+                    parse(part(name, true, &sink), handler, name);
                 }
             }
             m_sheet = part(sheet, true, &sink);
             m_unpacked = true;
         }
         const QDate origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        const int columns = std::min(std::max(sink.keptColumns(), recordColumns), MaxColumns);
+        MergedRanges merged = xlsxMergedRanges(m_sheet, sheet, columns);
         if (recordColumns > 0) {
             m_record.emplace(recordColumns, origin);
             const auto release = releaseSheet();
-            XlsxSheetHandler handler(sink, m_strings, origin, &*m_record);
-            parse(m_sheet, handler);
+            XlsxSheetHandler handler(sink, m_strings, origin, &*m_record, merged);
+            parse(m_sheet, handler, sheet);
             return;
         }
-        XlsxSheetHandler handler(sink, m_strings, origin, nullptr);
-        parse(m_sheet, handler);
+        XlsxSheetHandler handler(sink, m_strings, origin, nullptr, merged);
+        parse(m_sheet, handler, sheet);
     }
 
     bool m_unpacked = false;

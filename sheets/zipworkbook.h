@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <string>
 
 class QIODevice;
 
@@ -14,13 +15,19 @@ class QIODevice;
 // Excel shows them: numbers in shortest decimal form, formula cells by their
 // cached result, TRUE/FALSE, error values as written (#DIV/0!), dates as their
 // serial number in the workbook's own date system, shared and rich text as
-// plain text with _xHHHH_ escapes decoded, merged and empty cells empty.
+// plain text with _xHHHH_ escapes decoded and line ends as XML reads them,
+// merged and empty cells empty. Part names match whatever their case.
 namespace ZipBook {
 
-enum class Failure { Damaged, Encrypted, NoWorksheet, NotAWorkbook, TooLarge };
+// Damaged: the zip itself (part empty), or the XML of the part named.
+// MissingPart: a part the package names but lacks. NotAWorkbook: a zip, or an
+// Office document, that holds no spreadsheet. Binary: an Excel binary
+// workbook (.xlsb), which only Excel reads.
+enum class Failure { Damaged, Encrypted, NoWorksheet, NotAWorkbook, Binary, MissingPart, TooLarge };
 
 struct Error {
     Failure failure;
+    std::string part = {}; // as the package names it
 };
 
 // The largest unpacked part read: a sheet of a million rows stays well below.

@@ -2,7 +2,9 @@
 """Writes OpenDocument spreadsheets with odfpy, independent of our reader:
 text with spaces, tabs and line breaks, numbers, a formula with its value,
 booleans, dates, times, repeated cells and rows, a covered (merged) cell, a
-comment, a second table; and one whose null date is 1904-01-01."""
+comment, a second table; one whose null date is 1904-01-01; and, written by
+hand as LibreOffice writes them, formula errors, covered cells that still hold
+values, and one row repeated over a whole sheet."""
 import sys
 
 from odf.office import Annotation
@@ -85,3 +87,67 @@ manifest = parts["META-INF/manifest.xml"].decode().replace(
 with zipfile.ZipFile(folder + "/odfpy_encrypted.ods", "w", zipfile.ZIP_DEFLATED) as z:
     for name, data in parts.items():
         z.writestr(name, manifest.encode() if name == "META-INF/manifest.xml" else data)
+
+
+# Documents written by hand the way LibreOffice Calc writes them, for what
+# odfpy does not make.
+def raw(path, rows_xml):
+    content = ('<?xml version="1.0" encoding="UTF-8"?>\n<office:document-content '
+               'xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+               'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+               'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+               'xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" '
+               'xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" '
+               'office:version="1.3"><office:body><office:spreadsheet><table:table table:name="Sheet1">'
+               '<table:table-column table:number-columns-repeated="4"/>'
+               + rows_xml + "</table:table></office:spreadsheet></office:body></office:document-content>")
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?>\n<manifest:manifest '
+                'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.3">'
+                '<manifest:file-entry manifest:full-path="/" manifest:version="1.3" '
+                'manifest:media-type="application/vnd.oasis.opendocument.spreadsheet"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                "</manifest:manifest>")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.spreadsheet")
+        z.writestr("META-INF/manifest.xml", manifest)
+        z.writestr("content.xml", content)
+
+
+def text(value, kind="string", tag="table-cell", extra=""):
+    return ('<table:%s office:value-type="%s" calcext:value-type="%s"%s><text:p>%s</text:p></table:%s>'
+            % (tag, kind, kind, extra, value, tag))
+
+
+def error(shown, formula):
+    return ('<table:table-cell table:formula="%s" office:value-type="string" office:string-value="" '
+            'calcext:value-type="error"><text:p>%s</text:p></table:table-cell>' % (formula, shown))
+
+
+def number(value):
+    return ('<table:table-cell office:value-type="float" office:value="%s" calcext:value-type="float">'
+            "<text:p>%s</text:p></table:table-cell>" % (value, value))
+
+
+def row(*cells, repeat=None):
+    head = '<table:table-row table:number-rows-repeated="%d">' % repeat if repeat else "<table:table-row>"
+    return head + "".join(cells) + "</table:table-row>"
+
+
+# Formula errors: the text shows them, the string value is empty.
+raw(folder + "/errors.ods",
+    row(error("#DIV/0!", "of:=1/0"), text("部门"), text("张三"), error("#N/A", "of:=NA()"))
+    + row(text("二厂"), error("#NAME?", "of:=NOSUCH()"), text("李四"), number("2")))
+
+# Covered cells keep what they held before the merge; it is hidden.
+raw(folder + "/covered.ods",
+    row(text("合并", extra=' table:number-columns-spanned="2" table:number-rows-spanned="1"'),
+        text("藏", tag="covered-table-cell"), text("张三"), number("1"))
+    + row(text("二厂"), text("部门", extra=' table:number-columns-spanned="1" table:number-rows-spanned="2"'),
+          text("李四"), number("2"))
+    + row(text("三厂"), text("藏", tag="covered-table-cell"), text("王五"), number("3"))
+    + row(text("四厂", extra=' table:number-columns-spanned="3" table:number-rows-spanned="1"'),
+          '<table:covered-table-cell table:number-columns-repeated="2" office:value-type="string">'
+          "<text:p>藏</text:p></table:covered-table-cell>", number("4")))
+
+# One person repeated over every row of a sheet: a file of about a kilobyte.
+raw(folder + "/repeated.ods", row(text("一厂"), text("部门"), text("张三"), number("1001"), repeat=1048576))

@@ -3,7 +3,10 @@
 of ours: text, numbers, formulas with cached results, booleans, errors,
 dates in both date systems, rich and escaped text, merged and styled blank
 cells, a second sheet. With a row count, also a large roster for the
-benchmark (xlsxwriter_large.xlsx)."""
+benchmark (xlsxwriter_large.xlsx). Then packages made from those parts: damaged
+ones, values under merged ranges, part names in another case, line ends written
+into the XML, shared-string cells without a value, missing parts, and an Excel
+binary workbook and a Word document to be refused."""
 import datetime
 import sys
 
@@ -109,3 +112,72 @@ offset = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
 for i in range(offset + 10, offset + info.compress_size - 4):
     data[i] ^= 0x55
 open(folder + "/scrambled.xlsx", "wb").write(bytes(data))
+
+
+# Sheets written by hand into the mixed workbook's package, for what the
+# writers above never produce.
+def sheet(rows_xml, tail=""):
+    return ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\r\n'
+            '<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+            "<sheetData>" + rows_xml + "</sheetData>" + tail + "</worksheet>").encode()
+
+
+def text(ref, value):
+    return '<c r="%s" t="inlineStr"><is><t>%s</t></is></c>' % (ref, value)
+
+
+# Values under merged ranges, as other programs leave them: only the first
+# cell of a range counts. The merge list follows the cells.
+package(folder + "/merged.xlsx", {"xl/worksheets/sheet1.xml": sheet(
+    '<row r="1">' + text("A1", "一厂") + text("B1", "部门") + text("C1", "张三") + '<c r="D1"><v>1</v></c></row>'
+    '<row r="2">' + text("A2", "一厂") + text("B2", "合并") + text("C2", "藏") + '<c r="D2"><v>2</v></c></row>'
+    '<row r="3">' + text("A3", "二厂") + text("B3", "三") + text("C3", "藏") + '<c r="D3"><v>9</v></c></row>'
+    '<row r="4">' + text("A4", "二厂") + text("B4", "藏") + '<c r="C4" t="s"><v>1</v></c><c r="D4"><v>4</v></c></row>',
+    '<mergeCells count="3"><mergeCell ref="B2:C2"/><mergeCell ref="D2:D3"/><mergeCell ref="$B$3:C4"/>'
+    "</mergeCells>")})
+
+# Part names that differ from the relationships' only in case.
+renamed = {"xl/sharedStrings.xml": "xl/SharedStrings.xml", "xl/worksheets/sheet1.xml": "xl/Worksheets/Sheet1.XML"}
+with zipfile.ZipFile(folder + "/casenames.xlsx", "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data in parts.items():
+        z.writestr(renamed.get(name, name), data)
+
+# Line ends written into the XML as they are (Alt+Enter in Excel 2007): CR LF
+# and a lone CR read as LF, while an escaped or referenced CR stays.
+strings = parts["xl/sharedStrings.xml"].replace("<t>一厂</t>".encode(), "<t>一\r\n厂</t>".encode())
+package(folder + "/crlf.xlsx", {"xl/sharedStrings.xml": strings, "xl/worksheets/sheet1.xml": sheet(
+    '<row r="1"><c r="A1" t="s"><v>0</v></c>' + text("B1", "a\r\nb") + text("C1", "c\rd")
+    + text("D1", "e_x000D_\r\nf") + "</row>"
+    '<row r="2">' + text("A2", "g&#13;h") + '<c r="B2" t="str"><f>"x"</f><v>x\r\ny</v></c></row>')})
+
+# Shared-string cells that hold no value: empty cells.
+package(folder + "/emptyshared.xlsx", {"xl/worksheets/sheet1.xml": sheet(
+    '<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"/><c r="C1" t="s"><v/></c><c r="D1"><v>5</v></c></row>'
+    '<row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2" t="s"><v></v></c></row>')})
+
+# Parts that the relationships name but the package lacks.
+package(folder + "/nosheetpart.xlsx", drop=("xl/worksheets/sheet1.xml",))
+package(folder + "/nostrings.xlsx", drop=("xl/sharedStrings.xml",))
+
+
+# Other Office Open XML documents: a binary workbook and a Word document.
+def office(path, main, content_type, data):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml",
+                   '<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats.org/package/'
+                   '2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-'
+                   'package.relationships+xml"/><Override PartName="/%s" ContentType="%s"/></Types>'
+                   % (main, content_type))
+        z.writestr("_rels/.rels",
+                   '<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/'
+                   'package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/'
+                   'officeDocument/2006/relationships/officeDocument" Target="%s"/></Relationships>' % main)
+        z.writestr(main, data)
+
+
+office(folder + "/book.xlsb", "xl/workbook.bin", "application/vnd.ms-excel.sheet.binary.macroEnabled.main",
+       bytes([0x83, 0x01, 0x00, 0x80, 0x01, 0x00]))
+office(folder + "/letter.docx", "word/document.xml",
+       "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml",
+       '<?xml version="1.0" encoding="UTF-8"?><w:document xmlns:w="http://schemas.openxmlformats.org/'
+       'wordprocessingml/2006/main"><w:body><w:p><w:r><w:t>通知</w:t></w:r></w:p></w:body></w:document>')

@@ -36,6 +36,21 @@ for i in range(3000):
 book.add_sheet("第二页").write(0, 0, "not read")
 book.save(folder + "/xlwt_mixed.xls")
 
+# Values left under merged ranges (MERGEDCELLS): only a range's first cell counts.
+book = xlwt.Workbook(encoding="utf-8")
+sheet = book.add_sheet("合并", cell_overwrite_ok=True)
+for r in range(4):
+    sheet.row(r)  # xlwt writes the rows in the order they were first touched
+sheet.merge(1, 1, 1, 2)
+sheet.merge(1, 2, 3, 3)
+sheet.merge(2, 3, 1, 2)
+# Written after the merges, which blank the cells they cover.
+for r, row in enumerate([["一厂", "部门", "张三", 1], ["一厂", "合并", "藏", 2], ["二厂", "三", "藏", "藏"],
+                         ["二厂", "藏", "藏", 4]]):
+    for c, value in enumerate(row):
+        sheet.write(r, c, value)
+book.save(folder + "/merged.xls")
+
 if len(sys.argv) > 2:
     big = xlwt.Workbook(encoding="utf-8")
     s = big.add_sheet("roster")
