@@ -251,7 +251,7 @@ private:
 
 // The shared string table (SST with its CONTINUE records, and the EXTSST
 // index), written to a scratch file as the cells first use each text. Each
-// text is stored once: a table of hashes (16 bytes per distinct text) finds
+// text is stored once: a table of hashes (about 20 bytes per distinct text) finds
 // an earlier one, whose characters, kept in a second scratch file, confirm
 // it; the first few thousand texts met twice are kept whole, so that the
 // repeated ones (items, prizes, factories) need no reading back.
@@ -622,6 +622,9 @@ void writeXlsFile(const QString &path, const Worksheet &sheet, SheetRows &rows, 
     // Streams under 4096 bytes would go to the compound file's mini stream,
     // which some readers of workbooks do not expect; pad as Excel does.
     const quint64 streamSize = sheetOffset + head.size() + cellFile.size() + tail.size();
+    // Positions in the stream are 32 bits wide.
+    if (streamSize > 0xFFFFFFFFu)
+        throw SheetWriteError{0, u"超过Excel 97-2003工作簿的大小上限，请另存为Excel 2007文件(*.xlsx)"_s};
     if (streamSize < 4096)
         tail.data.append(QByteArray(static_cast<qsizetype>(4096 - streamSize), '\0'));
 
