@@ -1,28 +1,109 @@
 #include "admin/winnerslist.h"
 
+#include "sheets/worksheetwriter.h"
 #include "store/catalogue.h"
 #include "store/database.h"
+#include "store/dberror.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The rows of the list's query, one at a time.
+class WinnersQuery {
+public:
+    explicit WinnersQuery(Database &db) : m_db(db), m_query(db.exec(Catalogue::WinnersWithItems))
+    {
+        const QSqlRecord rec = m_query.record();
+        m_sNo = rec.indexOf(u"sNo"_s);
+        m_sName = rec.indexOf(u"sName"_s);
+        m_itemName = rec.indexOf(u"ItemName"_s);
+        m_awards = rec.indexOf(u"Awards"_s);
+        m_compCode = rec.indexOf(u"sCompCode"_s);
+        m_recNo = rec.indexOf(u"RecNo"_s);
+    }
+
+    // False after the last row; a failed read throws rather than ending the
+    // list early.
+    bool next(ListedWinner &w)
+    {
+        if (!m_query.next()) {
+            if (m_query.lastError().isValid())
+                throw DbError(m_db.describe(m_query.lastError()));
+            return false;
+        }
+        w = {m_query.value(m_sNo).toString(),      m_query.value(m_sName).toString(),
+             m_query.value(m_itemName).toString(), m_query.value(m_awards).toString(),
+             m_query.value(m_compCode).toString(), m_query.value(m_recNo).toInt()};
+        return true;
+    }
+
+private:
+    Database &m_db;
+    QSqlQuery m_query;
+    int m_sNo, m_sName, m_itemName, m_awards, m_compCode, m_recNo;
+};
+
+void fillCells(const ListedWinner &w, std::vector<SheetCell> &cells)
+{
+    const auto &columns = winnersListColumns();
+    for (size_t c = 0; c < columns.size(); ++c)
+        cells[c] = w.*columns[c].field;
+}
+
+class HeldRows : public SheetRows {
+public:
+    explicit HeldRows(const std::vector<ListedWinner> &rows) : m_rows(rows) {}
+    std::size_t count() override { return m_rows.size(); }
+    bool next(std::vector<SheetCell> &cells) override
+    {
+        if (m_next == m_rows.size())
+            return false;
+        fillCells(m_rows[m_next++], cells);
+        return true;
+    }
+
+private:
+    const std::vector<ListedWinner> &m_rows;
+    std::size_t m_next = 0;
+};
+
+class QueriedRows : public SheetRows {
+public:
+    explicit QueriedRows(Database &db) : m_db(db) {}
+    std::size_t count() override
+    {
+        return static_cast<std::size_t>(m_db.scalar(Catalogue::CountWinnersWithItems).toLongLong());
+    }
+    bool next(std::vector<SheetCell> &cells) override
+    {
+        if (!m_query)
+            m_query.emplace(m_db);
+        if (!m_query->next(m_row))
+            return false;
+        fillCells(m_row, cells);
+        return true;
+    }
+
+private:
+    Database &m_db;
+    std::optional<WinnersQuery> m_query;
+    ListedWinner m_row;
+};
+
+} // namespace
+
 std::vector<ListedWinner> loadWinnersList(Database &db)
 {
-    QSqlQuery q = db.exec(Catalogue::WinnersWithItems);
-    const QSqlRecord rec = q.record();
-    const int sNo = rec.indexOf(u"sNo"_s);
-    const int sName = rec.indexOf(u"sName"_s);
-    const int itemName = rec.indexOf(u"ItemName"_s);
-    const int awards = rec.indexOf(u"Awards"_s);
-    const int compCode = rec.indexOf(u"sCompCode"_s);
-    const int recNo = rec.indexOf(u"RecNo"_s);
+    WinnersQuery query(db);
     std::vector<ListedWinner> rows;
-    while (q.next()) {
-        rows.push_back({q.value(sNo).toString(), q.value(sName).toString(), q.value(itemName).toString(),
-                        q.value(awards).toString(), q.value(compCode).toString(), q.value(recNo).toInt()});
-    }
+    for (ListedWinner w; query.next(w);)
+        rows.push_back(w);
     return rows;
 }
 
@@ -36,7 +117,7 @@ const std::vector<WinnersListColumn> &winnersListColumns()
     return columns;
 }
 
-Worksheet winnersWorksheet(const std::vector<ListedWinner> &winners)
+Worksheet winnersSheet()
 {
     Worksheet sheet;
     sheet.name = u"中奖名单"_s;
@@ -45,12 +126,17 @@ Worksheet winnersWorksheet(const std::vector<ListedWinner> &winners)
     sheet.rowHeightPx = 42;
     for (const WinnersListColumn &c : winnersListColumns())
         sheet.columns.push_back({QString::fromUtf16(c.header), c.widthPx, c.centred});
-    sheet.rows.reserve(winners.size());
-    for (const ListedWinner &w : winners) {
-        QStringList row;
-        for (const WinnersListColumn &c : winnersListColumns())
-            row << w.*c.field;
-        sheet.rows.push_back(std::move(row));
-    }
     return sheet;
+}
+
+void saveWinnersList(const QString &path, const std::vector<ListedWinner> &winners)
+{
+    HeldRows rows(winners);
+    writeWorksheetFile(path, winnersSheet(), rows);
+}
+
+void saveWinnersList(const QString &path, Database &db)
+{
+    QueriedRows rows(db);
+    writeWorksheetFile(path, winnersSheet(), rows);
 }

@@ -28,5 +28,11 @@ struct WinnersListColumn {
 };
 const std::vector<WinnersListColumn> &winnersListColumns();
 
-// The list as a sheet for export: header row, then every row in list order.
-Worksheet winnersWorksheet(const std::vector<ListedWinner> &winners);
+// The list's sheet as saved: a header row, then every row in list order, all
+// cells text (codes keep their leading zeros).
+Worksheet winnersSheet();
+
+// Saves the rows a screen holds, or the list read from the database a row at
+// a time, never held whole. Throws AppError (DbError when the reading fails).
+void saveWinnersList(const QString &path, const std::vector<ListedWinner> &winners);
+void saveWinnersList(const QString &path, Database &db);

@@ -1,13 +1,19 @@
 #include "sheets/biff8workbook.h"
 
-#include "base/errors.h"
-
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
 
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-output.h>
 #include <gsf/gsf-utils.h>
 
@@ -33,10 +39,14 @@ constexpr quint16 kColInfo = 0x007D;
 constexpr quint16 kRow = 0x0208;
 constexpr quint16 kLabelSst = 0x00FD;
 constexpr quint16 kBlank = 0x0201;
+constexpr quint16 kNumber = 0x0203;
+constexpr quint16 kRk = 0x027E;
 constexpr quint16 kWindow2 = 0x023E;
 
 // Largest record body BIFF8 allows; longer data goes on in CONTINUE records.
 constexpr int kMaxBody = 8224;
+// A cell holds at most 32767 characters.
+constexpr qsizetype kMaxCellText = 32767;
 
 // Colour indexes of the built-in palette.
 constexpr quint16 kWhite = 0x09;
@@ -63,24 +73,27 @@ public:
         u16(static_cast<int>(v & 0xFFFF));
         u16(static_cast<int>(v >> 16));
     }
-    void utf16(const QString &s)
+    void f64(double v)
     {
-        for (QChar c : s)
-            u16(c.unicode());
+        quint64 bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        u32(static_cast<quint32>(bits & 0xFFFFFFFFu));
+        u32(static_cast<quint32>(bits >> 32));
     }
-    int size() const { return static_cast<int>(data.size()); }
-};
-
-class Stream {
-public:
-    Bytes out;
+    void utf16(const QChar *chars, qsizetype n)
+    {
+        for (qsizetype i = 0; i < n; ++i)
+            u16(chars[i].unicode());
+    }
+    void utf16(const QString &s) { utf16(s.constData(), s.size()); }
     void record(quint16 type, const Bytes &body)
     {
-        out.u16(type);
-        out.u16(body.size());
-        out.data.append(body.data);
+        u16(type);
+        u16(body.size());
+        data.append(body.data);
     }
-    int size() const { return out.size(); }
+    int size() const { return static_cast<int>(data.size()); }
+    void clear() { data.resize(0); }
 };
 
 Bytes bof(int type)
@@ -163,98 +176,237 @@ Bytes colouredCellXf(bool centred)
     return b;
 }
 
-// The shared string table with its CONTINUE records and the EXTSST index.
-// A string's characters may run on into the next record, which then begins
-// with the option byte again; the string header itself is never split.
-void writeSharedStrings(Stream &stream, const QStringList &strings, int totalRefs)
-{
-    std::vector<Bytes> records;
-    Bytes cur;
-    cur.u32(static_cast<quint32>(totalRefs));
-    cur.u32(static_cast<quint32>(strings.size()));
-    const int bucketSize = std::max(8, static_cast<int>(strings.size()) / 128 + 1);
-    Bytes index;
-    index.u16(bucketSize);
+[[noreturn]] void failWithErrno(const QString &reason) { throw SheetWriteError{errno != 0 ? errno : EIO, reason}; }
 
-    int recordStart = stream.size(); // absolute offset of the current record
-    auto flush = [&] {
-        recordStart += 4 + cur.size();
-        records.push_back(cur);
-        cur = Bytes();
-    };
-    for (int i = 0; i < strings.size(); ++i) {
-        const QString &s = strings[i];
-        if (cur.size() + 3 + (s.isEmpty() ? 0 : 2) > kMaxBody)
-            flush();
-        if (i % bucketSize == 0) {
-            index.u32(static_cast<quint32>(recordStart + 4 + cur.size()));
-            index.u16(4 + cur.size());
-            index.u16(0);
+// A file that only this export sees: created beside the target and unlinked
+// at once, so that the system removes it when it is closed, also when the
+// program dies.
+class ScratchFile {
+public:
+    explicit ScratchFile(const QString &folder)
+    {
+        // Named like an interrupted export's file, so that in the moment
+        // before the unlink a crash leaves a name the next export removes.
+        QByteArray pattern = QFile::encodeName(folder + u"/.export.xls.XXXXXX"_s);
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0)
+            failWithErrno(u"无法建立临时文件"_s);
+        ::unlink(pattern.constData());
+        m_file = fdopen(fd, "w+b");
+        if (!m_file) {
+            const int error = errno;
+            ::close(fd);
+            throw SheetWriteError{error, u"无法建立临时文件"_s};
         }
-        cur.u16(static_cast<int>(s.size()));
-        cur.u8(1);
-        qsizetype done = 0;
-        while (done < s.size()) {
-            const qsizetype room = (kMaxBody - cur.size()) / 2;
-            if (room == 0) {
-                flush();
-                cur.u8(1);
-                continue;
-            }
-            const qsizetype n = std::min(room, s.size() - done);
-            cur.utf16(s.mid(done, n));
+    }
+    ~ScratchFile() { std::fclose(m_file); }
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+
+    void append(const char *data, std::size_t n)
+    {
+        if (n != 0 && std::fwrite(data, 1, n, m_file) != n)
+            failWithErrno(u"无法写入临时文件"_s);
+        m_size += n;
+    }
+    void append(const QByteArray &bytes) { append(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
+    quint64 size() const { return m_size; }
+
+    // Bytes already appended, read back.
+    void read(quint64 offset, char *out, std::size_t n)
+    {
+        if (std::fflush(m_file) != 0)
+            failWithErrno(u"无法写入临时文件"_s);
+        if (::pread(fileno(m_file), out, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
+            failWithErrno(u"无法读取临时文件"_s);
+    }
+    // Overwrites bytes already appended.
+    void patch(quint64 offset, const QByteArray &bytes)
+    {
+        if (std::fflush(m_file) != 0
+            || ::pwrite(fileno(m_file), bytes.constData(), static_cast<size_t>(bytes.size()),
+                        static_cast<off_t>(offset))
+                   != bytes.size())
+            failWithErrno(u"无法写入临时文件"_s);
+    }
+    void copyTo(GsfOutput *out)
+    {
+        if (std::fflush(m_file) != 0)
+            failWithErrno(u"无法写入临时文件"_s);
+        std::vector<char> chunk(256 * 1024);
+        for (quint64 done = 0; done < m_size;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<quint64>(chunk.size(), m_size - done));
+            read(done, chunk.data(), n);
+            errno = 0;
+            if (!gsf_output_write(out, n, reinterpret_cast<const guint8 *>(chunk.data())))
+                failWithErrno(u"无法生成Excel文件"_s);
             done += n;
         }
     }
-    records.push_back(cur);
-    for (size_t r = 0; r < records.size(); ++r)
-        stream.record(r == 0 ? kSst : kContinue, records[r]);
-    stream.record(kExtSst, index);
-}
 
-} // namespace
+private:
+    FILE *m_file = nullptr;
+    quint64 m_size = 0;
+};
 
-QByteArray biff8WorkbookStream(const Worksheet &sheet)
-{
-    const int columnCount = static_cast<int>(sheet.columns.size());
-    const int rowCount = static_cast<int>(sheet.rows.size()) + 1;
-    // A cell holds at most 32767 characters.
-    auto cellText = [](const QString &s) { return s.left(32767); };
-
-    // Shared strings in order of first use; each cell refers to one. An empty
-    // cell is a formatted blank, as Excel writes it, not an empty string.
-    constexpr int kNoText = -1;
-    QStringList strings;
-    QHash<QString, int> stringIndex;
-    std::vector<std::vector<int>> cellRefs;
-    cellRefs.reserve(static_cast<size_t>(rowCount));
-    auto refer = [&](const QString &text) {
-        const QString s = cellText(text);
-        if (s.isEmpty())
-            return kNoText;
-        auto it = stringIndex.constFind(s);
-        if (it != stringIndex.constEnd())
-            return it.value();
-        const int n = static_cast<int>(strings.size());
-        strings.append(s);
-        stringIndex.insert(s, n);
-        return n;
-    };
+// The shared string table (SST with its CONTINUE records, and the EXTSST
+// index), written to a scratch file as the cells first use each text. Each
+// text is stored once: a table of hashes (about 20 bytes per distinct text) finds
+// an earlier one, whose characters, kept in a second scratch file, confirm
+// it; the first few thousand texts met twice are kept whole, so that the
+// repeated ones (items, prizes, factories) need no reading back.
+class SharedStrings {
+public:
+    // streamOffset: where the SST record will start in the workbook stream;
+    // expectedStrings: an upper bound of the distinct texts, for the index.
+    SharedStrings(const QString &folder, quint32 streamOffset, std::size_t expectedStrings)
+        : m_records(folder), m_texts(folder), m_streamOffset(streamOffset),
+          m_bucketSize(static_cast<int>(std::max<std::size_t>(8, expectedStrings / 128 + 1)))
     {
-        std::vector<int> refs;
-        for (const Worksheet::Column &c : sheet.columns)
-            refs.push_back(refer(c.header));
-        cellRefs.push_back(std::move(refs));
-    }
-    for (const QStringList &row : sheet.rows) {
-        std::vector<int> refs;
-        for (int c = 0; c < columnCount; ++c)
-            refs.push_back(refer(c < row.size() ? row[c] : QString()));
-        cellRefs.push_back(std::move(refs));
+        m_cur.u32(0); // total references and distinct texts, patched at the end
+        m_cur.u32(0);
+        m_index.u16(m_bucketSize);
+        m_slots.resize(1024);
     }
 
-    // Workbook globals.
-    Stream book;
+    quint32 indexOf(const QString &text)
+    {
+        ++m_references;
+        if (auto hot = m_hot.constFind(text); hot != m_hot.constEnd())
+            return hot.value();
+        const quint64 full = qHash(text, 0x9e3779b9u);
+        const auto hash = static_cast<quint32>(full ^ (full >> 32));
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t i = hash & mask;
+        for (; m_slots[i].indexPlusOne != 0; i = (i + 1) & mask) {
+            const Slot &s = m_slots[i];
+            if (s.hash == hash && storedEquals(s.indexPlusOne - 1, text)) {
+                if (m_hot.size() < kHotTexts)
+                    m_hot.insert(text, s.indexPlusOne - 1);
+                return s.indexPlusOne - 1;
+            }
+        }
+        const quint32 index = static_cast<quint32>(m_offsets.size());
+        m_slots[i] = {hash, index + 1};
+        m_offsets.push_back(m_texts.size());
+        m_texts.append(reinterpret_cast<const char *>(text.constData()),
+                       static_cast<std::size_t>(text.size()) * sizeof(QChar));
+        if (m_offsets.size() * 10 > m_slots.size() * 7)
+            grow();
+        append(text, index);
+        return index;
+    }
+
+    // Closes the table; afterwards size() and extSst() are final.
+    void finish()
+    {
+        flush();
+        Bytes counts;
+        counts.u32(m_references);
+        counts.u32(static_cast<quint32>(m_offsets.size()));
+        m_records.patch(4, counts.data);
+    }
+    quint64 size() const { return m_records.size(); }
+    const Bytes &extSst() const { return m_index; }
+    void copyTo(GsfOutput *out) { m_records.copyTo(out); }
+
+private:
+    // A distinct text: its hash, which chose its place, and its index; 0
+    // when free.
+    struct Slot {
+        quint32 hash = 0;
+        quint32 indexPlusOne = 0;
+    };
+    static constexpr qsizetype kHotTexts = 4096;
+    // The index may have as many entries as one record holds.
+    static constexpr int kMaxIndexEntries = (kMaxBody - 2) / 8;
+
+    bool storedEquals(quint32 index, const QString &text)
+    {
+        const quint64 start = m_offsets[index];
+        const quint64 end = index + 1 < m_offsets.size() ? m_offsets[index + 1] : m_texts.size();
+        if (end - start != static_cast<quint64>(text.size()) * sizeof(QChar))
+            return false;
+        m_compare.resize(static_cast<qsizetype>(end - start));
+        m_texts.read(start, m_compare.data(), static_cast<std::size_t>(m_compare.size()));
+        return std::memcmp(m_compare.constData(), text.constData(), static_cast<std::size_t>(m_compare.size())) == 0;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const std::size_t mask = m_slots.size() - 1;
+        for (const Slot &s : old) {
+            if (s.indexPlusOne == 0)
+                continue;
+            std::size_t i = s.hash & mask;
+            while (m_slots[i].indexPlusOne != 0)
+                i = (i + 1) & mask;
+            m_slots[i] = s;
+        }
+    }
+
+    void flush()
+    {
+        Bytes header;
+        header.u16(m_firstRecord ? kSst : kContinue);
+        header.u16(m_cur.size());
+        m_records.append(header.data);
+        m_records.append(m_cur.data);
+        m_firstRecord = false;
+        m_cur.clear();
+    }
+
+    // A text's characters may run on into the next record, which then begins
+    // with the option byte again; the text's header itself is never split.
+    void append(const QString &s, quint32 index)
+    {
+        if (m_cur.size() + 3 + 2 > kMaxBody)
+            flush();
+        if (index % static_cast<quint32>(m_bucketSize) == 0 && m_indexEntries < kMaxIndexEntries) {
+            m_index.u32(
+                static_cast<quint32>(m_streamOffset + m_records.size() + 4 + static_cast<quint64>(m_cur.size())));
+            m_index.u16(4 + m_cur.size());
+            m_index.u16(0);
+            ++m_indexEntries;
+        }
+        m_cur.u16(static_cast<int>(s.size()));
+        m_cur.u8(1);
+        qsizetype done = 0;
+        while (done < s.size()) {
+            const qsizetype room = (kMaxBody - m_cur.size()) / 2;
+            if (room == 0) {
+                flush();
+                m_cur.u8(1);
+                continue;
+            }
+            const qsizetype n = std::min(room, s.size() - done);
+            m_cur.utf16(s.constData() + done, n);
+            done += n;
+        }
+    }
+
+    ScratchFile m_records;
+    ScratchFile m_texts;
+    quint32 m_streamOffset;
+    int m_bucketSize;
+    Bytes m_cur;
+    Bytes m_index;
+    int m_indexEntries = 0;
+    bool m_firstRecord = true;
+    quint32 m_references = 0;
+    std::vector<Slot> m_slots;
+    std::vector<quint64> m_offsets; // of each distinct text's characters in m_texts
+    QHash<QString, quint32> m_hot;
+    QByteArray m_compare;
+};
+
+// The workbook globals up to the sheet's entry, whose position is patched in
+// once the shared strings are known.
+Bytes workbookGlobals(const Worksheet &sheet, int *sheetOffsetAt)
+{
+    Bytes book;
     book.record(kBof, bof(0x0005));
     {
         Bytes b;
@@ -295,7 +447,7 @@ QByteArray biff8WorkbookStream(const Worksheet &sheet)
         b.u8(0xFF);
         book.record(kStyle, b);
     }
-    const int sheetOffsetAt = book.size() + 4; // where BOUNDSHEET's position goes
+    *sheetOffsetAt = book.size() + 4;
     {
         Bytes b;
         b.u32(0);
@@ -307,19 +459,14 @@ QByteArray biff8WorkbookStream(const Worksheet &sheet)
         b.utf16(name);
         book.record(kBoundSheet, b);
     }
-    int references = 0;
-    for (const std::vector<int> &refs : cellRefs)
-        references += static_cast<int>(std::count_if(refs.begin(), refs.end(), [](int r) { return r != kNoText; }));
-    writeSharedStrings(book, strings, references);
-    book.record(kEof, Bytes());
+    return book;
+}
 
-    // Patch the sheet's position into BOUNDSHEET.
-    const quint32 sheetOffset = static_cast<quint32>(book.size());
-    for (int i = 0; i < 4; ++i)
-        book.out.data[sheetOffsetAt + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
-
-    // The sheet.
-    Stream ws;
+// The sheet's records before its rows.
+Bytes sheetHead(const Worksheet &sheet, std::size_t rowCount)
+{
+    const int columnCount = static_cast<int>(sheet.columns.size());
+    Bytes ws;
     ws.record(kBof, bof(0x0010));
     {
         Bytes b;
@@ -341,91 +488,178 @@ QByteArray biff8WorkbookStream(const Worksheet &sheet)
         b.u16(0);
         ws.record(kColInfo, b);
     }
-    // Rows in blocks of 32: the ROW records of a block, then its cells.
-    for (int first = 0; first < rowCount; first += 32) {
-        const int last = std::min(rowCount, first + 32);
-        for (int r = first; r < last; ++r) {
+    return ws;
+}
+
+Bytes sheetTail()
+{
+    Bytes ws;
+    Bytes b;
+    b.u16(0x06B6);
+    b.u16(0);
+    b.u16(0);
+    b.u16(0x40);
+    b.u16(0);
+    b.u16(0);
+    b.u16(0);
+    b.u32(0);
+    ws.record(kWindow2, b);
+    ws.record(kEof, Bytes());
+    return ws;
+}
+
+// Rows go out in blocks of 32: the ROW records of a block, then its cells.
+class RowBlocks {
+public:
+    RowBlocks(const Worksheet &sheet, ScratchFile &out) : m_sheet(sheet), m_out(out) {}
+
+    void add(const std::vector<SheetCell> &cells, SharedStrings &strings)
+    {
+        const int r = static_cast<int>(m_rows++);
+        {
             Bytes b;
             b.u16(r);
             b.u16(0);
-            b.u16(columnCount);
-            b.u16(sheet.rowHeightPx * 15); // twips
+            b.u16(static_cast<int>(cells.size()));
+            b.u16(m_sheet.rowHeightPx * 15); // twips
             b.u16(0);
             b.u16(0);
             b.u32(0x0140u | (15u << 16)); // height set by hand
-            ws.record(kRow, b);
+            m_rowRecords.record(kRow, b);
         }
-        for (int r = first; r < last; ++r) {
-            const std::vector<int> &refs = cellRefs[static_cast<size_t>(r)];
-            for (int c = 0; c < columnCount; ++c) {
-                Bytes b;
-                b.u16(r);
-                b.u16(c);
-                const bool centred = r == 0 || sheet.columns[static_cast<size_t>(c)].centred;
-                b.u16(centred ? kXfCentre : kXfLeft);
-                const int ref = refs[static_cast<size_t>(c)];
-                if (ref == kNoText) {
-                    ws.record(kBlank, b);
+        for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
+            Bytes b;
+            b.u16(r);
+            b.u16(c);
+            const bool centred = r == 0 || m_sheet.columns[static_cast<size_t>(c)].centred;
+            b.u16(centred ? kXfCentre : kXfLeft);
+            const SheetCell &cell = cells[static_cast<size_t>(c)];
+            if (const double *number = std::get_if<double>(&cell)) {
+                // Whole numbers in 30 bits take the short form.
+                const double v = *number;
+                if (v == std::floor(v) && std::abs(v) < double(1 << 29)) {
+                    b.u32((static_cast<quint32>(static_cast<qint32>(v)) << 2) | 0x2u);
+                    m_cells.record(kRk, b);
                 } else {
-                    b.u32(static_cast<quint32>(ref));
-                    ws.record(kLabelSst, b);
+                    b.f64(v);
+                    m_cells.record(kNumber, b);
                 }
+                continue;
             }
+            const QString *text = std::get_if<QString>(&cell);
+            // An empty cell is a formatted blank, as Excel writes it, not an
+            // empty string.
+            if (!text || text->isEmpty()) {
+                m_cells.record(kBlank, b);
+                continue;
+            }
+            b.u32(strings.indexOf(text->size() > kMaxCellText ? text->left(kMaxCellText) : *text));
+            m_cells.record(kLabelSst, b);
         }
+        if (m_rows % 32 == 0)
+            flush();
     }
+    void flush()
     {
-        Bytes b;
-        b.u16(0x06B6);
-        b.u16(0);
-        b.u16(0);
-        b.u16(0x40);
-        b.u16(0);
-        b.u16(0);
-        b.u16(0);
-        b.u32(0);
-        ws.record(kWindow2, b);
+        m_out.append(m_rowRecords.data);
+        m_out.append(m_cells.data);
+        m_rowRecords.clear();
+        m_cells.clear();
     }
-    ws.record(kEof, Bytes());
+    std::size_t rows() const { return m_rows; }
 
-    QByteArray stream = book.out.data + ws.out.data;
+private:
+    const Worksheet &m_sheet;
+    ScratchFile &m_out;
+    std::size_t m_rows = 0;
+    Bytes m_rowRecords;
+    Bytes m_cells;
+};
+
+struct Unref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T> using GsfPtr = std::unique_ptr<T, Unref>;
+
+} // namespace
+
+void writeXlsFile(const QString &path, const Worksheet &sheet, SheetRows &rows, std::size_t expectedRows,
+                  std::size_t rowLimit)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const std::size_t columns = sheet.columns.size();
+
+    int sheetOffsetAt = 0;
+    Bytes globals = workbookGlobals(sheet, &sheetOffsetAt);
+    SharedStrings strings(folder, static_cast<quint32>(globals.size()), (expectedRows + 1) * columns);
+    ScratchFile cellFile(folder);
+    RowBlocks blocks(sheet, cellFile);
+
+    std::vector<SheetCell> cells(columns);
+    for (size_t c = 0; c < columns; ++c)
+        cells[c] = sheet.columns[c].header;
+    blocks.add(cells, strings);
+    for (;;) {
+        cells.assign(columns, SheetCell());
+        if (!rows.next(cells))
+            break;
+        if (blocks.rows() >= rowLimit)
+            throw SheetTooLong{};
+        blocks.add(cells, strings);
+    }
+    blocks.flush();
+    strings.finish();
+
+    Bytes extSst;
+    extSst.record(kExtSst, strings.extSst());
+    const quint64 sheetOffset = static_cast<quint64>(globals.size()) + strings.size() + extSst.size() + 4;
+    for (int i = 0; i < 4; ++i)
+        globals.data[sheetOffsetAt + i] = static_cast<char>((sheetOffset >> (8 * i)) & 0xFF);
+    Bytes head = sheetHead(sheet, blocks.rows());
+    Bytes tail = sheetTail();
+    Bytes eof;
+    eof.record(kEof, Bytes());
     // Streams under 4096 bytes would go to the compound file's mini stream,
     // which some readers of workbooks do not expect; pad as Excel does.
-    if (stream.size() < 4096)
-        stream.append(QByteArray(4096 - stream.size(), '\0'));
-    return stream;
-}
+    const quint64 streamSize = sheetOffset + head.size() + cellFile.size() + tail.size();
+    // Positions in the stream are 32 bits wide.
+    if (streamSize > 0xFFFFFFFFu)
+        throw SheetWriteError{0, u"超过Excel 97-2003工作簿的大小上限，请另存为Excel 2007文件(*.xlsx)"_s};
+    if (streamSize < 4096)
+        tail.data.append(QByteArray(static_cast<qsizetype>(4096 - streamSize), '\0'));
 
-QByteArray xlsFileBytes(const Worksheet &sheet)
-{
-    const QByteArray stream = biff8WorkbookStream(sheet);
     static const bool gsfReady = (gsf_init(), true);
     Q_UNUSED(gsfReady);
-    GsfOutput *memory = gsf_output_memory_new();
-    GsfOutfile *container = gsf_outfile_msole_new(memory);
-    bool ok = container != nullptr;
-    if (ok) {
-        GsfOutput *workbook = gsf_outfile_new_child(container, "Workbook", FALSE);
-        ok = workbook != nullptr
-             && gsf_output_write(workbook, static_cast<size_t>(stream.size()),
-                                 reinterpret_cast<const guint8 *>(stream.constData()));
-        if (workbook) {
-            ok = gsf_output_close(workbook) && ok;
-            g_object_unref(workbook);
-        }
-        ok = gsf_output_close(GSF_OUTPUT(container)) && ok;
-        g_object_unref(container);
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        failWithErrno(u"无法建立文件"_s);
+    const std::unique_ptr<FILE, int (*)(FILE *)> closeFile(file, &std::fclose);
+    {
+        const GsfPtr<GsfOutput> sink(gsf_output_stdio_new_FILE(path.toUtf8().constData(), file, TRUE));
+        const GsfPtr<GsfOutfile> container(sink ? gsf_outfile_msole_new(sink.get()) : nullptr);
+        if (!container)
+            failWithErrno(u"无法生成Excel文件"_s);
+        const GsfPtr<GsfOutput> workbook(gsf_outfile_new_child(container.get(), "Workbook", FALSE));
+        if (!workbook)
+            failWithErrno(u"无法生成Excel文件"_s);
+        auto write = [&](const Bytes &b) {
+            errno = 0;
+            if (!gsf_output_write(workbook.get(), static_cast<size_t>(b.size()),
+                                  reinterpret_cast<const guint8 *>(b.data.constData())))
+                failWithErrno(u"无法生成Excel文件"_s);
+        };
+        write(globals);
+        strings.copyTo(workbook.get());
+        write(extSst);
+        write(eof);
+        write(head);
+        cellFile.copyTo(workbook.get());
+        write(tail);
+        errno = 0;
+        if (!gsf_output_close(workbook.get()) || !gsf_output_close(GSF_OUTPUT(container.get())))
+            failWithErrno(u"无法生成Excel文件"_s);
     }
-    QByteArray bytes;
-    if (ok) {
-        const gsf_off_t size = gsf_output_size(memory);
-        const guint8 *data = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(memory));
-        bytes = QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    }
-    // Closing the container has closed its sink as well.
-    if (!gsf_output_is_closed(memory))
-        gsf_output_close(memory);
-    g_object_unref(memory);
-    if (!ok || bytes.isEmpty())
-        throw AppError(u"无法生成Excel文件。"_s);
-    return bytes;
+    errno = 0;
+    if (std::fflush(file) != 0 || fsync(fileno(file)) != 0)
+        failWithErrno(u"无法写入文件"_s);
 }

@@ -61,24 +61,22 @@ QString causeOf(int errorNumber, const QString &folder, const QString &fallback)
     return errorNumber != 0 ? osErrorText(errorNumber) : fallback;
 }
 
-// Writes the whole of bytes to a fresh file; returns 0 or the errno.
-int writeAll(const QString &path, const QByteArray &bytes)
+// The reason a list is too long for the format; rows is the count with the
+// header, 0 when the list grew past the limit while it was read.
+QString tooLong(bool xlsx, std::size_t rows)
 {
-    FILE *f = std::fopen(QFile::encodeName(path).constData(), "wb");
-    if (!f)
-        return errno ? errno : EIO;
-    int error = 0;
-    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f) != static_cast<size_t>(bytes.size())
-        || std::fflush(f) != 0 || fsync(fileno(f)) != 0)
-        error = errno ? errno : EIO;
-    if (std::fclose(f) != 0 && !error)
-        error = errno ? errno : EIO;
-    return error;
+    const std::size_t limit = xlsx ? XlsxRowLimit : XlsRowLimit;
+    const QString format = xlsx ? u"Excel工作表"_s : u"Excel 97-2003工作簿"_s;
+    QString reason = rows != 0 ? u"共%1行，超过%2的%3行上限"_s.arg(rows).arg(format).arg(limit)
+                               : u"行数超过%1的%2行上限"_s.arg(format).arg(limit);
+    if (!xlsx)
+        reason += u"，请另存为Excel 2007文件(*.xlsx)"_s;
+    return reason;
 }
 
 } // namespace
 
-void writeWorksheetFile(const QString &path, const Worksheet &sheet)
+void writeWorksheetFile(const QString &path, const Worksheet &sheet, SheetRows &rows)
 {
     const QFileInfo target(path);
     if (target.fileName().isEmpty())
@@ -93,16 +91,12 @@ void writeWorksheetFile(const QString &path, const Worksheet &sheet)
         throw AppError(cannotWrite(path, osErrorText(ENAMETOOLONG)));
     const bool xlsx = target.suffix().compare(u"xlsx"_s, Qt::CaseInsensitive) == 0;
     // An .xls sheet ends at row 65,536; rows past it would wrap round over the
-    // first ones. The header takes one row.
+    // first ones. The header takes one row. The count comes first, so that a
+    // list too long is refused at once, before a row is read or a file made.
     const std::size_t rowLimit = xlsx ? XlsxRowLimit : XlsRowLimit;
-    if (const std::size_t rows = sheet.rows.size() + 1; rows > rowLimit) {
-        QString reason = u"共%1行，超过%2的%3行上限"_s.arg(rows)
-                             .arg(xlsx ? u"Excel工作表"_s : u"Excel 97-2003工作簿"_s)
-                             .arg(rowLimit);
-        if (!xlsx)
-            reason += u"，请另存为Excel 2007文件(*.xlsx)"_s;
-        throw AppError(cannotWrite(path, reason));
-    }
+    const std::size_t expected = rows.count();
+    if (expected + 1 > rowLimit)
+        throw AppError(cannotWrite(path, tooLong(xlsx, expected + 1)));
 
     removeLeftovers(folder);
 
@@ -117,14 +111,19 @@ void writeWorksheetFile(const QString &path, const Worksheet &sheet)
         throw AppError(cannotWrite(path, reason));
     };
 
-    if (xlsx) {
-        try {
-            writeXlsxFile(temp, sheet);
-        } catch (const XlsxWriteError &e) {
-            failWith(causeOf(e.errorNumber, folder, e.reason));
-        }
-    } else if (const int error = writeAll(temp, xlsFileBytes(sheet)); error != 0) {
-        failWith(causeOf(error, folder, osErrorText(error)));
+    try {
+        if (xlsx)
+            writeXlsxFile(temp, sheet, rows, rowLimit);
+        else
+            writeXlsFile(temp, sheet, rows, expected, rowLimit);
+    } catch (const SheetWriteError &e) {
+        failWith(causeOf(e.errorNumber, folder, e.reason));
+    } catch (const SheetTooLong &) {
+        failWith(tooLong(xlsx, 0));
+    } catch (...) {
+        // A failed read of the rows: the caller reports it.
+        QFile::remove(temp);
+        throw;
     }
     // A temporary file is private to its owner; the export is an ordinary file.
     QFile::setPermissions(temp, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup

@@ -2,14 +2,10 @@
 #include "sheets/worksheet.h"
 
 #include <QString>
-
-// A failed .xlsx write: the system's error number where one is known (0 when
-// not) and the library's own reason.
-struct XlsxWriteError {
-    int errorNumber;
-    QString reason;
-};
+#include <cstddef>
 
 // Writes an Excel 2007 (.xlsx) file with the same content and formats as the
-// .xls export. Throws XlsxWriteError on failure.
-void writeXlsxFile(const QString &path, const Worksheet &sheet);
+// .xls export, a row at a time: memory stays the same whatever the length.
+// Throws SheetWriteError on failure and SheetTooLong when the rows go on
+// past rowLimit (header included).
+void writeXlsxFile(const QString &path, const Worksheet &sheet, SheetRows &rows, std::size_t rowLimit);

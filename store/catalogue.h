@@ -48,9 +48,13 @@ inline const S WinnersWithItems{
     "SELECT AwardList.sNo, AwardList.sName, AwardItem.ItemName, AwardItem.Awards,sCompCode,AwardItem.RecNo\n"
     "FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo\n"
     "order by AwardList.sTime "};
+// The rows of WinnersWithItems, counted before they are read.
+inline const S CountWinnersWithItems{
+    "SELECT Count(*) FROM AwardList INNER JOIN AwardItem ON AwardList.sTime = AwardItem.RecNo"};
 
 // DrawLog (the draw record; no classic counterpart)
 inline const S DrawLogByRecNo{"select * from DrawLog order by RecNo"};
+inline const S CountDrawLog{"select Count(*) from DrawLog"};
 
 // Rows that the screens' query objects write (no statement text of their own
 // in the classic system; these are the posts they make).

@@ -73,16 +73,37 @@ std::vector<Winner> readWinners(QSqlQuery &q)
     return rows;
 }
 
-std::vector<DrawRecord> readDrawRecords(QSqlQuery &q)
+DrawRecordRows::DrawRecordRows(QSqlQuery &q) : m_query(q)
 {
     const Columns c(q.record());
-    const int recNo = c("RecNo"), when = c("sWhen"), event = c("sEvent"), time = c("sTime"), item = c("sItemName"),
-              awards = c("sAwards"), no = c("sNo"), name = c("sName"), comp = c("sCompCode"), how = c("sHow"),
-              scope = c("sScope");
+    m_recNo = c("RecNo");
+    m_when = c("sWhen");
+    m_event = c("sEvent");
+    m_time = c("sTime");
+    m_item = c("sItemName");
+    m_awards = c("sAwards");
+    m_no = c("sNo");
+    m_name = c("sName");
+    m_comp = c("sCompCode");
+    m_how = c("sHow");
+    m_scope = c("sScope");
+}
+
+bool DrawRecordRows::next(DrawRecord &r)
+{
+    const QSqlQuery &q = m_query;
+    if (!m_query.next())
+        return false;
+    r = {num(q, m_recNo), str(q, m_when), str(q, m_event), num(q, m_time), str(q, m_item), str(q, m_awards),
+         str(q, m_no),    str(q, m_name), str(q, m_comp),  str(q, m_how),  str(q, m_scope)};
+    return true;
+}
+
+std::vector<DrawRecord> readDrawRecords(QSqlQuery &q)
+{
+    DrawRecordRows reader(q);
     std::vector<DrawRecord> rows;
-    while (q.next()) {
-        rows.push_back({num(q, recNo), str(q, when), str(q, event), num(q, time), str(q, item), str(q, awards),
-                        str(q, no), str(q, name), str(q, comp), str(q, how), str(q, scope)});
-    }
+    for (DrawRecord r; reader.next(r);)
+        rows.push_back(r);
     return rows;
 }

@@ -3,10 +3,8 @@
 //   prizedraw-export [--log] DATABASE FILE.xls|FILE.xlsx
 #include "admin/drawrecordsheet.h"
 #include "admin/winnerslist.h"
-#include "sheets/worksheetwriter.h"
 #include "base/errors.h"
 #include "store/database.h"
-#include "store/drawlog.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -32,8 +30,11 @@ int main(int argc, char **argv)
             err << args[1] << ": " << error << "\n";
             return 1;
         }
-        writeWorksheetFile(args[2],
-                           log ? drawRecordWorksheet(loadDrawRecords(db)) : winnersWorksheet(loadWinnersList(db)));
+        // Rows go from the query to the file one at a time.
+        if (log)
+            saveDrawRecord(args[2], db);
+        else
+            saveWinnersList(args[2], db);
     } catch (const AppError &e) {
         err << e.text() << "\n";
         return 1;

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The draw record saved by prizedraw-export --log and read back by independent
 # readers (xlrd for .xls, openpyxl for .xlsx): every record in order, quotes
-# kept, the reset without item fields.
+# kept, the reset without item fields, 序号 and 奖项编号 numbers, codes text.
 set -euo pipefail
 PY=/usr/bin/python3
 BIN="${PRIZEDRAW_BIN_DIR:?}"
@@ -45,6 +45,16 @@ for name, rows in (("xls", xls_rows), ("xlsx", xlsx_rows)):
     assert rows == [header] + stored, (name, rows)
 assert xls.name == "抽奖记录" and xlsx.title == "抽奖记录", (xls.name, xlsx.title)
 assert stored[3][3] == "" and stored[3][2] == "重置", stored[3]
+# Numbers are number cells, codes keep their leading zeros as text.
+empty = xlrd.XL_CELL_EMPTY
+for r in range(1, xls.nrows):
+    types = [xls.cell_type(r, c) for c in (0, 3, 6)]
+    want = [xlrd.XL_CELL_NUMBER, xlrd.XL_CELL_NUMBER if stored[r - 1][3] else empty,
+            xlrd.XL_CELL_TEXT if stored[r - 1][6] else empty]
+    assert types == want, ("xls types", r, types, want)
+for r, row in enumerate(xlsx.iter_rows(min_row=2, values_only=True)):
+    assert isinstance(row[0], int) and (row[3] is None or isinstance(row[3], int)), ("xlsx types", r, row)
+    assert row[6] is None or isinstance(row[6], str), ("xlsx code", r, row)
 print("record read back:", len(stored), "rows")
 PYEOF
 

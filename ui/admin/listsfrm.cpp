@@ -2,8 +2,6 @@
 
 #include "admin/drawrecordsheet.h"
 #include "admin/winnerslist.h"
-#include "sheets/worksheetwriter.h"
-#include "store/drawlog.h"
 #include "ui/admin/winnerslistmodel.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
@@ -158,7 +156,8 @@ void TListsFrm::ActExportExecute()
     const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
     if (fileName.isEmpty())
         return;
-    writeWorksheetFile(fileName, winnersWorksheet(AwardList->rows()));
+    // The rows as shown, which the screen already holds.
+    saveWinnersList(fileName, AwardList->rows());
 }
 
 void TListsFrm::ActExportLogExecute()
@@ -166,7 +165,7 @@ void TListsFrm::ActExportLogExecute()
     const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
     if (fileName.isEmpty())
         return;
-    writeWorksheetFile(fileName, drawRecordWorksheet(loadDrawRecords(m_db)));
+    saveDrawRecord(fileName, m_db);
 }
 
 std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
