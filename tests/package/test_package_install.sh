@@ -69,9 +69,9 @@ install_deb "apt-get install $PKG_DEB" "$(realpath "$PKG_DEB")"
 [ -x /usr/bin/prizedraw ] || fail "/usr/bin/prizedraw is not installed"
 
 useradd --no-create-home --home-dir "$home" --shell /bin/sh "$user" || fail "useradd $user failed"
-mkdir -p "$home" && chown "$user:" "$home" && chmod 700 "$home"
+mkdir -p "$home" "$E2E_WORK/runtime" && chown "$user:" "$home" "$E2E_WORK/runtime" && chmod 700 "$home" "$E2E_WORK/runtime"
 as_user() { # the user's own clean environment, from a folder of nobody's (the working directory never matters)
-  (cd / && exec runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+  (cd / && exec runuser -u "$user" -- env -i HOME="$home" USER="$user" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$E2E_WORK/runtime" \
     DISPLAY="${DISPLAY:-}" QT_QPA_PLATFORM=xcb "$@")
 }
 sql() { # read-only, as root
@@ -84,10 +84,15 @@ PYEOF
 mode_of() { stat -c '%a' "$1"; }
 
 e2e_start_xvfb 1024x768x24
-start_as_user() {
+start_as_user() { # [the notice expected before the main window]
   E2E_LOG="$E2E_WORK/program.log"
   as_user /usr/bin/prizedraw >"$E2E_LOG" 2>&1 &
   E2E_PID=$!
+  if [ -n "${1:-}" ]; then
+    notice=$(e2e_wait_window "$1") || fail "the installed program did not show \"$1\""
+    e2e_focus "$notice"
+    e2e_key Return
+  fi
   main=$(e2e_wait_window "员工抽奖系统") || fail "the installed program's window did not open"
   e2e_focus "$main"
   sleep 1
@@ -99,8 +104,9 @@ close_program() {
   e2e_wait_exit || fail "Esc and Enter did not end the program"
 }
 
-# First start: the data folder is made and filled from the delivered files.
-start_as_user
+# First start: the data folder is made and filled from the delivered files,
+# whose empty roster the program reports before its window opens.
+start_as_user "系统提示"
 [ -f "$data/config.dll" ] || fail "the first start did not fill $data"
 cmp -s "$data/config.dll" /usr/share/prizedraw/config.dll || fail "$data/config.dll is not the delivered empty database"
 [ "$(stat -c %U "$data/config.dll")" = "$user" ] || fail "$data/config.dll does not belong to $user"
