@@ -4,6 +4,7 @@
 #include "base/platform.h"
 #include "base/settings.h"
 #include "base/counterrandom.h"
+#include "base/datafolder.h"
 #include "ui/common/stage.h"
 #include "ui/main/startfrm.h"
 #include "media/mediasoundplayer.h"
@@ -127,7 +128,17 @@ int main(int argc, char **argv)
 
     Settings settings; // read by the main screen at its start
 
-    TStartFrm StartFrm(executableFolder(), settings, db, dialogs, pacer, random, sound);
+    // An installed program's data folder is filled before anything reads it;
+    // without it there is nothing to draw from.
+    const Folders folders = decideFolders(executableFolder());
+    try {
+        prepareDataFolder(folders);
+    } catch (const AppError &e) {
+        dialogs.reportError(e.text());
+        return 1;
+    }
+
+    TStartFrm StartFrm(folders, settings, db, dialogs, pacer, random, sound);
     StartFrm.showFullScreen();
     // Without a window manager nobody honours the full-screen request: the
     // window takes the screen's geometry itself.

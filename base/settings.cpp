@@ -63,11 +63,13 @@ std::optional<int> parseProfileInt(const QString &text)
     return static_cast<int>(value);
 }
 
-Settings LoadSettings(const QString &exeFolder)
+Settings LoadSettings(const QString &exeFolder) { return LoadSettings(exeFolder, exeFolder); }
+
+Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
 {
-    const IniFile ini(settingsPath(exeFolder));
+    const IniFile ini(settingsPath(dataFolder));
     Settings s;
-    s.backSound = ini.readString(kSection, u"backSound"_s).value_or(exeFolder + u"back.wma"_s).left(kMaxTextLength);
+    s.backSound = ini.readString(kSection, u"backSound"_s).value_or(programFolder + u"back.wma"_s).left(kMaxTextLength);
     s.ATltle = ini.readString(kSection, u"ATltle"_s).value_or(QString()).left(kMaxTextLength);
     // A press makes iTime + 1 shuffle steps per winner with a pause each: a
     // huge value would make one press last for ever.

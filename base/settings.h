@@ -18,6 +18,9 @@ std::optional<int> parseProfileInt(const QString &text);
 // Reads config.ini in the folder (folder ends with a separator). Missing file,
 // section or key give the defaults; the file is never created here.
 Settings LoadSettings(const QString &exeFolder);
+// The same where the data and the program's own files lie apart: config.ini
+// in `dataFolder`, the default music, back.wma, in `programFolder`.
+Settings LoadSettings(const QString &dataFolder, const QString &programFolder);
 
 // Writes the keys into section "config", one write at a time.
 // Throws AppError("Unable to write to ...") when the file cannot be written.

@@ -3,6 +3,9 @@
 #   assets/pictures/  compiled into the program (title band, draw panel,
 #                     digits panel, the six picture buttons, winners list page)
 #   assets/delivered/ copied beside the executable (setitem.jpg)
+#   assets/icons/     the program's icon in the desktop's sizes (installed
+#                     into the hicolor theme); `make_artwork.sh icons` draws
+#                     only these
 # The results are committed; run this again only to change the artwork.
 # Needs: imagemagick, fonts-noto-cjk.
 #
@@ -17,6 +20,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 pictures="$root/assets/pictures"
 delivered="$root/assets/delivered"
+icons="$root/assets/icons"
 mkdir -p "$pictures" "$delivered"
 
 bold=/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc
@@ -25,6 +29,32 @@ red='#DA261D'
 dark='#B5150F'
 gold='#F6C445'
 jpeg=(-strip -sampling-factor 4:2:0 -quality 88 -interlace none)
+
+# The program's icon: a gold 奖 on a red rounded square with a gold rim,
+# drawn once at 512 pixels and scaled down for the smaller sizes (the
+# character stays the one thing to see at 16 pixels).
+draw_icons() {
+  local master="$icons/512x512/prizedraw.png" size
+  mkdir -p "$icons/512x512"
+  convert -size 512x512 xc:none \
+    -fill '#8A0C08' -draw "roundrectangle 20,28 496,500 96,96" \
+    -fill "$gold" -draw "roundrectangle 16,16 496,492 96,96" \
+    -fill '#DA261D' -draw "roundrectangle 36,36 476,472 80,80" \
+    -font "$bold" -pointsize 340 -fill "$gold" -stroke '#8A0C08' -strokewidth 6 \
+    -gravity center -annotate +0-6 '奖' \
+    -strip -define png:exclude-chunks=date,time -define png:compression-level=9 "PNG32:$master"
+  for size in 16 22 24 32 48 64 128 256; do
+    mkdir -p "$icons/${size}x${size}"
+    convert "$master" -filter Lanczos -resize ${size}x${size} \
+      -strip -define png:exclude-chunks=date,time "PNG32:$icons/${size}x${size}/prizedraw.png"
+  done
+}
+if [ "${1:-}" = icons ]; then
+  draw_icons
+  echo "icons written to $icons"
+  exit 0
+fi
+draw_icons
 
 k=3                      # pixels per design pixel
 wide=$((1366 * k))       # picture width

@@ -5,10 +5,10 @@ set -euo pipefail
 SRC="${PRIZEDRAW_SOURCE_DIR:?}"
 command -v clang-format >/dev/null || { echo "clang-format not installed"; exit 77; }
 cd "$SRC"
-if [ -d .git ] && command -v git >/dev/null; then
+if [ -e .git ] && command -v git >/dev/null; then
     mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-    mapfile -t files < <(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+    mapfile -t files < <(find . -path "./build*" -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
 fi
 [ ${#files[@]} -gt 0 ] || { echo "no sources found"; exit 1; }
 if ! clang-format --dry-run --Werror "${files[@]}" 2> "${TMPDIR:-/tmp}/format.$$"; then

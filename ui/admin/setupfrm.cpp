@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -161,6 +163,22 @@ void TSetupFrm::buildControls()
     BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 386, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+
+    DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 398);
+    DataFolderLabel->setGeometry(16, 398, 593, 17);
+    DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void TSetupFrm::showDataFolder(const QString &folder)
+{
+    const QString path = QDir::toNativeSeparators(folder);
+    const QString caption = u"数据文件夹："_s;
+    // A long path keeps its start and its end, the parts that tell where it is.
+    const QFontMetrics metrics(DataFolderLabel->font());
+    DataFolderLabel->setText(
+        caption
+        + metrics.elidedText(path, Qt::ElideMiddle, DataFolderLabel->width() - metrics.horizontalAdvance(caption)));
+    DataFolderLabel->setToolTip(path);
 }
 
 void TSetupFrm::buildRosterGrid()

@@ -35,6 +35,10 @@ public:
     // Re-opens the roster grid and its row count.
     void reopenRoster();
 
+    // Names the folder that holds the database and config.ini in use, so that
+    // the operator knows what to copy or back up.
+    void showDataFolder(const QString &folder);
+
     // Values the main screen takes back on OK.
     QString musicPath() const;
     QString title() const;
@@ -82,6 +86,7 @@ private:
     bool CancelImport = false;
 
     QLabel *Label1 = nullptr; // status line
+    QLabel *DataFolderLabel = nullptr;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
     QLabel *Label4 = nullptr;

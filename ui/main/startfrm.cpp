@@ -80,9 +80,9 @@ struct PictureCommand {
 
 } // namespace
 
-TStartFrm::TStartFrm(const QString &exeFolder, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
+TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
                      RandomPosition &random, SoundPlayer &sound, QWidget *parent)
-    : QWidget(parent), round(db, pacer), m_exeFolder(exeFolder), m_settings(settings), m_db(db), m_dialogs(dialogs),
+    : QWidget(parent), round(db, pacer), m_folders(folders), m_settings(settings), m_db(db), m_dialogs(dialogs),
       m_pacer(pacer), m_random(random), m_sound(sound)
 {
     setObjectName(u"StartFrm"_s);
@@ -196,7 +196,7 @@ void TStartFrm::buildCommands()
 void TStartFrm::FormCreate()
 {
     SetDisplayMode(1024, 768);
-    m_settings = LoadSettings(m_exeFolder);
+    m_settings = LoadSettings(m_folders.data, m_folders.program);
     // Until LoadDrawData has run, commands wait as they do during a refresh.
     m_refreshing = true;
     m_connected = ConnectDatabase();
@@ -232,7 +232,7 @@ void TStartFrm::LoadDrawData()
 
 bool TStartFrm::ConnectDatabase()
 {
-    const QString error = m_db.open(m_exeFolder + u"config.dll"_s);
+    const QString error = m_db.open(m_folders.data + u"config.dll"_s);
     // What the start checks found is said now, not at the first winner.
     for (const QString &notice : m_db.notices())
         m_dialogs.notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/datafolder.h"
 #include "draw/drawview.h"
 #include "draw/prizeround.h"
 #include "ui/main/layoutvalues.h"
@@ -30,10 +31,10 @@ struct Settings;
 class TStartFrm : public QWidget {
     Q_OBJECT
 public:
-    // `exeFolder` (with trailing separator) holds the database, the settings
-    // file, the sounds and the prize item screen's picture; `settings` are the
-    // ones in memory, read from there at start.
-    explicit TStartFrm(const QString &exeFolder, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
+    // `folders` name where the database and the settings file lie (data) and
+    // where the sounds and the prize item screen's picture lie (program);
+    // `settings` are the ones in memory, read from the data folder at start.
+    explicit TStartFrm(const Folders &folders, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
                        RandomPosition &random, SoundPlayer &sound, QWidget *parent = nullptr);
     ~TStartFrm() override;
 
@@ -110,7 +111,7 @@ private:
     // The tests' view of the widgets and flags (tests/ui/main/startfrmprobe.h).
     friend class StartFrmProbe;
 
-    const QString m_exeFolder;
+    const Folders m_folders;
     Settings &m_settings;
     Database &m_db;
     Dialogs &m_dialogs;

@@ -55,11 +55,11 @@ void TStartFrm::refreshAfterScreen(const std::function<void()> &steps, bool star
 void TStartFrm::StartBackgroundMusic()
 {
     if (!QFileInfo::exists(m_settings.backSound))
-        m_settings.backSound = m_exeFolder + u"back.wma"_s;
+        m_settings.backSound = m_folders.program + u"back.wma"_s;
     m_sound.playMusic(m_settings.backSound);
 }
 
-void TStartFrm::PlayEffect(const QString &fileName) { m_sound.playEffect(m_exeFolder + fileName); }
+void TStartFrm::PlayEffect(const QString &fileName) { m_sound.playEffect(m_folders.program + fileName); }
 
 void TStartFrm::StopEffect() { m_sound.stopEffect(); }
 
@@ -75,7 +75,7 @@ void TStartFrm::ActSetItemExecute()
 {
     if (!commandAllowed())
         return;
-    TSetItemFrm screen(m_exeFolder, m_db, m_dialogs, this);
+    TSetItemFrm screen(m_folders.program, m_db, m_dialogs, this);
     screen.ADOQuery2NewRecord(countPrizeItems(m_db));
     if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
@@ -106,6 +106,7 @@ void TStartFrm::ActSetupExecute()
         return;
     TSetupFrm screen(m_settings, m_db, m_dialogs, m_pacer, this);
     SetupFrm = &screen;
+    screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
@@ -116,7 +117,7 @@ void TStartFrm::ActSetupExecute()
     m_settings.rollEligibleOnly = screen.rollEligibleOnly();
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
-    SaveSettings(m_exeFolder, m_settings);
+    SaveSettings(m_folders.data, m_settings);
     refreshAfterScreen([this] {
         ClearBoard();
         ReloadDrawData();

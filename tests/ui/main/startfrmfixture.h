@@ -9,7 +9,8 @@
 
 inline std::unique_ptr<TStartFrm> makeStartFrm(TestServices &ts)
 {
-    auto frm = std::make_unique<TStartFrm>(ts.exeFolder, ts.settings, ts.db, ts.dialogs, ts.pacer, ts.random, ts.sound);
+    auto frm = std::make_unique<TStartFrm>(Folders::portable(ts.exeFolder), ts.settings, ts.db, ts.dialogs, ts.pacer,
+                                           ts.random, ts.sound);
     frm->LoadDrawData();
     return frm;
 }

@@ -264,6 +264,10 @@ private Q_SLOTS:
                 loopCount.selectAll();
                 QTest::keyClicks(&loopCount, typed);
             }
+            // The screen names the folder of the database in use.
+            [&] {
+                QCOMPARE(part<QLabel>(screen, "DataFolderLabel").toolTip(), QDir::toNativeSeparators(f.db.folder()));
+            }();
             return pressOk(screen);
         });
         QCOMPARE(LoadSettings(f.db.folder()).iTime, saved);

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +36,27 @@ private Q_SLOTS:
         QCOMPARE(s.sound.calls, QStringList{u"music:back.wma"_s});
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QVERIFY(!ini.readAll().contains("back.wma"));
+    }
+
+    // Installed: the database and config.ini are the user's, the delivered
+    // music is the program's, in two folders.
+    void installedReadsDataAndProgramFilesApart()
+    {
+        TempDb t;
+        t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
+        t.addItem(1, u"一等奖"_s, u"电脑"_s, 3, 1);
+        QFile ini(t.folder() + u"config.ini"_s);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[config]\r\nATltle=Installed\r\n");
+        ini.close();
+        QTemporaryDir program;
+
+        TestServices s(t);
+        TStartFrm frm(Folders{true, t.folder(), program.path() + u'/'}, s.settings, s.db, s.dialogs, s.pacer, s.random,
+                      s.sound);
+        QCOMPARE(probe(frm).Titles->text(), u"Installed"_s);
+        QCOMPARE(s.dialogs.calls.size(), size_t(0));
+        QCOMPARE(s.settings.backSound, program.path() + u"/back.wma"_s);
     }
 
     void emptyRosterIsReportedOncePerReload()
