@@ -73,6 +73,7 @@ Settings LoadSettings(const QString &exeFolder)
     // huge value would make one press last for ever.
     s.iTime = std::clamp(readInt(ini, u"iTime"_s, 5), 0, kMaxShuffleSteps);
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
+    s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
     return s;
 }
 
@@ -83,4 +84,7 @@ void SaveSettings(const QString &exeFolder, const Settings &settings)
     ini.writeString(kSection, u"ATltle"_s, settings.ATltle);
     ini.writeString(kSection, u"iTime"_s, QString::number(settings.iTime));
     ini.writeString(kSection, u"showNo"_s, settings.showNo ? u"1"_s : u"0"_s);
+    // A file of a machine with one screen stays as it was.
+    if (!settings.stageScreen.isEmpty() || ini.readString(kSection, u"stageScreen"_s))
+        ini.writeString(kSection, u"stageScreen"_s, settings.stageScreen);
 }

@@ -2,12 +2,13 @@
 #include <QString>
 #include <optional>
 
-// The four settings of config.ini, held in memory for the whole run.
+// The settings of config.ini, held in memory for the whole run.
 struct Settings {
     QString backSound; // full path of the background music
     QString ATltle; // title shown in the title band (spelled so in the file)
     int iTime = 5; // shuffle steps before each winner, 0 to 50 as read
     bool showNo = false; // winner board shows the code (true) or the factory (false)
+    QString stageScreen; // name of the screen the stage is shown on; empty: the largest one not the primary
 };
 
 // Integer reading of a profile value: decimal, or hexadecimal after 0x/0X,
@@ -18,6 +19,7 @@ std::optional<int> parseProfileInt(const QString &text);
 // section or key give the defaults; the file is never created here.
 Settings LoadSettings(const QString &exeFolder);
 
-// Writes the four keys into section "config", one write at a time.
+// Writes the keys into section "config", one write at a time (stageScreen
+// only when it is set or the file has it).
 // Throws AppError("Unable to write to ...") when the file cannot be written.
 void SaveSettings(const QString &exeFolder, const Settings &settings);

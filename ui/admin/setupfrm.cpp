@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
@@ -73,7 +76,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(621, 396);
+    setFixedSize(621, 418);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -141,19 +144,24 @@ void TSetupFrm::buildControls()
     CheckBox1->setObjectName(u"CheckBox1"_s);
     CheckBox1->setGeometry(304, 336, 193, 17);
 
-    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 344);
+    LabelStage = label(this, u"LabelStage"_s, u"舞台显示屏:"_s, 16, 338);
+    StageScreenBox = new QComboBox(this);
+    StageScreenBox->setObjectName(u"StageScreenBox"_s);
+    StageScreenBox->setGeometry(96, 334, 193, 21);
+
+    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 366);
     // The status line ends before the check box, which would cover its text.
     Label1->resize(CheckBox1->x() - 4 - Label1->x(), Label1->height());
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
-    ProgressBar1->setGeometry(16, 368, 425, 17);
+    ProgressBar1->setGeometry(16, 390, 425, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 368, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 390, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 368, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 }
@@ -220,6 +228,7 @@ void TSetupFrm::FormShow()
     Edit1->setText(services.settings.ATltle);
     RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
     CheckBox1->setChecked(services.settings.showNo);
+    fillStageScreens();
     services.db->ensureOpen();
     reopenRoster();
     reopenPrizeItems();
@@ -324,6 +333,30 @@ QString TSetupFrm::title() const { return Edit1->text(); }
 int TSetupFrm::loopCount() const { return RzSpinEdit1->loopCount(); }
 
 bool TSetupFrm::showNo() const { return CheckBox1->isChecked(); }
+
+QString TSetupFrm::stageScreen() const { return StageScreenBox->currentData().toString(); }
+
+void TSetupFrm::fillStageScreens()
+{
+    StageScreenBox->clear();
+    StageScreenBox->addItem(u"自动(最大的非主显示屏)"_s, QString());
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QSize pixels = (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize();
+        QString text = u"%1 (%2×%3)"_s.arg(screen->name()).arg(pixels.width()).arg(pixels.height());
+        if (screen == primary)
+            text += u" 主显示屏"_s;
+        StageScreenBox->addItem(text, screen->name());
+    }
+    const QString chosen = services.settings.stageScreen;
+    int index = chosen.isEmpty() ? 0 : StageScreenBox->findData(chosen);
+    if (index < 0) {
+        // A screen that is not connected now keeps its place in the setting.
+        StageScreenBox->addItem(chosen + u" (未连接)"_s, chosen);
+        index = StageScreenBox->count() - 1;
+    }
+    StageScreenBox->setCurrentIndex(index);
+}
 
 void TSetupFrm::BitBtn2Click()
 {

@@ -10,6 +10,7 @@ class PostedGrid;
 class PrizeGridList;
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -40,6 +41,8 @@ public:
     QString title() const;
     int loopCount() const;
     bool showNo() const;
+    // The stage screen's name; empty: the default (the largest screen that is not the primary).
+    QString stageScreen() const;
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -61,6 +64,7 @@ private:
     void reopenPrizeItems();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
+    void fillStageScreens();
     void buildRosterGrid();
     void buildPrizeGrid();
     void deleteGridRow(PostedGrid &grid);
@@ -96,6 +100,8 @@ private:
     QLabel *dxDBGrid1Footer = nullptr;
     QTableView *dxDBGrid2 = nullptr; // prize items
     QCheckBox *CheckBox1 = nullptr;
+    QLabel *LabelStage = nullptr;
+    QComboBox *StageScreenBox = nullptr; // 舞台显示屏: the connected screens
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
