@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <QtGui/private/qhighdpiscaling_p.h>
 #include <qpa/qplatformscreen.h>
 
@@ -80,19 +81,27 @@ void placeOn(QWidget *window, QScreen *stage, QScreen *operatorScreen)
     case Stage::Role::Other:
         break;
     }
-    // Where Qt put it (centred on its owner) is right when that lies on the
-    // operator's screen; otherwise centred there, made smaller if it is
-    // larger than the screen.
+    // Centred on its owner where the owner is on the operator's screen (as Qt
+    // would place it; with one screen always), otherwise on that screen. A
+    // window its code has moved keeps its place if that is on the screen.
+    // Moving it here also keeps a dialog from centring itself on its owner
+    // later in its show.
     const QRect area = operatorScreen->availableGeometry();
     QRect frame = window->frameGeometry();
-    if (area.contains(frame))
+    if (window->testAttribute(Qt::WA_Moved) && area.contains(frame))
         return;
     const QSize margins = frame.size() - window->size();
     const QSize fitted = window->size().boundedTo(area.size() - margins);
     if (fitted != window->size())
         window->resize(fitted);
     frame = window->frameGeometry();
-    frame.moveCenter(area.center());
+    const QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    const bool overOwner = owner && owner->isVisible() && area.intersects(owner->frameGeometry())
+                           && area.contains(owner->frameGeometry().center());
+    frame.moveCenter(overOwner ? owner->frameGeometry().center() : area.center());
+    // Inside the screen, also when the owner is near its edge.
+    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
     window->move(frame.topLeft());
 }
 
