@@ -63,7 +63,7 @@ no_error_box() {
 
 # --- F10: roster grid ---
 e2e_key F10
-setup=$(wait_screen 621 396) || e2e_fail "F10 did not open the settings screen"
+setup=$(wait_screen 621 418) || e2e_fail "F10 did not open the settings screen"
 e2e_focus "$setup"
 sleep 0.5
 click_at "$setup" 621 120 116 # first roster row
@@ -89,7 +89,7 @@ e2e_key Insert
 e2e_screenshot grids-prize-pending >/dev/null
 e2e_key Escape
 alive "Esc on a new prize row"
-[ -n "$(find_screen 621 396)" ] || e2e_fail "Esc on a pending row closed the screen"
+[ -n "$(find_screen 621 418)" ] || e2e_fail "Esc on a pending row closed the screen"
 [ "$(sql 'select count(*) from AwardItem')" = 3 ] || e2e_fail "Insert and Esc left an item"
 
 # Down on the last row, a name and Enter: an item that can be drawn.
@@ -104,8 +104,8 @@ no_error_box "a new prize item"
 e2e_key Escape
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [ -n "$(find_screen 621 396)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-[ -z "$(find_screen 621 396)" ] || e2e_fail "Escape did not close the settings screen"
+while [ -n "$(find_screen 621 418)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ -z "$(find_screen 621 418)" ] || e2e_fail "Escape did not close the settings screen"
 
 # --- F2: two codes one after the other ---
 e2e_focus "$main"
