@@ -13,13 +13,24 @@
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
+#include <qpa/qplatformscreen.h>
 #include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 // The window's rectangle in the screen's pixels, as the platform has it.
 QRect nativeGeometry(const QWidget &window) { return window.windowHandle()->handle()->geometry(); }
+
+// A monitor plugged in while the program runs.
+class PluggedScreen : public QPlatformScreen {
+public:
+    QRect geometry() const override { return {3286, 0, 3840, 2160}; }
+    int depth() const override { return 32; }
+    QImage::Format format() const override { return QImage::Format_ARGB32_Premultiplied; }
+    QString name() const override { return u"beamer"_s; }
+};
 
 QScreen *screenNamed(const QString &name)
 {
@@ -218,6 +229,22 @@ private Q_SLOTS:
         QCOMPARE(policy.stageScreen(), projector);
         policy.setPreferredStage(u"laptop"_s);
         QCOMPARE(nativeGeometry(stage), QRect(0, 0, 1366, 768));
+
+        // A larger monitor plugged in becomes the stage screen at its own
+        // scale; unplugged, the stage goes back to the projector at once.
+        policy.setPreferredStage(QString());
+        QCOMPARE(nativeGeometry(stage), QRect(1366, 0, 1920, 1080));
+        auto *plugged = new PluggedScreen;
+        QWindowSystemInterface::handleScreenAdded(plugged);
+        QCOMPARE(policy.stageScreen()->name(), u"beamer"_s);
+        QVERIFY(std::abs(policy.stageScreen()->devicePixelRatio() - 2.8125) < 3e-3);
+        QCOMPARE(nativeGeometry(stage), QRect(3286, 0, 3840, 2160));
+        QCOMPARE(stage.size(), QSize(1365, 768));
+        QWindowSystemInterface::handleScreenRemoved(plugged);
+        QCOMPARE(stage.screen(), projector);
+        QCOMPARE(nativeGeometry(stage), QRect(1366, 0, 1920, 1080));
+        QTest::qWait(0);
+        QCOMPARE(nativeGeometry(stage), QRect(1366, 0, 1920, 1080));
     }
 
     // A background drawn at the stage's height, centred on the stage; its
