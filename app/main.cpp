@@ -5,7 +5,7 @@
 #include "base/settings.h"
 #include "base/counterrandom.h"
 #include "base/datafolder.h"
-#include "ui/common/stage.h"
+#include "ui/common/stagepolicy.h"
 #include "ui/main/startfrm.h"
 #include "media/mediasoundplayer.h"
 #include "store/database.h"
@@ -108,9 +108,6 @@ private:
 int main(int argc, char **argv)
 {
     preferGStreamerBackend();
-    // The display mode is left as it is: the 1024 x 768 design is scaled to
-    // the screen instead, which Qt must know before the application starts.
-    Stage::prepareScaling(argc, argv);
     Application app(argc, argv); // the command line is not read
     QApplication::setApplicationName(applicationTitle());
     // Qt's own dialogs (file dialogs, input box) speak Chinese like the rest.
@@ -138,11 +135,19 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // The display mode is left as it is: each screen gets its own scale of
+    // the 1024 x 768 design, and every window its screen, before the first
+    // window (a start message) is made.
+    StagePolicy stage(LoadSettings(folders.data, folders.program).stageScreen);
     TStartFrm StartFrm(folders, settings, db, dialogs, pacer, random, sound);
-    StartFrm.showFullScreen();
-    // Without a window manager nobody honours the full-screen request: the
-    // window takes the screen's geometry itself.
-    StartFrm.setGeometry(Stage::coverOf(StartFrm.screen()));
+    // The stage screen chosen in the settings screen, or with the move key,
+    // is kept for the next start.
+    QObject::connect(&StartFrm, &TStartFrm::stageScreenChosen, &stage, &StagePolicy::setPreferredStage);
+    QObject::connect(&StartFrm, &TStartFrm::nextScreenRequested, &stage, [&] {
+        settings.stageScreen = stage.moveStageToNextScreen();
+        SaveSettings(folders.data, settings);
+    });
+    stage.showStage(&StartFrm);
     // The roster follows the window: a large one takes a moment, and the
     // screen says so meanwhile.
     StartReport report(StartFrm);

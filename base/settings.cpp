@@ -76,6 +76,7 @@ Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
     s.iTime = std::clamp(readInt(ini, u"iTime"_s, 5), 0, kMaxShuffleSteps);
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
     s.rollEligibleOnly = readInt(ini, u"rollEligible"_s, 0) != 0;
+    s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
     return s;
 }
 
@@ -89,4 +90,7 @@ void SaveSettings(const QString &exeFolder, const Settings &settings)
     // A file that never had the key keeps its lines as they were while it is off.
     if (settings.rollEligibleOnly || ini.readString(kSection, u"rollEligible"_s))
         ini.writeString(kSection, u"rollEligible"_s, settings.rollEligibleOnly ? u"1"_s : u"0"_s);
+    // A file of a machine with one screen stays as it was.
+    if (!settings.stageScreen.isEmpty() || ini.readString(kSection, u"stageScreen"_s))
+        ini.writeString(kSection, u"stageScreen"_s, settings.stageScreen);
 }

@@ -9,6 +9,7 @@ struct Settings {
     int iTime = 5; // shuffle steps before each winner, 0 to 50 as read
     bool showNo = false; // winner board shows the code (true) or the factory (false)
     bool rollEligibleOnly = false; // the roll shows only people who may win the current item
+    QString stageScreen; // name of the screen the stage is shown on; empty: the largest one not the primary
 };
 
 // Integer reading of a profile value: decimal, or hexadecimal after 0x/0X,
@@ -22,6 +23,7 @@ Settings LoadSettings(const QString &exeFolder);
 // in `dataFolder`, the default music, back.wma, in `programFolder`.
 Settings LoadSettings(const QString &dataFolder, const QString &programFolder);
 
-// Writes the keys into section "config", one write at a time.
+// Writes the keys into section "config", one write at a time (stageScreen
+// only when it is set or the file has it).
 // Throws AppError("Unable to write to ...") when the file cannot be written.
 void SaveSettings(const QString &exeFolder, const Settings &settings);

@@ -3,8 +3,9 @@
 // six digits and the winner line every 50 ms, as the draw does; the figure is
 // the program's processor time per second of rolling (offscreen platform, so
 // painting is counted and the display server's share is not). Each screen
-// size runs in a child process of its own, because Qt's scale factor is fixed
-// when the application starts. Goal: 4K at most a few times 1024 x 768.
+// size runs in a child process of its own, whose offscreen platform has one
+// screen of that size (a configuration file) and the stage policy's scale.
+// Goal: 4K at most a few times 1024 x 768.
 #include "base/counterrandom.h"
 #include "base/dialogs.h"
 #include "base/pacer.h"
@@ -12,11 +13,12 @@
 #include "media/soundplayer.h"
 #include "store/database.h"
 #include "store/schema.h"
-#include "ui/common/stage.h"
+#include "ui/common/stagepolicy.h"
 #include "ui/main/startfrm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -60,9 +62,19 @@ double processCpuMs()
 // One screen size: prints "cpu-ms-per-second paints".
 int child(int argc, char **argv, const QSize &screen)
 {
-    Stage::useScale(Stage::scaleFor(screen));
-    QApplication app(argc, argv);
     QTemporaryDir dir;
+    QFile config(dir.filePath(u"screen.json"_s));
+    if (!config.open(QIODevice::WriteOnly))
+        return 1;
+    config.write(QStringLiteral(R"({"screens": [{"name": "stage", "x": 0, "y": 0, "width": %1, "height": %2,
+        "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                     .arg(screen.width())
+                     .arg(screen.height())
+                     .toUtf8());
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+    QApplication app(argc, argv);
+    StagePolicy policy;
     if (!createEmptyDatabase(dir.filePath(u"config.dll"_s)).isEmpty())
         return 1;
     Database db;
@@ -74,9 +86,7 @@ int child(int argc, char **argv, const QSize &screen)
 
     TStartFrm frm(dir.path() + u'/', settings, db, dialogs, pacer, random, sound);
     frm.LoadDrawData();
-    const QSizeF logical = QSizeF(screen) / Stage::scaleFor(screen);
-    frm.setGeometry(QRect(QPoint(0, 0), logical.toSize()));
-    frm.show();
+    policy.showStage(&frm);
     // The first paint of every layer at this size is not part of the roll.
     QElapsedTimer settle;
     settle.start();
@@ -117,9 +127,6 @@ int main(int argc, char **argv)
     double base = 0;
     for (const QString &screen : screens) {
         QProcess run;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        run.setProcessEnvironment(env);
         run.start(QCoreApplication::applicationFilePath(), {u"--screen"_s, screen});
         if (!run.waitForFinished(60000) || run.exitCode() != 0) {
             std::printf("%-12s failed: %s\n", qPrintable(screen), run.readAllStandardError().constData());

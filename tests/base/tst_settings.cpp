@@ -153,6 +153,7 @@ private Q_SLOTS:
         s.ATltle = u"二〇二六年 年会"_s;
         s.iTime = 15;
         s.showNo = true;
+        s.stageScreen = u"HDMI-1"_s;
         SaveSettings(folder(), s);
 
         const QByteArray after = readIni();
@@ -169,6 +170,12 @@ private Q_SLOTS:
         QCOMPARE(back.ATltle, s.ATltle);
         QCOMPARE(back.iTime, 15);
         QCOMPARE(back.showNo, true);
+        QCOMPARE(back.stageScreen, u"HDMI-1"_s);
+        // Back to the default: the key stays, empty.
+        s.stageScreen.clear();
+        SaveSettings(folder(), s);
+        QVERIFY(readIni().contains("stageScreen=\r\n"));
+        QCOMPARE(LoadSettings(folder()).stageScreen, QString());
     }
 
     void saveCreatesFileAndSection()
@@ -179,6 +186,8 @@ private Q_SLOTS:
         const QByteArray text = readIni();
         QVERIFY(text.startsWith("[config]\r\nbackSound="));
         QVERIFY(text.contains("ATltle=\r\niTime=5\r\nshowNo=0\r\n"));
+        // A machine that never chose a stage screen gets no key for it.
+        QVERIFY(!text.contains("stageScreen"));
         QCOMPARE(LoadSettings(folder()).backSound, s.backSound);
     }
 

@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
-#include <QScreen>
 #include <QTableView>
 
 using namespace Qt::StringLiterals;
@@ -41,8 +40,8 @@ TListsFrm::TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget 
     buildScreen();
     buildCommands();
     // A full-screen page like the main screen, also where no window manager
-    // honours the full-screen state.
-    setGeometry(Stage::coverOf(parent ? parent->screen() : QGuiApplication::primaryScreen()));
+    // honours the full-screen state; on the operator's screen.
+    Stage::declare(this, Stage::Role::Page);
     setWindowState(Qt::WindowFullScreen);
     FormCreate();
 }

@@ -33,7 +33,8 @@ TSetCurrItemFrm::TSetCurrItemFrm(Database &db, QWidget *parent) : QDialog(parent
     setObjectName(u"SetCurrItemFrm"_s);
     setWindowTitle(u"选择奖项"_s);
     setFixedSize(613, 440);
-    Stage::placeDialog(this, {173, 122});
+    // At its design place on the stage of the operator's screen.
+    Stage::declare(this, Stage::Role::Placed, {173, 122});
 
     m_model = new QStandardItemModel(0, 3, this);
     m_model->setHorizontalHeaderLabels({u"奖项"_s, u"奖品"_s, u"中奖人数"_s});

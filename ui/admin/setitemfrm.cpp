@@ -12,14 +12,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -90,7 +88,7 @@ TSetItemFrm::TSetItemFrm(const QString &pictureFolder, Database &db, Dialogs &di
     setObjectName(u"SetItemFrm"_s);
     setWindowTitle(u"设置奖项"_s);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setGeometry(Stage::coverOf(QGuiApplication::primaryScreen()));
+    Stage::declare(this, Stage::Role::Page);
     setWindowState(Qt::WindowFullScreen);
 
     Image1 = new StageBackdrop(this);

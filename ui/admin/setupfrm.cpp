@@ -17,6 +17,8 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFontMetrics>
+#include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +26,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
@@ -77,7 +80,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(621, 418);
+    setFixedSize(621, 442);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -146,9 +149,14 @@ void TSetupFrm::buildControls()
     CheckBox1->setGeometry(304, 336, 193, 17);
     CheckBox2 = new QCheckBox(u"滚动时只显示本奖项可中奖人员"_s, this);
     CheckBox2->setObjectName(u"CheckBox2"_s);
-    CheckBox2->setGeometry(304, 356, 305, 17);
+    CheckBox2->setGeometry(304, 358, 305, 17);
 
-    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 344);
+    LabelStage = label(this, u"LabelStage"_s, u"舞台显示屏:"_s, 16, 338);
+    StageScreenBox = new QComboBox(this);
+    StageScreenBox->setObjectName(u"StageScreenBox"_s);
+    StageScreenBox->setGeometry(96, 334, 193, 21);
+
+    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 366);
     // The status line ends before the check box, which would cover its text.
     Label1->resize(CheckBox1->x() - 4 - Label1->x(), Label1->height());
     ProgressBar1 = new QProgressBar(this);
@@ -158,14 +166,14 @@ void TSetupFrm::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 386, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 390, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 386, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
-    DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 398);
-    DataFolderLabel->setGeometry(16, 398, 593, 17);
+    DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 420);
+    DataFolderLabel->setGeometry(16, 420, 593, 17);
     DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
@@ -261,6 +269,7 @@ void TSetupFrm::FormShow()
     RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
     CheckBox1->setChecked(services.settings.showNo);
     CheckBox2->setChecked(services.settings.rollEligibleOnly);
+    fillStageScreens();
     services.db->ensureOpen();
     reopenRoster();
     reopenPrizeItems();
@@ -367,6 +376,29 @@ int TSetupFrm::loopCount() const { return RzSpinEdit1->loopCount(); }
 bool TSetupFrm::showNo() const { return CheckBox1->isChecked(); }
 
 bool TSetupFrm::rollEligibleOnly() const { return CheckBox2->isChecked(); }
+QString TSetupFrm::stageScreen() const { return StageScreenBox->currentData().toString(); }
+
+void TSetupFrm::fillStageScreens()
+{
+    StageScreenBox->clear();
+    StageScreenBox->addItem(u"自动(最大的非主显示屏)"_s, QString());
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QSize pixels = (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize();
+        QString text = u"%1 (%2×%3)"_s.arg(screen->name()).arg(pixels.width()).arg(pixels.height());
+        if (screen == primary)
+            text += u" 主显示屏"_s;
+        StageScreenBox->addItem(text, screen->name());
+    }
+    const QString chosen = services.settings.stageScreen;
+    int index = chosen.isEmpty() ? 0 : StageScreenBox->findData(chosen);
+    if (index < 0) {
+        // A screen that is not connected now keeps its place in the setting.
+        StageScreenBox->addItem(chosen + u" (未连接)"_s, chosen);
+        index = StageScreenBox->count() - 1;
+    }
+    StageScreenBox->setCurrentIndex(index);
+}
 
 void TSetupFrm::BitBtn2Click()
 {

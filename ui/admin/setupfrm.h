@@ -10,6 +10,7 @@ class PostedGrid;
 class PrizeGridList;
 class QAction;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -45,6 +46,8 @@ public:
     int loopCount() const;
     bool showNo() const;
     bool rollEligibleOnly() const;
+    // The stage screen's name; empty: the default (the largest screen that is not the primary).
+    QString stageScreen() const;
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -68,6 +71,7 @@ private:
     void editScope();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
+    void fillStageScreens();
     void buildRosterGrid();
     void buildPrizeGrid();
     void deleteGridRow(PostedGrid &grid);
@@ -105,6 +109,8 @@ private:
     QTableView *dxDBGrid2 = nullptr; // prize items
     QCheckBox *CheckBox1 = nullptr;
     QCheckBox *CheckBox2 = nullptr; // the roll shows only who may win
+    QLabel *LabelStage = nullptr;
+    QComboBox *StageScreenBox = nullptr; // 舞台显示屏: the connected screens
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;

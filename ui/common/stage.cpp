@@ -1,12 +1,30 @@
 #include "ui/common/stage.h"
 
+#include "ui/common/stagepolicy.h"
+
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
+#include <QtGui/private/qhighdpiscaling_p.h>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <qpa/qplatformscreen.h>
 
 namespace Stage {
+
+namespace {
+constexpr char kRoleProperty[] = "stageRole";
+constexpr char kPlaceProperty[] = "stageDesignPlace";
+
+// Qt maps a logical size to pixels and back by rounding each way.
+bool mapsExactly(int pixels, int logical, double factor)
+{
+    return logical > 0 && qRound(logical * factor) == pixels && qRound(pixels / factor) == logical;
+}
+} // namespace
 
 double scaleFor(const QSize &screenPixels)
 {
@@ -15,41 +33,40 @@ double scaleFor(const QSize &screenPixels)
     return std::min(double(screenPixels.width()) / kSize.width(), double(screenPixels.height()) / kSize.height());
 }
 
-double qtScaleFactor(const QSize &screenPixels, double platformRatio, double requestedFactor)
+double screenFactor(const QSize &screenPixels)
 {
-    // Qt multiplies its global factor with the ratio it derives from the
-    // platform (a desktop set to 150 % gives 1.5): divide that out, so that the
-    // product is the stage factor.
-    if (platformRatio <= 0 || requestedFactor <= 0)
-        return scaleFor(screenPixels);
-    return requestedFactor * scaleFor(screenPixels) / platformRatio;
-}
-
-void useScale(double qtFactor)
-{
-    // Fractional factors as they are: rounding 1.40625 to 1 or 2 would leave
-    // the stage too small or too large for the screen.
-    qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
-    qputenv("QT_SCALE_FACTOR", QByteArray::number(qtFactor, 'g', 12));
-}
-
-void prepareScaling(int &argc, char **argv)
-{
-    qputenv("QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough");
-    bool given = false;
-    const double requested = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&given);
-    QSize pixels;
-    double factor = 1.0;
-    {
-        QGuiApplication probe(argc, argv);
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        if (!screen)
-            return;
-        const double ratio = screen->devicePixelRatio();
-        pixels = (QSizeF(screen->geometry().size()) * ratio).toSize();
-        factor = qtScaleFactor(pixels, ratio, given && requested > 0 ? requested : 1.0);
+    const double s = scaleFor(screenPixels);
+    if (screenPixels.isEmpty())
+        return s;
+    const int w = screenPixels.width();
+    const int h = screenPixels.height();
+    if (mapsExactly(w, qRound(w / s), s) && mapsExactly(h, qRound(h / s), s))
+        return s;
+    // Each pair of logical sides next to the exact ones allows an interval of
+    // factors that round back to both pixel sides; the nearest factor to s
+    // in any of them. The sides stay at least the design's (w / s >= 1024).
+    double best = s;
+    double bestDistance = std::numeric_limits<double>::max();
+    const auto sides = [s](int pixels) {
+        return std::array<int, 2>{int(std::floor(pixels / s)), int(std::ceil(pixels / s))};
+    };
+    for (const int lw : sides(w)) {
+        for (const int lh : sides(h)) {
+            if (lw <= 0 || lh <= 0)
+                continue;
+            const double low = std::max((w - 0.5) / lw, (h - 0.5) / lh);
+            const double high = std::min((w + 0.5) / lw, (h + 0.5) / lh);
+            if (!(low < high))
+                continue;
+            const double margin = (high - low) / 4;
+            const double f = std::clamp(s, low + margin, high - margin);
+            if (mapsExactly(w, lw, f) && mapsExactly(h, lh, f) && std::abs(f - s) < bestDistance) {
+                best = f;
+                bestDistance = std::abs(f - s);
+            }
+        }
     }
-    useScale(factor);
+    return best;
 }
 
 QRect rectIn(const QSize &page)
@@ -64,24 +81,77 @@ QRect coverOf(const QScreen *screen)
     if (!screen)
         return QRect(QPoint(0, 0), kSize);
     const QRect logical = screen->geometry();
-    const double ratio = screen->devicePixelRatio();
-    const auto cover = [ratio](int side) {
-        const double pixels = side * ratio;
-        return std::abs(pixels - std::round(pixels)) < 1e-6 ? side : side + 1;
+    const QPlatformScreen *platform = screen->handle();
+    if (!platform)
+        return logical;
+    const QRect native = platform->geometry();
+    const double factor = QHighDpiScaling::factor(screen);
+    const auto cover = [factor](int pixels, int side) {
+        // The side that maps onto the pixels, else the largest that stays inside.
+        for (const int candidate : {side, side + 1, side - 1})
+            if (qRound(candidate * factor) == pixels)
+                return candidate;
+        int inside = side + 1;
+        while (inside > 1 && qRound(inside * factor) > pixels)
+            --inside;
+        return inside;
     };
-    return {logical.topLeft(), QSize(cover(logical.width()), cover(logical.height()))};
+    return {logical.topLeft(), QSize(cover(native.width(), logical.width()), cover(native.height(), logical.height()))};
 }
 
 QRect place(const QSize &page, const QRect &design) { return design.translated(rectIn(page).topLeft()); }
 
-void placeDialog(QWidget *dialog, const QPoint &designTopLeft)
+Role roleOf(const QWidget *window)
 {
-    QRect area(QPoint(0, 0), kSize);
-    if (const QWidget *owner = dialog->parentWidget())
-        area = QRect(owner->window()->mapToGlobal(QPoint(0, 0)), owner->window()->size());
-    else if (const QScreen *screen = QGuiApplication::primaryScreen())
-        area = screen->geometry();
-    dialog->move(area.topLeft() + rectIn(area.size()).topLeft() + designTopLeft);
+    const QVariant role = window->property(kRoleProperty);
+    return role.isValid() ? static_cast<Role>(role.toInt()) : Role::Other;
+}
+
+QPoint designPlaceOf(const QWidget *window) { return window->property(kPlaceProperty).toPoint(); }
+
+void declare(QWidget *window, Role role, const QPoint &designTopLeft)
+{
+    window->setProperty(kRoleProperty, static_cast<int>(role));
+    window->setProperty(kPlaceProperty, designTopLeft);
+    StagePolicy::placeWindow(window);
+}
+
+int chooseStageScreen(const QList<ScreenInfo> &screens, const QString &preferred)
+{
+    if (screens.isEmpty())
+        return -1;
+    if (!preferred.isEmpty())
+        for (qsizetype i = 0; i < screens.size(); ++i)
+            if (screens[i].name == preferred)
+                return int(i);
+    int best = -1;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        if (screens[i].primary)
+            continue;
+        const qint64 area = qint64(screens[i].pixels.width()) * screens[i].pixels.height();
+        if (best < 0 || area > qint64(screens[best].pixels.width()) * screens[best].pixels.height())
+            best = int(i);
+    }
+    if (best >= 0)
+        return best;
+    return 0;
+}
+
+int chooseOperatorScreen(const QList<ScreenInfo> &screens, int stage)
+{
+    if (screens.size() < 2)
+        return screens.isEmpty() ? -1 : 0;
+    int best = -1;
+    for (qsizetype i = 0; i < screens.size(); ++i) {
+        if (int(i) == stage)
+            continue;
+        if (screens[i].primary)
+            return int(i);
+        const qint64 area = qint64(screens[i].pixels.width()) * screens[i].pixels.height();
+        if (best < 0 || area > qint64(screens[best].pixels.width()) * screens[best].pixels.height())
+            best = int(i);
+    }
+    return best;
 }
 
 } // namespace Stage

@@ -93,10 +93,10 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
     p.setColor(QPalette::Window, kWindowRed);
     setPalette(p);
     setFont(xiHeiFont());
-    // The window is the size of the screen from the start: the layout values
+    // The window is the size of its screen from the start: the layout values
     // are computed from its width while it is being created, and where no
     // window manager runs nobody would enlarge it later.
-    setGeometry(Stage::coverOf(QGuiApplication::primaryScreen()));
+    Stage::declare(this, Stage::Role::Stage);
     buildScreen();
     buildCommands();
     FormCreate();
@@ -191,6 +191,13 @@ void TStartFrm::buildCommands()
     ActList = command(u"ActList"_s, u"中奖名单"_s, {QKeySequence(Qt::Key_F11)}, &TStartFrm::ActListExecute);
     ActSetBlank = command(u"ActSetBlank"_s, u"黑名单"_s, {QKeySequence(Qt::Key_F2)}, &TStartFrm::ActSetBlankExecute);
     ActClose = command(u"ActClose"_s, u"ActClose"_s, {QKeySequence(Qt::Key_Escape)}, &TStartFrm::ActCloseExecute);
+    // Also during a press: a stage on the wrong screen is put right at once.
+    ActNextScreen = new QAction(u"下一个显示屏"_s, this);
+    ActNextScreen->setObjectName(u"ActNextScreen"_s);
+    ActNextScreen->setShortcut(QKeySequence(Qt::Key_F7));
+    ActNextScreen->setShortcutContext(Qt::WindowShortcut);
+    connect(ActNextScreen, &QAction::triggered, this, [this] { guarded([this] { Q_EMIT nextScreenRequested(); }); });
+    addAction(ActNextScreen);
 }
 
 void TStartFrm::FormCreate()

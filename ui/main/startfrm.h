@@ -62,6 +62,13 @@ public:
     void ActCloseExecute();
     bool PasswordGate();
 
+Q_SIGNALS:
+    // The move key (F7): the stage to the next screen, whoever places windows.
+    void nextScreenRequested();
+    // The settings screen was confirmed with this stage screen (empty: the default).
+    void stageScreenChosen(const QString &name);
+
+public:
     // Winner board.
     void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
     void RemoveBoardLabel(int n);
@@ -141,6 +148,7 @@ private:
     QAction *ActSetup = nullptr;
     QAction *ActList = nullptr;
     QAction *ActSetBlank = nullptr;
+    QAction *ActNextScreen = nullptr;
     QAction *ActClose = nullptr;
 
     void buildScreen();

@@ -115,9 +115,11 @@ void TStartFrm::ActSetupExecute()
     m_settings.iTime = screen.loopCount();
     m_settings.showNo = screen.showNo();
     m_settings.rollEligibleOnly = screen.rollEligibleOnly();
+    m_settings.stageScreen = screen.stageScreen();
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
     SaveSettings(m_folders.data, m_settings);
+    Q_EMIT stageScreenChosen(m_settings.stageScreen);
     refreshAfterScreen([this] {
         ClearBoard();
         ReloadDrawData();

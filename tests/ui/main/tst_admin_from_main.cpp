@@ -17,11 +17,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -309,9 +312,19 @@ private Q_SLOTS:
         start.AddBoardLabel(u"100001"_s, u"员工0"_s, u"一厂"_s, 1);
         const QString before = start.description();
         f.db.exec(u"update AwardItem set ExcNum = 1"_s); // changed behind the main screen's back
+        QSignalSpy stageChosen(&start, &TStartFrm::stageScreenChosen);
+        QString stageScreen;
         openSetup(f, [&](TSetupFrm &screen) {
             part<QLineEdit>(screen, "Edit1").setText(u"年会抽奖"_s);
             part<QCheckBox>(screen, "CheckBox1").setChecked(true);
+            // 舞台显示屏: the default first, then every connected screen.
+            auto &stage = part<QComboBox>(screen, "StageScreenBox");
+            [&] {
+                QCOMPARE(stage.count(), 1 + QGuiApplication::screens().size());
+                QVERIFY(stage.itemData(0).toString().isEmpty());
+            }();
+            stage.setCurrentIndex(stage.count() - 1);
+            stageScreen = stage.currentData().toString();
             if (ok)
                 return pressOk(screen);
             part<QPushButton>(screen, "BitBtn2").click();
@@ -324,6 +337,11 @@ private Q_SLOTS:
             const Settings saved = LoadSettings(f.db.folder());
             QCOMPARE(saved.ATltle, u"年会抽奖"_s);
             QVERIFY(saved.showNo);
+            QCOMPARE(saved.stageScreen, stageScreen);
+            QCOMPARE(stageChosen.size(), 1);
+            QCOMPARE(stageChosen.first().first().toString(), stageScreen);
+        } else {
+            QCOMPARE(stageChosen.size(), 0);
         }
     }
 

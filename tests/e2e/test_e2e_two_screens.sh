@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# The stage on a projector beside a laptop: the real program on a real X
+# server (Xorg with the dummy video driver) with two monitors, a 1366 x 768
+# laptop (primary, left) and a 1920 x 1080 projector to its right. The stage
+# is full-screen on the projector, exactly its pixels; F2 (the password box
+# and the designations screen), F8, F9, F10, F11 and a message box open on
+# the laptop, and the projector keeps showing the stage while each is open.
+# Switching the projector off moves the stage to the laptop at once, and
+# switching it on brings it back; F7 moves the stage to the next monitor and
+# the choice is kept in config.ini. Screenshots of each monitor go to
+# build/screenshots/two-screens/. Skipped where Xorg cannot start (it needs
+# root and the package xserver-xorg-video-dummy).
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+for tool in Xorg xrandr; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing (xserver-xorg-core, x11-xserver-utils)"; exit 77; }
+done
+ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 \
+  || { echo "SKIP: the dummy video driver is missing (xserver-xorg-video-dummy)"; exit 77; }
+e2e_require || exit 77
+
+out="$E2E_SHOTS/two-screens"
+rm -rf "$out"
+mkdir -p "$out"
+LAPTOP="1366x768+0+0"
+PROJECTOR="1920x1080+1366+0"
+
+# One X screen as wide as both monitors; the driver's second output gets
+# the projector's mode by xrandr.
+cat >"$E2E_WORK/xorg.conf" <<'EOF'
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+  Modeline "1366x768" 85.50 1366 1436 1579 1792 768 771 774 798 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 3286 1080
+    Modes "1366x768" "1920x1080"
+  EndSubSection
+EndSection
+EOF
+
+# A display number of its own, above the ones xvfb-run -a takes first.
+display=""
+for n in $(seq 71 99); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    display=":$n"
+    break
+  fi
+done
+[ -n "$display" ] || { echo "SKIP: no free display number"; exit 77; }
+Xorg "$display" -config "$E2E_WORK/xorg.conf" -noreset -nolisten tcp -logfile "$E2E_WORK/xorg.log" \
+  >"$E2E_WORK/xorg.out" 2>&1 &
+E2E_XVFB_PID=$! # stopped by the harness's cleanup like Xvfb
+export DISPLAY="$display"
+deadline=$((SECONDS + E2E_TIMEOUT))
+until xrandr >/dev/null 2>&1; do
+  if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
+    echo "SKIP: Xorg with the dummy driver did not start: $(tail -n 3 "$E2E_WORK/xorg.out" "$E2E_WORK/xorg.log" 2>/dev/null)"
+    exit 77
+  fi
+  sleep 0.2
+done
+projector_on() { xrandr --output DUMMY1 --mode 1920x1080 --pos 1366x0; }
+xrandr --addmode DUMMY1 1920x1080 || e2e_fail "xrandr cannot give the second output a mode"
+xrandr --output DUMMY0 --mode 1366x768 --pos 0x0 --primary || e2e_fail "xrandr cannot set the laptop monitor"
+projector_on || e2e_fail "xrandr cannot switch the projector on"
+e2e_log "Xorg on $DISPLAY: $(xrandr --listmonitors | tr '\n' ' ')"
+
+# "WxH+X+Y" of a window.
+geometry_of() {
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
+}
+
+# Whether a window lies wholly on the laptop.
+on_laptop() {
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ]
+}
+
+# Waits until the main window has the geometry $1.
+stage_at() {
+  local deadline=$((SECONDS + E2E_TIMEOUT)) now=""
+  while [ $SECONDS -lt $deadline ]; do
+    now=$(geometry_of "$main")
+    [ "$now" = "$1" ] && return 0
+    sleep 0.2
+  done
+  e2e_log "the stage is at $now, not $1"
+  return 1
+}
+
+# shots NAME: one screenshot of each monitor.
+shots() {
+  import -window root -crop "$LAPTOP" +repage "$out/$1-laptop.png" || e2e_fail "screenshot $1 of the laptop failed"
+  import -window root -crop "$PROJECTOR" +repage "$out/$1-projector.png" \
+    || e2e_fail "screenshot $1 of the projector failed"
+}
+
+# The number of pixels in which two pictures differ.
+differ() { compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
+
+# The projector shows the stage as it was photographed first.
+stage_unchanged() {
+  local d
+  d=$(differ "$out/stage-projector.png" "$out/$1-projector.png")
+  [ "${d%.*}" -lt 2000 ] || e2e_fail "the projector does not show the stage while $1 is open ($d pixels differ)"
+}
+
+# Waits for the window titled $1 that is not $2 (a second window of the
+# same title) and prints its id.
+wait_other_window() {
+  local deadline=$((SECONDS + E2E_TIMEOUT)) id
+  while [ $SECONDS -lt $deadline ]; do
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+      [ "$id" != "${2:-}" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.2
+  done
+  return 1
+}
+
+# opened KEY TITLE NAME: the window a key opened lies on the laptop, and the
+# projector still shows the stage; photographed, then closed with Esc.
+opened() {
+  local win
+  win=$(e2e_wait_window "$2") || e2e_fail "$1 did not open \"$2\""
+  on_laptop "$win" || e2e_fail "\"$2\" opened at $(geometry_of "$win"), not on the laptop"
+  e2e_focus "$win"
+  sleep 1
+  shots "$3"
+  stage_unchanged "$3"
+  [ "$(differ "$out/stage-laptop.png" "$out/$3-laptop.png")" != 0 ] || e2e_fail "\"$2\" is not seen on the laptop"
+  stage_at "$PROJECTOR" || e2e_fail "the stage left the projector while \"$2\" was open"
+}
+
+close_with_escape() {
+  e2e_key Escape
+  e2e_wait_gone "$1" || e2e_fail "Esc did not close \"$1\""
+  e2e_focus "$main"
+}
+
+e2e_make_runtime demo
+e2e_write_settings "ATltle=2026年度员工抽奖晚会" "iTime=0"
+e2e_start_program
+main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
+stage_at "$PROJECTOR" || e2e_fail "the stage is not full-screen on the projector (the larger monitor)"
+e2e_focus "$main"
+e2e_wait_still 1 || e2e_fail "the stage did not settle"
+shots stage
+
+e2e_key F8
+opened F8 "设置奖项" f8-setitem
+[ "$(geometry_of "$(e2e_find_window "设置奖项")")" = "$LAPTOP" ] || e2e_fail "the prize entry page does not fill the laptop"
+close_with_escape "设置奖项"
+
+e2e_key F9
+opened F9 "选择奖项" f9-picker
+close_with_escape "选择奖项"
+
+e2e_key F10
+opened F10 "系统设置" f10-settings
+close_with_escape "系统设置"
+
+e2e_key F11
+opened F11 "中奖名单" f11-lists
+[ "$(geometry_of "$(e2e_find_window "中奖名单")")" = "$LAPTOP" ] || e2e_fail "the winners list does not fill the laptop"
+# Both monitors in one picture, for the README.
+import -window root "$out/both-monitors.png" || e2e_fail "screenshot of both monitors failed"
+close_with_escape "中奖名单"
+
+# F2: the password box, then the designations screen (both titled 系统设置).
+e2e_key F2
+opened F2 "系统设置" f2-password
+box=$(e2e_find_window "系统设置")
+e2e_type "582"
+e2e_key Return
+blank=$(wait_other_window "系统设置" "$box") || e2e_fail "the password did not open the designations screen"
+sleep 1
+opened F2 "系统设置" f2-designations
+close_with_escape "系统设置"
+
+# A message box: Esc asks whether to leave; Esc again answers no.
+e2e_key Escape
+opened Esc "退出系统" message-box
+e2e_key Escape
+e2e_wait_gone "退出系统" || e2e_fail "the question did not close"
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended on no"
+e2e_focus "$main"
+
+# The projector is switched off: the stage goes to the laptop at once, and
+# comes back when the projector is switched on again.
+xrandr --output DUMMY1 --off || e2e_fail "xrandr cannot switch the projector off"
+stage_at "$LAPTOP" || e2e_fail "the stage did not move to the laptop when the projector went off"
+sleep 1
+import -window root -crop "$LAPTOP" +repage "$out/projector-off-laptop.png"
+projector_on || e2e_fail "xrandr cannot switch the projector on again"
+stage_at "$PROJECTOR" || e2e_fail "the stage did not come back to the projector"
+sleep 1
+shots projector-back
+stage_unchanged projector-back
+
+# F7 moves the stage to the next monitor and keeps the choice.
+e2e_focus "$main"
+e2e_key F7
+stage_at "$LAPTOP" || e2e_fail "F7 did not move the stage to the laptop"
+iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini" | grep -q '^stageScreen=DUMMY0' \
+  || e2e_fail "the stage screen chosen by F7 was not saved: $(iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini")"
+sleep 1
+shots f7-moved
+# With the stage on the laptop, the screens open on the projector.
+e2e_focus "$main"
+e2e_key F9
+win=$(e2e_wait_window "选择奖项") || e2e_fail "F9 did not open after F7"
+case "$(geometry_of "$win")" in
+  *+1366+* | *+1[4-9][0-9][0-9]+* | *+2[0-9][0-9][0-9]+*) ;;
+  *) e2e_fail "with the stage on the laptop, F9 opened at $(geometry_of "$win"), not on the projector" ;;
+esac
+close_with_escape "选择奖项"
+e2e_key F7
+stage_at "$PROJECTOR" || e2e_fail "F7 did not move the stage back to the projector"
+
+echo "PASS: the stage keeps to the projector and every other window to the laptop (pictures in $out)"
