@@ -18,7 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 constexpr int kRollPauseMs = 50;
 constexpr int kShufflePauseMs = 10;
-constexpr int kWinnerPauseMs = 1000;
 
 // Random picks that keep missing give up after this many tries and walk the
 // roster instead, so that a nearly exhausted roster (or a generator that
@@ -423,7 +422,8 @@ void DrawEngine::DrawWinners(int item)
             m_eligibleLeft = kEligibleUnknown;
         m_rolling = true;
         m_winnerIndex = 1;
-        while (m_winnerIndex <= std::min(m_round.perPress(), kMaxWinnersPerPress)) {
+        const int pressSize = winnersOfOnePress(m_round.perPress());
+        while (m_winnerIndex <= pressSize) {
             m_view.playEffect(u"begin.wav"_s);
             if (!m_rolling)
                 break;
@@ -468,7 +468,7 @@ void DrawEngine::DrawWinners(int item)
                 showLastStoredWinner();
             }
             m_view.stopEffect();
-            m_pacer.pause(kWinnerPauseMs);
+            m_pacer.pause(winnerPauseMs(pressSize));
             ++m_winnerIndex;
         }
         // Digits and winner line end on a stored winner, never on a candidate

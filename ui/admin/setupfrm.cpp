@@ -1,6 +1,6 @@
 #include "ui/admin/setupfrm.h"
 
-#include "admin/prizeitemrules.h"
+#include "draw/presslimit.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
