@@ -116,8 +116,12 @@ void TStartFrm::ActSetupExecute()
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
     SaveSettings(m_exeFolder, m_settings);
+    Titles->setText(m_settings.ATltle);
+    // The board is emptied (a reset may have removed its winners), and the
+    // digits and winner line present nobody it no longer shows.
     refreshAfterScreen([this] {
         ClearBoard();
+        ShowNoCandidate();
         ReloadDrawData();
         PrepareCurrentPrize();
     });
@@ -135,7 +139,10 @@ void TStartFrm::ActListExecute()
     auto refresh = [this, &screen] {
         const int absentItem = screen ? screen->absentItem() : 0;
         screen.reset();
+        // A winner deleted or given up in the list may be the one the digits
+        // and the winner line present.
         ClearBoard();
+        ShowNoCandidate();
         ReloadDrawData();
         if (absentItem != 0) {
             round.setCurrItemNo(absentItem);
