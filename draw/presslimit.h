@@ -14,7 +14,7 @@ inline constexpr int kUnhurriedWinnerPauseMs = 1000;
 // A larger press shares this much pause among its winners, so that a press of
 // a hundred with the usual loop count ends within half a minute while each
 // winner's landing can still be seen.
-inline constexpr int kLargePressPauseBudgetMs = 15000;
+inline constexpr int kLargePressPauseBudgetMs = 10000;
 
 // The pause after each winner of a press that draws this many winners.
 constexpr int winnerPauseMs(int pressSize)

@@ -60,9 +60,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("pauseMs");
         QTest::addRow("1") << 1 << 1000;
         QTest::addRow("20") << 20 << 1000;
-        QTest::addRow("21") << 21 << 714;
-        QTest::addRow("50") << 50 << 300;
-        QTest::addRow("100") << 100 << 150;
+        QTest::addRow("21") << 21 << 476;
+        QTest::addRow("50") << 50 << 200;
+        QTest::addRow("100") << 100 << 100;
     }
     void winnerPause()
     {

@@ -4,6 +4,7 @@
 #include "ui/main/boardlabel.h"
 #include "ui/main/linefit.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -267,7 +268,7 @@ int WinnerBoard::captionPixelSize() const
     return fitLine(captionFont(), m_caption, m_caption.size(), captionBox().width() - 2 * kCaptionPadding).pixelSize;
 }
 
-void WinnerBoard::paintEvent(QPaintEvent *)
+void WinnerBoard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -276,8 +277,12 @@ void WinnerBoard::paintEvent(QPaintEvent *)
     painter.setPen(QPen(kBoxEdge, edgeWidth));
     painter.setBrush(kBoxFill);
     const qreal inset = edgeWidth / 2;
-    for (int n = 1; n <= boxCount(); ++n)
-        painter.drawRoundedRect(QRectF(box(n)).adjusted(inset, inset, -inset, -inset), radius, radius);
+    // A new label repaints only its own box, not the hundred of a large press.
+    for (int n = 1; n <= boxCount(); ++n) {
+        const QRect b = box(n);
+        if (event->rect().intersects(b))
+            painter.drawRoundedRect(QRectF(b).adjusted(inset, inset, -inset, -inset), radius, radius);
+    }
     if (!captionShown())
         return;
     // The caption in the colours of the boxes' edges, as a ribbon.

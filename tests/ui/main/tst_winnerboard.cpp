@@ -153,9 +153,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("whole");
         QTest::addRow("short") << u"二等奖"_s << u"电视机"_s << true;
         QTest::addRow("long prize")
-            << u"特别奖"_s
-            << u"价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份另加现金红包及年度旅游基金和公司纪念品礼盒一套"_s
-            << false;
+            << u"特别幸运大奖"_s
+            << u"价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份另加现金红包及年度旅游基金"_s << false;
     }
     void captionNamesThePrize()
     {
@@ -164,7 +163,9 @@ private Q_SLOTS:
         QFETCH(bool, whole);
         StartFrmFixture f(1365);
         TStartFrm &frm = *f.frm;
-        f.temp.addItem(1, item, prize, 5, 2);
+        f.ts.db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum, IsExec) "
+                     u"values(1, ?, ?, 5, 2, 0, 0)"_s,
+                     {item, prize});
         frm.PrepareCurrentPrize();
         WinnerBoard &board = frm.board();
         QVERIFY(!board.captionShown());
