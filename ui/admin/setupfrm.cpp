@@ -273,6 +273,7 @@ void TSetupFrm::ActIniExecute()
     // A row still being edited is posted first, as leaving it would.
     ADOQuery2->checkBrowseMode();
     resetDraw(*services.db);
+    m_drawWasReset = true;
     reopenPrizeItems();
     if (ADOQuery2->rowCount() > 0)
         ADOQuery2->setCurrent(ADOQuery2->rowCount() - 1);

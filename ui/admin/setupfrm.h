@@ -40,6 +40,9 @@ public:
     QString title() const;
     int loopCount() const;
     bool showNo() const;
+    // True once the winners list was reset here: done at once, whatever
+    // button then closes the screen.
+    bool drawWasReset() const { return m_drawWasReset; }
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -66,6 +69,8 @@ private:
     void deleteGridRow(PostedGrid &grid);
     void placeFooter();
     void guarded(const std::function<void()> &step);
+
+    bool m_drawWasReset = false;
 
     // What the screen works with (the import reaches it by these names too).
     struct Collaborators {

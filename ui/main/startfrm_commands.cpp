@@ -107,8 +107,18 @@ void TStartFrm::ActSetupExecute()
     TSetupFrm screen(m_settings, m_db, m_dialogs, m_pacer, this);
     SetupFrm = &screen;
     screen.FormShow();
-    if (m_dialogs.runModal(screen) != QDialog::Accepted)
+    if (m_dialogs.runModal(screen) != QDialog::Accepted) {
+        // A reset is done in the screen, whatever closes it: its winners must
+        // not stay on the board, the digits or in the draw's cached data.
+        if (screen.drawWasReset())
+            refreshAfterScreen([this] {
+                ClearBoard();
+                ShowNoCandidate();
+                ReloadDrawData();
+                PrepareCurrentPrize();
+            });
         return;
+    }
     m_settings.backSound = screen.musicPath();
     m_settings.ATltle = screen.title();
     m_settings.iTime = screen.loopCount();

@@ -293,12 +293,16 @@ private Q_SLOTS:
     void okRefreshesBoardAndDescriptionCancelDoesNot_data()
     {
         QTest::addColumn<bool>("ok");
-        QTest::addRow("cancel") << false;
-        QTest::addRow("ok") << true;
+        QTest::addColumn<bool>("reset");
+        QTest::addRow("cancel") << false << false;
+        QTest::addRow("ok") << true << false;
+        QTest::addRow("reset, ok") << true << true;
+        QTest::addRow("reset, cancel") << false << true;
     }
     void okRefreshesBoardAndDescriptionCancelDoesNot()
     {
         QFETCH(bool, ok);
+        QFETCH(bool, reset);
         Fixture f;
         f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
         TStartFrm &start = f.start();
@@ -310,19 +314,26 @@ private Q_SLOTS:
         openSetup(f, [&](TSetupFrm &screen) {
             part<QLineEdit>(screen, "Edit1").setText(u"年会抽奖"_s);
             part<QCheckBox>(screen, "CheckBox1").setChecked(true);
+            if (reset)
+                screen.findChild<QAction *>(u"ActIni"_s)->trigger();
             if (ok)
                 return pressOk(screen);
             part<QPushButton>(screen, "BitBtn2").click();
             return screen.result();
         });
-        QCOMPARE(probe(start).label(1) != nullptr, !ok);
-        QCOMPARE(start.description(), ok ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s : before);
+        // A reset empties the board and the digits also when the screen is
+        // then cancelled; the item starts again from its first place.
+        const bool refreshed = ok || reset;
+        QCOMPARE(probe(start).label(1) != nullptr, !refreshed);
+        QCOMPARE(start.description(), reset ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s
+                                      : ok  ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s
+                                            : before);
         QCOMPARE(QFile::exists(f.iniPath()), ok);
         // A saved title shows at once; after the reset or any saved change
         // the digits and the winner line present nobody the board dropped.
         QCOMPARE(probe(start).Titles->text(), ok ? u"年会抽奖"_s : titleBefore);
-        QCOMPARE(probe(start).EmpName->text(), ok ? u"本次中奖者是:......"_s : u"本次中奖者是:一厂 员工0"_s);
-        QCOMPARE(probe(start).numbers[5]->text(), ok ? u"0"_s : u"1"_s);
+        QCOMPARE(probe(start).EmpName->text(), refreshed ? u"本次中奖者是:......"_s : u"本次中奖者是:一厂 员工0"_s);
+        QCOMPARE(probe(start).numbers[5]->text(), refreshed ? u"0"_s : u"1"_s);
         if (ok) {
             const Settings saved = LoadSettings(f.db.folder());
             QCOMPARE(saved.ATltle, u"年会抽奖"_s);
