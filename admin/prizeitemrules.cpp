@@ -6,22 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-PerPressCheck checkPerPress(int perPress, int sumNumber)
-{
-    if (perPress >= 1 && perPress <= kMaxPerPress && perPress <= sumNumber)
-        return {true, perPress};
-    return {false, sumNumber > kMaxPerPress ? kMaxPerPress : sumNumber};
-}
-
-bool prizeItemServiceable(int sumNumber, int perPress)
-{
-    return sumNumber >= 1 && checkPerPress(perPress, sumNumber).accepted;
-}
-
-QString perPressMessage() { return u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s; }
-
-QString perPressCaption() { return u" 系统提示"_s; }
-
 PrizeItem newPrizeItem(int existingItems)
 {
     PrizeItem item;

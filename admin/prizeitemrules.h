@@ -3,21 +3,8 @@
 
 #include <QString>
 
-// Rules for prize items that the draw can serve, and for the loop count.
-
-// Winners per press: at least 1, at most 20 and at most the item's total.
-struct PerPressCheck {
-    bool accepted = true;
-    int replacement = 0; // what the settings grid stores instead when not accepted
-};
-PerPressCheck checkPerPress(int perPress, int sumNumber);
-
-// True when an item with this total and per-press count can be drawn.
-bool prizeItemServiceable(int sumNumber, int perPress);
-
-// The message shown when the per-press count breaks the rule.
-QString perPressMessage();
-QString perPressCaption();
+// Prize items as the entry screen offers them, and the loop count. The rule
+// for winners per press is the draw's (draw/presslimit.h).
 
 // A new prize item as the entry screen offers it.
 PrizeItem newPrizeItem(int existingItems);
@@ -28,4 +15,3 @@ int loopCountFromText(const QString &text);
 constexpr int kLoopCountMin = 5;
 constexpr int kLoopCountMax = 50;
 constexpr int kLoopCountStep = 5;
-constexpr int kMaxPerPress = 20;

@@ -18,7 +18,6 @@ using namespace Qt::StringLiterals;
 namespace {
 constexpr int kRollPauseMs = 50;
 constexpr int kShufflePauseMs = 10;
-constexpr int kWinnerPauseMs = 1000;
 // What a winner's record keeps of the item's scope (its field's size).
 constexpr int kScopeRecordChars = 200;
 
@@ -371,7 +370,8 @@ void DrawEngine::DrawWinners(int item)
     try {
         m_rolling = true;
         m_winnerIndex = 1;
-        while (m_winnerIndex <= std::min(m_round.perPress(), kMaxWinnersPerPress)) {
+        const int pressSize = winnersOfOnePress(m_round.perPress());
+        while (m_winnerIndex <= pressSize) {
             m_view.playEffect(u"begin.wav"_s);
             if (!m_rolling)
                 break;
@@ -409,7 +409,7 @@ void DrawEngine::DrawWinners(int item)
                 showLastStoredWinner();
             }
             m_view.stopEffect();
-            m_pacer.pause(kWinnerPauseMs);
+            m_pacer.pause(winnerPauseMs(pressSize));
             ++m_winnerIndex;
         }
         // Digits and winner line end on a stored winner, never on a candidate

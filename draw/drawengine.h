@@ -2,6 +2,8 @@
 #include "store/preparedstatement.h"
 #include "store/rows.h"
 
+#include "draw/presslimit.h"
+
 #include <QString>
 #include <optional>
 #include <utility>
@@ -17,6 +19,8 @@ struct Settings;
 // the recording of each winner. Knows no widget: it talks to the screen
 // through DrawView and lets events through Pacer.
 //
+// A press draws at most kMaxWinnersPerPress winners, whatever an item's
+// iNumber says; further winners of the item are drawn by the next press.
 // A press never runs without end: a start press is refused with a notice when
 // the roster locates nobody, or when nobody may be drawn at random and no
 // pending designation of the item may win; a press that runs out of eligible
@@ -38,11 +42,6 @@ public:
         QString name;
         QString factory;
     };
-
-    // The board has twenty places; a press never draws more winners than it
-    // can show, whatever an item's iNumber says. Further winners of the item
-    // are drawn by the next press.
-    static constexpr int kMaxWinnersPerPress = 20;
 
     static QString noItemText();
     static QString emptyRosterText();

@@ -1,6 +1,7 @@
 #include "draw/prizeround.h"
 
 #include "base/pacer.h"
+#include "draw/presslimit.h"
 #include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
@@ -19,6 +20,13 @@ constexpr qint64 kPumpIntervalMs = 40;
 constexpr int kScopeLineChars = 8;
 
 qint64 itemNumber(const QString &text) { return text.trimmed().toLongLong(); }
+
+// An item stored with more winners per press than one press draws says how
+// many the press will draw, so that nobody waits for the rest.
+QString pressCapNote(int storedPerPress)
+{
+    return storedPerPress > kMaxWinnersPerPress ? u",每次抽取%1人"_s.arg(kMaxWinnersPerPress) : QString();
+}
 } // namespace
 
 PrizeRound::PrizeRound(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
@@ -26,14 +34,15 @@ PrizeRound::PrizeRound(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
 QString PrizeRound::readyLine(const PrizeItem &item, const QString &scope)
 {
     return u"现在抽取:"_s + item.ItemName + scopeMark(scope) + u", 奖品:"_s + item.Awards + u", 共:"_s
-           + QString::number(item.SumNumber) + u"人,准备抽取第:"_s + QString::number(item.ExcNum + 1) + u"位."_s;
+           + QString::number(item.SumNumber) + u"人"_s + pressCapNote(item.iNumber) + u",准备抽取第:"_s
+           + QString::number(item.ExcNum + 1) + u"位."_s;
 }
 
 QString PrizeRound::drawingLine() const
 {
     return u"现在抽取:"_s + m_currItemName + scopeMark(scopeText(m_currItemNo)) + u", 奖品:"_s + m_currAwards
-           + u", 共:"_s + QString::number(m_currSumNumber) + u"人,正在抽取第"_s + QString::number(m_currExcNum + 1)
-           + u"位."_s;
+           + u", 共:"_s + QString::number(m_currSumNumber) + u"人"_s + pressCapNote(m_perPress) + u",正在抽取第"_s
+           + QString::number(m_currExcNum + 1) + u"位."_s;
 }
 
 QString PrizeRound::currentLine() const { return data.itemRows.empty() ? noItemLine() : drawingLine(); }

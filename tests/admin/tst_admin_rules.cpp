@@ -1,4 +1,5 @@
-// Rules of prize items and the loop count, without widgets.
+// The loop count as typed, without widgets. (The rule for winners per press
+// is the draw's: tests/draw/tst_prizeround.cpp.)
 #include "admin/prizeitemrules.h"
 
 #include <QTest>
@@ -8,51 +9,6 @@ using namespace Qt::StringLiterals;
 class TestAdminRules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void perPress_data()
-    {
-        QTest::addColumn<int>("sum");
-        QTest::addColumn<int>("entered");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<int>("stored");
-        QTest::addRow("within total") << 8 << 8 << true << 8;
-        QTest::addRow("above total of 8") << 8 << 10 << false << 8;
-        QTest::addRow("above 20 with total 30") << 30 << 30 << false << 20;
-        QTest::addRow("20 with total 30") << 30 << 20 << true << 20;
-        QTest::addRow("zero with total 5") << 5 << 0 << false << 5;
-        QTest::addRow("negative") << 5 << -1 << false << 5;
-        QTest::addRow("total 0") << 0 << 1 << false << 0;
-    }
-    void perPress()
-    {
-        QFETCH(int, sum);
-        QFETCH(int, entered);
-        QFETCH(bool, accepted);
-        QFETCH(int, stored);
-        const PerPressCheck check = checkPerPress(entered, sum);
-        QCOMPARE(check.accepted, accepted);
-        QCOMPARE(accepted ? entered : check.replacement, stored);
-    }
-
-    void serviceable_data()
-    {
-        QTest::addColumn<int>("sum");
-        QTest::addColumn<int>("per");
-        QTest::addColumn<bool>("ok");
-        QTest::addRow("defaults") << 1 << 1 << true;
-        QTest::addRow("total 0") << 0 << 0 << false;
-        QTest::addRow("negative total") << -3 << 1 << false;
-        QTest::addRow("per above total") << 3 << 4 << false;
-        QTest::addRow("per 21 of 100") << 100 << 21 << false;
-        QTest::addRow("per 20 of 100") << 100 << 20 << true;
-    }
-    void serviceable()
-    {
-        QFETCH(int, sum);
-        QFETCH(int, per);
-        QFETCH(bool, ok);
-        QCOMPARE(prizeItemServiceable(sum, per), ok);
-    }
-
     void loopCount_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,3 +1,4 @@
+#include "draw/presslimit.h"
 #include "draw/prizeround.h"
 #include "testsupport.h"
 
@@ -18,6 +19,89 @@ class tst_prizeround : public QObject {
     }
 
 private Q_SLOTS:
+    // Winners per press as entered in the item screen and the settings grid:
+    // 1 up to the draw's limit and up to the item's total.
+    void perPress_data()
+    {
+        QTest::addColumn<int>("sum");
+        QTest::addColumn<int>("entered");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("stored");
+        QTest::addRow("within total") << 8 << 8 << true << 8;
+        QTest::addRow("above total of 8") << 8 << 10 << false << 8;
+        QTest::addRow("30 of 30") << 30 << 30 << true << 30;
+        QTest::addRow("limit of 300") << 300 << kMaxWinnersPerPress << true << kMaxWinnersPerPress;
+        QTest::addRow("above the limit with total 300")
+            << 300 << kMaxWinnersPerPress + 1 << false << kMaxWinnersPerPress;
+        QTest::addRow("zero with total 5") << 5 << 0 << false << 5;
+        QTest::addRow("negative") << 5 << -1 << false << 5;
+        QTest::addRow("total 0") << 0 << 1 << false << 0;
+    }
+    void perPress()
+    {
+        QFETCH(int, sum);
+        QFETCH(int, entered);
+        QFETCH(bool, accepted);
+        QFETCH(int, stored);
+        const PerPressCheck check = checkPerPress(entered, sum);
+        QCOMPARE(check.accepted, accepted);
+        QCOMPARE(accepted ? entered : check.replacement, stored);
+        QCOMPARE(prizeItemServiceable(sum, entered), accepted && sum >= 1);
+        QCOMPARE(perPressMessage(),
+                 u"每次抽奖人数不能大于%1，也不能小于1,也不能大于此奖项的中奖总人数"_s.arg(kMaxWinnersPerPress));
+    }
+
+    // The pause after each winner: a full second up to twenty winners, then
+    // shared so that a press of the limit with the usual loop count (iTime 5:
+    // six shuffle steps of 10 ms) pauses well within half a minute.
+    void winnerPause_data()
+    {
+        QTest::addColumn<int>("pressSize");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addRow("1") << 1 << 1000;
+        QTest::addRow("20") << 20 << 1000;
+        QTest::addRow("21") << 21 << 476;
+        QTest::addRow("50") << 50 << 200;
+        QTest::addRow("100") << 100 << 100;
+    }
+    void winnerPause()
+    {
+        QFETCH(int, pressSize);
+        QFETCH(int, pauseMs);
+        QCOMPARE(winnerPauseMs(pressSize), pauseMs);
+        // Pauses and shuffle steps of a whole press: never more than 30 s,
+        // and a larger press never pauses longer per winner than a smaller.
+        QVERIFY(pressSize * (winnerPauseMs(pressSize) + 6 * 10) <= 30000 || pressSize <= 20);
+        QVERIFY(winnerPauseMs(pressSize + 1) <= winnerPauseMs(pressSize));
+    }
+
+    // An item stored with more winners per press than one press draws says
+    // on the description line how many a press draws.
+    void lineNamesThePressLimit_data()
+    {
+        QTest::addColumn<int>("per");
+        QTest::addColumn<QString>("line");
+        QTest::addRow("30") << 30 << u"现在抽取:幸运奖, 奖品:红包, 共:300人,准备抽取第:1位."_s;
+        QTest::addRow("the limit") << kMaxWinnersPerPress << u"现在抽取:幸运奖, 奖品:红包, 共:300人,准备抽取第:1位."_s;
+        QTest::addRow("above") << 150
+                               << u"现在抽取:幸运奖, 奖品:红包, 共:300人,每次抽取%1人,准备抽取第:1位."_s.arg(
+                                      kMaxWinnersPerPress);
+    }
+    void lineNamesThePressLimit()
+    {
+        QFETCH(int, per);
+        QFETCH(QString, line);
+        TempDb t;
+        FakePacer pacer;
+        t.addEmployee(u"1"_s, u"甲"_s, u"一厂"_s);
+        t.addItem(1, u"幸运奖"_s, u"红包"_s, 300, per);
+        PrizeRound round(t.db(), pacer);
+        QVERIFY(round.ReloadDrawData());
+        QCOMPARE(round.PrepareCurrentPrize(), line);
+        QCOMPARE(round.drawingLine(), QString(line).replace(u"准备抽取第:"_s, u"正在抽取第"_s));
+        QCOMPARE(winnersOfOnePress(round.perPress()), std::min(per, kMaxWinnersPerPress));
+    }
+
     void itemsAreTakenByRecNoFirstThenByDrawOrder()
     {
         TempDb t;

@@ -1,6 +1,7 @@
 #include "ui/admin/setitemfrm.h"
 
 #include "admin/prizeitemrules.h"
+#include "draw/presslimit.h"
 #include "ui/common/screenfonts.h"
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"

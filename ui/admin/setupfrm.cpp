@@ -3,6 +3,7 @@
 #include "admin/prizeitemrules.h"
 #include "store/scopestore.h"
 #include "ui/admin/scopepickerfrm.h"
+#include "draw/presslimit.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
@@ -323,6 +324,7 @@ void TSetupFrm::ActIniExecute()
     // A row still being edited is posted first, as leaving it would.
     ADOQuery2->checkBrowseMode();
     resetDraw(*services.db);
+    m_drawWasReset = true;
     reopenPrizeItems();
     if (ADOQuery2->rowCount() > 0)
         ADOQuery2->setCurrent(ADOQuery2->rowCount() - 1);

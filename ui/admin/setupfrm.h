@@ -48,6 +48,9 @@ public:
     bool rollEligibleOnly() const;
     // The stage screen's name; empty: the default (the largest screen that is not the primary).
     QString stageScreen() const;
+    // True once the winners list was reset here: done at once, whatever
+    // button then closes the screen.
+    bool drawWasReset() const { return m_drawWasReset; }
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -77,6 +80,8 @@ private:
     void deleteGridRow(PostedGrid &grid);
     void placeFooter();
     void guarded(const std::function<void()> &step);
+
+    bool m_drawWasReset = false;
 
     // What the screen works with (the import reaches it by these names too).
     struct Collaborators {

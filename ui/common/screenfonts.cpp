@@ -4,8 +4,11 @@ using namespace Qt::StringLiterals;
 
 QStringList cjkSansFallbacks()
 {
-    return {u"Noto Sans CJK SC"_s,    u"Source Han Sans SC"_s,  u"WenQuanYi Zen Hei"_s,
-            u"WenQuanYi Micro Hei"_s, u"Droid Sans Fallback"_s, u"sans-serif"_s};
+    // The sans faces lack many characters of the CJK extensions (rare
+    // characters of people's names); the Hanazono faces cover them, so such a
+    // name is drawn whole, if in a serif face, rather than as a box.
+    return {u"Noto Sans CJK SC"_s,    u"Source Han Sans SC"_s, u"WenQuanYi Zen Hei"_s, u"WenQuanYi Micro Hei"_s,
+            u"Droid Sans Fallback"_s, u"HanaMinA"_s,           u"HanaMinB"_s,          u"sans-serif"_s};
 }
 
 namespace {

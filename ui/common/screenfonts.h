@@ -4,7 +4,8 @@
 
 // The screens name the classic Chinese faces first. Where they are not
 // installed (and fontconfig would quietly hand out a face without Chinese
-// glyphs for them), the installed CJK sans faces that follow take their place.
+// glyphs for them), the installed CJK sans faces that follow take their place;
+// the Hanazono faces (fonts-hanazono) draw what none of them has.
 QStringList cjkSansFallbacks();
 
 // The classic faces given, then the installed CJK sans faces, at a pixel size.

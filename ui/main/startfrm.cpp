@@ -9,6 +9,8 @@
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"
 #include "draw/drawengine.h"
+#include "draw/presslimit.h"
+#include "ui/main/descriptionline.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/rollingdigit.h"
 #include "ui/main/winnerboard.h"
@@ -124,7 +126,9 @@ void TStartFrm::buildScreen()
     Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
     Titles->setAlignment(Qt::AlignCenter);
 
-    descs = makeLabel(Panel2, u"descs"_s, u"本次是第几轮抽奖,正在抽取第几位......"_s, 24, QColor(0xFF, 0, 0));
+    descs = styled(new DescriptionLine(Panel2), 24, QColor(0xFF, 0, 0));
+    descs->setObjectName(u"descs"_s);
+    descs->setText(u"本次是第几轮抽奖,正在抽取第几位......"_s);
     descs->setAlignment(Qt::AlignCenter);
     // The winner line covers the last pixels of the description line; the
     // text is centred in the part above it, so that no glyph is cut off.
@@ -274,8 +278,9 @@ void TStartFrm::placeStage()
     TitleImage->setPictureRows(y0 + kTitleTop, kTitleHeight);
 
     Titles->setGeometry(x0 + kTitlesPlace.x(), y0 + kTitlesPlace.y(), stage.width(), kTitlesPlace.height());
-    m_board->setGeometry(x0, 0, stage.width(), std::max(layout.DescsTop, 0));
-    m_board->setPlaces(layout);
+    // The board spans the window: a large press spreads over its whole width.
+    m_board->setGeometry(0, 0, width(), std::max(layout.DescsTop, 0));
+    m_board->setPlaces(layout, x0);
     descs->setGeometry(x0, layout.DescsTop, stage.width(), 31);
     EmpName->setGeometry(kWinnerLinePlace.translated(x0, 0));
     // Each digit's cell is its design size; a wider text widens it about its
@@ -319,13 +324,25 @@ QString TStartFrm::description() const { return descs->text(); }
 
 void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
 
-// A press never shows more than the board's twenty places: a label number
-// outside 1..20 is not shown at all, so nothing covers the description and
-// winner lines and clearing the board always empties it.
+// The first winner of a press sets the board up for the whole press: a box
+// for each winner it will draw, and the caption naming what they win, so that
+// the board keeps saying it while the next item's ready line stands below.
 void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n)
 {
     m_pacer.pump();
+    if (n == 1 || m_board->count() == 0) {
+        const int left = std::max(round.currSumNumber() - round.currExcNum(), 1);
+        m_board->setPressSize(std::min(winnersOfOnePress(round.perPress()), left));
+        m_board->setCaption(boardCaption(round.currItemName(), round.currAwards()));
+    }
     m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name);
+}
+
+QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)
+{
+    if (itemName.isEmpty() && awards.isEmpty())
+        return {};
+    return itemName + u" · 奖品:"_s + awards;
 }
 
 void TStartFrm::RemoveBoardLabel(int n) { m_board->remove(n); }

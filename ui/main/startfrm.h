@@ -73,6 +73,8 @@ public:
     void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
     void RemoveBoardLabel(int n);
     void ClearBoard();
+    // The board's caption for the winners of an item.
+    static QString boardCaption(const QString &itemName, const QString &awards);
     WinnerBoard &board() const { return *m_board; }
 
     // Shows a code on the six digits and a line on the winner line.
@@ -105,7 +107,6 @@ public:
     static constexpr int kPanel3Height = 180;
     static constexpr int kDigitWidth = 66;
     static constexpr int kDigitHeight = 142;
-    static constexpr int kBoardCapacity = 20;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -108,8 +108,18 @@ void TStartFrm::ActSetupExecute()
     SetupFrm = &screen;
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
-    if (m_dialogs.runModal(screen) != QDialog::Accepted)
+    if (m_dialogs.runModal(screen) != QDialog::Accepted) {
+        // A reset is done in the screen, whatever closes it: its winners must
+        // not stay on the board, the digits or in the draw's cached data.
+        if (screen.drawWasReset())
+            refreshAfterScreen([this] {
+                ClearBoard();
+                ShowNoCandidate();
+                ReloadDrawData();
+                PrepareCurrentPrize();
+            });
         return;
+    }
     m_settings.backSound = screen.musicPath();
     m_settings.ATltle = screen.title();
     m_settings.iTime = screen.loopCount();
@@ -120,8 +130,12 @@ void TStartFrm::ActSetupExecute()
     // reload and prize steps are skipped.
     SaveSettings(m_folders.data, m_settings);
     Q_EMIT stageScreenChosen(m_settings.stageScreen);
+    Titles->setText(m_settings.ATltle);
+    // The board is emptied (a reset may have removed its winners), and the
+    // digits and winner line present nobody it no longer shows.
     refreshAfterScreen([this] {
         ClearBoard();
+        ShowNoCandidate();
         ReloadDrawData();
         PrepareCurrentPrize();
     });
@@ -139,7 +153,10 @@ void TStartFrm::ActListExecute()
     auto refresh = [this, &screen] {
         const int absentItem = screen ? screen->absentItem() : 0;
         screen.reset();
+        // A winner deleted or given up in the list may be the one the digits
+        // and the winner line present.
         ClearBoard();
+        ShowNoCandidate();
         ReloadDrawData();
         if (absentItem != 0) {
             round.setCurrItemNo(absentItem);

@@ -6,6 +6,7 @@
 #include "draw/drawengine.h"
 #include "draw/drawview.h"
 #include "store/database.h"
+#include "ui/main/linefit.h"
 
 #include <QAction>
 #include <QLabel>
@@ -59,9 +60,15 @@ QString TStartFrm::PadCode(const QString &text, int width, bool rightSide)
 void TStartFrm::ShowCandidate(const QString &code, const QString &line)
 {
     // The engine has let pending events through before this.
-    const QString digits = PadCode(code, 6, false);
+    // One whole character a digit, padded as PadCode pads: a character
+    // outside the Basic Multilingual Plane is never split over two digits.
+    QStringList digits = graphemeClusters(code);
+    if (digits.size() > 6)
+        digits = digits.mid(0, 6);
+    while (digits.size() < 6)
+        digits.prepend(u"0"_s);
     for (int i = 0; i < 6; ++i)
-        numbers[static_cast<size_t>(i)]->setText(digits.mid(i, 1));
+        numbers[static_cast<size_t>(i)]->setText(digits[i]);
     EmpName->setText(u"本次中奖者是:"_s + line);
 }
 

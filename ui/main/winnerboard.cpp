@@ -2,7 +2,9 @@
 
 #include "ui/common/screenfonts.h"
 #include "ui/main/boardlabel.h"
+#include "ui/main/linefit.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -14,9 +16,22 @@ namespace {
 const QColor kBoxFill(0xFF, 0xF3, 0xD9);
 const QColor kBoxEdge(0xF6, 0xC4, 0x45);
 const QColor kLabelText(0, 0, 255);
+const QColor kCaptionText(0xB8, 0x10, 0x10);
 // The smallest share of the design size a long name is shrunk to before the
 // rest of it is elided.
 constexpr double kSmallestShare = 0.75;
+// The design's label font, 16 points at 96 dots per inch.
+constexpr int kDesignPointSize = 16;
+constexpr int kDesignPixelSize = 21;
+// A dense grid sizes its text for a label this many characters wide: an
+// eight-character factory name in brackets. Longer ones are elided.
+constexpr double kNominalEms = 9.0;
+// A line of a label is this many times its pixel size high (BoardLabel).
+constexpr double kLinePitch = 1.32;
+constexpr int kCaptionPixelSize = 20;
+constexpr int kCaptionPadding = 14;
+
+int pitchOf(int px) { return static_cast<int>(std::ceil(px * kLinePitch)); }
 
 } // namespace
 
@@ -26,9 +41,23 @@ WinnerBoard::WinnerBoard(QWidget *parent) : QWidget(parent)
     setPlaces(m_values);
 }
 
-void WinnerBoard::setPlaces(const LayoutValues &values)
+void WinnerBoard::setPlaces(const LayoutValues &values, int stageLeft)
 {
     m_values = values;
+    m_stageLeft = stageLeft;
+    refitAll();
+}
+
+void WinnerBoard::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    refitAll();
+}
+
+void WinnerBoard::refitAll()
+{
+    if (dense())
+        m_dense = denseGrid();
     for (int n = 1; n <= kCapacity; ++n) {
         if (BoardLabel *l = label(n))
             fit(l, n);
@@ -36,16 +65,29 @@ void WinnerBoard::setPlaces(const LayoutValues &values)
     update();
 }
 
+void WinnerBoard::setPressSize(int winners)
+{
+    const int size = std::clamp(winners, 0, kCapacity);
+    if (size == m_pressSize)
+        return;
+    m_pressSize = size;
+    refitAll();
+}
+
+int WinnerBoard::boxCount() const { return dense() ? m_pressSize : kDesignPlaces; }
+
+QSize WinnerBoard::grid() const { return dense() ? m_dense.grid : QSize(kColumns, kDesignPlaces / kColumns); }
+
 QPoint WinnerBoard::place(int n) const
 {
     const int column = (n - 1) % kColumns;
     const int row = (n - 1) / kColumns;
     // The column pitch uses the created width, not the width of the text.
-    return {m_values.BoardLeft + column * (kCreatedSize.width() + m_values.BoardColGap),
+    return {m_stageLeft + m_values.BoardLeft + column * (kCreatedSize.width() + m_values.BoardColGap),
             m_values.BoardTop + row * m_values.BoardRowHeight};
 }
 
-QRect WinnerBoard::box(int n) const
+QRect WinnerBoard::designBox(int n) const
 {
     const QSize size(kCreatedSize.width() + m_values.BoardColGap - kBoxGap.width(),
                      m_values.BoardRowHeight - kBoxGap.height());
@@ -54,11 +96,63 @@ QRect WinnerBoard::box(int n) const
             size.width(), size.height()};
 }
 
+QRect WinnerBoard::denseBand() const
+{
+    // As high as the design's places, as wide as the window.
+    const int top = designBox(1).top();
+    const int bottom = designBox(kDesignPlaces).bottom();
+    return {kDenseSideMargin, top, std::max(width() - 2 * kDenseSideMargin, 1), std::max(bottom - top + 1, 1)};
+}
+
+WinnerBoard::Dense WinnerBoard::denseGrid() const
+{
+    // Every column count in turn: the one that lets the largest text fit both
+    // the box's height (two lines) and its width wins.
+    const QRect band = denseBand();
+    Dense best{QSize(1, m_pressSize), 0};
+    for (int columns = 1; columns <= m_pressSize; ++columns) {
+        const int rows = (m_pressSize + columns - 1) / columns;
+        const int boxWidth = band.width() / columns - kDenseBoxGap.width();
+        const int boxHeight = band.height() / rows - kDenseBoxGap.height();
+        int px = static_cast<int>(std::min(boxHeight / (2 * kLinePitch), (boxWidth - 2 * kTextMargin) / kNominalEms));
+        px = std::min(px, kDesignPixelSize);
+        while (px > 1 && 2 * pitchOf(px) > boxHeight)
+            --px;
+        if (px > best.pixelSize)
+            best = {QSize(columns, rows), px};
+    }
+    best.pixelSize = std::max(best.pixelSize, 1);
+    return best;
+}
+
+QRect WinnerBoard::box(int n) const
+{
+    if (!dense())
+        return designBox(n);
+    const QRect band = denseBand();
+    const int columns = m_dense.grid.width();
+    const int rows = m_dense.grid.height();
+    const int column = (n - 1) % columns;
+    const int row = (n - 1) / columns;
+    // Edges rounded from the exact pitch, so that the grid fills the band and
+    // no two boxes overlap.
+    const int left = band.left() + band.width() * column / columns;
+    const int right = band.left() + band.width() * (column + 1) / columns;
+    const int top = band.top() + band.height() * row / rows;
+    const int bottom = band.top() + band.height() * (row + 1) / rows;
+    const int gw = kDenseBoxGap.width(), gh = kDenseBoxGap.height();
+    return {left + gw / 2, top + gh / 2, right - left - gw, bottom - top - gh};
+}
+
+int WinnerBoard::labelPixelSize() const { return dense() ? m_dense.pixelSize : kDesignPixelSize; }
+
 void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine)
 {
     if (n < 1 || n > kCapacity)
         return;
     remove(n);
+    if (n > boxCount())
+        setPressSize(n);
     auto *l = new BoardLabel(this);
     l->setObjectName(u"Lab"_s + QString::number(n));
     QPalette p = l->palette();
@@ -71,21 +165,28 @@ void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine
     fit(l, n);
     l->show();
     m_labels[static_cast<size_t>(n - 1)] = l;
+    update(captionBox());
 }
 
 void WinnerBoard::fit(BoardLabel *l, int n) const
 {
     const QRect room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
-    QFont font = yaHeiPointFont(16, true);
-    l->setFont(font);
-    const int wide = l->textWidth();
-    if (wide > room.width()) {
-        // A long factory or person name is drawn smaller, down to a limit;
-        // what still does not fit is elided.
-        const int designPx = QFontInfo(font).pixelSize();
-        const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * room.width() / wide);
-        font.setPixelSize(px);
+    if (dense()) {
+        // All labels of a dense grid keep the grid's size, which is chosen to
+        // be legible from the back of the hall; what does not fit is elided.
+        l->setFont(yaHeiFont(m_dense.pixelSize, true));
+    } else {
+        QFont font = yaHeiPointFont(kDesignPointSize, true);
         l->setFont(font);
+        const int wide = l->textWidth();
+        if (wide > room.width()) {
+            // A long factory or person name is drawn smaller, down to a limit;
+            // what still does not fit is elided.
+            const int designPx = QFontInfo(font).pixelSize();
+            const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * room.width() / wide);
+            font.setPixelSize(px);
+            l->setFont(font);
+        }
     }
     const QSize size(std::min(l->sizeHint().width(), room.width()), std::min(l->sizeHint().height(), room.height()));
     const QPoint centre = box(n).center();
@@ -100,12 +201,16 @@ void WinnerBoard::remove(int n)
     auto &slot = m_labels[static_cast<size_t>(n - 1)];
     delete slot;
     slot = nullptr;
+    update(captionBox());
 }
 
 void WinnerBoard::clear()
 {
     for (int n = 1; n <= kCapacity; ++n)
         remove(n);
+    m_caption.clear();
+    setPressSize(0);
+    update();
 }
 
 BoardLabel *WinnerBoard::label(int n) const
@@ -118,13 +223,76 @@ int WinnerBoard::count() const
     return static_cast<int>(std::count_if(m_labels.begin(), m_labels.end(), [](auto *l) { return l != nullptr; }));
 }
 
-void WinnerBoard::paintEvent(QPaintEvent *)
+void WinnerBoard::setCaption(const QString &text)
+{
+    if (text == m_caption)
+        return;
+    m_caption = text;
+    update(captionBox());
+}
+
+bool WinnerBoard::captionShown() const { return !m_caption.isEmpty() && count() > 0; }
+
+namespace {
+
+QFont captionFont() { return yaHeiFont(kCaptionPixelSize, true); }
+
+} // namespace
+
+QRect WinnerBoard::captionBox() const
+{
+    // Between the last row of the design's places and the description line,
+    // at most as wide as the design's places, centred on the stage.
+    const QRect first = designBox(1);
+    const QRect last = designBox(kDesignPlaces);
+    const int top = last.bottom() + 3;
+    const int h = std::max(height() - top - 2, 1);
+    const int widest = last.right() - first.left() + 1;
+    const int room = widest - 2 * kCaptionPadding;
+    const LineFit fitted = fitLine(captionFont(), m_caption, m_caption.size(), room);
+    QFont font = captionFont();
+    font.setPixelSize(fitted.pixelSize);
+    const int textWidth = static_cast<int>(std::ceil(clusterWidth(font, fitted.shown)));
+    const int w = std::min(widest, textWidth + 2 * kCaptionPadding);
+    const int centre = (first.left() + last.right() + 1) / 2;
+    return {centre - w / 2, top, w, h};
+}
+
+QString WinnerBoard::captionShownText() const
+{
+    return fitLine(captionFont(), m_caption, m_caption.size(), captionBox().width() - 2 * kCaptionPadding).shown;
+}
+
+int WinnerBoard::captionPixelSize() const
+{
+    return fitLine(captionFont(), m_caption, m_caption.size(), captionBox().width() - 2 * kCaptionPadding).pixelSize;
+}
+
+void WinnerBoard::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen edge(kBoxEdge, 3);
-    painter.setPen(edge);
+    const qreal edgeWidth = dense() ? 2 : 3;
+    const qreal radius = dense() ? 6 : 10;
+    painter.setPen(QPen(kBoxEdge, edgeWidth));
     painter.setBrush(kBoxFill);
-    for (int n = 1; n <= kCapacity; ++n)
-        painter.drawRoundedRect(QRectF(box(n)).adjusted(1.5, 1.5, -1.5, -1.5), 10, 10);
+    const qreal inset = edgeWidth / 2;
+    // A new label repaints only its own box, not the hundred of a large press.
+    for (int n = 1; n <= boxCount(); ++n) {
+        const QRect b = box(n);
+        if (event->rect().intersects(b))
+            painter.drawRoundedRect(QRectF(b).adjusted(inset, inset, -inset, -inset), radius, radius);
+    }
+    if (!captionShown())
+        return;
+    // The caption in the colours of the boxes' edges, as a ribbon.
+    const QRect ribbon = captionBox();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kBoxEdge);
+    painter.drawRoundedRect(QRectF(ribbon), ribbon.height() / 2.0, ribbon.height() / 2.0);
+    QFont font = captionFont();
+    font.setPixelSize(captionPixelSize());
+    painter.setFont(font);
+    painter.setPen(kCaptionText);
+    painter.drawText(ribbon, Qt::AlignCenter | Qt::TextSingleLine, captionShownText());
 }

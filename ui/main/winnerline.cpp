@@ -1,25 +1,45 @@
 #include "ui/main/winnerline.h"
 
+#include "ui/main/linefit.h"
+
 #include <QPainter>
+
+namespace {
+
+// Room kept free at both ends of the line.
+constexpr int kSideMargin = 8;
+
+} // namespace
 
 WinnerLine::WinnerLine(const QString &text, QWidget *parent) : QLabel(text, parent) {}
 
-const QPixmap &WinnerLine::picture(QChar c)
+QString WinnerLine::shownText() const
 {
-    auto found = m_pictures.constFind(c);
+    return fitLine(font(), text(), winnerLineKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).shown;
+}
+
+int WinnerLine::shownPixelSize() const
+{
+    return fitLine(font(), text(), winnerLineKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).pixelSize;
+}
+
+const QPixmap &WinnerLine::picture(const QFont &font, const QString &cluster)
+{
+    const std::pair<int, QString> key(font.pixelSize(), cluster);
+    auto found = m_pictures.constFind(key);
     if (found != m_pictures.cend())
         return *found;
-    const QFontMetricsF metrics(font());
+    const QFontMetricsF metrics(font);
     const qreal ratio = devicePixelRatioF();
-    QPixmap drawn((QSizeF(std::max<qreal>(metrics.horizontalAdvance(c), 1), height()) * ratio).toSize());
+    QPixmap drawn((QSizeF(std::max<qreal>(metrics.horizontalAdvance(cluster), 1), height()) * ratio).toSize());
     drawn.setDevicePixelRatio(ratio);
     drawn.fill(Qt::transparent);
     QPainter painter(&drawn);
-    painter.setFont(font());
+    painter.setFont(font);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QPointF(0, (height() - metrics.height()) / 2 + metrics.ascent()), QString(c));
+    painter.drawText(QPointF(0, (height() - metrics.height()) / 2 + metrics.ascent()), cluster);
     painter.end();
-    return *m_pictures.insert(c, drawn);
+    return *m_pictures.insert(key, drawn);
 }
 
 void WinnerLine::paintEvent(QPaintEvent *)
@@ -32,17 +52,19 @@ void WinnerLine::paintEvent(QPaintEvent *)
         m_picturesRatio = ratio;
         m_picturesHeight = height();
     }
-    const QString line = text();
-    const QFontMetricsF metrics(font());
-    qreal width = 0;
-    for (QChar c : line)
-        width += metrics.horizontalAdvance(c);
-    QPainter painter(this);
     const QRect room = contentsRect();
+    const LineFit fit = fitLine(font(), text(), winnerLineKeepFrom(text()), room.width() - 2 * kSideMargin);
+    QFont f = font();
+    f.setPixelSize(fit.pixelSize);
+    const QFontMetricsF metrics(f);
+    const QStringList clusters = graphemeClusters(fit.shown);
+    qreal width = 0;
+    for (const QString &cluster : clusters)
+        width += metrics.horizontalAdvance(cluster);
+    QPainter painter(this);
     qreal x = room.left() + (room.width() - width) / 2;
-    for (QChar c : line) {
-        const QPixmap &p = picture(c);
-        painter.drawPixmap(QPointF(x, 0), p);
-        x += metrics.horizontalAdvance(c);
+    for (const QString &cluster : clusters) {
+        painter.drawPixmap(QPointF(x, 0), picture(f, cluster));
+        x += metrics.horizontalAdvance(cluster);
     }
 }

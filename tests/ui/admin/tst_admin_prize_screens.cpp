@@ -127,7 +127,7 @@ private Q_SLOTS:
         QTest::addRow("total 0") << u"0"_s << u"1"_s;
         QTest::addRow("negative total") << u"-2"_s << u"1"_s;
         QTest::addRow("per above total") << u"3"_s << u"4"_s;
-        QTest::addRow("per above 20") << u"50"_s << u"21"_s;
+        QTest::addRow("per above 100") << u"500"_s << u"101"_s;
         QTest::addRow("per 0") << u"5"_s << u"0"_s;
         QTest::addRow("sign only") << u"5"_s << u"-"_s;
     }
@@ -151,7 +151,7 @@ private Q_SLOTS:
         f.enterItem();
         QVERIFY(stayedOpen);
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s)
-                     .count(u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s),
+                     .count(u"每次抽奖人数不能大于100，也不能小于1,也不能大于此奖项的中奖总人数"_s),
                  1);
         QCOMPARE(f.itemCount(), 1);
         QCOMPARE(f.db.scalar(u"select SumNumber * 100 + iNumber from AwardItem"_s).toInt(), 1002);

@@ -24,7 +24,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kRuleMessage = u"每次抽奖人数不能大于20，也不能小于1,也不能大于此奖项的中奖总人数"_s;
+const QString kRuleMessage = u"每次抽奖人数不能大于100，也不能小于1,也不能大于此奖项的中奖总人数"_s;
 
 struct Fixture {
     TempDb db;
@@ -158,7 +158,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("kept");
         QTest::addColumn<int>("messages");
         QTest::addRow("10 of 8") << QVariant(8) << 10 << 8 << 1;
-        QTest::addRow("30 of 30") << QVariant(30) << 30 << 20 << 1;
+        QTest::addRow("30 of 30") << QVariant(30) << 30 << 30 << 0;
+        QTest::addRow("100 of 300") << QVariant(300) << 100 << 100 << 0;
+        QTest::addRow("101 of 300") << QVariant(300) << 101 << 100 << 1;
         QTest::addRow("0 of 5") << QVariant(5) << 0 << 5 << 1;
         QTest::addRow("accepted") << QVariant(8) << 8 << 8 << 0;
         QTest::addRow("total 0 ends") << QVariant(0) << 1 << 0 << 1;

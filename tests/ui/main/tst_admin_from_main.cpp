@@ -300,17 +300,23 @@ private Q_SLOTS:
     void okRefreshesBoardAndDescriptionCancelDoesNot_data()
     {
         QTest::addColumn<bool>("ok");
-        QTest::addRow("cancel") << false;
-        QTest::addRow("ok") << true;
+        QTest::addColumn<bool>("reset");
+        QTest::addRow("cancel") << false << false;
+        QTest::addRow("ok") << true << false;
+        QTest::addRow("reset, ok") << true << true;
+        QTest::addRow("reset, cancel") << false << true;
     }
     void okRefreshesBoardAndDescriptionCancelDoesNot()
     {
         QFETCH(bool, ok);
+        QFETCH(bool, reset);
         Fixture f;
         f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
         TStartFrm &start = f.start();
         start.AddBoardLabel(u"100001"_s, u"员工0"_s, u"一厂"_s, 1);
+        start.ShowCandidate(u"100001"_s, u"一厂 员工0"_s);
         const QString before = start.description();
+        const QString titleBefore = probe(start).Titles->text();
         f.db.exec(u"update AwardItem set ExcNum = 1"_s); // changed behind the main screen's back
         QSignalSpy stageChosen(&start, &TStartFrm::stageScreenChosen);
         QString stageScreen;
@@ -325,14 +331,26 @@ private Q_SLOTS:
             }();
             stage.setCurrentIndex(stage.count() - 1);
             stageScreen = stage.currentData().toString();
+            if (reset)
+                screen.findChild<QAction *>(u"ActIni"_s)->trigger();
             if (ok)
                 return pressOk(screen);
             part<QPushButton>(screen, "BitBtn2").click();
             return screen.result();
         });
-        QCOMPARE(probe(start).label(1) != nullptr, !ok);
-        QCOMPARE(start.description(), ok ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s : before);
+        // A reset empties the board and the digits also when the screen is
+        // then cancelled; the item starts again from its first place.
+        const bool refreshed = ok || reset;
+        QCOMPARE(probe(start).label(1) != nullptr, !refreshed);
+        QCOMPARE(start.description(), reset ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s
+                                      : ok  ? u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:2位."_s
+                                            : before);
         QCOMPARE(QFile::exists(f.iniPath()), ok);
+        // A saved title shows at once; after the reset or any saved change
+        // the digits and the winner line present nobody the board dropped.
+        QCOMPARE(probe(start).Titles->text(), ok ? u"年会抽奖"_s : titleBefore);
+        QCOMPARE(probe(start).EmpName->text(), refreshed ? u"本次中奖者是:......"_s : u"本次中奖者是:一厂 员工0"_s);
+        QCOMPARE(probe(start).numbers[5]->text(), refreshed ? u"0"_s : u"1"_s);
         if (ok) {
             const Settings saved = LoadSettings(f.db.folder());
             QCOMPARE(saved.ATltle, u"年会抽奖"_s);
@@ -381,16 +399,19 @@ private Q_SLOTS:
     void closingTheWinnersListRefreshes_data()
     {
         QTest::addColumn<QString>("inside");
-        QTest::addColumn<int>("drawn");
+        QTest::addColumn<QString>("description");
         QTest::addColumn<int>("errors");
-        QTest::addRow("closed at once") << u"close"_s << 3 << 0;
-        QTest::addRow("after deleting a winner") << u"delete"_s << 2 << 0;
-        QTest::addRow("after an error") << u"delete-then-throw"_s << 2 << 1;
+        const QString line = u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第%1位."_s;
+        QTest::addRow("closed at once") << u"close"_s << line.arg(4) << 0;
+        QTest::addRow("after deleting a winner") << u"delete"_s << line.arg(3) << 0;
+        QTest::addRow("after an error") << u"delete-then-throw"_s << line.arg(3) << 1;
+        QTest::addRow("after an absent winner")
+            << u"absent"_s << u"现在抽取:一等奖, 奖品:电视机, 共:3人,准备抽取第:3位."_s << 0;
     }
     void closingTheWinnersListRefreshes()
     {
         QFETCH(QString, inside);
-        QFETCH(int, drawn);
+        QFETCH(QString, description);
         QFETCH(int, errors);
         Fixture f(0);
         f.db.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
@@ -402,12 +423,15 @@ private Q_SLOTS:
         TStartFrm &main = f.start();
         main.AddBoardLabel(u"1001"_s, u"张三"_s, u"一厂"_s, 1);
         main.AddBoardLabel(u"1002"_s, u"李四"_s, u"二厂"_s, 2);
+        main.ShowCandidate(u"1002"_s, u"二厂 李四"_s);
         f.ts.sound.calls.clear();
         bool sawGlobal = false;
         f.ts.dialogs.onModal = [&](QDialog &dialog) {
             auto *screen = qobject_cast<TListsFrm *>(&dialog);
             sawGlobal = screen && ListsFrm == screen && screen->parent() == &main;
-            if (inside != u"close"_s && screen)
+            if (inside == u"absent"_s && screen)
+                ListsFrmParts(*screen).ActAbsent->trigger();
+            else if (inside != u"close"_s && screen)
                 ListsFrmParts(*screen).ActDel->trigger();
             if (inside == u"delete-then-throw"_s)
                 throw AppError(u"磁盘错误"_s);
@@ -420,8 +444,13 @@ private Q_SLOTS:
         QCOMPARE(f.ts.dialogs.count(u"modal"_s), 1);
         QCOMPARE(f.ts.dialogs.count(u"error"_s), errors);
         QCOMPARE(probe(main).Panel2->findChildren<QLabel *>(QRegularExpression(u"^Lab\\d+$"_s)).size(), 0);
-        QCOMPARE(main.description(),
-                 u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第"_s + QString::number(drawn + 1) + u"位."_s);
+        QCOMPARE(main.description(), description);
+        // The digits and the winner line no longer present a winner the board
+        // has dropped (and the list may have removed).
+        QCOMPARE(probe(main).EmpName->text(), u"本次中奖者是:......"_s);
+        for (RollingDigit *digit : probe(main).numbers)
+            QCOMPARE(digit->text(), u"0"_s);
+        QVERIFY(!main.board().captionShown());
         QVERIFY(f.ts.sound.calls.size() >= 1 && f.ts.sound.calls.constFirst().startsWith(u"music:"_s));
         QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
     }

@@ -6,6 +6,7 @@
 #include "base/counterrandom.h"
 #include "draw/drawengine.h"
 #include "store/scopestore.h"
+#include "draw/presslimit.h"
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/startfrm.h"
@@ -16,6 +17,7 @@
 #include <QTableView>
 #include <QSqlQuery>
 #include <QtTest>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -162,7 +164,9 @@ void TestDrawEngine::shuffleStepsAndPressSize_data()
     QTest::addRow("iTime 3") << 3 << 2 << 2;
     QTest::addRow("iTime below 0 counts as 0") << -4 << 2 << 2;
     QTest::addRow("PerPress 0 draws nobody") << 5 << 0 << 0;
-    QTest::addRow("PerPress above the board is capped") << 0 << 25 << DrawEngine::kMaxWinnersPerPress;
+    QTest::addRow("PerPress 25: all on the board") << 0 << 25 << 25;
+    QTest::addRow("PerPress at the limit") << 5 << kMaxWinnersPerPress << kMaxWinnersPerPress;
+    QTest::addRow("PerPress above the limit is capped") << 0 << kMaxWinnersPerPress + 20 << kMaxWinnersPerPress;
 }
 
 void TestDrawEngine::shuffleStepsAndPressSize()
@@ -171,21 +175,28 @@ void TestDrawEngine::shuffleStepsAndPressSize()
     QFETCH(int, perPress);
     QFETCH(int, winners);
     Draw d;
-    addRoster(d, 30);
-    const int item = d.tmp.addItem(1, u"三等奖"_s, u"电饭煲"_s, 30, perPress);
+    const int people = std::max(30, perPress + 10);
+    addRoster(d, people);
+    const int item = d.tmp.addItem(1, u"三等奖"_s, u"电饭煲"_s, people, perPress);
     d.open(iTime);
-    d.positions({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26});
+    std::vector<int> positions(static_cast<size_t>(people));
+    std::iota(positions.begin(), positions.end(), 0);
+    d.positions(positions);
     d.press();
 
     QCOMPARE(d.winners().size(), winners);
     QCOMPARE(d.field(u"ExcNum"_s, item), winners);
     QCOMPARE(d.pauses(50), 1);
     QCOMPARE(d.pauses(10), winners * (std::max(iTime, 0) + 1));
-    QCOMPARE(d.pauses(1000), winners);
-    QCOMPARE((probe(d.frm).label(winners) != nullptr), winners > 0);
+    QCOMPARE(d.pauses(winnerPauseMs(winners)), winners);
+    // Every winner of the press stays on the board, in a grid for the press.
+    for (int n = 1; n <= winners; ++n)
+        QVERIFY2(probe(d.frm).label(n), qPrintable(u"label %1"_s.arg(n)));
     QVERIFY(!probe(d.frm).label(winners + 1));
-    QCOMPARE(d.frm->description(),
-             u"现在抽取:三等奖, 奖品:电饭煲, 共:30人,准备抽取第:"_s + QString::number(winners + 1) + u"位."_s);
+    QCOMPARE(d.frm->board().boxCount(), std::max(winners, WinnerBoard::kDesignPlaces));
+    const QString capNote = perPress > kMaxWinnersPerPress ? u",每次抽取%1人"_s.arg(kMaxWinnersPerPress) : QString();
+    QCOMPARE(d.frm->description(), u"现在抽取:三等奖, 奖品:电饭煲, 共:%1人"_s.arg(people) + capNote + u",准备抽取第:"_s
+                                       + QString::number(winners + 1) + u"位."_s);
     QVERIFY(d.idle());
 }
 

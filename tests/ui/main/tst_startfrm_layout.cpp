@@ -1,20 +1,26 @@
 // Layout values and the positions they give on screens 1024 and 1016 wide;
 // the design's places on the stage of wider and taller windows; digits as wide
-// as their text.
+// as their text; the big lines fitted to the stage; rare characters whole.
 #include "startfrmfixture.h"
 #include "startfrmprobe.h"
 
 #include "ui/common/screenfonts.h"
 #include "ui/common/stagebackdrop.h"
 #include "ui/main/picturebutton.h"
+#include "ui/main/descriptionline.h"
+#include "ui/main/linefit.h"
 #include "ui/main/rollingdigit.h"
 #include "ui/main/winnerboard.h"
+#include "ui/main/winnerline.h"
 
 #include <QFile>
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
 #include <QLabel>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -158,8 +164,10 @@ private Q_SLOTS:
         QCOMPARE(lefts, (QList<int>{150, 301, 452, 603, 754, 905}));
         for (int i = 0; i < 6; ++i)
             QCOMPARE(probe(frm).images[size_t(i)]->geometry(), QRect(x0 + 104 + 136 * i, 12, 105, 41));
-        QCOMPARE(frm.board().geometry().topLeft(), QPoint(x0, 0));
-        QCOMPARE(frm.board().place(1), QPoint(180, 10));
+        // The board spans the window (a large press uses all of it); its
+        // design places stand on the stage.
+        QCOMPARE(frm.board().geometry(), QRect(0, 0, W, 320));
+        QCOMPARE(frm.board().place(1), QPoint(x0 + 180, 10));
     }
 
     // A digit is as wide as its text and stays centred on its design cell,
@@ -180,6 +188,95 @@ private Q_SLOTS:
         }
         digit->setText(u"0"_s);
         QCOMPARE(digit->geometry(), cell);
+        // A code's characters outside the Basic Multilingual Plane take one
+        // digit each, whole, padded and cut as other codes.
+        frm.ShowCandidate(u"𠮷𪚥1"_s, u"一厂 陈𠮷𪚥"_s);
+        QStringList shown;
+        for (RollingDigit *d : probe(frm).numbers)
+            shown << d->text();
+        QCOMPARE(shown, QStringList({u"0"_s, u"0"_s, u"0"_s, u"𠮷"_s, u"𪚥"_s, u"1"_s}));
+        frm.ShowCandidate(u"A𠮷BCDEFG"_s, u"一厂 陈"_s);
+        QCOMPARE(probe(frm).numbers[1]->text(), u"𠮷"_s);
+        QCOMPARE(probe(frm).numbers[5]->text(), u"E"_s);
+    }
+
+    // The winner line and the description line fit the stage: drawn smaller
+    // down to three quarters, then shortened, always keeping the person's
+    // name and "第N位" whole. Characters outside the Basic Multilingual Plane
+    // stay whole.
+    void linesStayOnTheStage_data()
+    {
+        QTest::addColumn<bool>("winnerLine");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept"); // shown whole, at the end of the line
+        QTest::addColumn<bool>("shortened");
+        QTest::addRow("short winner") << true << u"一厂 王小明"_s << u"本次中奖者是:一厂 王小明"_s << false;
+        QTest::addRow("somewhat long factory")
+            << true << u"江苏省苏州市工业园区精密电子 王小明"_s << u" 王小明"_s << false;
+        QTest::addRow("long factory") << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 王小明"_s
+                                      << u" 王小明"_s << true;
+        QTest::addRow("long factory, long name")
+            << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 欧阳娜娜娜娜娜"_s << u" 欧阳娜娜娜娜娜"_s
+            << true;
+        QTest::addRow("long factory, rare name")
+            << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 陈𠮷𪚥"_s << u" 陈𠮷𪚥"_s << true;
+        QTest::addRow("latin") << true << QString(60, u'W') + u" Li"_s << u" Li"_s << true;
+        QTest::addRow("short prize") << false << u"现在抽取:二等奖, 奖品:电视机, 共:10人,准备抽取第:3位."_s
+                                     << u"现在抽取:二等奖, 奖品:电视机, 共:10人,准备抽取第:3位."_s << false;
+        QTest::addRow("long prize")
+            << false
+            << u"现在抽取:特别奖, 奖品:价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份另加现金红包, 共:10人,准备抽取第:3位."_s
+            << u", 共:10人,准备抽取第:3位."_s << true;
+        QTest::addRow("long prize while drawing")
+            << false
+            << u"现在抽取:特别奖, 奖品:价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份, 共:300人,每次抽取100人,正在抽取第57位."_s
+            << u", 共:300人,每次抽取100人,正在抽取第57位."_s << true;
+    }
+
+    void linesStayOnTheStage()
+    {
+        QFETCH(bool, winnerLine);
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QFETCH(bool, shortened);
+        StartFrmFixture f(1365);
+        TStartFrm &frm = *f.frm;
+        QString shown;
+        int px = 0, designPx = 0;
+        QLabel *line = nullptr;
+        if (winnerLine) {
+            frm.ShowCandidate(u"1"_s, text);
+            auto *l = qobject_cast<WinnerLine *>(probe(frm).EmpName);
+            shown = l->shownText();
+            px = l->shownPixelSize();
+            designPx = 37;
+            line = l;
+        } else {
+            frm.setDescription(text);
+            auto *l = qobject_cast<DescriptionLine *>(probe(frm).descs);
+            shown = l->shownText();
+            px = l->shownPixelSize();
+            designPx = 24;
+            line = l;
+        }
+        QVERIFY(line);
+        QVERIFY2(shown.endsWith(kept), qPrintable(shown));
+        QCOMPARE(shown.contains(u"…"_s), shortened);
+        QVERIFY(px >= std::ceil(designPx * 0.75) && px <= designPx);
+        // Shrinking comes before shortening.
+        if (shortened)
+            QCOMPARE(px, int(std::ceil(designPx * 0.75)));
+        // Inside the label, which lies on the stage.
+        QFont font = line->font();
+        font.setPixelSize(px);
+        QVERIFY(clusterWidth(font, shown) <= line->contentsRect().width());
+        const QRect stage(frm.board().stageLeft(), 0, 1024, 768);
+        QVERIFY(stage.contains(QRect(line->mapTo(probe(frm).Panel2, QPoint(0, 0)), line->size())));
+        // Whole characters: nothing of a surrogate pair is left alone.
+        for (const QString &cluster : graphemeClusters(shown))
+            QVERIFY(!cluster.front().isLowSurrogate() && !cluster.back().isHighSurrogate());
+        // Painting what was measured.
+        QVERIFY(!line->grab().isNull());
     }
 
     // The places come from the design, not from the data: a database that
@@ -225,12 +322,16 @@ private Q_SLOTS:
 
     // The faces the screens ask for must end in a face that has Chinese
     // glyphs on this machine, not in one that shows empty boxes.
+    // Rare characters of names (CJK extension B: 𠮷 U+20BB7, 𪚥 U+2A6A5)
+    // are drawn as themselves through a fallback face, never as a box: every
+    // glyph laid out for "陈𠮷𪚥" is a real one (glyph 0 is the box).
     void fontsHaveChineseGlyphs_data()
     {
         QTest::addColumn<QFont>("font");
-        QTest::newRow("yahei px") << yaHeiFont(24, true);
-        QTest::newRow("yahei pt") << yaHeiPointFont(16, true);
+        QTest::newRow("yahei px (lines, digits, lists)") << yaHeiFont(24, true);
+        QTest::newRow("yahei pt (board)") << yaHeiPointFont(16, true);
         QTest::newRow("xihei") << xiHeiFont();
+        QTest::newRow("simsun (settings, designations)") << screenFont({u"宋体"_s, u"SimSun"_s}, 13);
     }
 
     void fontsHaveChineseGlyphs()
@@ -238,6 +339,19 @@ private Q_SLOTS:
         QFETCH(QFont, font);
         const QString family = QFontInfo(font).family();
         QVERIFY2(QFontDatabase::writingSystems(family).contains(QFontDatabase::SimplifiedChinese), qPrintable(family));
+        const QString name = u"陈𠮷𪚥"_s;
+        QTextLayout layout(name, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        int glyphs = 0;
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            for (quint32 index : run.glyphIndexes()) {
+                QVERIFY2(index != 0, qPrintable(run.rawFont().familyName()));
+                ++glyphs;
+            }
+        }
+        QCOMPARE(glyphs, 3);
     }
 };
 

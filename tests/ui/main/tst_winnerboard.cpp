@@ -4,6 +4,7 @@
 #include "startfrmfixture.h"
 #include "startfrmprobe.h"
 
+#include "draw/presslimit.h"
 #include "ui/main/boardlabel.h"
 #include "ui/main/winnerboard.h"
 
@@ -48,8 +49,10 @@ private Q_SLOTS:
         StartFrmFixture f(W);
         TStartFrm &frm = *f.frm;
         WinnerBoard &board = frm.board();
-        QCOMPARE(board.place(n), place);
-        QCOMPARE(board.x(), (W - std::min(W, 1024)) / 2);
+        // The board spans the window; the design's places stand on the stage.
+        QCOMPARE(board.geometry(), QRect(0, 0, W, probe(frm).layout.DescsTop));
+        QCOMPARE(board.stageLeft(), (W - std::min(W, 1024)) / 2);
+        QCOMPARE(board.place(n) - QPoint(board.stageLeft(), 0), place);
         frm.AddBoardLabel(u"000123"_s, u"王小明"_s, u"一厂"_s, n);
         BoardLabel *label = boardLabel(frm, n);
         QVERIFY(label);
@@ -59,7 +62,7 @@ private Q_SLOTS:
         // The box stands centred on the label's created size at its place, and
         // the label centred in its box.
         const QRect box = board.box(n);
-        const QPointF createdCentre = QRectF(place, QSizeF(WinnerBoard::kCreatedSize)).center();
+        const QPointF createdCentre = QRectF(board.place(n), QSizeF(WinnerBoard::kCreatedSize)).center();
         QVERIFY(qAbs(QRectF(box).center().x() - createdCentre.x()) <= 1);
         QVERIFY(qAbs(QRectF(box).center().y() - createdCentre.y()) <= 1);
         QVERIFY(qAbs(QRectF(label->geometry()).center().x() - QRectF(box).center().x()) <= 1);
@@ -67,19 +70,127 @@ private Q_SLOTS:
         QVERIFY(box.contains(label->geometry()));
     }
 
-    // The twenty boxes tile the board: no two overlap, each lies above the
-    // description line and on the stage.
+    // Every winner of a press has a box: the design's twenty places up to 20,
+    // a grid for the press above. The boxes tile the board (no two overlap),
+    // stay between the window's sides, above the caption and the description
+    // line, and every label stays inside its box. At 1920 x 1080 (a window
+    // of 1365 x 768 at the stage's scale of 1.40625) the text is at least 24
+    // device pixels high up to 30 winners, 18 up to 60 and 14 up to 100.
+    void boxesTileTheBoard_data()
+    {
+        QTest::addColumn<int>("W");
+        QTest::addColumn<int>("winners");
+        QTest::addColumn<QSize>("grid");
+        QTest::addColumn<int>("leastDevicePx"); // at the scale of 1920 x 1080; 0: not checked
+        QTest::addRow("20 at 1024") << 1024 << 20 << QSize(4, 5) << 0;
+        QTest::addRow("20 at 1920 x 1080") << 1365 << 20 << QSize(4, 5) << 24;
+        QTest::addRow("30 at 1920 x 1080") << 1365 << 30 << QSize() << 24;
+        QTest::addRow("50 at 1920 x 1080") << 1365 << 50 << QSize() << 18;
+        QTest::addRow("60 at 1920 x 1080") << 1365 << 60 << QSize() << 18;
+        QTest::addRow("100 at 1920 x 1080") << 1365 << 100 << QSize() << 14;
+        QTest::addRow("100 at 1024") << 1024 << 100 << QSize() << 0;
+        QTest::addRow("21 at 1024") << 1024 << 21 << QSize() << 0;
+    }
+
     void boxesTileTheBoard()
     {
-        StartFrmFixture f;
-        WinnerBoard &board = f.frm->board();
-        for (int n = 1; n <= WinnerBoard::kCapacity; ++n) {
+        QFETCH(int, W);
+        QFETCH(int, winners);
+        QFETCH(QSize, grid);
+        QFETCH(int, leastDevicePx);
+        constexpr double kScale1080 = 1080.0 / 768;
+        StartFrmFixture f(W);
+        TStartFrm &frm = *f.frm;
+        WinnerBoard &board = frm.board();
+        const QStringList factories{u"第1分厂有限公司"_s, u"第2分厂有限公司"_s, u"深圳南山电子工厂"_s, u"总部"_s};
+        for (int n = 1; n <= winners; ++n)
+            frm.AddBoardLabel(u"%1"_s.arg(n, 6, 10, QChar(u'0')), n % 3 ? u"王小明"_s : u"欧阳晓"_s, factories[n % 4],
+                              n);
+        QCOMPARE(board.count(), winners);
+        QCOMPARE(board.boxCount(), std::max(winners, WinnerBoard::kDesignPlaces));
+        if (grid.isValid())
+            QCOMPARE(board.grid(), grid);
+        QVERIFY(board.grid().width() * board.grid().height() >= winners);
+        const int descsTop = probe(frm).descs->y();
+        const QRect caption = board.captionBox();
+        for (int n = 1; n <= board.boxCount(); ++n) {
             const QRect box = board.box(n);
             QVERIFY2(board.rect().contains(box), qPrintable(u"box %1"_s.arg(n)));
-            QVERIFY(box.bottom() < probe(f.frm).descs->y());
-            for (int m = n + 1; m <= WinnerBoard::kCapacity; ++m)
+            QVERIFY(box.bottom() < descsTop);
+            QVERIFY2(!box.intersects(caption), qPrintable(u"box %1 and the caption"_s.arg(n)));
+            for (int m = n + 1; m <= board.boxCount(); ++m)
                 QVERIFY2(!box.intersects(board.box(m)), qPrintable(u"boxes %1 and %2"_s.arg(n).arg(m)));
+            if (n > winners)
+                continue;
+            BoardLabel *label = boardLabel(frm, n);
+            QVERIFY2(box.contains(label->geometry()), qPrintable(u"label %1"_s.arg(n)));
+            // Both lines fit the label's height, and nothing of these names is
+            // elided at the grid's size.
+            QVERIFY(label->height() >= 2 * QFontInfo(label->font()).pixelSize());
+            if (leastDevicePx > 0) {
+                QVERIFY2(label->textWidth() <= label->width(), qPrintable(u"label %1 elided"_s.arg(n)));
+                const double devicePx = QFontInfo(label->font()).pixelSize() * kScale1080;
+                QVERIFY2(devicePx >= leastDevicePx, qPrintable(u"label %1: %2 device pixels"_s.arg(n).arg(devicePx)));
+            }
         }
+        // The whole width of a wider window is used by a large press.
+        if (winners > WinnerBoard::kDesignPlaces) {
+            QVERIFY(board.box(1).left() < 20);
+            QVERIFY(board.box(board.grid().width()).right() > W - 20);
+        }
+        // A screenshot for a look, when the screenshots folder exists.
+        const QDir shots(qEnvironmentVariable("PRIZEDRAW_BIN_DIR") + u"/../screenshots"_s);
+        if (shots.exists() && leastDevicePx > 0)
+            probe(frm).Panel2->grab().save(shots.filePath(u"board-%1-offscreen.png"_s.arg(winners)));
+    }
+
+    // The caption names the item and prize of the winners on the board as
+    // long as they are on it, whatever the description line says meanwhile.
+    void captionNamesThePrize_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("prize");
+        QTest::addColumn<bool>("whole");
+        QTest::addRow("short") << u"二等奖"_s << u"电视机"_s << true;
+        QTest::addRow("long prize")
+            << u"特别幸运大奖"_s
+            << u"价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份另加现金红包及年度旅游基金"_s << false;
+    }
+    void captionNamesThePrize()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, prize);
+        QFETCH(bool, whole);
+        StartFrmFixture f(1365);
+        TStartFrm &frm = *f.frm;
+        f.ts.db.exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, ExcNum, IsExec) "
+                     u"values(1, ?, ?, 5, 2, 0, 0)"_s,
+                     {item, prize});
+        frm.PrepareCurrentPrize();
+        WinnerBoard &board = frm.board();
+        QVERIFY(!board.captionShown());
+        frm.AddBoardLabel(u"1"_s, u"甲"_s, u"一厂"_s, 1);
+        frm.AddBoardLabel(u"2"_s, u"乙"_s, u"一厂"_s, 2);
+        const QString caption = item + u" · 奖品:"_s + prize;
+        QCOMPARE(board.caption(), caption);
+        QVERIFY(board.captionShown());
+        QCOMPARE(board.captionShownText() == caption, whole);
+        QVERIFY(board.captionShownText().startsWith(item));
+        // On the stage, between the design's last row and the description line.
+        const QRect box = board.captionBox();
+        QVERIFY(box.top() > board.box(WinnerBoard::kDesignPlaces).bottom());
+        QVERIFY(box.bottom() < probe(frm).descs->y());
+        QVERIFY(box.left() >= board.stageLeft() && box.right() < board.stageLeft() + 1024);
+        QVERIFY(board.captionPixelSize() >= 15);
+        // The next item's ready line may stand below: the caption stays.
+        frm.setDescription(u"现在抽取:一等奖, 奖品:电脑, 共:1人,准备抽取第:1位."_s);
+        QCOMPARE(board.caption(), caption);
+        QVERIFY(board.captionShown());
+        // Gone with the winners.
+        frm.ClearBoard();
+        QVERIFY(!board.captionShown());
+        QCOMPARE(board.caption(), QString());
+        QCOMPARE(board.boxCount(), WinnerBoard::kDesignPlaces);
     }
 
     // Long factory or person names are drawn smaller or elided so that they
@@ -169,14 +280,13 @@ private Q_SLOTS:
         QCOMPARE(boardLabelCount(frm), 0);
     }
 
-    // Past twenty winners the board has no place: those labels are not shown,
-    // so nothing covers the description and winner lines and ClearBoard
-    // leaves nothing behind.
+    // Past the press limit the board has no place: those labels are not
+    // shown, so nothing covers the description and winner lines and
+    // ClearBoard leaves nothing behind.
     void numbersWithoutAPlaceAreIgnored_data()
     {
         QTest::addColumn<int>("n");
-        QTest::newRow("21") << 21;
-        QTest::newRow("40") << 40;
+        QTest::newRow("one past the limit") << kMaxWinnersPerPress + 1;
         QTest::newRow("0") << 0;
         QTest::newRow("-1") << -1;
     }
