@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -333,6 +334,35 @@ private Q_SLOTS:
         f.dialogs.onModal = [](QDialog &) { return int(QDialog::Rejected); };
         (designation ? frm.Button1 : frm.Button3)->click();
         QCOMPARE(rows(f.t, designation).size(), 1);
+    }
+
+    // The picker's columns fill its grid, without a grey strip at the right,
+    // and give a long factory name the width the code and name do not need.
+    void pickerShowsALongFactoryNameWhole()
+    {
+        Fixture f;
+        f.t.addEmployee(u"3001"_s, u"钱七"_s, u"江苏省苏州市工业园区精密电子元器件制造有限公司"_s);
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        int total = 0;
+        int viewport = -1;
+        int factory = 0;
+        int needed = 0;
+        f.dialogs.onModal = [&](QDialog &dialog) {
+            auto &picker = dynamic_cast<TSelectEmpDlgFrm &>(dialog);
+            picker.show();
+            if (!QTest::qWaitForWindowExposed(&picker))
+                return int(QDialog::Rejected);
+            const QHeaderView *header = picker.dxDBGrid1->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                total += header->sectionSize(c);
+            viewport = picker.dxDBGrid1->viewport()->width();
+            factory = header->sectionSize(2);
+            needed = static_cast<QAbstractItemView *>(picker.dxDBGrid1)->sizeHintForColumn(2);
+            return int(QDialog::Rejected);
+        };
+        frm.Button3->click();
+        QCOMPARE(total, viewport);
+        QVERIFY2(factory >= needed, qPrintable(u"factory column %1 for %2"_s.arg(factory).arg(needed)));
     }
 
     void clearActsOnTheListWhoseGridHasTheFocus_data()
