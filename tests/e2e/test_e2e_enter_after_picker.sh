@@ -23,12 +23,11 @@ e2e_start_program
 
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
 e2e_key F9
 picker=$(e2e_wait_window "选择奖项") || e2e_fail "the current prize picker did not open"
 e2e_focus "$picker"
-sleep 0.5
 e2e_key Down
 # Choose, then Enter at once on the main screen. No window manager moves the
 # focus back to the main window, so the same xdotool call does it at once.
@@ -72,10 +71,8 @@ exc = con.execute("select ExcNum from AwardItem where RecNo = ?", (item,)).fetch
 print(mine, other, exc)
 PY
 }
-for _ in $(seq 1 60); do
-  [ "$(stored)" = "$per 0 $per" ] && break
-  sleep 0.5
-done
+drawn() { [ "$(stored)" = "$per 0 $per" ]; }
+E2E_TIMEOUT=$((E2E_TIMEOUT * 3)) e2e_wait_for "$per winners of item $chosen and none of another (chosen other count: $(stored))" drawn
 shot=$(e2e_screenshot enter-after-picker)
 echo "screenshot: $shot"
 [ "$(stored)" = "$per 0 $per" ] || e2e_fail "expected $per winners of item $chosen and none of another, found (chosen other count) $(stored)"
