@@ -94,7 +94,11 @@ QString DesignationList::problem(Database &db, const Designation &d)
 
 void DesignationList::deleteRecord(const Row &row) { BlankListStore::deleteDesignation(m_db, row[dRecNo].toInt()); }
 
-void DesignationList::newRecord(Row &row, int) { row[dChecked] = false; }
+void DesignationList::newRecord(Row &row, int)
+{
+    row[dChecked] = false;
+    row[dTime] = optionalItem(m_items.current());
+}
 
 QVariant DesignationList::lookUp(const QString &field, const Row &row) const
 {

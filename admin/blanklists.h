@@ -7,7 +7,8 @@ class PrizeItemChoice;
 
 // The designated winners (Award) as the lists screen edits them. Its "奖项"
 // column shows the ItemName of the row's sTime, empty when that item is gone;
-// "状态" shows whether the designation has been used.
+// "状态" shows whether the designation has been used. A new row starts with
+// the current prize item.
 class DesignationList : public PostedList {
     Q_OBJECT
 public:

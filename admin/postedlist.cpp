@@ -103,6 +103,20 @@ void PostedList::setField(const QString &name, const QVariant &value)
     Q_EMIT currentEdited();
 }
 
+void PostedList::setDefault(const QString &name, const QVariant &value)
+{
+    const int f = fieldIndex(name);
+    if (f < 0)
+        return;
+    if (m_state != State::Insert || m_modified) {
+        setField(name, value);
+        return;
+    }
+    m_rows[static_cast<size_t>(m_current)][f] = value;
+    rowChanged(m_current);
+    Q_EMIT currentEdited();
+}
+
 void PostedList::edit()
 {
     if (m_state != State::Browse)

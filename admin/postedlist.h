@@ -44,6 +44,10 @@ public:
     QVariant value(int row, const QString &name) const;
     // Puts the current row into edit (an empty list gets a new row) and sets the field.
     void setField(const QString &name, const QVariant &value);
+    // On a new row nobody has changed yet, replaces one of its defaults: the
+    // row stays untouched, so leaving it still drops it. On any other row it
+    // is setField().
+    void setDefault(const QString &name, const QVariant &value);
 
     void edit();
     // A new row before `row` (at the end when `row` is past the last), and

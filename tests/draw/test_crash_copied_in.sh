@@ -14,7 +14,8 @@ hot=no
 for i in $(seq 1 200); do
     "$driver" "$db" > /dev/null 2> "$work/err" &
     pid=$!
-    sleep "0.$(printf '%03d' $(( RANDOM % 280 + 20 )))"
+    kill_delay
+    sleep "$delay"
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     if [ -s "$work/err" ]; then echo "driver failed:"; cat "$work/err"; exit 1; fi

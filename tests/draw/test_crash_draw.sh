@@ -80,15 +80,16 @@ for i in $(seq 1 "$kills"); do
     "$driver" "$db" > "$work/out" 2> "$work/err" &
     pid=$!
     # 20 to 300 ms: kills land in roll, shuffle, the winner's writes and resets.
-    sleep "0.$(printf '%03d' $(( RANDOM % 280 + 20 )))"
+    kill_delay
+    sleep "$delay"
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     if [ -s "$work/err" ]; then
         echo "driver failed:"; cat "$work/err"; exit 1
     fi
     presses=$(( presses + $(grep -c '^press' "$work/out") ))
-    check > /dev/null || { echo "after kill $i"; exit 1; }
-    check_record > /dev/null || { echo "draw record after kill $i"; exit 1; }
+    check > /dev/null || { echo "after kill $i (replay with CRASH_SEED=$seed)"; exit 1; }
+    check_record > /dev/null || { echo "draw record after kill $i (replay with CRASH_SEED=$seed)"; exit 1; }
     # The journal a kill leaves belongs to this file: it is played back, never set aside.
     if compgen -G "$db-*.bak" > /dev/null; then echo "after kill $i a journal of its own database was set aside"; exit 1; fi
 done

@@ -14,9 +14,17 @@
 #   e2e_screenshot mainscreen       # writes $E2E_SHOTS/mainscreen.png, prints its path
 #   e2e_pixel "$png" 10 10          # prints "r g b" of one pixel
 #   e2e_wait_gone "系统设置"          # waits until no window has that title
-#   e2e_wait_still                  # waits until the display stops changing (a press has ended)
+#   e2e_wait_for "what" CMD ARGS... # polls until CMD succeeds, fails naming "what" after E2E_TIMEOUT
+#   e2e_wait_painted                # waits until the display shows something and stops changing
+#   e2e_wait_rolling                # waits until the digits roll (the start press was taken)
+#   e2e_wait_idle "$main"           # waits until no press runs: F10 opens the settings screen (closed again);
+#                                   # the main window has the focus afterwards
+#   e2e_wait_still                  # waits until the display stops changing
 #   e2e_wait_exit                   # waits until the program has ended
 #
+# Nothing waits a fixed time for the program: every step that needs a state
+# polls for it. A check that something did NOT happen first waits for a
+# later state that can only follow the key that could have caused it.
 # Everything started here is stopped, and the temporary folder removed, when
 # the test script exits (an EXIT trap). Variables the script may read:
 #   E2E_RUN    the runtime folder (prizedraw, config.dll, sounds, setitem.jpg, config.ini if written)
@@ -87,6 +95,8 @@ e2e_start_xvfb() {
   read -r -t "$E2E_TIMEOUT" n <"$fifo" || e2e_fail "Xvfb did not start: $(cat "$E2E_WORK/xvfb.log")"
   export DISPLAY=":$n"
   e2e_log "Xvfb on $DISPLAY ($screen)"
+  # What the display shows before any window: e2e_wait_painted waits for more.
+  import -window root "$E2E_WORK/empty-display.png" || e2e_fail "import cannot take screenshots"
 }
 
 # Makes the runtime folder: a copy of build/bin with a fresh database made by
@@ -169,16 +179,74 @@ e2e_focus() {
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
 }
 
-# Presses keys (xdotool names: Return, Escape, F2, ...) in the focused window,
-# then gives the program a moment to handle them.
+# Presses keys (xdotool names: Return, Escape, F2, ...) in the focused window.
+# The program handles them in order, whenever it gets to them: what follows
+# waits for the state they lead to.
 e2e_key() {
   xdotool key --delay 60 "$@"
-  sleep 0.3
 }
 
 e2e_type() {
   xdotool type --delay 60 "$1"
-  sleep 0.3
+}
+
+# Polls a command until it succeeds; after E2E_TIMEOUT seconds (or when the
+# program has ended) the test fails, naming what it waited for.
+e2e_wait_for() {
+  local what="$1" deadline=$((SECONDS + E2E_TIMEOUT))
+  shift
+  while ! "$@"; do
+    if [ -n "$E2E_PID" ] && ! kill -0 "$E2E_PID" 2>/dev/null; then
+      e2e_fail "the program ended while waiting for: $what"
+    fi
+    [ $SECONDS -lt $deadline ] || e2e_fail "gave up after ${E2E_TIMEOUT} s waiting for: $what"
+    sleep 0.2
+  done
+}
+
+# Waits until the display shows more than the empty screen and then stops
+# changing: a window just mapped has painted.
+e2e_wait_painted() {
+  e2e_painted_now() {
+    import -window root "$E2E_WORK/painted.png" \
+      && [ "$(compare -metric AE "$E2E_WORK/empty-display.png" "$E2E_WORK/painted.png" null: 2>&1)" != "0" ]
+  }
+  e2e_wait_for "the first frame to be painted" e2e_painted_now
+  e2e_wait_still 0.5 || e2e_fail "the display did not settle"
+}
+
+# Waits until the digits roll: two pictures of the digits band differ.
+e2e_wait_rolling() {
+  local a="$E2E_WORK/roll-a.png" b="$E2E_WORK/roll-b.png"
+  import -window root -crop 1024x180+0+480 "$a"
+  e2e_digits_moved() {
+    import -window root -crop 1024x180+0+480 "$b"
+    [ "$(compare -metric AE "$a" "$b" null: 2>&1)" != "0" ]
+  }
+  e2e_wait_for "the digits to roll" e2e_digits_moved
+}
+
+# Waits until no press runs: only then does F10 open the settings screen
+# (during a press, and during the refresh after a screen, the key is
+# dropped). Each try presses F10 once and waits a moment for the screen; the
+# screen is closed again with Esc, which writes nothing.
+e2e_wait_idle() {
+  local main="$1" deadline=$((SECONDS + E2E_TIMEOUT)) id="" until
+  while [ -z "$id" ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "gave up after ${E2E_TIMEOUT} s waiting for the press to end (F10 never opened the settings screen)"
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended while waiting for the press to end"
+    e2e_focus "$main"
+    e2e_key F10
+    until=$((SECONDS + 2))
+    while [ -z "$id" ] && [ $SECONDS -lt $until ]; do
+      id=$(e2e_find_window "系统设置")
+      [ -n "$id" ] || sleep 0.2
+    done
+  done
+  e2e_focus "$id"
+  e2e_key Escape
+  e2e_wait_gone "系统设置" || e2e_fail "Esc did not close the settings screen opened to see that the press had ended"
+  e2e_focus "$main"
 }
 
 # Screenshot of the whole display; prints the PNG's path.
@@ -189,14 +257,16 @@ e2e_screenshot() {
 }
 
 # Waits until the display stops changing: two screenshots $1 seconds apart
-# (default 1.5) are identical. Use it to let a press or an animation finish.
+# (default 1.5) differ in no more pixels than a blinking text cursor covers.
 e2e_wait_still() {
-  local gap="${1:-1.5}" deadline=$((SECONDS + E2E_TIMEOUT)) a="$E2E_WORK/still-a.png" b="$E2E_WORK/still-b.png"
+  local gap="${1:-1.5}" deadline=$((SECONDS + E2E_TIMEOUT)) a="$E2E_WORK/still-a.png" b="$E2E_WORK/still-b.png" ae
   import -window root "$a"
   while [ $SECONDS -lt $deadline ]; do
     sleep "$gap"
     import -window root "$b"
-    [ "$(compare -metric AE "$a" "$b" null: 2>&1)" = "0" ] && return 0
+    ae=$(compare -metric AE "$a" "$b" null: 2>&1)
+    ae=${ae%% *}
+    [[ "$ae" =~ ^[0-9]+$ ]] && [ "$ae" -le 64 ] && return 0
     mv "$b" "$a"
   done
   return 1

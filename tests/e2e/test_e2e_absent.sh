@@ -35,12 +35,12 @@ wait_for_press() {
     sleep 0.2
   done
   [ "$got" = "$want" ] || e2e_fail "item $item has $got winners after the press, expected $want"
-  sleep 1.6
+  e2e_wait_idle "$main"
 }
 press() {
   e2e_focus "$main"
   e2e_key Return
-  sleep 1
+  e2e_wait_rolling
   e2e_key Return
 }
 # Answers the question of the winners list with Yes.
@@ -54,30 +54,32 @@ answer_yes() {
 
 e2e_start_program
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
-sleep 1
+e2e_focus "$main"
+e2e_wait_painted
 press
 wait_for_press "$first" 3
 [ "$(sql "select IsExec from AwardItem where RecNo = $first")" = 1 ] || e2e_fail "the press did not finish the item"
 # The list's first row is the item's first winner.
 read -r absent factory <<<"$(sql "select sNo, sCompCode from AwardList where sTime = $first order by RecNo limit 1")"
 
+e2e_focus "$main"
 e2e_key F11
 lists=$(e2e_wait_window "中奖名单") || e2e_fail "F11 did not open the winners list"
 e2e_focus "$lists"
-sleep 1
 e2e_key shift+Delete
 answer_yes "Shift+Del"
-sleep 0.5
+# The absence is one transaction: once the person is excluded, the rest holds.
+excluded() { [ "$(sql "select count(*) from AwardBlank where sNo = '$absent' and sCompCode = '$factory'")" = 1 ]; }
+e2e_wait_for "the absent winner to be excluded" excluded
 [ -z "$(sql "select sNo from AwardList where sNo = '$absent' and sCompCode = '$factory'")" ] \
   || e2e_fail "the absent winner is still stored"
-[ "$(sql "select count(*) from AwardBlank where sNo = '$absent' and sCompCode = '$factory'")" = 1 ] \
-  || e2e_fail "the absent winner was not excluded"
 [ "$(sql "select ExcNum from AwardItem where RecNo = $first")" = 2 ] || e2e_fail "the item was not recounted"
+e2e_wait_still 0.5 || e2e_fail "the winners list did not settle"
 e2e_screenshot absent-winner-list >/dev/null
 e2e_focus "$lists"
 e2e_key Escape
 e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"
-sleep 0.5
+e2e_wait_idle "$main"
 e2e_screenshot absent-ready-line >/dev/null
 
 # The next press draws one winner for the finished item, and nobody else.
@@ -94,16 +96,14 @@ e2e_focus "$main"
 e2e_key F11
 lists=$(e2e_wait_window "中奖名单") || e2e_fail "F11 did not open the winners list again"
 e2e_focus "$lists"
-sleep 1
 e2e_key F12
 dialog=$(e2e_wait_window "(Save As|另存为|保存|Save)") || e2e_fail "F12 did not open the save dialog"
 e2e_focus "$dialog"
-sleep 0.5
+e2e_wait_still 0.5 || e2e_fail "the save dialog did not settle"
 e2e_type "$out"
 e2e_key Return
-deadline=$((SECONDS + E2E_TIMEOUT))
-while [ ! -s "$out" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-[ -s "$out" ] || e2e_fail "F12 saved no record at $out"
+saved() { [ -s "$out" ]; }
+e2e_wait_for "F12 to save the record at $out" saved
 e2e_focus "$lists"
 e2e_key Escape
 e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"

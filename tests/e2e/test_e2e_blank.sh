@@ -12,7 +12,7 @@ e2e_start_program
 
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
 # The password box and the lists screen share their caption; the screen is
 # told apart by its size.
@@ -43,33 +43,33 @@ for row in sqlite3.connect(sys.argv[1]).execute("select sNo, sName, sCompCode fr
 PY
 }
 
-# A wrong password opens nothing.
+# A wrong password opens nothing: F2 asks again (the lists screen, modal,
+# would keep the key from the main window), and then no lists screen is there.
 e2e_key F2
 box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password"
 e2e_focus "$box"
 e2e_type "58"
 e2e_key Return
 e2e_wait_gone "系统设置" || e2e_fail "the password box did not close"
-sleep 0.5
-[ -z "$(find_lists_screen)" ] || e2e_fail "a wrong password opened the lists"
 
 e2e_focus "$main"
 e2e_key F2
-box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password again"
+box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password again (did the wrong one open the lists?)"
+[ -z "$(find_lists_screen)" ] || e2e_fail "a wrong password opened the lists"
 e2e_focus "$box"
 e2e_type "582"
 e2e_key Return
 screen=$(wait_lists_screen) || e2e_fail "the password 582 did not open the lists screen"
 e2e_focus "$screen"
-sleep 0.5
 
 # The code edit of the designations has the focus when the screen opens.
 e2e_type "100001"
 e2e_key Return
-sleep 0.5
+written() { [ "$(rows Award)" = "100001|王伟|一厂" ]; }
+e2e_wait_for "the designation written at once (100001|王伟|一厂)" written
+e2e_wait_still 0.5 || e2e_fail "the lists screen did not settle"
 shot=$(e2e_screenshot lists-screen)
 echo "screenshot: $shot"
-[ "$(rows Award)" = "100001|王伟|一厂" ] || e2e_fail "the designation was not written at once: $(rows Award)"
 
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))

@@ -37,19 +37,22 @@ per=$(sql "select iNumber from AwardItem where RecNo = $first")
 e2e_start_program
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
+# Esc while the digits roll, then the picture. Had Esc asked (a modal
+# question), the click could not stop the roll; had it stopped the roll, the
+# click would come during the drawing and end the press after its first
+# winner. Either way the press would not store all its winners.
 e2e_key Return
-sleep 0.8
+e2e_wait_rolling
 e2e_key Escape
-sleep 0.5
-[ -z "$(e2e_find_window "退出系统")" ] || e2e_fail "Esc asked to close while the digits roll"
-[ "$(sql "select count(*) from AwardList")" = 0 ] || e2e_fail "Esc stopped the roll"
 xdotool mousemove 836 692 click 1 # the picture "退出系统"
-deadline=$((SECONDS + E2E_TIMEOUT))
-while [ $SECONDS -lt $deadline ] && [ "$(sql "select count(*) from AwardList")" != "$per" ]; do sleep 0.2; done
-sleep 1.6
-kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended"
+all_drawn() {
+  [ -z "$(e2e_find_window "退出系统")" ] || e2e_fail "Esc or the picture asked to close during the press"
+  [ "$(sql "select count(*) from AwardList")" = "$per" ]
+}
+e2e_wait_for "the $per winners of the press (Esc while the digits roll must neither ask nor stop)" all_drawn
+e2e_wait_idle "$main"
 [ -z "$(e2e_find_window "退出系统")" ] || e2e_fail "the picture asked to close during the press"
 shot=$(e2e_screenshot designated-press)
 echo "screenshot: $shot"

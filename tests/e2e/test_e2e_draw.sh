@@ -61,7 +61,8 @@ wait_for_press() {
     sleep 0.2
   done
   [ "$got" = "$want" ] || e2e_fail "item $item has $got winners after the press, expected $want"
-  sleep 1.6
+  e2e_wait_idle "$main"
+  e2e_wait_still 0.5 || e2e_fail "the screen did not settle after the press"
 }
 
 # Fraction (0..1) of pure-blue board text pixels in a rectangle of a picture.
@@ -98,7 +99,7 @@ digit_differs() { # png-before png-after k
 e2e_start_program
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 before=$(e2e_screenshot draw-before)
 
 first=$(sql "select RecNo from AwardItem order by RecNo limit 1")
@@ -107,7 +108,7 @@ read -r per total <<<"$(sql "select iNumber, SumNumber from AwardItem where RecN
 
 # First press.
 e2e_key Return
-sleep 1
+e2e_wait_rolling
 rolling=$(e2e_screenshot draw-rolling)
 [ "$(sql "select count(*) from AwardList")" = 0 ] || e2e_fail "winners were stored while the digits roll"
 e2e_focus "$main"
@@ -127,7 +128,7 @@ last_code=$(sql "select sNo from AwardList order by RecNo desc limit 1")
 left=$((total - per)); [ "$left" -gt "$per" ] && left=$per
 e2e_focus "$main"
 e2e_key Return
-sleep 1
+e2e_wait_rolling
 e2e_key Return
 wait_for_press "$first" $((per + left))
 faults=$(consistency_faults)

@@ -19,17 +19,37 @@ con.executemany("insert into EmpNo(EmpCode, EmpName, CompCode, DartNo) values(?,
                 ((str(500000 + i), "员工%d" % i) for i in range(100000)))
 con.commit()
 PY
+# The item the picker shows second: the second open item in draw order,
+# read before the press (which may finish it, and the order with it).
+read -r chosen per <<<"$(python3 - "$E2E_RUN/config.dll" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+rows = con.execute("select RecNo, iNumber from AwardItem where ExcNum < SumNumber order by iSeq, RecNo").fetchall()
+print(rows[1][0], min(rows[1][1], 20))
+PY
+)"
 e2e_start_program
 
-main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
+# A roster of 100,000 takes a while to load on a busy machine.
+main=$(E2E_TIMEOUT=$((E2E_TIMEOUT * 3)) e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
+# differs FILE: the display now differs from the picture FILE.
+differs() {
+  import -window root "$E2E_WORK/now.png"
+  [ "$(compare -metric AE "$1" "$E2E_WORK/now.png" null: 2>&1)" != "0" ]
+}
+import -window root "$E2E_WORK/before-picker.png"
 e2e_key F9
 picker=$(e2e_wait_window "选择奖项") || e2e_fail "the current prize picker did not open"
 e2e_focus "$picker"
-sleep 0.5
+e2e_wait_for "the picker to be painted" differs "$E2E_WORK/before-picker.png"
+e2e_wait_still 0.3 || e2e_fail "the picker did not settle"
+# Down moves the picker's mark to the second item: wait until it shows.
+import -window root "$E2E_WORK/picker-first.png"
 e2e_key Down
+e2e_wait_for "Down to mark the second item in the picker" differs "$E2E_WORK/picker-first.png"
 # Choose, then Enter at once on the main screen. No window manager moves the
 # focus back to the main window, so the same xdotool call does it at once.
 xdotool key Return windowfocus "$main" key Return
@@ -53,14 +73,6 @@ done
 e2e_focus "$main"
 e2e_key Return # stop: the winners of the press are drawn
 
-# The item the picker showed second: the second open item in draw order.
-read -r chosen per <<<"$(python3 - "$E2E_RUN/config.dll" <<'PY'
-import sqlite3, sys
-con = sqlite3.connect(sys.argv[1])
-rows = con.execute("select RecNo, iNumber from AwardItem where ExcNum < SumNumber order by iSeq, RecNo").fetchall()
-print(rows[1][0], min(rows[1][1], 20))
-PY
-)"
 stored() {
   python3 - "$E2E_RUN/config.dll" "$chosen" <<'PY'
 import sqlite3, sys
@@ -72,10 +84,8 @@ exc = con.execute("select ExcNum from AwardItem where RecNo = ?", (item,)).fetch
 print(mine, other, exc)
 PY
 }
-for _ in $(seq 1 60); do
-  [ "$(stored)" = "$per 0 $per" ] && break
-  sleep 0.5
-done
+deadline=$((SECONDS + E2E_TIMEOUT * 3))
+while [ "$(stored)" != "$per 0 $per" ] && [ $SECONDS -lt $deadline ]; do sleep 0.3; done
 shot=$(e2e_screenshot enter-after-picker)
 echo "screenshot: $shot"
 [ "$(stored)" = "$per 0 $per" ] || e2e_fail "expected $per winners of item $chosen and none of another, found (chosen other count) $(stored)"

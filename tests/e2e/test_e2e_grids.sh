@@ -14,7 +14,7 @@ e2e_start_program
 
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
 sql() {
   python3 - "$E2E_RUN/config.dll" "$1" <<'PY'
@@ -53,7 +53,6 @@ click_at() { # window designed-width x y
   local w
   w=$(xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
   xdotool mousemove --window "$1" $(($3 * w / $2)) $(($4 * w / $2)) click 1
-  sleep 0.3
 }
 # An error report is a second window titled like the main one.
 no_error_box() {
@@ -62,52 +61,57 @@ no_error_box() {
 }
 
 # --- F10: roster grid ---
+# Insert, leaving the untouched new row, then Insert, a typed code and Enter:
+# once the typed row is written, the roster must have exactly one row more
+# (an empty row written by Insert or by leaving would make it two).
 e2e_key F10
-setup=$(wait_screen 621 418) || e2e_fail "F10 did not open the settings screen"
+setup=$(wait_screen 621 442) || e2e_fail "F10 did not open the settings screen"
 e2e_focus "$setup"
-sleep 0.5
+# Clicks land where the screen is painted, not where it is still being placed.
+e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
 click_at "$setup" 621 120 116 # first roster row
 e2e_key Insert
-sleep 0.5
-alive "Insert in the roster grid"
-no_error_box "Insert in the roster grid"
-[ "$(sql 'select count(*) from EmpNo')" = 400 ] || e2e_fail "Insert wrote a row at once"
 click_at "$setup" 621 120 134 # leaves the untouched new row
-alive "leaving the new roster row"
-no_error_box "leaving the new roster row"
-[ "$(sql 'select count(*) from EmpNo')" = 400 ] || e2e_fail "an untouched new roster row was written"
 e2e_key Insert
 e2e_type "Z9"
 e2e_key Return
+typed_written() { [ "$(sql "select count(*) from EmpNo where DartNo = 'Z9'")" = 1 ]; }
+e2e_wait_for "the typed roster row (部门 Z9) to be written" typed_written
 alive "a typed roster row"
 no_error_box "a typed roster row"
-[ "$(sql 'select count(*) from EmpNo')" = 401 ] || e2e_fail "the typed roster row was not written"
+[ "$(sql 'select count(*) from EmpNo')" = 401 ] \
+  || e2e_fail "Insert or leaving an untouched new row wrote a row: $(sql 'select count(*) from EmpNo') rows"
 
 # --- F10: prize grid, Insert and Esc ---
+# Then Down on the last row, a name and Enter: an item that can be drawn.
+# Once it is written, Insert and Esc must have left nothing behind, and the
+# screen was still open to take the keys.
 click_at "$setup" 621 400 113 # first prize row
 e2e_key Insert
 e2e_screenshot grids-prize-pending >/dev/null
 e2e_key Escape
-alive "Esc on a new prize row"
-[ -n "$(find_screen 621 418)" ] || e2e_fail "Esc on a pending row closed the screen"
-[ "$(sql 'select count(*) from AwardItem')" = 3 ] || e2e_fail "Insert and Esc left an item"
-
-# Down on the last row, a name and Enter: an item that can be drawn.
 click_at "$setup" 621 375 113 # first prize row, its name
 e2e_key Down Down Down
 e2e_type "Prize4"
 e2e_key Return
+prize4() { [ -n "$(sql "select 1 from AwardItem where ItemName = 'Prize4'")" ]; }
+e2e_wait_for "the new item Prize4 (did Esc on a pending row close the screen?)" prize4
 alive "a new prize item"
 no_error_box "a new prize item"
+[ -n "$(find_screen 621 442)" ] || e2e_fail "Esc on a pending row closed the screen"
+[ "$(sql 'select count(*) from AwardItem')" = 4 ] || e2e_fail "Insert and Esc left an item: $(sql 'select * from AwardItem')"
 [ "$(sql "select iSeq, ExcNum, IsExec from AwardItem where ItemName = 'Prize4'")" = "4|0|0" ] \
   || e2e_fail "the new item is not open to the draw: $(sql 'select * from AwardItem')"
 e2e_key Escape
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [ -n "$(find_screen 621 418)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-[ -z "$(find_screen 621 418)" ] || e2e_fail "Escape did not close the settings screen"
+while [ -n "$(find_screen 621 442)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ -z "$(find_screen 621 442)" ] || e2e_fail "Escape did not close the settings screen"
 
 # --- F2: two codes one after the other ---
+# The second prize item is chosen in the box while the first designation is
+# selected: it is for the row added next, the first keeps its item.
+read -r item1 item2 <<<"$(sql 'select RecNo from AwardItem order by iSeq, RecNo limit 2' | tr '\n' ' ')"
 e2e_focus "$main"
 e2e_key F2
 box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password"
@@ -116,17 +120,22 @@ e2e_type "582"
 e2e_key Return
 lists=$(wait_screen 681 309) || e2e_fail "the password did not open the lists screen"
 e2e_focus "$lists"
-sleep 0.5
+e2e_wait_still 0.5 || e2e_fail "the lists screen did not settle"
 e2e_type "100001"
 e2e_key Return
 click_at "$lists" 681 120 84 # the designation row in the grid
+click_at "$lists" 681 300 42 # the prize-item box: its list opens
+e2e_key Down Return # the second item
+click_at "$lists" 681 120 84 # the designation row again
 e2e_key Down
 click_at "$lists" 681 56 42 # the code edit
 e2e_type "100002"
 e2e_key Return
+two() { [ "$(sql "select count(*) from Award where sNo = '100002'")" = 1 ]; }
+e2e_wait_for "the second designation 100002" two
 e2e_screenshot grids-two-designations >/dev/null
 alive "two designations"
 no_error_box "two designations"
-[ "$(sql 'select sNo, sCompCode from Award order by sNo' | tr '\n' ' ')" = "100001|一厂 100002|二厂 " ] \
-  || e2e_fail "the two codes did not both stay: $(sql 'select * from Award')"
+[ "$(sql 'select sNo, sCompCode, sTime from Award order by sNo' | tr '\n' ' ')" = "100001|一厂|$item1 100002|二厂|$item2 " ] \
+  || e2e_fail "expected 100001 with item $item1 and 100002 with item $item2: $(sql 'select * from Award')"
 echo "PASS: grids end to end"

@@ -31,17 +31,19 @@ before=$(rows)
 e2e_start_program
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 e2e_key F10
 setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
 
 # import FILE ROWS: clicks 导入员工列表, types the path into the file dialog,
 # confirms the completion message and checks the roster's size.
 import_file() {
-  local file="$1" expected="$2" done_box count
+  local file="$1" expected="$2" done_box count dialog
   e2e_focus "$setup"
   xdotool mousemove --window "$setup" 244 70 click 1
-  sleep 1.5
+  dialog=$(e2e_wait_window "(Open|打开|打开文件)") || e2e_fail "导入员工列表 did not open the file dialog"
+  e2e_focus "$dialog"
+  e2e_wait_still 0.5 || e2e_fail "the file dialog did not settle"
   e2e_type "$file"
   e2e_key Return
   done_box=$(e2e_wait_window " 系统提示") || e2e_fail "no completion message after importing $file"

@@ -38,14 +38,14 @@ count_before=$(sql "select ExcNum from AwardItem where RecNo = $first_item")
 e2e_start_program
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
 e2e_key F11
 lists=$(e2e_wait_window "中奖名单") || e2e_fail "F11 did not open the winners list"
 geometry=$(xdotool getwindowgeometry "$lists")
 grep -q "Geometry: 1024x768" <<<"$geometry" || e2e_fail "the winners list does not fill the screen: $geometry"
 e2e_focus "$lists"
-sleep 1
+e2e_wait_still 0.5 || e2e_fail "the winners list did not settle"
 shot=$(e2e_screenshot winners-list)
 echo "screenshot: $shot"
 check() { # x y "r g b" what
@@ -72,8 +72,8 @@ question=$(e2e_wait_window "系统提示") || e2e_fail "Del did not ask a second
 e2e_focus "$question"
 e2e_key y
 e2e_wait_gone "系统提示" || e2e_fail "Yes did not close the question"
-sleep 0.5
-[ "$(sql "select count(*) from AwardList")" = 11 ] || e2e_fail "Yes did not delete the winner"
+eleven() { [ "$(sql "select count(*) from AwardList")" = 11 ]; }
+e2e_wait_for "Yes to delete the winner" eleven
 [ -z "$(sql "select sNo from AwardList where sNo = '$first_winner'")" ] || e2e_fail "the selected winner is still stored"
 [ "$(sql "select ExcNum from AwardItem where RecNo = $first_item")" = $((count_before - 1)) ] \
   || e2e_fail "the prize item was not recounted"
@@ -84,6 +84,6 @@ e2e_focus "$lists"
 e2e_key Escape
 e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended with the winners list"
-sleep 0.5
+e2e_wait_idle "$main"
 e2e_screenshot after-winners-list >/dev/null
 exit 0

@@ -18,7 +18,7 @@ echo "$geometry"
 grep -q "Position: 0,0" <<<"$geometry" || e2e_fail "main window not at the top left: $geometry"
 grep -q "Geometry: 1024x768" <<<"$geometry" || e2e_fail "main window does not fill the screen: $geometry"
 e2e_focus "$main"
-sleep 1 # let the first frame be painted
+e2e_wait_painted
 
 shot=$(e2e_screenshot mainscreen)
 echo "screenshot: $shot"
@@ -44,9 +44,9 @@ e2e_wait_gone "系统设置" || e2e_fail "the password box did not close on Esca
 # press onto the board (the demo's first prize item draws five at a time).
 e2e_focus "$main"
 e2e_key Return
-sleep 1
+e2e_wait_rolling
 e2e_key Return
-E2E_TIMEOUT=60 e2e_wait_still || e2e_fail "the press did not come to an end"
+E2E_TIMEOUT=60 e2e_wait_idle "$main"
 pressed=$(e2e_screenshot after-press)
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended during the press"
 cmp -s "$shot" "$pressed" && e2e_fail "the press changed nothing on the screen"

@@ -15,20 +15,16 @@ e2e_start_program
 
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
+# F10 while the digits roll, Enter, and F10 again while the first of the
+# winners is drawn (about one second each). A settings screen opened by
+# either would be modal: the Enter behind it could not stop the roll, or the
+# drawing would stand still, and the five winners would never be stored.
 e2e_key Return
-sleep 1
+e2e_wait_rolling
 e2e_screenshot draw-rolling >/dev/null
-e2e_key F10 # the settings screen must not open under a running press
-sleep 0.5
-[ -z "$(e2e_find_window "系统设置")" ] || e2e_fail "the settings screen opened while the digits rolled"
-
-e2e_key Return # stop: the winners are drawn, about one second each
-sleep 1.5
-e2e_key F10
-sleep 0.5
-[ -z "$(e2e_find_window "系统设置")" ] || e2e_fail "the settings screen opened while winners were drawn"
+e2e_key F10 Return F10
 
 winners() {
   python3 - "$E2E_RUN/config.dll" <<'PY'
@@ -41,12 +37,11 @@ dup = con.execute("select count(*) from (select 1 from AwardList group by sNo, s
 print(rows, exc, dup)
 PY
 }
-for _ in $(seq 1 40); do
-  [ "$(winners)" = "5 5 0" ] && break
-  sleep 0.5
-done
+five() { [ "$(winners)" = "5 5 0" ]; }
+e2e_wait_for "5 winners counted once each (a settings screen opened under the press stops them)" five
+[ -z "$(e2e_find_window "系统设置")" ] || e2e_fail "the settings screen opened during the press"
+e2e_wait_idle "$main"
 [ "$(winners)" = "5 5 0" ] || e2e_fail "expected 5 winners counted once each, found (rows count duplicates) $(winners)"
-sleep 1.5 # the pause after the last winner and the end of the press
 shot=$(e2e_screenshot draw-after-press)
 echo "screenshot: $shot"
 

@@ -13,16 +13,23 @@ e2e_start_program
 
 main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open"
 e2e_focus "$main"
-sleep 1
+e2e_wait_painted
 
 # open KEY TITLE SHOT: opens a screen by its key, photographs it, closes it with Esc.
 open_screen() {
   local key="$1" title="$2" shot="$3" win png
   e2e_focus "$main"
+  import -window root "$E2E_WORK/before-$shot.png"
   e2e_key "$key"
   win=$(e2e_wait_window "$title") || e2e_fail "$key did not open \"$title\""
   e2e_focus "$win"
-  sleep 0.5
+  # Mapped is not yet painted: wait until the display shows the screen.
+  shown() {
+    import -window root "$E2E_WORK/now.png"
+    [ "$(compare -metric AE "$E2E_WORK/before-$shot.png" "$E2E_WORK/now.png" null: 2>&1)" != "0" ]
+  }
+  e2e_wait_for "\"$title\" to be painted" shown
+  e2e_wait_still 0.5 || e2e_fail "\"$title\" did not settle"
   png=$(e2e_screenshot "$shot")
   echo "screenshot: $png"
   e2e_key Escape

@@ -116,8 +116,9 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
   screen F10 "系统设置" settings
   screen F8 "设置奖项" setitem
   e2e_focus "$main"
+  before=$(frame)
   e2e_key Return
-  sleep 0.5
+  changed_from "$before" || e2e_fail "the digits did not roll at $size"
   e2e_key Return
   deadline=$((SECONDS + E2E_TIMEOUT))
   until [ "$("$PY" -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select count(*) from AwardList").fetchone()[0])' "$E2E_RUN/config.dll" 2>/dev/null)" = 8 ]; do
@@ -125,7 +126,8 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
     sleep 0.3
   done
   # The last winner's one-second pause, then the next item's line.
-  settle 2.5 || e2e_fail "the press did not end at $size"
+  E2E_TIMEOUT=$((3 * E2E_TIMEOUT)) e2e_wait_idle "$main"
+  settle 0.5 || e2e_fail "the screen did not settle after the press at $size"
   shot after
   screen F11 "中奖名单" lists
   stop_run

@@ -2,6 +2,9 @@
 
 #include "admin/drawrecordsheet.h"
 #include "admin/winnerslist.h"
+#include "sheets/worksheetwriter.h"
+#include "store/drawlog.h"
+#include "ui/admin/columnfit.h"
 #include "ui/admin/winnerslistmodel.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
@@ -93,6 +96,13 @@ void TListsFrm::buildScreen()
     rows->setFont(markFont);
     connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { AwardList->setIndicatorRow(current.row()); });
+    // The designed widths stretched together to fill the list, except where a
+    // long factory name or prize needs more: the other columns then give up
+    // what they hold beyond their values first.
+    std::vector<int> designed;
+    for (const WinnersListColumn &c : winnersListColumns())
+        designed.push_back(c.widthPx);
+    columnFit = new ColumnFit(*dxDBGrid1, std::move(designed), ColumnFit::Spare::Proportional);
 
     // Text in the window-background colour and lines in the caption-text
     // colour of the system scheme, on red.
@@ -143,6 +153,7 @@ void TListsFrm::guarded(const std::function<void()> &step) { runReported(m_dialo
 void TListsFrm::FormCreate()
 {
     AwardList->setRows(loadWinnersList(m_db));
+    columnFit->fit();
     if (AwardList->rowCount() > 0)
         dxDBGrid1->setCurrentIndex(AwardList->index(0, 0));
     AwardList->setIndicatorRow(dxDBGrid1->currentIndex().row());
@@ -198,24 +209,6 @@ void TListsFrm::ActAbsentExecute()
     FormCreate();
 }
 
-void TListsFrm::stretchColumns()
-{
-    const auto &columns = winnersListColumns();
-    int designed = 0;
-    for (const WinnersListColumn &c : columns)
-        designed += c.widthPx;
-    const int available = dxDBGrid1->viewport()->width();
-    if (available <= 0 || designed <= 0)
-        return;
-    int used = 0;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const int section = static_cast<int>(i);
-        const int width = i + 1 == columns.size() ? available - used : columns[i].widthPx * available / designed;
-        dxDBGrid1->horizontalHeader()->resizeSection(section, width);
-        used += width;
-    }
-}
-
 void TListsFrm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
@@ -230,5 +223,5 @@ void TListsFrm::resizeEvent(QResizeEvent *event)
 void TListsFrm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    stretchColumns();
+    columnFit->fit();
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+class ColumnFit;
 class QAction;
 class QLabel;
 class QMenu;
@@ -36,7 +37,6 @@ protected:
 private:
     void buildScreen();
     void buildCommands();
-    void stretchColumns();
     // An error that escapes a command goes to the general error report and
     // the screen stays open.
     void guarded(const std::function<void()> &step);
@@ -59,6 +59,7 @@ private:
     // Reached by tests through their object names, which are these.
     QLabel *Image1 = nullptr;
     QTableView *dxDBGrid1 = nullptr;
+    ColumnFit *columnFit = nullptr;
     WinnersListModel *AwardList = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QAction *ActClose = nullptr;

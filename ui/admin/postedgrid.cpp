@@ -2,6 +2,7 @@
 
 #include "admin/postedlist.h"
 #include "base/dialogs.h"
+#include "ui/admin/columnfit.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,7 +10,6 @@
 #include <QRegularExpressionValidator>
 #include <QTableView>
 #include <algorithm>
-#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -84,11 +84,6 @@ PostedGrid::PostedGrid(QTableView &view, PostedList &list, Dialogs &dialogs)
     });
     connect(&m_list, &PostedList::currentChanged, this, &PostedGrid::showCurrent);
     m_view.installEventFilter(this);
-    m_view.viewport()->installEventFilter(this);
-    // The row indicator and the scroll bars take their width only once the
-    // grid lays itself out.
-    connect(m_view.verticalHeader(), &QHeaderView::geometriesChanged, this, &PostedGrid::fitColumns);
-    connect(m_view.horizontalHeader(), &QHeaderView::geometriesChanged, this, &PostedGrid::fitColumns);
 }
 
 void PostedGrid::showCurrent(int row)
@@ -114,66 +109,18 @@ void PostedGrid::run(const std::function<void()> &step) { runReported(m_dialogs,
 
 void PostedGrid::setColumnWidths(std::vector<int> widths)
 {
-    m_widths = std::move(widths);
-    for (size_t c = 0; c < m_widths.size(); ++c)
-        m_view.setColumnWidth(static_cast<int>(c), m_widths[c]);
-    fitColumns();
+    delete m_fit;
+    m_fit = new ColumnFit(m_view, std::move(widths));
 }
 
 void PostedGrid::fitColumns()
 {
-    if (m_fitting || m_widths.empty())
-        return;
-    m_fitting = true;
-    QHeaderView *header = m_view.horizontalHeader();
-    std::vector<int> shown;
-    std::vector<int> want;
-    std::vector<int> least;
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int c = header->logicalIndex(visual);
-        if (header->isSectionHidden(c))
-            continue;
-        const int designed =
-            c < static_cast<int>(m_widths.size()) ? m_widths[static_cast<size_t>(c)] : header->defaultSectionSize();
-        const int caption = header->sectionSizeHint(c);
-        shown.push_back(c);
-        least.push_back(caption);
-        want.push_back(std::max({designed, caption, static_cast<QAbstractItemView &>(m_view).sizeHintForColumn(c)}));
-    }
-    const int available = m_view.viewport()->width();
-    const int wanted = std::accumulate(want.begin(), want.end(), 0);
-    std::vector<int> widths = want;
-    if (wanted > available) {
-        // Narrower where there is room to spare, never below the caption.
-        const int excess = wanted - available;
-        int slack = 0;
-        for (size_t i = 0; i < want.size(); ++i)
-            slack += std::max(0, want[i] - least[i]);
-        for (size_t i = 0; i < want.size() && slack > 0; ++i) {
-            const int room = std::max(0, want[i] - least[i]);
-            widths[i] = want[i] - std::min(room, (excess * room + slack - 1) / slack);
-        }
-    } else if (!widths.empty()) {
-        widths.back() += available - wanted;
-    }
-    for (size_t i = 0; i < shown.size(); ++i)
-        header->resizeSection(shown[i], widths[i]);
-    m_fitting = false;
-    // New widths can bring a scroll bar or the row indicator in and take
-    // width from the columns; fit once more to what is left.
-    if (m_view.viewport()->width() != available && m_refits < 2) {
-        ++m_refits;
-        fitColumns();
-    }
-    m_refits = 0;
+    if (m_fit)
+        m_fit->fit();
 }
 
 bool PostedGrid::eventFilter(QObject *watched, QEvent *event)
 {
-    // The event's type first: while the grid is being destroyed it still
-    // sends events here, and its viewport() must not be asked then.
-    if (event->type() == QEvent::Resize && watched == m_view.viewport())
-        fitColumns();
     if (event->type() == QEvent::KeyPress && watched == &m_view) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (handleKey(key->key(), key->modifiers() & ~Qt::KeypadModifier))

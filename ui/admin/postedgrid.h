@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+class ColumnFit;
 class Dialogs;
 class PostedList;
 class QTableView;
@@ -43,7 +44,7 @@ public:
     PostedGrid(QTableView &view, PostedList &list, Dialogs &dialogs);
 
     // The designed widths, by column. The shown columns are fitted to the
-    // grid's width so that no caption and no shown value is cut off.
+    // grid's width (ColumnFit, the last column taking what is left).
     void setColumnWidths(std::vector<int> widths);
     void fitColumns();
     // Runs a step; an error goes to the general error report.
@@ -65,7 +66,5 @@ private:
     PostedList &m_list;
     Dialogs &m_dialogs;
     PostedFieldDelegate *m_delegate = nullptr;
-    std::vector<int> m_widths;
-    bool m_fitting = false;
-    int m_refits = 0;
+    ColumnFit *m_fit = nullptr;
 };

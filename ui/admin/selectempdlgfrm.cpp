@@ -1,6 +1,7 @@
 #include "ui/admin/selectempdlgfrm.h"
 
 #include "admin/rostermodel.h"
+#include "ui/admin/columnfit.h"
 #include "ui/common/screenfonts.h"
 
 #include <QHeaderView>
@@ -30,9 +31,9 @@ TSelectEmpDlgFrm::TSelectEmpDlgFrm(RosterModel &roster, Database &db, QWidget *p
     dxDBGrid1->verticalHeader()->setDefaultSectionSize(18);
     dxDBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     dxDBGrid1->setModel(&m_roster);
-    dxDBGrid1->setColumnWidth(0, 142);
-    dxDBGrid1->setColumnWidth(1, 167);
-    dxDBGrid1->setColumnWidth(2, 79);
+    // Long factory names take width the code and name columns do not need,
+    // and the columns fill the grid, without a grey strip at the right.
+    columnFit = new ColumnFit(*dxDBGrid1, {142, 167, 79});
     connect(dxDBGrid1, &QTableView::doubleClicked, this, [this] { dxDBGrid1DblClick(); });
     connect(dxDBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
@@ -67,6 +68,7 @@ void TSelectEmpDlgFrm::FormShow()
 {
     m_roster.open(m_db);
     footer->setText(QString::number(m_roster.rowCount()));
+    columnFit->fit();
     if (m_roster.rowCount() > 0 && !dxDBGrid1->currentIndex().isValid())
         selectRow(std::clamp(m_roster.currentRow(), 0, m_roster.rowCount() - 1));
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+class ColumnFit;
 class Database;
 class QLabel;
 class QPushButton;
@@ -27,6 +28,7 @@ private:
     void dxDBGrid1DblClick();
 
     QTableView *dxDBGrid1 = nullptr;
+    ColumnFit *columnFit = nullptr;
     QLabel *footer = nullptr;
     QPushButton *okButton = nullptr;
     QPushButton *cancelButton = nullptr;

@@ -119,7 +119,14 @@ void TSetupBlankFrm::buildScreen()
     connect(&ADOQuery1, &DesignationList::warning, this,
             [this](const QString &text) { m_dialogs.notify(this, text, u"系统提示"_s, Dialogs::Icon::Warning); });
     dxDBGrid1->setItemDelegateForColumn(ADOQuery1.columnOf(u"sItemName"_s), new ItemCellDelegate(items, dxDBGrid1));
-    connect(&ADOQuery1, &PostedList::currentEdited, this, &TSetupBlankFrm::showRowItem);
+    // The box follows the row that becomes current and the item chosen in its
+    // cell, not the row's other edits: an item chosen in the box for the next
+    // row stays chosen while the current row is posted.
+    connect(&ADOQuery1, &PostedList::currentChanged, this, &TSetupBlankFrm::showRowItem);
+    connect(&ADOQuery1, &PostedList::cellEdited, this, [this](const QString &field) {
+        if (field == u"sTime"_s)
+            showRowItem();
+    });
 
     Label10 = caption(u"Label10"_s, u"设定黑名单:"_s, 384, 9);
     Button3 = button(u"Button3"_s, u"增加"_s, {512, 3, 75, 25}, actAdd2);
@@ -213,7 +220,15 @@ void TSetupBlankFrm::lookUp(QLineEdit *edit, PostedList &list, std::optional<int
 
 void TSetupBlankFrm::DBEdit1KeyPress()
 {
-    guarded([this] { lookUp(DBEdit1, ADOQuery1, items.current()); });
+    // Only a row being added takes the box's item; an existing row keeps its
+    // own, which the grid's "奖项" cell changes.
+    const std::optional<int> item = addingDesignation() ? std::optional<int>(items.current()) : std::nullopt;
+    guarded([&] { lookUp(DBEdit1, ADOQuery1, item); });
+}
+
+bool TSetupBlankFrm::addingDesignation() const
+{
+    return ADOQuery1.isEmpty() || ADOQuery1.state() == PostedList::State::Insert;
 }
 
 void TSetupBlankFrm::DBEdit3KeyPress()
@@ -264,15 +279,21 @@ void TSetupBlankFrm::ActClearExecute()
 
 void TSetupBlankFrm::dxDBLookupEdit1Exit()
 {
+    // A new row that only has the item chosen for it stays open for its code:
+    // written now, it would be a designation of nobody.
     guarded([this] {
-        ADOQuery1.post();
-        ADOQuery2.post();
+        for (PostedList *list : {static_cast<PostedList *>(&ADOQuery1), static_cast<PostedList *>(&ADOQuery2)}) {
+            if (list->isModified())
+                list->post();
+        }
     });
 }
 
 void TSetupBlankFrm::showRowItem()
 {
-    const int index = items.indexOf(ADOQuery1.field(u"sTime"_s).toInt());
+    // An empty list shows the item its first row will get.
+    const int recNo = ADOQuery1.isEmpty() ? items.current() : ADOQuery1.field(u"sTime"_s).toInt();
+    const int index = items.indexOf(recNo);
     const QSignalBlocker blocker(dxDBLookupEdit1);
     dxDBLookupEdit1->setCurrentIndex(index);
     if (index >= 0)
@@ -285,7 +306,10 @@ void TSetupBlankFrm::chooseItem(int index)
         return;
     const int recNo = dxDBLookupEdit1->itemData(index).toInt();
     items.follow(recNo);
-    guarded([&] { ADOQuery1.setField(u"sTime"_s, recNo); });
+    // The box edits only the row being added; with an existing row selected
+    // the choice is for the next row added.
+    if (ADOQuery1.state() == PostedList::State::Insert)
+        guarded([&] { ADOQuery1.setDefault(u"sTime"_s, recNo); });
 }
 
 bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)

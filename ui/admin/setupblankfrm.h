@@ -42,8 +42,12 @@ private:
     void ActClearExecute();
     void dxDBLookupEdit1Exit();
 
-    // The current prize item: what a designation filled in here gets.
+    // The current prize item: what a designation added here gets. The box
+    // shows it for the row being added and for the row just selected.
     int currentItem() const { return items.current(); }
+    // True when the designation row being edited is a new one (or the list is
+    // empty, so that an edit starts one).
+    bool addingDesignation() const;
 
     PrizeItemChoice items; // ADOQuery4
     DesignationList ADOQuery1;

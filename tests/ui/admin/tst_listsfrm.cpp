@@ -9,6 +9,7 @@
 #include "store/drawlog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -87,6 +88,7 @@ private Q_SLOTS:
     void absenceNotConfirmedOrRefusedChangesNothing_data();
     void absenceNotConfirmedOrRefusedChangesNothing();
     void recordIsExported();
+    void longFactoryNameShownWhereTheListAllows();
 };
 
 void TestListsFrm::showsTheJoinInColumnOrder()
@@ -427,6 +429,40 @@ void TestListsFrm::recordIsExported()
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors[0].startsWith(u"无法写入文件"_s), qPrintable(errors[0]));
     QCOMPARE(filesIn(out.path()), QStringList{u"记录.xlsx"_s});
+}
+
+// The factory column takes the width the other columns do not need, so a
+// long name is shown whole where the list is wide enough; the columns always
+// fill the list and never cut a caption.
+void TestListsFrm::longFactoryNameShownWhereTheListAllows()
+{
+    Fixture f;
+    addWinner(f.db, u"1004"_s, u"赵六"_s, f.second, u"江苏省苏州市工业园区精密电子元器件制造有限公司"_s);
+    TListsFrm screen(f.db.db(), f.t.dialogs, f.round);
+    QTableView *grid = ListsFrmParts(screen).dxDBGrid1;
+    screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&screen));
+    const QHeaderView *header = grid->horizontalHeader();
+    const auto filledWithCaptionsWhole = [&] {
+        int total = 0;
+        for (int c = 0; c < header->count(); ++c) {
+            QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c), qPrintable(QString::number(c)));
+            total += header->sectionSize(c);
+        }
+        QCOMPARE(total, grid->viewport()->width());
+    };
+    const int needed = static_cast<QAbstractItemView *>(grid)->sizeHintForColumn(0);
+
+    // In the designed list the name cannot be whole, but it gets more than
+    // its designed share of the width (125 of 811).
+    filledWithCaptionsWhole();
+    QVERIFY2(header->sectionSize(0) > 125 * grid->viewport()->width() / 811,
+             qPrintable(QString::number(header->sectionSize(0))));
+
+    grid->resize(1600, grid->height());
+    QApplication::processEvents();
+    filledWithCaptionsWhole();
+    QVERIFY2(header->sectionSize(0) >= needed, qPrintable(u"%1 for %2"_s.arg(header->sectionSize(0)).arg(needed)));
 }
 
 QTEST_MAIN(TestListsFrm)

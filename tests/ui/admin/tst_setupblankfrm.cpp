@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -85,6 +86,14 @@ private:
     static QLineEdit *codeEdit(TSetupBlankFrm &f, bool d) { return d ? f.DBEdit1 : f.DBEdit3; }
     static QLineEdit *factoryEdit(TSetupBlankFrm &f, bool d) { return d ? f.DBEdit5 : f.DBEdit6; }
     static QTableView *gridOf(TSetupBlankFrm &f, bool d) { return d ? f.dxDBGrid1 : f.dxDBGrid2; }
+    // Chooses an item in the prize-item box as the operator does: the box
+    // takes the focus, then its list gives the choice.
+    static void chooseInBox(TSetupBlankFrm &f, int index)
+    {
+        f.dxDBLookupEdit1->setFocus();
+        f.dxDBLookupEdit1->setCurrentIndex(index);
+        Q_EMIT f.dxDBLookupEdit1->activated(index);
+    }
 
     static void bothLists()
     {
@@ -327,6 +336,35 @@ private Q_SLOTS:
         QCOMPARE(rows(f.t, designation).size(), 1);
     }
 
+    // The picker's columns fill its grid, without a grey strip at the right,
+    // and give a long factory name the width the code and name do not need.
+    void pickerShowsALongFactoryNameWhole()
+    {
+        Fixture f;
+        f.t.addEmployee(u"3001"_s, u"钱七"_s, u"江苏省苏州市工业园区精密电子元器件制造有限公司"_s);
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        int total = 0;
+        int viewport = -1;
+        int factory = 0;
+        int needed = 0;
+        f.dialogs.onModal = [&](QDialog &dialog) {
+            auto &picker = dynamic_cast<TSelectEmpDlgFrm &>(dialog);
+            picker.show();
+            if (!QTest::qWaitForWindowExposed(&picker))
+                return int(QDialog::Rejected);
+            const QHeaderView *header = picker.dxDBGrid1->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                total += header->sectionSize(c);
+            viewport = picker.dxDBGrid1->viewport()->width();
+            factory = header->sectionSize(2);
+            needed = static_cast<QAbstractItemView *>(picker.dxDBGrid1)->sizeHintForColumn(2);
+            return int(QDialog::Rejected);
+        };
+        frm.Button3->click();
+        QCOMPARE(total, viewport);
+        QVERIFY2(factory >= needed, qPrintable(u"factory column %1 for %2"_s.arg(factory).arg(needed)));
+    }
+
     void clearActsOnTheListWhoseGridHasTheFocus_data()
     {
         QTest::addColumn<QString>("focus");
@@ -406,6 +444,10 @@ private Q_SLOTS:
         QCOMPARE(rows(f.t, true), QStringList{u"1002|李四|%1|0|二厂"_s.arg(f.first)});
     }
 
+    // Leaving the box posts the rows changed meanwhile. It never re-assigns
+    // the existing designation selected, and a new row that has only its item
+    // is no designation of nobody: it stays open for its code, and is
+    // dropped when left.
     void leavingThePrizeItemBoxPostsPendingEdits()
     {
         Fixture f;
@@ -415,14 +457,87 @@ private Q_SLOTS:
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
         showActive(frm);
         typeText(frm.DBEdit6, u"X"_s);
-        frm.dxDBLookupEdit1->setFocus();
-        frm.dxDBLookupEdit1->setCurrentIndex(1);
-        Q_EMIT frm.dxDBLookupEdit1->activated(1);
-        QCOMPARE(rows(f.t, true), QStringList{u"1001|张三|%1|0|一厂"_s.arg(f.first)});
+        chooseInBox(frm, 1);
         frm.dxDBGrid1->setFocus();
-        QCOMPARE(rows(f.t, true), QStringList{u"1001|张三|%1|0|一厂"_s.arg(f.second)});
+        QCOMPARE(rows(f.t, true), QStringList{u"1001|张三|%1|0|一厂"_s.arg(f.first)});
         QCOMPARE(rows(f.t, false), QStringList{u"1002|李四|二厂X"_s});
         QCOMPARE(frm.currentItem(), f.second);
+
+        QTest::keyClick(frm.dxDBGrid1, Qt::Key_Down);
+        chooseInBox(frm, 0);
+        frm.DBEdit1->setFocus();
+        QCOMPARE(frm.ADOQuery1.state(), PostedList::State::Insert);
+        QCOMPARE(rows(f.t, true).size(), 1);
+        frm.dxDBGrid1->setCurrentIndex(frm.ADOQuery1.index(0, 1));
+        QCOMPARE(frm.ADOQuery1.rowCount(), 1);
+        QCOMPARE(rows(f.t, true).size(), 1);
+    }
+
+    // The box edits only the row being added and shows the item that row
+    // gets, whether the item was chosen before the row was started (with an
+    // existing row selected) or on the new row; the existing row keeps its
+    // item, also when a code is typed over it afterwards.
+    void prizeBoxEditsOnlyTheRowBeingAdded_data()
+    {
+        QTest::addColumn<int>("start"); // the key that starts the new row; 0: the picker
+        QTest::addColumn<bool>("chosenBefore");
+        QTest::addRow("chosen, then Down") << int(Qt::Key_Down) << true;
+        QTest::addRow("Down, then chosen") << int(Qt::Key_Down) << false;
+        QTest::addRow("chosen, then Insert") << int(Qt::Key_Insert) << true;
+        QTest::addRow("Insert, then chosen") << int(Qt::Key_Insert) << false;
+        QTest::addRow("chosen, then the picker") << 0 << true;
+    }
+    void prizeBoxEditsOnlyTheRowBeingAdded()
+    {
+        QFETCH(int, start);
+        QFETCH(bool, chosenBefore);
+        Fixture f;
+        f.t.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('1001', '张三', ?, 0, '一厂')"_s,
+                 {f.first});
+        TSetupBlankFrm frm(f.t.db(), f.dialogs);
+        showActive(frm);
+        const int itemColumn = frm.ADOQuery1.columnOf(u"sItemName"_s);
+        const QString existing = u"1001|张三|%1|0|一厂"_s.arg(f.first);
+        QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"一等奖"_s);
+        if (chosenBefore) {
+            chooseInBox(frm, 1);
+            frm.dxDBGrid1->setFocus();
+            QCOMPARE(rows(f.t, true), QStringList{existing});
+            QCOMPARE(frm.ADOQuery1.index(0, itemColumn).data().toString(), u"一等奖"_s);
+        }
+
+        if (start == 0) {
+            f.dialogs.onModal = [](QDialog &) { return int(QDialog::Accepted); }; // 1001 in 一厂
+            frm.Button1->click();
+            QCOMPARE(rows(f.t, true), (QStringList{existing, u"1001|张三|%1|0|一厂"_s.arg(f.second)}));
+        } else {
+            QTest::keyClick(frm.dxDBGrid1, Qt::Key(start));
+            QCOMPARE(frm.ADOQuery1.state(), PostedList::State::Insert);
+            // The new row shows the item it gets: the one chosen, else the
+            // one of the row it was started from.
+            QCOMPARE(frm.dxDBLookupEdit1->currentText(), chosenBefore ? u"二等奖"_s : u"一等奖"_s);
+            if (!chosenBefore)
+                chooseInBox(frm, 1);
+            QCOMPARE(frm.ADOQuery1.index(frm.ADOQuery1.current(), itemColumn).data().toString(), u"二等奖"_s);
+            enterCode(frm.DBEdit1, u"1002"_s);
+            QStringList expected{existing, u"1002|李四|%1|0|二厂"_s.arg(f.second)};
+            QStringList stored = rows(f.t, true);
+            stored.sort();
+            QCOMPARE(stored, expected);
+        }
+        QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"二等奖"_s);
+
+        // Back on the existing row: another item chosen and a code typed over
+        // the row change its person, not its item.
+        const int existingRow = frm.ADOQuery1.value(0, u"sTime"_s).toInt() == f.first ? 0 : 1;
+        frm.dxDBGrid1->setCurrentIndex(frm.ADOQuery1.index(existingRow, 1));
+        QCOMPARE(frm.dxDBLookupEdit1->currentText(), u"一等奖"_s);
+        chooseInBox(frm, 1);
+        enterCode(frm.DBEdit1, u"2001"_s);
+        QCOMPARE(frm.ADOQuery1.value(existingRow, u"sNo"_s).toString(), u"2001"_s);
+        QCOMPARE(frm.ADOQuery1.value(existingRow, u"sTime"_s).toInt(), f.first);
+        QVERIFY(rows(f.t, true).contains(u"2001|王五|%1|0|一厂"_s.arg(f.first)));
+        QCOMPARE(f.dialogs.count(u"error"_s), 0);
     }
 
     void currentItemFollowsTheItemShownForTheRow()
