@@ -131,7 +131,9 @@ QString PrizeRound::PrepareCurrentPrize()
 void PrizeRound::takeStoredItem()
 {
     m_storedItem = storedCurrentItem(m_db);
-    m_currItemNo = m_storedItem;
+    // Nothing kept yet (a new file, or one of an older build): the first item
+    // by RecNo, as the queries read at start hold them.
+    m_currItemNo = m_storedItem != 0 || data.itemRows.empty() ? m_storedItem : data.itemRows.front().RecNo;
 }
 
 int PrizeRound::FirstUnexecutedItem()

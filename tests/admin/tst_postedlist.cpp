@@ -2,6 +2,7 @@
 #include "admin/prizeitemchoice.h"
 #include "admin/settingsgrids.h"
 #include "store/database.h"
+#include "store/dberror.h"
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
@@ -138,6 +139,28 @@ private Q_SLOTS:
         list.setData(list.index(list.current(), list.columnOf(u"SumNumber"_s)), QString());
         list.post();
         QVERIFY(t.scalar(u"select SumNumber from AwardItem where ItemName = 'B'"_s).isNull());
+    }
+
+    // A total below the winners already drawn is refused with the drawn
+    // count; the row keeps its edit and the table its value.
+    void prizeTotalNeverBelowTheWinnersDrawn()
+    {
+        TempDb t;
+        t.addItem(1, u"A"_s, u"a"_s, 60, 5, 5);
+        PrizeGridList list(t.db());
+        list.open();
+        list.setData(list.index(0, list.columnOf(u"SumNumber"_s)), u"3"_s);
+        try {
+            list.post();
+            QFAIL("a total below the drawn count was written");
+        } catch (const DbError &e) {
+            QVERIFY2(e.text().contains(u"（5人）"_s), qPrintable(e.text()));
+        }
+        QVERIFY(list.isEditing());
+        QCOMPARE(t.scalar(u"select SumNumber from AwardItem"_s).toInt(), 60);
+        list.setData(list.index(0, list.columnOf(u"SumNumber"_s)), u"5"_s);
+        list.post();
+        QCOMPARE(t.scalar(u"select SumNumber from AwardItem"_s).toInt(), 5);
     }
 
     void designationCellsShowTheItemNameAndKeepChecked()

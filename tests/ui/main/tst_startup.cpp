@@ -29,7 +29,7 @@ private Q_SLOTS:
         TestServices s(t);
         const auto frm = makeStartFrm(s);
         QCOMPARE(probe(frm).Titles->text(), u"Title"_s);
-        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第2位."_s);
+        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:2位."_s);
         QCOMPARE(s.dialogs.calls.size(), size_t(0));
         // A missing music file falls back to back.wma beside the program, in memory only.
         QCOMPARE(s.settings.backSound, t.folder() + u"back.wma"_s);
@@ -118,7 +118,21 @@ private Q_SLOTS:
         QCOMPARE(s.dialogs.calls[0].caption, u"错误信息"_s);
         QVERIFY2(s.dialogs.calls[0].text.contains(u"是只读的"_s), qPrintable(s.dialogs.calls[0].text));
         // The file is still read: the screen is ready for the first item.
-        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,正在抽取第1位."_s);
+        QCOMPARE(frm->description(), u"现在抽取:一等奖, 奖品:电脑, 共:3人,准备抽取第:1位."_s);
+    }
+
+    // A new, empty database says at once that no item is set, and the
+    // screen waits with the loading line until the roster has been read.
+    void emptyDatabaseShowsTheNoItemLineAtOnce()
+    {
+        TempDb t;
+        TestServices s(t);
+        auto frm = std::make_unique<TStartFrm>(Folders::portable(s.exeFolder), s.settings, s.db, s.dialogs, s.pacer,
+                                               s.random, s.sound);
+        QCOMPARE(frm->description(), TStartFrm::loadingText());
+        frm->LoadDrawData();
+        QCOMPARE(frm->description(), u"未设置奖项或全部奖项已抽完!"_s);
+        QCOMPARE(s.dialogs.texts(u"notify"_s), QStringList{u"员工资料为空，请先导入员工资料!"_s});
     }
 
     // A start press after a failed start names the database's fault, not a
