@@ -5,11 +5,19 @@
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
-#include "store/preparedstatement.h"
+#include "store/rosterbulk.h"
+#include "store/setupstore.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QStringEncoder>
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -52,13 +60,107 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
     return engineText;
 }
 
+// The people (code and factory) met so far, held only while an import runs:
+// one arena of keys and an open-addressing table of their places, so that a
+// million people cost tens of megabytes and a look-up a few hashes, not a
+// query per row or an index left behind in the database file.
+class PersonKeys {
+public:
+    // True when the person was not there yet (and now is).
+    bool insert(std::string_view code, std::string_view factory)
+    {
+        m_key.assign(code);
+        m_key.push_back('\0'); // a code holds no NUL: the import takes them out
+        m_key.append(factory);
+        if ((m_count + 1) * 2 > m_places.size())
+            grow();
+        const size_t hash = std::hash<std::string_view>{}(m_key);
+        const auto tag = static_cast<uint32_t>(hash >> 32);
+        const size_t mask = m_places.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            if (m_places[i] == 0) {
+                m_places[i] = m_arena.size() + 1;
+                m_tags[i] = tag;
+                const auto size = static_cast<uint32_t>(m_key.size());
+                m_arena.append(reinterpret_cast<const char *>(&size), sizeof size);
+                m_arena.append(m_key);
+                ++m_count;
+                return true;
+            }
+            if (m_tags[i] == tag && keyAt(m_places[i] - 1) == m_key)
+                return false;
+        }
+    }
+
+private:
+    std::string_view keyAt(size_t offset) const
+    {
+        uint32_t size = 0;
+        std::memcpy(&size, m_arena.data() + offset, sizeof size);
+        return {m_arena.data() + offset + sizeof size, size};
+    }
+    void grow()
+    {
+        std::vector<uint64_t> places(std::max<size_t>(1024, m_places.size() * 2), 0);
+        std::vector<uint32_t> tags(places.size(), 0);
+        const size_t mask = places.size() - 1;
+        for (size_t j = 0; j < m_places.size(); ++j) {
+            if (m_places[j] == 0)
+                continue;
+            const size_t hash = std::hash<std::string_view>{}(keyAt(m_places[j] - 1));
+            size_t i = hash & mask;
+            while (places[i] != 0)
+                i = (i + 1) & mask;
+            places[i] = m_places[j];
+            tags[i] = m_tags[j];
+        }
+        m_places.swap(places);
+        m_tags.swap(tags);
+    }
+
+    std::string m_arena; // per key: its length (4 bytes), code, NUL, factory
+    std::vector<uint64_t> m_places; // offset in the arena + 1; 0 is free
+    std::vector<uint32_t> m_tags; // high bits of the hash, to skip most comparisons
+    std::string m_key;
+    size_t m_count = 0;
+};
+
+// A cell as UTF-8, the way it is stored: NUL characters would cut the text
+// short, so they go.
+class Utf8Cell {
+public:
+    std::string_view set(const QString &cell)
+    {
+        m_bytes.resize(static_cast<size_t>(m_encoder.requiredSpace(cell.size())));
+        char *end = m_encoder.appendToBuffer(m_bytes.data(), cell);
+        m_bytes.resize(static_cast<size_t>(end - m_bytes.data()));
+        if (std::memchr(m_bytes.data(), 0, m_bytes.size()))
+            std::erase(m_bytes, '\0');
+        return m_bytes;
+    }
+
+private:
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    std::string m_bytes;
+};
+
 } // namespace
 
 QString RosterImport::Result::message() const
 {
-    if (outcome != Outcome::Failed)
-        return {};
-    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported);
+    const QString repeats =
+        repeated == 0
+            ? QString()
+            : u"\n另有%1行的员工(工号和工厂名称都相同)已在员工列表中或在文件中出现过，没有重复导入。"_s.arg(repeated);
+    switch (outcome) {
+    case Outcome::Completed:
+        return repeated == 0 ? u"导入员工资料完成!"_s : u"导入员工资料完成!\n导入%1人。"_s.arg(imported) + repeats;
+    case Outcome::Stopped:
+        return u"导入已停止：已导入%1人，其余的行没有导入。"_s.arg(imported) + repeats;
+    case Outcome::Failed:
+        break;
+    }
+    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported) + repeats;
 }
 
 QString RosterImport::statusText(int row, const QString &code, const QString &name)
@@ -66,22 +168,20 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
     return u"正在导入：第["_s + QString::number(row) + u"]行，员工：["_s + code + u"]"_s + u"姓名:["_s + name + u"]"_s;
 }
 
-namespace {
-
-// Inserts the rows the reader hands on.
+// Stores the rows the reader hands on.
 class ImportSink : public RosterSink {
 public:
-    ImportSink(RosterImport &import, Database &db, Pacer &pacer, RosterImport::Result &result)
-        : m_import(import), m_db(db), m_pacer(pacer), m_result(result)
+    ImportSink(RosterImport &owner, RosterImport::Result &result)
+        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db)
     {}
 
     bool row(int number, const RosterCells &cells) override
     {
-        if (m_import.stopRequested && m_import.stopRequested()) {
+        if (m_owner.m_stopRequested) {
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
-        if (number == 1 || m_rowsSincePump >= m_import.pumpEveryRows || dueByTime()) {
+        if (number == 1 || m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
@@ -89,20 +189,45 @@ public:
         }
         ++m_rowsSincePump;
         ++m_rowsSinceIdle;
-        const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
-        if (m_import.onRow)
-            m_import.onRow(number, RosterImport::statusText(number, r.code, r.name), number % 100);
+        m_lastRow = number;
+        m_lastCode = cells[3];
+        m_lastName = cells[2];
         try {
+            if (!m_keys) {
+                // Only now, past the file's check: a refused file costs no look at the roster.
+                m_keys.emplace();
+                if (m_owner.mode == RosterImport::Mode::Append) {
+                    forEachEmployeeKey(m_db, [this](std::string_view code, std::string_view factory) {
+                        m_keys->insert(code, factory);
+                    });
+                }
+            }
+            const std::string_view code = m_code.set(cells[3]);
+            const std::string_view factory = m_factory.set(cells[0]);
+            if (!m_keys->insert(code, factory)) {
+                ++m_result.repeated;
+                return true;
+            }
             if (!m_batch) {
                 m_batch.emplace(m_db);
                 m_batchStart = number;
+                // Emptied in the unit of work of the first rows stored: a stop
+                // or a refusal before any row leaves the roster as it was.
+                if (m_owner.mode == RosterImport::Mode::Replace && !m_cleared) {
+                    deleteAllEmployees(m_db);
+                    m_clearing = true;
+                }
             }
-            if (!m_insert)
-                m_insert.emplace(m_db, Catalogue::InsertEmployee);
-            m_insert->exec({r.code, r.name, r.factory, r.department});
+            m_insert.insert(code, m_name.set(cells[2]), factory, m_department.set(cells[1]));
         } catch (const DbError &error) {
             // The refused row changes nothing; the rows before it stay.
+            const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
             fail(number, refusalReason(error.text(), r));
+            if (m_pending == 0) {
+                // Nothing of this batch to keep, the emptying of a replaced roster least of all.
+                m_batch.reset();
+                m_clearing = false;
+            }
             if (commit())
                 m_result.imported = m_committed;
             return false;
@@ -134,17 +259,28 @@ public:
             // The whole batch is undone (a full disk also undoes it by
             // itself, at the failing row): its first row is the first lost.
             m_batch.reset();
+            m_clearing = false;
             fail(m_batchStart, failed() ? m_result.reason : refusalReason(error.text(), {}));
             m_pending = 0;
             return false;
         }
         m_batch.reset();
+        m_cleared = m_cleared || m_clearing;
         m_committed += m_pending;
         m_pending = 0;
         return true;
     }
     bool failed() const { return m_result.outcome == RosterImport::Outcome::Failed; }
     int committed() const { return m_committed; }
+
+    // The latest row's status line, as the screen shows it.
+    void tellProgress()
+    {
+        if (m_lastRow > 0) {
+            Q_EMIT m_owner.progress(m_lastRow, RosterImport::statusText(m_lastRow, m_lastCode, m_lastName),
+                                    m_lastRow % 100);
+        }
+    }
 
 private:
     bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_pumpGapMs; }
@@ -156,14 +292,13 @@ private:
         committing.start();
         if (!commit())
             return false;
-        const qint64 every = m_import.pumpEveryMs;
+        const qint64 every = m_owner.pumpEveryMs;
         m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
-        if (m_import.beforePump)
-            m_import.beforePump();
+        tellProgress();
         m_pacer.pump();
         m_sincePump.start();
         m_rowsSincePump = 0;
-        if (betweenRows && m_import.stopRequested && m_import.stopRequested()) {
+        if (betweenRows && m_owner.m_stopRequested) {
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
@@ -176,31 +311,46 @@ private:
         m_result.reason = reason;
     }
 
-    RosterImport &m_import;
+    RosterImport &m_owner;
     Database &m_db;
     Pacer &m_pacer;
     RosterImport::Result &m_result;
+    EmployeeBulkInsert m_insert;
     std::optional<Transaction> m_batch;
-    std::optional<PreparedStatement> m_insert;
+    std::optional<PersonKeys> m_keys;
+    Utf8Cell m_code, m_name, m_factory, m_department;
+    QString m_lastCode, m_lastName;
     QElapsedTimer m_sincePump;
     qint64 m_pumpGapMs = 0;
-    int m_rowsSincePump = 0, m_rowsSinceIdle = 0;
+    int m_rowsSincePump = 0, m_rowsSinceIdle = 0, m_lastRow = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
+    bool m_clearing = false, m_cleared = false;
 };
 
-} // namespace
+RosterImport::RosterImport(Database &db, Pacer &pacer, QObject *parent) : QObject(parent), m_db(db), m_pacer(pacer) {}
+
+RosterImport::~RosterImport() = default;
 
 RosterImport::Result RosterImport::run(RosterReader &reader)
 {
     Result result;
-    ImportSink sink(*this, m_db, m_pacer, result);
-    try {
-        reader.read(sink);
-    } catch (...) {
-        sink.commit(); // rows stored before a read failure stay, as after any other stop
-        throw;
+    m_running = true;
+    m_stopRequested = false;
+    const auto done = qScopeGuard([this] { m_running = false; });
+    {
+        ImportSink sink(*this, result);
+        try {
+            reader.read(sink);
+        } catch (...) {
+            sink.commit(); // rows stored before a read failure stay, as after any other stop
+            throw;
+        }
+        sink.commit();
+        result.imported = sink.committed();
+        sink.tellProgress();
     }
-    sink.commit();
-    result.imported = sink.committed();
+    if (result.outcome == Outcome::Failed)
+        Q_EMIT rowRefused(result.failedRow, result.reason);
+    Q_EMIT finished(result.outcome, result.imported, result.repeated);
     return result;
 }

@@ -20,6 +20,17 @@ bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption
     return answer;
 }
 
+int ScriptedDialogs::choose(QWidget *, const QString &text, const QString &caption, Icon icon,
+                            const QStringList &choices)
+{
+    calls.push_back({u"choose"_s, text, caption, icon, Buttons::Ok, choices});
+    if (chooseAnswers.empty())
+        return 0;
+    const int answer = chooseAnswers.front();
+    chooseAnswers.pop_front();
+    return answer;
+}
+
 QString ScriptedDialogs::inputText(QWidget *, const QString &caption, const QString &prompt, bool masked)
 {
     calls.push_back({u"input"_s, prompt, caption, masked ? Icon::Warning : Icon::None, Buttons::OkCancel});

@@ -1,6 +1,7 @@
 #include "ui/admin/setupfrm.h"
 
 #include "admin/prizeitemrules.h"
+#include "admin/rosterimport.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
@@ -337,6 +338,8 @@ void TSetupFrm::BitBtn2Click()
     CancelImport = true;
     Importing = false;
     BitBtn1->setEnabled(true);
+    if (m_import)
+        m_import->stop();
 }
 
 void TSetupFrm::reject() { BitBtn2Click(); }

@@ -17,6 +17,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class RosterGridList;
+class RosterImport;
 struct Settings;
 
 // The system settings screen: the four settings, the roster grid and the prize
@@ -77,6 +78,8 @@ private:
 
     bool Importing = false;
     bool CancelImport = false;
+    // The import under way, which Cancel asks to stop; null when none runs.
+    RosterImport *m_import = nullptr;
 
     QLabel *Label1 = nullptr; // status line
     QLabel *Label2 = nullptr;
