@@ -12,6 +12,13 @@
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -146,6 +153,116 @@ private:
 
 } // namespace
 
+namespace {
+
+struct NumberedRow {
+    int number;
+    RosterCells cells;
+};
+using RowChunk = std::vector<NumberedRow>;
+
+// Rows on their way from the reading thread to the storing one: reading a
+// workbook costs about as much as storing its rows, so the two overlap. The
+// queue is short, so memory holds a few thousand rows at most.
+class RowQueue {
+public:
+    enum class Take { Rows, Waiting, Ended };
+
+    // Reading thread: false once the import wants no more rows.
+    bool push(RowChunk &&chunk)
+    {
+        std::unique_lock lock(m_mutex);
+        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled; });
+        if (m_cancelled)
+            return false;
+        m_chunks.push_back(std::move(chunk));
+        m_notEmpty.notify_one();
+        return true;
+    }
+    bool cancelled() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_cancelled;
+    }
+    void finish(std::exception_ptr error)
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_error = std::move(error);
+        m_notEmpty.notify_one();
+    }
+
+    // Storing thread: the next chunk, or Waiting when none came within `wait`.
+    Take take(RowChunk &chunk, std::chrono::milliseconds wait)
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_notEmpty.wait_for(lock, wait, [this] { return !m_chunks.empty() || m_ended; }))
+            return Take::Waiting;
+        if (m_chunks.empty())
+            return Take::Ended;
+        chunk = std::move(m_chunks.front());
+        m_chunks.pop_front();
+        m_notFull.notify_one();
+        return Take::Rows;
+    }
+    void cancel()
+    {
+        std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+        m_notFull.notify_all();
+    }
+    std::exception_ptr error() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_error;
+    }
+
+private:
+    static constexpr size_t MaxChunks = 8;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_notEmpty, m_notFull;
+    std::deque<RowChunk> m_chunks;
+    bool m_cancelled = false, m_ended = false;
+    std::exception_ptr m_error;
+};
+
+// The reading thread's end: rows gathered into chunks.
+class ChunkingSink : public RosterSink {
+public:
+    explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { m_chunk.reserve(ChunkRows); }
+    bool row(int number, const RosterCells &cells) override
+    {
+        m_chunk.push_back({number, cells});
+        return m_chunk.size() < ChunkRows ? !m_queue.cancelled() : flush();
+    }
+    // A reader pauses here between parts of the file: rows it has held for
+    // a while are handed on rather than held back while it works.
+    bool idle() override
+    {
+        if (m_chunk.empty() || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::milliseconds(20))
+            return !m_queue.cancelled();
+        return flush();
+    }
+    bool flush()
+    {
+        m_lastFlush = std::chrono::steady_clock::now();
+        if (m_chunk.empty())
+            return true;
+        RowChunk full;
+        full.reserve(ChunkRows);
+        std::swap(full, m_chunk);
+        return m_queue.push(std::move(full));
+    }
+
+private:
+    static constexpr size_t ChunkRows = 1024;
+    RowQueue &m_queue;
+    RowChunk m_chunk;
+    std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
+};
+
+} // namespace
+
 QString RosterImport::Result::message() const
 {
     const QString repeats =
@@ -188,7 +305,6 @@ public:
                 return false;
         }
         ++m_rowsSincePump;
-        ++m_rowsSinceIdle;
         m_lastRow = number;
         m_lastCode = cells[3];
         m_lastName = cells[2];
@@ -238,13 +354,12 @@ public:
 
     // While rows flow, row() lets events through; this is for the stretches
     // without rows: a file being checked, unpacked or scanned for its encoding.
-    bool idle() override
+    bool idle() override { return !dueByTime() || pump(true); }
+    // How long the storing side may wait for rows before events are due.
+    std::chrono::milliseconds untilDue() const
     {
-        const bool rowsCame = m_rowsSinceIdle > 0;
-        m_rowsSinceIdle = 0;
-        if (rowsCame || !dueByTime())
-            return true;
-        return pump(true);
+        const qint64 left = m_sincePump.isValid() ? m_pumpGapMs - m_sincePump.elapsed() : 0;
+        return std::chrono::milliseconds(std::clamp<qint64>(left, 1, 50));
     }
 
     // Commits what is pending; false (with the failure noted) when the
@@ -322,7 +437,7 @@ private:
     QString m_lastCode, m_lastName;
     QElapsedTimer m_sincePump;
     qint64 m_pumpGapMs = 0;
-    int m_rowsSincePump = 0, m_rowsSinceIdle = 0, m_lastRow = 0;
+    int m_rowsSincePump = 0, m_lastRow = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
     bool m_clearing = false, m_cleared = false;
 };
@@ -338,14 +453,52 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
     m_stopRequested = false;
     const auto done = qScopeGuard([this] { m_running = false; });
     {
+        // The file is read on a thread of its own; rows are stored, and
+        // events let through, on this one, which is the only one that
+        // touches the database and the screen.
+        RowQueue queue;
+        std::thread readingThread([&queue, &reader] {
+            ChunkingSink chunks(queue);
+            try {
+                reader.read(chunks);
+                chunks.flush();
+                queue.finish({});
+            } catch (...) {
+                queue.finish(std::current_exception());
+            }
+        });
+        const auto joined = qScopeGuard([&] {
+            queue.cancel();
+            if (readingThread.joinable())
+                readingThread.join();
+        });
+
         ImportSink sink(*this, result);
-        try {
-            reader.read(sink);
-        } catch (...) {
-            sink.commit(); // rows stored before a read failure stay, as after any other stop
-            throw;
+        RowChunk chunk;
+        for (bool going = true; going;) {
+            switch (queue.take(chunk, sink.untilDue())) {
+            case RowQueue::Take::Rows:
+                for (const NumberedRow &r : chunk) {
+                    if (!sink.row(r.number, r.cells)) {
+                        going = false;
+                        break;
+                    }
+                }
+                break;
+            case RowQueue::Take::Waiting:
+                going = sink.idle();
+                break;
+            case RowQueue::Take::Ended:
+                going = false;
+                break;
+            }
         }
+        queue.cancel();
+        readingThread.join();
+        // Rows stored before a read failure stay, as after any other stop.
         sink.commit();
+        if (const std::exception_ptr error = queue.error(); error && result.outcome != Outcome::Failed)
+            std::rethrow_exception(error);
         result.imported = sink.committed();
         sink.tellProgress();
     }

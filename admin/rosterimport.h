@@ -8,9 +8,11 @@ class RosterReader;
 
 // Fills the roster from the first sheet of a roster file: from row 1 until
 // the first row whose first column is empty, columns factory, department,
-// name and code. Rows are inserted as the reader hands them on, committed in
-// batches, and always before events are let through and at the end, so every
-// row read before a stop or a failing row stays in the roster.
+// name and code. The file is read on a thread of its own while the rows it
+// has handed on are stored on the caller's thread, which alone touches the
+// database and lets events through. Rows are committed in batches, and always
+// before events are let through and at the end, so every row stored before a
+// stop or a failing row stays in the roster.
 //
 // A person is the code with the factory: one already in the roster, or met
 // earlier in the file, is counted as repeated and not stored again, so that
