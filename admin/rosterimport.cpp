@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -29,17 +30,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// An empty cell is stored as empty text, as the spreadsheet handed it over,
-// not as a missing value; NUL characters would cut the text short.
-QString storedText(const QString &cell)
-{
-    if (cell.isNull())
-        return QString::fromLatin1("");
-    if (cell.contains(QChar(0)))
-        return QString(cell).remove(QChar(0));
-    return cell;
-}
 
 struct RosterRow {
     QString factory, department, name, code;
@@ -73,33 +63,35 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
 // query per row or an index left behind in the database file.
 class PersonKeys {
 public:
-    // True when the person was not there yet (and now is).
-    bool insert(std::string_view code, std::string_view factory)
+    // `key` is the code, a NUL and the factory. True when the person was not
+    // there yet (and now is).
+    bool insert(std::string_view key)
     {
-        m_key.assign(code);
-        m_key.push_back('\0'); // a code holds no NUL: the import takes them out
-        m_key.append(factory);
-        if ((m_count + 1) * 2 > m_places.size())
+        if ((m_count + 1) * 2 > m_slots.size())
             grow();
-        const size_t hash = std::hash<std::string_view>{}(m_key);
-        const auto tag = static_cast<uint32_t>(hash >> 32);
-        const size_t mask = m_places.size() - 1;
+        const size_t hash = std::hash<std::string_view>{}(key);
+        const uint64_t tag = hash & ~OffsetMask;
+        const size_t mask = m_slots.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            if (m_places[i] == 0) {
-                m_places[i] = m_arena.size() + 1;
-                m_tags[i] = tag;
-                const auto size = static_cast<uint32_t>(m_key.size());
+            const uint64_t slot = m_slots[i];
+            if (slot == 0) {
+                m_slots[i] = tag | (m_arena.size() + 1);
+                const auto size = static_cast<uint32_t>(key.size());
                 m_arena.append(reinterpret_cast<const char *>(&size), sizeof size);
-                m_arena.append(m_key);
+                m_arena.append(key);
                 ++m_count;
                 return true;
             }
-            if (m_tags[i] == tag && keyAt(m_places[i] - 1) == m_key)
+            if ((slot & ~OffsetMask) == tag && keyAt((slot & OffsetMask) - 1) == key)
                 return false;
         }
     }
 
 private:
+    // A slot: the high bits of the key's hash, to skip most comparisons, and
+    // its offset in the arena + 1 (0 is free) in the low 40 bits.
+    static constexpr uint64_t OffsetMask = (uint64_t(1) << 40) - 1;
+
     std::string_view keyAt(size_t offset) const
     {
         uint32_t size = 0;
@@ -108,58 +100,57 @@ private:
     }
     void grow()
     {
-        std::vector<uint64_t> places(std::max<size_t>(1024, m_places.size() * 2), 0);
-        std::vector<uint32_t> tags(places.size(), 0);
-        const size_t mask = places.size() - 1;
-        for (size_t j = 0; j < m_places.size(); ++j) {
-            if (m_places[j] == 0)
+        std::vector<uint64_t> slots(std::max<size_t>(1024, m_slots.size() * 2), 0);
+        const size_t mask = slots.size() - 1;
+        for (const uint64_t slot : m_slots) {
+            if (slot == 0)
                 continue;
-            const size_t hash = std::hash<std::string_view>{}(keyAt(m_places[j] - 1));
-            size_t i = hash & mask;
-            while (places[i] != 0)
+            size_t i = std::hash<std::string_view>{}(keyAt((slot & OffsetMask) - 1)) & mask;
+            while (slots[i] != 0)
                 i = (i + 1) & mask;
-            places[i] = m_places[j];
-            tags[i] = m_tags[j];
+            slots[i] = slot;
         }
-        m_places.swap(places);
-        m_tags.swap(tags);
+        m_slots.swap(slots);
     }
 
     std::string m_arena; // per key: its length (4 bytes), code, NUL, factory
-    std::vector<uint64_t> m_places; // offset in the arena + 1; 0 is free
-    std::vector<uint32_t> m_tags; // high bits of the hash, to skip most comparisons
-    std::string m_key;
+    std::vector<uint64_t> m_slots;
     size_t m_count = 0;
 };
 
-// A cell as UTF-8, the way it is stored: NUL characters would cut the text
-// short, so they go.
-class Utf8Cell {
-public:
-    std::string_view set(const QString &cell)
-    {
-        m_bytes.resize(static_cast<size_t>(m_encoder.requiredSpace(cell.size())));
-        char *end = m_encoder.appendToBuffer(m_bytes.data(), cell);
-        m_bytes.resize(static_cast<size_t>(end - m_bytes.data()));
-        if (std::memchr(m_bytes.data(), 0, m_bytes.size()))
-            std::erase(m_bytes, '\0');
-        return m_bytes;
-    }
-
-private:
-    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
-    std::string m_bytes;
-};
+// Appends a cell as UTF-8, the way it is stored: NUL characters would cut
+// the text short, so they go. Returns its length in bytes.
+uint32_t appendUtf8(std::string &out, QStringEncoder &encoder, const QString &cell)
+{
+    const size_t start = out.size();
+    out.resize(start + static_cast<size_t>(encoder.requiredSpace(cell.size())));
+    char *end = encoder.appendToBuffer(out.data() + start, cell);
+    out.resize(static_cast<size_t>(end - out.data()));
+    if (std::memchr(out.data() + start, 0, out.size() - start))
+        out.erase(std::remove(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\0'), out.end());
+    return static_cast<uint32_t>(out.size() - start);
+}
 
 } // namespace
 
 namespace {
 
-struct NumberedRow {
-    int number;
-    RosterCells cells;
+// Rows as the database takes them: UTF-8, one after another in one string,
+// each as code, NUL, factory (together the person's key), name, department.
+struct RowChunk {
+    struct Row {
+        int number;
+        uint32_t code, factory, name, department; // lengths in bytes
+    };
+    std::string bytes;
+    std::vector<Row> rows;
 };
-using RowChunk = std::vector<NumberedRow>;
+
+// One row of a chunk, looked at in place.
+struct RowView {
+    int number;
+    std::string_view code, factory, name, department, key;
+};
 
 // Rows on their way from the reading thread to the storing one: reading a
 // workbook costs about as much as storing its rows, so the two overlap. The
@@ -179,11 +170,8 @@ public:
         m_notEmpty.notify_one();
         return true;
     }
-    bool cancelled() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_cancelled;
-    }
+    // Asked per row: no lock.
+    bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
     void finish(std::exception_ptr error)
     {
         std::lock_guard lock(m_mutex);
@@ -222,42 +210,56 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_notEmpty, m_notFull;
     std::deque<RowChunk> m_chunks;
-    bool m_cancelled = false, m_ended = false;
+    std::atomic<bool> m_cancelled = false;
+    bool m_ended = false;
     std::exception_ptr m_error;
 };
 
-// The reading thread's end: rows gathered into chunks.
+// The reading thread's end: rows turned into UTF-8 and gathered into chunks,
+// so that the storing thread only looks people up and binds.
 class ChunkingSink : public RosterSink {
 public:
-    explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { m_chunk.reserve(ChunkRows); }
+    explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { start(); }
     bool row(int number, const RosterCells &cells) override
     {
-        m_chunk.push_back({number, cells});
-        return m_chunk.size() < ChunkRows ? !m_queue.cancelled() : flush();
+        RowChunk::Row r{number, 0, 0, 0, 0};
+        r.code = appendUtf8(m_chunk.bytes, m_encoder, cells[3]);
+        m_chunk.bytes.push_back('\0');
+        r.factory = appendUtf8(m_chunk.bytes, m_encoder, cells[0]);
+        r.name = appendUtf8(m_chunk.bytes, m_encoder, cells[2]);
+        r.department = appendUtf8(m_chunk.bytes, m_encoder, cells[1]);
+        m_chunk.rows.push_back(r);
+        return m_chunk.rows.size() < ChunkRows ? !m_queue.cancelled() : flush();
     }
     // A reader pauses here between parts of the file: rows it has held for
     // a while are handed on rather than held back while it works.
     bool idle() override
     {
-        if (m_chunk.empty() || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::milliseconds(20))
+        if (m_chunk.rows.empty() || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::milliseconds(20))
             return !m_queue.cancelled();
         return flush();
     }
     bool flush()
     {
         m_lastFlush = std::chrono::steady_clock::now();
-        if (m_chunk.empty())
+        if (m_chunk.rows.empty())
             return true;
-        RowChunk full;
-        full.reserve(ChunkRows);
-        std::swap(full, m_chunk);
+        RowChunk full = std::move(m_chunk);
+        start();
         return m_queue.push(std::move(full));
     }
 
 private:
     static constexpr size_t ChunkRows = 1024;
+    void start()
+    {
+        m_chunk = {};
+        m_chunk.rows.reserve(ChunkRows);
+        m_chunk.bytes.reserve(ChunkRows * 48);
+    }
     RowQueue &m_queue;
     RowChunk m_chunk;
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
     std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
 };
 
@@ -285,48 +287,50 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
     return u"正在导入：第["_s + QString::number(row) + u"]行，员工：["_s + code + u"]"_s + u"姓名:["_s + name + u"]"_s;
 }
 
-// Stores the rows the reader hands on.
-class ImportSink : public RosterSink {
+// Stores the rows the reading thread hands on.
+class ImportSink {
 public:
     ImportSink(RosterImport &owner, RosterImport::Result &result)
         : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db)
     {}
 
-    bool row(int number, const RosterCells &cells) override
+    bool row(const RowView &r)
     {
         if (m_owner.m_stopRequested) {
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
-        if (number == 1 || m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
+        if (r.number == 1 || m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
                 return false;
         }
         ++m_rowsSincePump;
-        m_lastRow = number;
-        m_lastCode = cells[3];
-        m_lastName = cells[2];
+        m_lastRow = r.number;
+        m_lastCode.assign(r.code);
+        m_lastName.assign(r.name);
         try {
             if (!m_keys) {
                 // Only now, past the file's check: a refused file costs no look at the roster.
                 m_keys.emplace();
                 if (m_owner.mode == RosterImport::Mode::Append) {
-                    forEachEmployeeKey(m_db, [this](std::string_view code, std::string_view factory) {
-                        m_keys->insert(code, factory);
+                    std::string key;
+                    forEachEmployeeKey(m_db, [&](std::string_view code, std::string_view factory) {
+                        key.assign(code);
+                        key.push_back('\0');
+                        key.append(factory);
+                        m_keys->insert(key);
                     });
                 }
             }
-            const std::string_view code = m_code.set(cells[3]);
-            const std::string_view factory = m_factory.set(cells[0]);
-            if (!m_keys->insert(code, factory)) {
+            if (!m_keys->insert(r.key)) {
                 ++m_result.repeated;
                 return true;
             }
             if (!m_batch) {
                 m_batch.emplace(m_db);
-                m_batchStart = number;
+                m_batchStart = r.number;
                 // Emptied in the unit of work of the first rows stored: a stop
                 // or a refusal before any row leaves the roster as it was.
                 if (m_owner.mode == RosterImport::Mode::Replace && !m_cleared) {
@@ -334,11 +338,12 @@ public:
                     m_clearing = true;
                 }
             }
-            m_insert.insert(code, m_name.set(cells[2]), factory, m_department.set(cells[1]));
+            m_insert.insert(r.code, r.name, r.factory, r.department);
         } catch (const DbError &error) {
             // The refused row changes nothing; the rows before it stay.
-            const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
-            fail(number, refusalReason(error.text(), r));
+            const auto text = [](std::string_view v) { return QString::fromUtf8(v.data(), qsizetype(v.size())); };
+            fail(r.number,
+                 refusalReason(error.text(), {text(r.factory), text(r.department), text(r.name), text(r.code)}));
             if (m_pending == 0) {
                 // Nothing of this batch to keep, the emptying of a replaced roster least of all.
                 m_batch.reset();
@@ -354,7 +359,7 @@ public:
 
     // While rows flow, row() lets events through; this is for the stretches
     // without rows: a file being checked, unpacked or scanned for its encoding.
-    bool idle() override { return !dueByTime() || pump(true); }
+    bool idle() { return !dueByTime() || pump(true); }
     // How long the storing side may wait for rows before events are due.
     std::chrono::milliseconds untilDue() const
     {
@@ -392,7 +397,9 @@ public:
     void tellProgress()
     {
         if (m_lastRow > 0) {
-            Q_EMIT m_owner.progress(m_lastRow, RosterImport::statusText(m_lastRow, m_lastCode, m_lastName),
+            Q_EMIT m_owner.progress(m_lastRow,
+                                    RosterImport::statusText(m_lastRow, QString::fromStdString(m_lastCode),
+                                                             QString::fromStdString(m_lastName)),
                                     m_lastRow % 100);
         }
     }
@@ -433,8 +440,7 @@ private:
     EmployeeBulkInsert m_insert;
     std::optional<Transaction> m_batch;
     std::optional<PersonKeys> m_keys;
-    Utf8Cell m_code, m_name, m_factory, m_department;
-    QString m_lastCode, m_lastName;
+    std::string m_lastCode, m_lastName;
     QElapsedTimer m_sincePump;
     qint64 m_pumpGapMs = 0;
     int m_rowsSincePump = 0, m_lastRow = 0;
@@ -478,8 +484,21 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
         for (bool going = true; going;) {
             switch (queue.take(chunk, sink.untilDue())) {
             case RowQueue::Take::Rows:
-                for (const NumberedRow &r : chunk) {
-                    if (!sink.row(r.number, r.cells)) {
+                for (size_t i = 0, at = 0; i < chunk.rows.size(); ++i) {
+                    const RowChunk::Row &r = chunk.rows[i];
+                    const std::string_view all(chunk.bytes);
+                    RowView view{r.number,
+                                 all.substr(at, r.code),
+                                 all.substr(at + r.code + 1, r.factory),
+                                 {},
+                                 {},
+                                 all.substr(at, r.code + 1 + r.factory)};
+                    at += r.code + 1 + r.factory;
+                    view.name = all.substr(at, r.name);
+                    at += r.name;
+                    view.department = all.substr(at, r.department);
+                    at += r.department;
+                    if (!sink.row(view)) {
                         going = false;
                         break;
                     }

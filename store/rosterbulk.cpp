@@ -53,9 +53,11 @@ EmployeeBulkInsert::~EmployeeBulkInsert()
 
 void EmployeeBulkInsert::prepare()
 {
-    m_db.ensureOpen();
+    // The generation alone is asked per row: looking the connection up takes
+    // a lock and a search of Qt's connection list.
     if (m_stmt && m_generation == m_db.generation())
         return;
+    m_db.ensureOpen();
     // A connection opened anew has closed the old handle, and the statement
     // with it: there is nothing left to finalise.
     m_stmt = nullptr;
