@@ -56,9 +56,8 @@ public:
     int pumpEveryMs = 100;
 
     // Throws RosterFileError when the file turns out unreadable; nothing of
-    // it is imported then. Not re-entrant: a run asked for while one is under
-    // way (from the events it lets through) returns at once, Failed and
-    // without a reason.
+    // it is imported then. One run at a time: the events it lets through may
+    // try to start another, which the caller refuses while isRunning().
     Result run(RosterReader &reader);
     bool isRunning() const { return m_running; }
     // Asks the running import to stop before its next row; the rows stored
