@@ -300,7 +300,9 @@ public:
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
-        if (r.number == 1 || m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
+        // The first pause comes at the first row at the latest (dueByTime()
+        // holds until then); it may have come while the file was checked.
+        if (m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
