@@ -5,26 +5,31 @@
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
-#include "store/preparedstatement.h"
+#include "store/rosterbulk.h"
+#include "store/setupstore.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QStringEncoder>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// An empty cell is stored as empty text, as the spreadsheet handed it over,
-// not as a missing value; NUL characters would cut the text short.
-QString storedText(const QString &cell)
-{
-    if (cell.isNull())
-        return QString::fromLatin1("");
-    if (cell.contains(QChar(0)))
-        return QString(cell).remove(QChar(0));
-    return cell;
-}
 
 struct RosterRow {
     QString factory, department, name, code;
@@ -52,13 +57,229 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
     return engineText;
 }
 
+// The people (code and factory) met so far, held only while an import runs:
+// one arena of keys and an open-addressing table of their places, so that a
+// million people cost tens of megabytes and a look-up a few hashes, not a
+// query per row or an index left behind in the database file.
+class PersonKeys {
+public:
+    // `key` is the code, a NUL and the factory. True when the person was not
+    // there yet (and now is).
+    bool insert(std::string_view key)
+    {
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow();
+        const size_t hash = std::hash<std::string_view>{}(key);
+        const uint64_t tag = hash & ~OffsetMask;
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const uint64_t slot = m_slots[i];
+            if (slot == 0) {
+                m_slots[i] = tag | (m_arena.size() + 1);
+                const auto size = static_cast<uint32_t>(key.size());
+                m_arena.append(reinterpret_cast<const char *>(&size), sizeof size);
+                m_arena.append(key);
+                ++m_count;
+                return true;
+            }
+            if ((slot & ~OffsetMask) == tag && keyAt((slot & OffsetMask) - 1) == key)
+                return false;
+        }
+    }
+
+private:
+    // A slot: the high bits of the key's hash, to skip most comparisons, and
+    // its offset in the arena + 1 (0 is free) in the low 40 bits.
+    static constexpr uint64_t OffsetMask = (uint64_t(1) << 40) - 1;
+
+    std::string_view keyAt(size_t offset) const
+    {
+        uint32_t size = 0;
+        std::memcpy(&size, m_arena.data() + offset, sizeof size);
+        return {m_arena.data() + offset + sizeof size, size};
+    }
+    void grow()
+    {
+        std::vector<uint64_t> slots(std::max<size_t>(1024, m_slots.size() * 2), 0);
+        const size_t mask = slots.size() - 1;
+        for (const uint64_t slot : m_slots) {
+            if (slot == 0)
+                continue;
+            size_t i = std::hash<std::string_view>{}(keyAt((slot & OffsetMask) - 1)) & mask;
+            while (slots[i] != 0)
+                i = (i + 1) & mask;
+            slots[i] = slot;
+        }
+        m_slots.swap(slots);
+    }
+
+    std::string m_arena; // per key: its length (4 bytes), code, NUL, factory
+    std::vector<uint64_t> m_slots;
+    size_t m_count = 0;
+};
+
+// Appends a cell as UTF-8, the way it is stored: NUL characters would cut
+// the text short, so they go. Returns its length in bytes.
+uint32_t appendUtf8(std::string &out, QStringEncoder &encoder, const QString &cell)
+{
+    const size_t start = out.size();
+    out.resize(start + static_cast<size_t>(encoder.requiredSpace(cell.size())));
+    char *end = encoder.appendToBuffer(out.data() + start, cell);
+    out.resize(static_cast<size_t>(end - out.data()));
+    if (std::memchr(out.data() + start, 0, out.size() - start))
+        out.erase(std::remove(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\0'), out.end());
+    return static_cast<uint32_t>(out.size() - start);
+}
+
+} // namespace
+
+namespace {
+
+// Rows as the database takes them: UTF-8, one after another in one string,
+// each as code, NUL, factory (together the person's key), name, department.
+struct RowChunk {
+    struct Row {
+        int number;
+        uint32_t code, factory, name, department; // lengths in bytes
+    };
+    std::string bytes;
+    std::vector<Row> rows;
+};
+
+// One row of a chunk, looked at in place.
+struct RowView {
+    int number;
+    std::string_view code, factory, name, department, key;
+};
+
+// Rows on their way from the reading thread to the storing one: reading a
+// workbook costs about as much as storing its rows, so the two overlap. The
+// queue is short, so memory holds a few thousand rows at most.
+class RowQueue {
+public:
+    enum class Take { Rows, Waiting, Ended };
+
+    // Reading thread: false once the import wants no more rows.
+    bool push(RowChunk &&chunk)
+    {
+        std::unique_lock lock(m_mutex);
+        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled; });
+        if (m_cancelled)
+            return false;
+        m_chunks.push_back(std::move(chunk));
+        m_notEmpty.notify_one();
+        return true;
+    }
+    // Asked per row: no lock.
+    bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+    void finish(std::exception_ptr error)
+    {
+        std::lock_guard lock(m_mutex);
+        m_ended = true;
+        m_error = std::move(error);
+        m_notEmpty.notify_one();
+    }
+
+    // Storing thread: the next chunk, or Waiting when none came within `wait`.
+    Take take(RowChunk &chunk, std::chrono::milliseconds wait)
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_notEmpty.wait_for(lock, wait, [this] { return !m_chunks.empty() || m_ended; }))
+            return Take::Waiting;
+        if (m_chunks.empty())
+            return Take::Ended;
+        chunk = std::move(m_chunks.front());
+        m_chunks.pop_front();
+        m_notFull.notify_one();
+        return Take::Rows;
+    }
+    void cancel()
+    {
+        std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+        m_notFull.notify_all();
+    }
+    std::exception_ptr error() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_error;
+    }
+
+private:
+    static constexpr size_t MaxChunks = 8;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_notEmpty, m_notFull;
+    std::deque<RowChunk> m_chunks;
+    std::atomic<bool> m_cancelled = false;
+    bool m_ended = false;
+    std::exception_ptr m_error;
+};
+
+// The reading thread's end: rows turned into UTF-8 and gathered into chunks,
+// so that the storing thread only looks people up and binds.
+class ChunkingSink : public RosterSink {
+public:
+    explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { start(); }
+    bool row(int number, const RosterCells &cells) override
+    {
+        RowChunk::Row r{number, 0, 0, 0, 0};
+        r.code = appendUtf8(m_chunk.bytes, m_encoder, cells[3]);
+        m_chunk.bytes.push_back('\0');
+        r.factory = appendUtf8(m_chunk.bytes, m_encoder, cells[0]);
+        r.name = appendUtf8(m_chunk.bytes, m_encoder, cells[2]);
+        r.department = appendUtf8(m_chunk.bytes, m_encoder, cells[1]);
+        m_chunk.rows.push_back(r);
+        return m_chunk.rows.size() < ChunkRows ? !m_queue.cancelled() : flush();
+    }
+    // A reader pauses here between parts of the file: rows it has held for
+    // a while are handed on rather than held back while it works.
+    bool idle() override
+    {
+        if (m_chunk.rows.empty() || std::chrono::steady_clock::now() - m_lastFlush < std::chrono::milliseconds(20))
+            return !m_queue.cancelled();
+        return flush();
+    }
+    bool flush()
+    {
+        m_lastFlush = std::chrono::steady_clock::now();
+        if (m_chunk.rows.empty())
+            return true;
+        RowChunk full = std::move(m_chunk);
+        start();
+        return m_queue.push(std::move(full));
+    }
+
+private:
+    static constexpr size_t ChunkRows = 1024;
+    void start()
+    {
+        m_chunk = {};
+        m_chunk.rows.reserve(ChunkRows);
+        m_chunk.bytes.reserve(ChunkRows * 48);
+    }
+    RowQueue &m_queue;
+    RowChunk m_chunk;
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
+    std::chrono::steady_clock::time_point m_lastFlush = std::chrono::steady_clock::now();
+};
+
 } // namespace
 
 QString RosterImport::Result::message() const
 {
-    if (outcome != Outcome::Failed)
-        return {};
-    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported);
+    const QString repeats =
+        repeated == 0
+            ? QString()
+            : u"\n另有%1行的员工(工号和工厂名称都相同)已在员工列表中或在文件中出现过，没有重复导入。"_s.arg(repeated);
+    switch (outcome) {
+    case Outcome::Completed:
+        return repeated == 0 ? u"导入员工资料完成!"_s : u"导入员工资料完成!\n导入%1人。"_s.arg(imported) + repeats;
+    case Outcome::Stopped:
+        return u"导入已停止：已导入%1人，其余的行没有导入。"_s.arg(imported) + repeats;
+    case Outcome::Failed:
+        break;
+    }
+    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported) + repeats;
 }
 
 QString RosterImport::statusText(int row, const QString &code, const QString &name)
@@ -66,43 +287,70 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
     return u"正在导入：第["_s + QString::number(row) + u"]行，员工：["_s + code + u"]"_s + u"姓名:["_s + name + u"]"_s;
 }
 
-namespace {
-
-// Inserts the rows the reader hands on.
-class ImportSink : public RosterSink {
+// Stores the rows the reading thread hands on.
+class ImportSink {
 public:
-    ImportSink(RosterImport &import, Database &db, Pacer &pacer, RosterImport::Result &result)
-        : m_import(import), m_db(db), m_pacer(pacer), m_result(result)
+    ImportSink(RosterImport &owner, RosterImport::Result &result)
+        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db)
     {}
 
-    bool row(int number, const RosterCells &cells) override
+    bool row(const RowView &r)
     {
-        if (m_import.stopRequested && m_import.stopRequested()) {
+        if (m_owner.m_stopRequested) {
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
-        if (number == 1 || m_rowsSincePump >= m_import.pumpEveryRows || dueByTime()) {
+        // The first pause comes at the first row at the latest (dueByTime()
+        // holds until then); it may have come while the file was checked.
+        if (m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
                 return false;
         }
         ++m_rowsSincePump;
-        ++m_rowsSinceIdle;
-        const RosterRow r{storedText(cells[0]), storedText(cells[1]), storedText(cells[2]), storedText(cells[3])};
-        if (m_import.onRow)
-            m_import.onRow(number, RosterImport::statusText(number, r.code, r.name), number % 100);
+        m_lastRow = r.number;
+        m_lastCode.assign(r.code);
+        m_lastName.assign(r.name);
         try {
+            if (!m_keys) {
+                // Only now, past the file's check: a refused file costs no look at the roster.
+                m_keys.emplace();
+                if (m_owner.mode == RosterImport::Mode::Append) {
+                    std::string key;
+                    forEachEmployeeKey(m_db, [&](std::string_view code, std::string_view factory) {
+                        key.assign(code);
+                        key.push_back('\0');
+                        key.append(factory);
+                        m_keys->insert(key);
+                    });
+                }
+            }
+            if (!m_keys->insert(r.key)) {
+                ++m_result.repeated;
+                return true;
+            }
             if (!m_batch) {
                 m_batch.emplace(m_db);
-                m_batchStart = number;
+                m_batchStart = r.number;
+                // Emptied in the unit of work of the first rows stored: a stop
+                // or a refusal before any row leaves the roster as it was.
+                if (m_owner.mode == RosterImport::Mode::Replace && !m_cleared) {
+                    deleteAllEmployees(m_db);
+                    m_clearing = true;
+                }
             }
-            if (!m_insert)
-                m_insert.emplace(m_db, Catalogue::InsertEmployee);
-            m_insert->exec({r.code, r.name, r.factory, r.department});
+            m_insert.insert(r.code, r.name, r.factory, r.department);
         } catch (const DbError &error) {
             // The refused row changes nothing; the rows before it stay.
-            fail(number, refusalReason(error.text(), r));
+            const auto text = [](std::string_view v) { return QString::fromUtf8(v.data(), qsizetype(v.size())); };
+            fail(r.number,
+                 refusalReason(error.text(), {text(r.factory), text(r.department), text(r.name), text(r.code)}));
+            if (m_pending == 0) {
+                // Nothing of this batch to keep, the emptying of a replaced roster least of all.
+                m_batch.reset();
+                m_clearing = false;
+            }
             if (commit())
                 m_result.imported = m_committed;
             return false;
@@ -113,13 +361,12 @@ public:
 
     // While rows flow, row() lets events through; this is for the stretches
     // without rows: a file being checked, unpacked or scanned for its encoding.
-    bool idle() override
+    bool idle() { return !dueByTime() || pump(true); }
+    // How long the storing side may wait for rows before events are due.
+    std::chrono::milliseconds untilDue() const
     {
-        const bool rowsCame = m_rowsSinceIdle > 0;
-        m_rowsSinceIdle = 0;
-        if (rowsCame || !dueByTime())
-            return true;
-        return pump(true);
+        const qint64 left = m_sincePump.isValid() ? m_pumpGapMs - m_sincePump.elapsed() : 0;
+        return std::chrono::milliseconds(std::clamp<qint64>(left, 1, 50));
     }
 
     // Commits what is pending; false (with the failure noted) when the
@@ -134,17 +381,30 @@ public:
             // The whole batch is undone (a full disk also undoes it by
             // itself, at the failing row): its first row is the first lost.
             m_batch.reset();
+            m_clearing = false;
             fail(m_batchStart, failed() ? m_result.reason : refusalReason(error.text(), {}));
             m_pending = 0;
             return false;
         }
         m_batch.reset();
+        m_cleared = m_cleared || m_clearing;
         m_committed += m_pending;
         m_pending = 0;
         return true;
     }
     bool failed() const { return m_result.outcome == RosterImport::Outcome::Failed; }
     int committed() const { return m_committed; }
+
+    // The latest row's status line, as the screen shows it.
+    void tellProgress()
+    {
+        if (m_lastRow > 0) {
+            Q_EMIT m_owner.progress(m_lastRow,
+                                    RosterImport::statusText(m_lastRow, QString::fromStdString(m_lastCode),
+                                                             QString::fromStdString(m_lastName)),
+                                    m_lastRow % 100);
+        }
+    }
 
 private:
     bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_pumpGapMs; }
@@ -156,14 +416,13 @@ private:
         committing.start();
         if (!commit())
             return false;
-        const qint64 every = m_import.pumpEveryMs;
+        const qint64 every = m_owner.pumpEveryMs;
         m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
-        if (m_import.beforePump)
-            m_import.beforePump();
+        tellProgress();
         m_pacer.pump();
         m_sincePump.start();
         m_rowsSincePump = 0;
-        if (betweenRows && m_import.stopRequested && m_import.stopRequested()) {
+        if (betweenRows && m_owner.m_stopRequested) {
             m_result.outcome = RosterImport::Outcome::Stopped;
             return false;
         }
@@ -176,31 +435,96 @@ private:
         m_result.reason = reason;
     }
 
-    RosterImport &m_import;
+    RosterImport &m_owner;
     Database &m_db;
     Pacer &m_pacer;
     RosterImport::Result &m_result;
+    EmployeeBulkInsert m_insert;
     std::optional<Transaction> m_batch;
-    std::optional<PreparedStatement> m_insert;
+    std::optional<PersonKeys> m_keys;
+    std::string m_lastCode, m_lastName;
     QElapsedTimer m_sincePump;
     qint64 m_pumpGapMs = 0;
-    int m_rowsSincePump = 0, m_rowsSinceIdle = 0;
+    int m_rowsSincePump = 0, m_lastRow = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
+    bool m_clearing = false, m_cleared = false;
 };
 
-} // namespace
+RosterImport::RosterImport(Database &db, Pacer &pacer, QObject *parent) : QObject(parent), m_db(db), m_pacer(pacer) {}
+
+RosterImport::~RosterImport() = default;
 
 RosterImport::Result RosterImport::run(RosterReader &reader)
 {
     Result result;
-    ImportSink sink(*this, m_db, m_pacer, result);
-    try {
-        reader.read(sink);
-    } catch (...) {
-        sink.commit(); // rows stored before a read failure stay, as after any other stop
-        throw;
+    m_running = true;
+    m_stopRequested = false;
+    const auto done = qScopeGuard([this] { m_running = false; });
+    {
+        // The file is read on a thread of its own; rows are stored, and
+        // events let through, on this one, which is the only one that
+        // touches the database and the screen.
+        RowQueue queue;
+        std::thread readingThread([&queue, &reader] {
+            ChunkingSink chunks(queue);
+            try {
+                reader.read(chunks);
+                chunks.flush();
+                queue.finish({});
+            } catch (...) {
+                queue.finish(std::current_exception());
+            }
+        });
+        const auto joined = qScopeGuard([&] {
+            queue.cancel();
+            if (readingThread.joinable())
+                readingThread.join();
+        });
+
+        ImportSink sink(*this, result);
+        RowChunk chunk;
+        for (bool going = true; going;) {
+            switch (queue.take(chunk, sink.untilDue())) {
+            case RowQueue::Take::Rows:
+                for (size_t i = 0, at = 0; i < chunk.rows.size(); ++i) {
+                    const RowChunk::Row &r = chunk.rows[i];
+                    const std::string_view all(chunk.bytes);
+                    RowView view{r.number,
+                                 all.substr(at, r.code),
+                                 all.substr(at + r.code + 1, r.factory),
+                                 {},
+                                 {},
+                                 all.substr(at, r.code + 1 + r.factory)};
+                    at += r.code + 1 + r.factory;
+                    view.name = all.substr(at, r.name);
+                    at += r.name;
+                    view.department = all.substr(at, r.department);
+                    at += r.department;
+                    if (!sink.row(view)) {
+                        going = false;
+                        break;
+                    }
+                }
+                break;
+            case RowQueue::Take::Waiting:
+                going = sink.idle();
+                break;
+            case RowQueue::Take::Ended:
+                going = false;
+                break;
+            }
+        }
+        queue.cancel();
+        readingThread.join();
+        // Rows stored before a read failure stay, as after any other stop.
+        sink.commit();
+        if (const std::exception_ptr error = queue.error(); error && result.outcome != Outcome::Failed)
+            std::rethrow_exception(error);
+        result.imported = sink.committed();
+        sink.tellProgress();
     }
-    sink.commit();
-    result.imported = sink.committed();
+    if (result.outcome == Outcome::Failed)
+        Q_EMIT rowRefused(result.failedRow, result.reason);
+    Q_EMIT finished(result.outcome, result.imported, result.repeated);
     return result;
 }

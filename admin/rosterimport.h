@@ -1,6 +1,6 @@
 #pragma once
+#include <QObject>
 #include <QString>
-#include <functional>
 
 class Database;
 class Pacer;
@@ -8,31 +8,40 @@ class RosterReader;
 
 // Fills the roster from the first sheet of a roster file: from row 1 until
 // the first row whose first column is empty, columns factory, department,
-// name and code. Rows are inserted as the reader hands them on, committed in
-// batches, and always before events are let through and at the end, so every
-// row read before a stop or a failing row stays in the roster.
-class RosterImport {
+// name and code. The file is read on a thread of its own while the rows it
+// has handed on are stored on the caller's thread, which alone touches the
+// database and lets events through. Rows are committed in batches, and always
+// before events are let through and at the end, so every row stored before a
+// stop or a failing row stays in the roster.
+//
+// A person is the code with the factory: one already in the roster, or met
+// earlier in the file, is counted as repeated and not stored again, so that
+// importing a file twice does not double anybody's odds.
+class RosterImport : public QObject {
+    Q_OBJECT
 public:
     enum class Outcome { Completed, Stopped, Failed };
+    Q_ENUM(Outcome)
+    // Append keeps the roster and adds the people it lacks; Replace empties
+    // it in the same unit of work as the file's first rows, so a file refused
+    // before its first row leaves the roster as it was.
+    enum class Mode { Append, Replace };
+    Q_ENUM(Mode)
+
     struct Result {
         Outcome outcome = Outcome::Completed;
         int imported = 0; // rows now in the roster from this import
+        int repeated = 0; // rows not stored: the person was in the roster or earlier in the file
         int failedRow = 0; // the first row that could not be stored (Failed)
         QString reason; // why that row could not be stored (Failed)
-        // The operator's message for a failed import; empty otherwise.
+        // The operator's closing message.
         QString message() const;
     };
 
-    RosterImport(Database &db, Pacer &pacer) : m_db(db), m_pacer(pacer) {}
+    RosterImport(Database &db, Pacer &pacer, QObject *parent = nullptr);
+    ~RosterImport() override;
 
-    // Per row, before its insert: row number, status line, progress (row mod 100).
-    std::function<void(int row, const QString &status, int progress)> onRow;
-    // Right before events are let through. A screen shows the latest status
-    // here rather than per row: the picture only changes when events are
-    // handled, and a progress bar repaints at once on every new value.
-    std::function<void()> beforePump;
-    // Asked before each row; true stops the import before that row.
-    std::function<bool()> stopRequested;
+    Mode mode = Mode::Append;
 
     // Events are let through at the first row and then whenever this many
     // milliseconds (or, at the latest, rows) have passed, also while the
@@ -47,13 +56,32 @@ public:
     int pumpEveryMs = 100;
 
     // Throws RosterFileError when the file turns out unreadable; nothing of
-    // it is imported then.
+    // it is imported then. One run at a time: the events it lets through may
+    // try to start another, which the caller refuses while isRunning().
     Result run(RosterReader &reader);
+    bool isRunning() const { return m_running; }
+    // Asks the running import to stop before its next row; the rows stored
+    // so far stay.
+    void stop() { m_stopRequested = true; }
+    bool stopRequested() const { return m_stopRequested; }
 
     // "正在导入：第[n]行，员工：[code]姓名:[name]"
     static QString statusText(int row, const QString &code, const QString &name);
 
+Q_SIGNALS:
+    // Right before events are let through and at the end: the latest row,
+    // its status line and the progress bar's value (row mod 100). The picture
+    // only changes when events are handled, so rows in between are not told.
+    void progress(int row, const QString &status, int percent);
+    // The row that could not be stored, and why; the import ends there.
+    void rowRefused(int row, const QString &reason);
+    // At the end of a run that read the file (not when it was refused).
+    void finished(RosterImport::Outcome outcome, int imported, int repeated);
+
 private:
+    friend class ImportSink;
     Database &m_db;
     Pacer &m_pacer;
+    bool m_running = false;
+    bool m_stopRequested = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -17,6 +18,10 @@ public:
     virtual void notify(QWidget *owner, const QString &text, const QString &caption, Icon icon) = 0;
     // True on OK or Yes.
     virtual bool ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons) = 0;
+    // A question answered by one of `choices` (button texts, the first the
+    // default, the last the one Esc presses): the index of the one pressed.
+    virtual int choose(QWidget *owner, const QString &text, const QString &caption, Icon icon,
+                       const QStringList &choices) = 0;
     // The typed text; empty on Cancel.
     virtual QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) = 0;
     // Filters in the "name|*.ext|name|*.ext" form; empty result on Cancel.

@@ -38,6 +38,10 @@ class SilentDialogs : public Dialogs {
 public:
     void notify(QWidget *, const QString &, const QString &, Icon) override {}
     bool ask(QWidget *, const QString &, const QString &, Icon, Buttons) override { return false; }
+    int choose(QWidget *, const QString &, const QString &, Icon, const QStringList &c) override
+    {
+        return static_cast<int>(c.size()) - 1;
+    }
     QString inputText(QWidget *, const QString &, const QString &, bool) override { return {}; }
     QString openFileName(QWidget *, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }

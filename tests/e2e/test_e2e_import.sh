@@ -36,9 +36,10 @@ e2e_key F10
 setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
 
 # import FILE ROWS: clicks 导入员工列表, types the path into the file dialog,
-# confirms the completion message and checks the roster's size.
+# answers 追加 (the default button: the roster is never empty here), confirms
+# the completion message and checks the roster's size.
 import_file() {
-  local file="$1" expected="$2" done_box count dialog
+  local file="$1" expected="$2" question done_box count dialog
   e2e_focus "$setup"
   xdotool mousemove --window "$setup" 244 70 click 1
   dialog=$(e2e_wait_window "(Open|打开|打开文件)") || e2e_fail "导入员工列表 did not open the file dialog"
@@ -46,6 +47,10 @@ import_file() {
   e2e_wait_still 0.5 || e2e_fail "the file dialog did not settle"
   e2e_type "$file"
   e2e_key Return
+  question=$(e2e_wait_window "系统提示") || e2e_fail "no 追加/替换 question before importing $file"
+  e2e_focus "$question"
+  e2e_key Return
+  e2e_wait_gone "系统提示" || e2e_fail "the 追加/替换 question stayed"
   done_box=$(e2e_wait_window " 系统提示") || e2e_fail "no completion message after importing $file"
   e2e_screenshot "import_$(basename "$file")" >/dev/null
   e2e_focus "$done_box"

@@ -7,12 +7,12 @@ using namespace Qt::StringLiterals;
 
 void ScriptedDialogs::notify(QWidget *, const QString &text, const QString &caption, Icon icon)
 {
-    calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok});
+    calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok, {}});
 }
 
 bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons)
 {
-    calls.push_back({u"ask"_s, text, caption, icon, buttons});
+    calls.push_back({u"ask"_s, text, caption, icon, buttons, {}});
     if (askAnswers.empty())
         return true;
     const bool answer = askAnswers.front();
@@ -20,9 +20,20 @@ bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption
     return answer;
 }
 
+int ScriptedDialogs::choose(QWidget *, const QString &text, const QString &caption, Icon icon,
+                            const QStringList &choices)
+{
+    calls.push_back({u"choose"_s, text, caption, icon, Buttons::Ok, choices});
+    if (chooseAnswers.empty())
+        return 0;
+    const int answer = chooseAnswers.front();
+    chooseAnswers.pop_front();
+    return answer;
+}
+
 QString ScriptedDialogs::inputText(QWidget *, const QString &caption, const QString &prompt, bool masked)
 {
-    calls.push_back({u"input"_s, prompt, caption, masked ? Icon::Warning : Icon::None, Buttons::OkCancel});
+    calls.push_back({u"input"_s, prompt, caption, masked ? Icon::Warning : Icon::None, Buttons::OkCancel, {}});
     if (inputAnswers.empty())
         return {};
     const QString answer = inputAnswers.front();
@@ -32,7 +43,7 @@ QString ScriptedDialogs::inputText(QWidget *, const QString &caption, const QStr
 
 QString ScriptedDialogs::openFileName(QWidget *, const QString &filter)
 {
-    calls.push_back({u"open"_s, filter, {}, Icon::None, Buttons::OkCancel});
+    calls.push_back({u"open"_s, filter, {}, Icon::None, Buttons::OkCancel, {}});
     if (fileAnswers.empty())
         return {};
     const QString answer = fileAnswers.front();
@@ -42,7 +53,7 @@ QString ScriptedDialogs::openFileName(QWidget *, const QString &filter)
 
 QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QString &suffix)
 {
-    calls.push_back({u"save"_s, filter, suffix, Icon::None, Buttons::OkCancel});
+    calls.push_back({u"save"_s, filter, suffix, Icon::None, Buttons::OkCancel, {}});
     if (fileAnswers.empty())
         return {};
     QString answer = fileAnswers.front();
@@ -54,14 +65,18 @@ QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QS
 
 int ScriptedDialogs::runModal(QDialog &dialog)
 {
-    calls.push_back({u"modal"_s, QString::fromLatin1(dialog.metaObject()->className()), dialog.windowTitle(),
-                     Icon::None, Buttons::Ok});
+    calls.push_back({u"modal"_s,
+                     QString::fromLatin1(dialog.metaObject()->className()),
+                     dialog.windowTitle(),
+                     Icon::None,
+                     Buttons::Ok,
+                     {}});
     return onModal ? onModal(dialog) : QDialog::Rejected;
 }
 
 void ScriptedDialogs::reportError(const QString &text)
 {
-    calls.push_back({u"error"_s, errorReportText(text), applicationTitle(), Icon::Error, Buttons::Ok});
+    calls.push_back({u"error"_s, errorReportText(text), applicationTitle(), Icon::Error, Buttons::Ok, {}});
 }
 
 QStringList ScriptedDialogs::texts(const QString &kind) const

@@ -18,14 +18,16 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind; // notify, ask, input, open, save, modal, error
+        QString kind; // notify, ask, choose, input, open, save, modal, error
         QString text;
         QString caption;
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
+        QStringList choices; // choose
     };
     std::vector<Call> calls;
     std::deque<bool> askAnswers; // default: true
+    std::deque<int> chooseAnswers; // default: 0, the first choice
     std::deque<QString> inputAnswers; // default: empty
     std::deque<QString> fileAnswers; // default: empty (cancel)
     // Called for each modal screen; returns the screen's result. Default: Rejected.
@@ -33,6 +35,7 @@ public:
 
     void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
     bool ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+    int choose(QWidget *, const QString &text, const QString &caption, Icon icon, const QStringList &choices) override;
     QString inputText(QWidget *, const QString &caption, const QString &prompt, bool masked) override;
     QString openFileName(QWidget *, const QString &filter) override;
     QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;

@@ -4,6 +4,7 @@
 #include "store/scopestore.h"
 #include "ui/admin/scopepickerfrm.h"
 #include "draw/presslimit.h"
+#include "admin/rosterimport.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
@@ -414,6 +415,8 @@ void TSetupFrm::BitBtn2Click()
     CancelImport = true;
     Importing = false;
     BitBtn1->setEnabled(true);
+    if (m_import)
+        m_import->stop();
 }
 
 void TSetupFrm::reject() { BitBtn2Click(); }

@@ -18,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class RosterGridList;
+class RosterImport;
 struct Settings;
 
 // The system settings screen: the four settings, the roster grid and the prize
@@ -93,6 +94,8 @@ private:
 
     bool Importing = false;
     bool CancelImport = false;
+    // The import under way, which Cancel asks to stop; null when none runs.
+    RosterImport *m_import = nullptr;
 
     QLabel *Label1 = nullptr; // status line
     QLabel *DataFolderLabel = nullptr;

@@ -3,6 +3,7 @@
 #include "sheets/rosterreader.h"
 #include "ui/admin/setupfrm.h"
 #include "base/dialogs.h"
+#include "store/setupstore.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -24,14 +25,28 @@ void TSetupFrm::ActImportExecute()
     // The import lets events through, so the command can be triggered again
     // from inside it (also after Cancel, while the loop is finishing its row):
     // one import at a time.
-    static bool running = false;
-    if (running)
+    if (m_import)
         return;
 
     const QString path = services.dialogs->openFileName(this, ImportFilter);
     if (path.isEmpty())
         return;
-    running = true;
+
+    // A second import of the same people must not double their odds: the
+    // operator says whether the file adds to the roster or takes its place.
+    RosterImport::Mode mode = RosterImport::Mode::Append;
+    if (const int present = countEmployees(*services.db); present > 0) {
+        const int choice =
+            services.dialogs->choose(this,
+                                     u"员工列表中已有%1人。\n"
+                                     u"追加：保留现有员工，只导入列表中还没有的人(工号和工厂名称都相同的是同一人)。\n"
+                                     u"替换：先清除现有员工，再导入文件中的员工。"_s.arg(present),
+                                     u"系统提示"_s, Dialogs::Icon::Question, {u"追加"_s, u"替换"_s, u"取消"_s});
+        if (choice != 0 && choice != 1)
+            return;
+        mode = choice == 0 ? RosterImport::Mode::Append : RosterImport::Mode::Replace;
+    }
+
     BitBtn1->setEnabled(false);
     Importing = true;
     CancelImport = false;
@@ -41,43 +56,53 @@ void TSetupFrm::ActImportExecute()
         // A file that cannot be read ends with its message before any row:
         // open() looks at its kind, the import's first pass checks the rest.
         const auto reader = RosterReader::open(path);
-        RosterImport import(*services.db, *services.pacer);
-        QString status = Label1->text();
-        int progress = ProgressBar1->value();
-        import.onRow = [&](int, const QString &text, int value) { status = text;
-        progress = value;
-    };
-    // The picture changes only when events are handled; a progress bar
-    // would repaint at once on every value.
-    const auto show = [&] {
-        Label1->setText(status);
-        ProgressBar1->setValue(progress);
-    };
-    import.beforePump = show;
-    import.stopRequested = [this] { return CancelImport;
-};
-const RosterImport::Result result = import.run(*reader);
-show();
-if (result.outcome == RosterImport::Outcome::Failed) {
-    // A refused row is told, not passed over: a silent stop would read as a complete import.
-    services.dialogs->notify(this, result.message(), u"系统提示"_s, Dialogs::Icon::Warning);
-} else {
-    services.dialogs->notify(this, u"导入员工资料完成!"_s, u" 系统提示"_s, Dialogs::Icon::None);
-    Label1->setText(u"导入员工资料完成"_s);
-    ProgressBar1->setValue(100);
-}
-}
-catch (...) { failure = std::current_exception(); }
-
-running = false;
-BitBtn1->setEnabled(true);
-Importing = false;
-try {
-    reopenRoster();
-} catch (...) {
-    if (!failure)
+        RosterImport importer(*services.db, *services.pacer);
+        importer.mode = mode;
+        m_import = &importer;
+        connect(&importer, &RosterImport::progress, this, [this](int, const QString &status, int percent) {
+            Label1->setText(status);
+            ProgressBar1->setValue(percent);
+        });
+        RosterImport::Result closing;
+        connect(&importer, &RosterImport::rowRefused, this, [&closing](int row, const QString &reason) {
+            closing.failedRow = row;
+            closing.reason = reason;
+        });
+        connect(&importer, &RosterImport::finished, this,
+                [this, &closing](RosterImport::Outcome outcome, int imported, int repeated) {
+                    closing.outcome = outcome;
+                    closing.imported = imported;
+                    closing.repeated = repeated;
+                    switch (outcome) {
+                    case RosterImport::Outcome::Failed:
+                        // A refused row is told, not passed over: a silent stop would read as a complete import.
+                        services.dialogs->notify(this, closing.message(), u"系统提示"_s, Dialogs::Icon::Warning);
+                        break;
+                    case RosterImport::Outcome::Stopped:
+                        services.dialogs->notify(this, closing.message(), u" 系统提示"_s, Dialogs::Icon::Information);
+                        Label1->setText(u"导入已停止"_s);
+                        break;
+                    case RosterImport::Outcome::Completed:
+                        services.dialogs->notify(this, closing.message(), u" 系统提示"_s, Dialogs::Icon::None);
+                        Label1->setText(u"导入员工资料完成"_s);
+                        ProgressBar1->setValue(100);
+                        break;
+                    }
+                });
+        importer.run(*reader);
+    } catch (...) {
         failure = std::current_exception();
-}
-if (failure)
-    std::rethrow_exception(failure); // to the screen's error report
+    }
+
+    m_import = nullptr;
+    BitBtn1->setEnabled(true);
+    Importing = false;
+    try {
+        reopenRoster();
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (failure)
+        std::rethrow_exception(failure); // to the screen's error report
 }

@@ -5,6 +5,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -73,6 +75,24 @@ bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption,
     }
     const int result = box.exec();
     return result == QMessageBox::Yes || result == QMessageBox::Ok;
+}
+
+int QtDialogs::choose(QWidget *owner, const QString &text, const QString &caption, Icon icon,
+                      const QStringList &choices)
+{
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, owner);
+    std::vector<QPushButton *> buttons;
+    for (const QString &choice : choices)
+        buttons.push_back(box.addButton(choice, QMessageBox::ActionRole));
+    if (!buttons.empty()) {
+        box.setDefaultButton(buttons.front());
+        box.setEscapeButton(buttons.back());
+    }
+    box.exec();
+    const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    // Closed by the window's own button: as the last choice, the one Esc gives.
+    return pressed == buttons.end() ? static_cast<int>(choices.size()) - 1
+                                    : static_cast<int>(pressed - buttons.begin());
 }
 
 QString QtDialogs::inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked)

@@ -12,6 +12,8 @@ class QtDialogs : public Dialogs {
 public:
     void notify(QWidget *owner, const QString &text, const QString &caption, Icon icon) override;
     bool ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+    int choose(QWidget *owner, const QString &text, const QString &caption, Icon icon,
+               const QStringList &choices) override;
     QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) override;
     QString openFileName(QWidget *owner, const QString &filter) override;
     QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) override;

@@ -87,6 +87,7 @@ private Q_SLOTS:
             QVERIFY2(shown.hasMatch() && shown.captured(1) == shown.captured(2)
                          && shown.captured(1) == shown.captured(3),
                      qPrintable(shownAtPump));
+            QCOMPARE(f.ts.dialogs.count(u"choose"_s), 0); // an empty roster has nothing to keep
             QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"导入员工资料完成!"_s});
             QCOMPARE(f.ts.dialogs.calls.back().caption, u" 系统提示"_s);
             QCOMPARE(f.ts.dialogs.calls.back().icon, Dialogs::Icon::None);
@@ -99,7 +100,7 @@ private Q_SLOTS:
     }
 
     // Cancel confirmed while events are handled: the row in progress is
-    // completed, the completion is shown and the screen stays open.
+    // completed, the stop is told with the rows kept, and the screen stays open.
     void cancelMidImport()
     {
         Fixture f;
@@ -118,9 +119,11 @@ private Q_SLOTS:
             screen.ActImport->trigger();
             QVERIFY(screen.isVisible());
             QCOMPARE(f.ts.dialogs.texts(u"ask"_s), QStringList{u"确定要取消本次操作吗?"_s});
-            QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"导入员工资料完成!"_s});
-            QCOMPARE(screen.ProgressBar1->value(), 100);
             QVERIFY(storedAtCancel > 0);
+            QCOMPARE(f.ts.dialogs.texts(u"notify"_s),
+                     QStringList{u"导入已停止：已导入%1人，其余的行没有导入。"_s.arg(storedAtCancel + 1)});
+            QCOMPARE(screen.Label1->text(), u"导入已停止"_s);
+            QVERIFY(screen.ProgressBar1->value() != 100);
             QCOMPARE(screen.rosterCount(), storedAtCancel + 1);
         });
         QCOMPARE(f.employees(), storedAtCancel + 1);
@@ -155,8 +158,17 @@ private Q_SLOTS:
         QCOMPARE(f.employees(), 6);
     }
 
+    // A file refused before its first row changes nothing, whatever was
+    // chosen for the roster already there.
+    void unreadableFileChangesNothing_data()
+    {
+        QTest::addColumn<int>("choice");
+        QTest::newRow("append") << 0;
+        QTest::newRow("replace") << 1;
+    }
     void unreadableFileChangesNothing()
     {
+        QFETCH(int, choice);
         Fixture f;
         f.db.addEmployee(u"1"_s, u"原有"_s, u"一厂"_s);
         const QString path = f.db.folder() + u"broken.xls"_s;
@@ -165,15 +177,69 @@ private Q_SLOTS:
         file.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x07'));
         file.close();
         f.ts.dialogs.fileAnswers = {path};
+        f.ts.dialogs.chooseAnswers = {choice};
         f.openSetup([&](TSetupFrm &screen) {
             screen.ActImport->trigger();
+            QCOMPARE(f.ts.dialogs.count(u"choose"_s), 1);
             const QStringList errors = f.ts.dialogs.texts(u"error"_s);
             QCOMPARE(errors.size(), 1);
             QVERIFY2(errors[0].contains(u"broken.xls"_s), qPrintable(errors[0]));
             QCOMPARE(f.ts.dialogs.count(u"notify"_s), 0);
             QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QCOMPARE(screen.rosterCount(), 1);
         });
         QCOMPARE(f.employees(), 1);
+        QCOMPARE(f.db.scalar(u"select EmpName from EmpNo"_s).toString(), u"原有"_s);
+    }
+
+    // With people in the roster the operator chooses: 追加 stores only the
+    // people it lacks and counts the others, 替换 empties it first, 取消 (or
+    // closing the box) imports nothing.
+    void rosterNotEmpty_data()
+    {
+        QTest::addColumn<int>("fileRows");
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<int>("employees");
+        QTest::addColumn<QString>("message"); // empty: none shown
+        QTest::newRow("append the same file") << 30 << 0 << 30 << u"导入员工资料完成!\n导入0人。\n另有30行的员工"_s;
+        QTest::newRow("append a longer file") << 40 << 0 << 40 << u"导入员工资料完成!\n导入10人。\n另有30行的员工"_s;
+        QTest::newRow("replace") << 20 << 1 << 20 << u"导入员工资料完成!"_s;
+        QTest::newRow("cancel") << 40 << 2 << 30 << QString();
+        QTest::newRow("box closed") << 40 << -1 << 30 << QString();
+    }
+    void rosterNotEmpty()
+    {
+        QFETCH(int, fileRows);
+        QFETCH(int, choice);
+        QFETCH(int, employees);
+        QFETCH(QString, message);
+        Fixture f;
+        for (int i = 1; i <= 30; ++i)
+            f.db.addEmployee(u"E%1"_s.arg(i), u"员工%1"_s.arg(i), u"一厂"_s, u"部门"_s);
+        const int lastOld = f.db.scalar(u"select max(RecNo) from EmpNo"_s).toInt();
+        f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, fileRows)};
+        f.ts.dialogs.chooseAnswers = {choice};
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.ActImport->trigger();
+            const auto asked = std::find_if(f.ts.dialogs.calls.begin(), f.ts.dialogs.calls.end(),
+                                            [](const auto &c) { return c.kind == u"choose"_s; });
+            QVERIFY(asked != f.ts.dialogs.calls.end());
+            QVERIFY2(asked->text.contains(u"已有30人"_s), qPrintable(asked->text));
+            QCOMPARE(asked->choices, (QStringList{u"追加"_s, u"替换"_s, u"取消"_s}));
+            const QStringList notices = f.ts.dialogs.texts(u"notify"_s);
+            if (message.isEmpty()) {
+                QCOMPARE(notices, QStringList{});
+            } else {
+                QCOMPARE(notices.size(), 1);
+                QVERIFY2(notices[0].startsWith(message), qPrintable(notices[0]));
+            }
+            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QCOMPARE(screen.rosterCount(), employees);
+        });
+        QCOMPARE(f.employees(), employees);
+        QCOMPARE(f.db.scalar(u"select count(distinct EmpCode || '/' || CompCode) from EmpNo"_s).toInt(), employees);
+        const int oldKept = f.db.scalar(u"select count(*) from EmpNo where RecNo <= ?"_s, {lastOld}).toInt();
+        QCOMPARE(oldKept, choice == 1 ? 0 : 30);
     }
 
     void dialogCancelledChangesNothing()
