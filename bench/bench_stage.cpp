@@ -88,7 +88,7 @@ int child(int argc, char **argv, const QSize &screen)
     CounterRandom random;
     Settings settings;
 
-    TStartFrm frm(dir.path() + u'/', settings, db, dialogs, pacer, random, sound);
+    TStartFrm frm(Folders::portable(dir.path() + u'/'), settings, db, dialogs, pacer, random, sound);
     frm.LoadDrawData();
     policy.showStage(&frm);
     // The first paint of every layer at this size is not part of the roll.

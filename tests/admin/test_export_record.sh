@@ -31,10 +31,11 @@ PYEOF
 "$PY" - "$db" "$WORK" <<'PYEOF'
 import sqlite3, sys, xlrd, openpyxl
 db, work = sys.argv[1:]
-header = ["序号", "时间", "事件", "奖项编号", "奖项", "奖品", "中奖号码", "姓名", "工厂名称", "方式"]
+header = ["序号", "时间", "事件", "奖项编号", "奖项", "奖品", "中奖号码", "姓名", "工厂名称", "方式", "抽奖范围"]
 con = sqlite3.connect(db)
 stored = [["" if v is None else str(v) for v in r] for r in con.execute(
-    "select RecNo, sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow from DrawLog order by RecNo")]
+    "select RecNo, sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow, sScope from DrawLog "
+    "order by RecNo")]
 def text(v):
     return "" if v is None else (str(int(v)) if isinstance(v, float) and v == int(v) else str(v))
 xls = xlrd.open_workbook(f"{work}/record.xls").sheet_by_index(0)

@@ -243,10 +243,10 @@ void TestWorksheetWriter::xlsReadsBack()
 void TestWorksheetWriter::drawRecordNumbersAreNumbers()
 {
     TempDb tmp;
-    DrawRecord won{0,           u"2026-01-01 20:00:01"_s, u"中奖"_s, 3,        u"一等奖"_s, u"冰箱"_s,
-                   u"000123"_s, u"欧阳·娜娜"_s,           u"一厂"_s, u"随机"_s};
+    DrawRecord won{0,           u"2026-01-01 20:00:01"_s, u"中奖"_s, 3,         u"一等奖"_s, u"冰箱"_s,
+                   u"000123"_s, u"欧阳·娜娜"_s,           u"一厂"_s, u"随机"_s, {}};
     appendDrawRecord(tmp.db(), won);
-    DrawRecord reset{0, u"2026-01-01 21:00:00"_s, u"重置"_s, 0, {}, {}, {}, {}, {}, {}};
+    DrawRecord reset{0, u"2026-01-01 21:00:00"_s, u"重置"_s, 0, {}, {}, {}, {}, {}, {}, {}};
     appendDrawRecord(tmp.db(), reset);
     QTemporaryDir dir;
     const QString path = dir.path() + u"/记录.xls"_s;
@@ -257,8 +257,8 @@ void TestWorksheetWriter::drawRecordNumbersAreNumbers()
     QCOMPARE(back.table.size(), size_t(3));
     QCOMPARE(back.table[0][0], QVariant(u"序号"_s));
     QCOMPARE(back.table[0][3], QVariant(u"奖项编号"_s));
-    const QVariantList first{1.0,         u"2026-01-01 20:00:01"_s, u"中奖"_s, 3.0,      u"一等奖"_s, u"冰箱"_s,
-                             u"000123"_s, u"欧阳·娜娜"_s,           u"一厂"_s, u"随机"_s};
+    const QVariantList first{1.0,         u"2026-01-01 20:00:01"_s, u"中奖"_s, 3.0,       u"一等奖"_s, u"冰箱"_s,
+                             u"000123"_s, u"欧阳·娜娜"_s,           u"一厂"_s, u"随机"_s, {}};
     QCOMPARE(back.table[1], first);
     QCOMPARE(back.table[2][0], QVariant(2.0));
     QCOMPARE(back.table[2][2], QVariant(u"重置"_s));

@@ -65,13 +65,13 @@ no_error_box() {
 # once the typed row is written, the roster must have exactly one row more
 # (an empty row written by Insert or by leaving would make it two).
 e2e_key F10
-setup=$(wait_screen 621 442) || e2e_fail "F10 did not open the settings screen"
+setup=$(wait_screen 701 442) || e2e_fail "F10 did not open the settings screen"
 e2e_focus "$setup"
 # Clicks land where the screen is painted, not where it is still being placed.
 e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
-click_at "$setup" 621 120 116 # first roster row
+click_at "$setup" 701 120 116 # first roster row
 e2e_key Insert
-click_at "$setup" 621 120 134 # leaves the untouched new row
+click_at "$setup" 701 120 134 # leaves the untouched new row
 e2e_key Insert
 e2e_type "Z9"
 e2e_key Return
@@ -86,11 +86,11 @@ no_error_box "a typed roster row"
 # Then Down on the last row, a name and Enter: an item that can be drawn.
 # Once it is written, Insert and Esc must have left nothing behind, and the
 # screen was still open to take the keys.
-click_at "$setup" 621 400 113 # first prize row
+click_at "$setup" 701 400 113 # first prize row
 e2e_key Insert
 e2e_screenshot grids-prize-pending >/dev/null
 e2e_key Escape
-click_at "$setup" 621 375 113 # first prize row, its name
+click_at "$setup" 701 375 113 # first prize row, its name
 e2e_key Down Down Down
 e2e_type "Prize4"
 e2e_key Return
@@ -98,15 +98,15 @@ prize4() { [ -n "$(sql "select 1 from AwardItem where ItemName = 'Prize4'")" ]; 
 e2e_wait_for "the new item Prize4 (did Esc on a pending row close the screen?)" prize4
 alive "a new prize item"
 no_error_box "a new prize item"
-[ -n "$(find_screen 621 442)" ] || e2e_fail "Esc on a pending row closed the screen"
+[ -n "$(find_screen 701 442)" ] || e2e_fail "Esc on a pending row closed the screen"
 [ "$(sql 'select count(*) from AwardItem')" = 4 ] || e2e_fail "Insert and Esc left an item: $(sql 'select * from AwardItem')"
 [ "$(sql "select iSeq, ExcNum, IsExec from AwardItem where ItemName = 'Prize4'")" = "4|0|0" ] \
   || e2e_fail "the new item is not open to the draw: $(sql 'select * from AwardItem')"
 e2e_key Escape
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [ -n "$(find_screen 621 442)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-[ -z "$(find_screen 621 442)" ] || e2e_fail "Escape did not close the settings screen"
+while [ -n "$(find_screen 701 442)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ -z "$(find_screen 701 442)" ] || e2e_fail "Escape did not close the settings screen"
 
 # --- F2: two codes one after the other ---
 # The second prize item is chosen in the box while the first designation is

@@ -82,7 +82,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(621, 442);
+    setFixedSize(701, 442);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -103,7 +103,7 @@ void TSetupFrm::buildControls()
     Label2 = label(this, u"Label2"_s, u"背景音乐:"_s, 17, 16);
     RzButtonEdit2 = new QLineEdit(this);
     RzButtonEdit2->setObjectName(u"RzButtonEdit2"_s);
-    RzButtonEdit2->setGeometry(80, 12, 529, 21);
+    RzButtonEdit2->setGeometry(80, 12, 609, 21);
     RzButtonEdit2Button =
         RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
     connect(RzButtonEdit2Button, &QAction::triggered, this,
@@ -168,14 +168,14 @@ void TSetupFrm::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {456, 390, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {536, 390, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {536, 390, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {616, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
     DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 420);
-    DataFolderLabel->setGeometry(16, 420, 593, 17);
+    DataFolderLabel->setGeometry(16, 420, 673, 17);
     DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
@@ -227,7 +227,8 @@ void TSetupFrm::buildRosterGrid()
 
 void TSetupFrm::buildPrizeGrid()
 {
-    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 313, 244});
+    // Wider than the classic 313 by the column 抽奖范围.
+    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 393, 244});
     ADOQuery2 = new PrizeGridList(*services.db, this);
     ADOQuery2->setObjectName(u"ADOQuery2"_s);
     connect(ADOQuery2, &PostedList::cellEdited, this, &TSetupFrm::ADOQuery2iNumberChange);

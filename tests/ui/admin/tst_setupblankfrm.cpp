@@ -127,7 +127,7 @@ private Q_SLOTS:
             if (!frm.dxDBGrid1->isColumnHidden(c))
                 headers << frm.ADOQuery1.headerData(c, Qt::Horizontal).toString();
         }
-        QCOMPARE(headers, (QStringList{u"工厂名称"_s, u"号码"_s, u"姓名"_s, u"奖项"_s}));
+        QCOMPARE(headers, (QStringList{u"工厂名称"_s, u"号码"_s, u"姓名"_s, u"奖项"_s, u"状态"_s}));
         // The prize-item box lists the items in draw order.
         QCOMPARE(frm.dxDBLookupEdit1->count(), 2);
         QCOMPARE(frm.dxDBLookupEdit1->itemText(0), u"一等奖"_s);

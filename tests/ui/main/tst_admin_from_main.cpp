@@ -401,10 +401,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("inside");
         QTest::addColumn<QString>("description");
         QTest::addColumn<int>("errors");
-        const QString line = u"现在抽取:一等奖, 奖品:电视机, 共:3人,正在抽取第%1位."_s;
-        QTest::addRow("closed at once") << u"close"_s << line.arg(4) << 0;
-        QTest::addRow("after deleting a winner") << u"delete"_s << line.arg(3) << 0;
-        QTest::addRow("after an error") << u"delete-then-throw"_s << line.arg(3) << 1;
+        // The first item is full: the start took the next open one, and a
+        // deleted winner's freed place does not change that.
+        const QString line = u"现在抽取:二等奖, 奖品:自行车, 共:5人,正在抽取第1位."_s;
+        QTest::addRow("closed at once") << u"close"_s << line << 0;
+        QTest::addRow("after deleting a winner") << u"delete"_s << line << 0;
+        QTest::addRow("after an error") << u"delete-then-throw"_s << line << 1;
         QTest::addRow("after an absent winner")
             << u"absent"_s << u"现在抽取:一等奖, 奖品:电视机, 共:3人,准备抽取第:3位."_s << 0;
     }

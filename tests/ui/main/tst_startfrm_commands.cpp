@@ -232,6 +232,7 @@ private Q_SLOTS:
             f.temp.addEmployee(QString::number(i), u"员工"_s, u"一厂"_s);
         f.temp.addItem(1, u"A"_s, u"a"_s, 5, 1);
         frm.ReloadDrawData();
+        frm.PrepareCurrentPrize();
         showActive(frm);
         f.ts.dialogs.calls.clear();
         bool checked = false;
