@@ -45,7 +45,7 @@ QString PrizeRound::drawingLine() const
            + QString::number(m_currExcNum + 1) + u"位."_s;
 }
 
-QString PrizeRound::currentLine() const { return data.itemRows.empty() ? noItemLine() : drawingLine(); }
+QString PrizeRound::currentLine() { return cachedReadyLine(); }
 
 QString PrizeRound::cachedReadyLine()
 {

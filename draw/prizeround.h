@@ -60,9 +60,9 @@ public:
     void OpenDesignations(int item);
 
     QString drawingLine() const;
-    // The drawing line, or the no-item line when no current item is left
-    // (after the last item is drawn a reload leaves the state empty).
-    QString currentLine() const;
+    // The line of the idle screen: the current item's ready line, as at the
+    // start, or the no-item line when no current item is left.
+    QString currentLine();
     // The ready line of the current item as last read or stored, without
     // asking the database: for the screen after a failed write.
     QString cachedReadyLine();

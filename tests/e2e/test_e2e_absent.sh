@@ -113,10 +113,11 @@ import sqlite3, sys, openpyxl
 db, path, absent, factory, item = sys.argv[1:]
 con = sqlite3.connect(db)
 stored = [[str(v) if v is not None else "" for v in r] for r in con.execute(
-    "select RecNo, sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow from DrawLog order by RecNo")]
+    "select RecNo, sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow, sScope from DrawLog "
+    "order by RecNo")]
 sheet = openpyxl.load_workbook(path).worksheets[0]
 rows = [["" if c is None else str(c) for c in r] for r in sheet.iter_rows(values_only=True)]
-assert rows[0] == ["序号", "时间", "事件", "奖项编号", "奖项", "奖品", "中奖号码", "姓名", "工厂名称", "方式"], rows[0]
+assert rows[0] == ["序号", "时间", "事件", "奖项编号", "奖项", "奖品", "中奖号码", "姓名", "工厂名称", "方式", "抽奖范围"], rows[0]
 assert rows[1:] == stored, (rows[1:], stored)
 events = [(r[2], r[6], r[7 + 1], r[3], r[9]) for r in stored]
 assert [e[0] for e in events] == ["中奖"] * 3 + ["弃奖", "中奖"], events

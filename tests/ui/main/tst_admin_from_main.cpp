@@ -403,7 +403,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("errors");
         // The first item is full: the start took the next open one, and a
         // deleted winner's freed place does not change that.
-        const QString line = u"现在抽取:二等奖, 奖品:自行车, 共:5人,正在抽取第1位."_s;
+        const QString line = u"现在抽取:二等奖, 奖品:自行车, 共:5人,准备抽取第:1位."_s;
         QTest::addRow("closed at once") << u"close"_s << line << 0;
         QTest::addRow("after deleting a winner") << u"delete"_s << line << 0;
         QTest::addRow("after an error") << u"delete-then-throw"_s << line << 1;
