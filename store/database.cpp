@@ -89,7 +89,25 @@ QString checkFile(const QString &path)
 
 } // namespace
 
-QString Database::open(const QString &path)
+QString Database::open(const QString &path) { return openFile(path, true); }
+
+QString Database::openChecksLater(const QString &path) { return openFile(path, false); }
+
+QString Database::checkWholeFile()
+{
+    QSqlQuery probe(handle());
+    QString error;
+    if (!probe.exec(u"PRAGMA quick_check(1)"_s))
+        error = describe(probe.lastError());
+    else if (!probe.next() || probe.value(0).toString() != u"ok"_s)
+        error = DbMessages::damaged(m_path);
+    probe = QSqlQuery();
+    if (!error.isEmpty())
+        close();
+    return error;
+}
+
+QString Database::openFile(const QString &path, bool wholeFileNow)
 {
     close();
     m_path = path;
@@ -119,7 +137,7 @@ QString Database::open(const QString &path)
     if (!db.open())
         return describe(db.lastError());
     ++m_generation;
-    const QString error = checkOpened(db);
+    const QString error = checkOpened(db, wholeFileNow);
     if (!error.isEmpty()) {
         db.close();
         return error;
@@ -151,17 +169,19 @@ QString Database::openNew(const QString &path)
     return {};
 }
 
-QString Database::checkOpened(QSqlDatabase &db)
+QString Database::checkOpened(QSqlDatabase &db, bool wholeFileNow)
 {
     QSqlQuery probe(db);
     // Reading the file plays back a journal that belongs to it; then the
     // whole file is read once, so that damage shows now and not in front of
     // the audience.
-    if (!probe.exec(u"PRAGMA quick_check(1)"_s))
-        return describe(probe.lastError());
-    if (!probe.next() || probe.value(0).toString() != u"ok"_s)
-        return DbMessages::damaged(m_path);
-    probe.finish();
+    if (wholeFileNow) {
+        if (!probe.exec(u"PRAGMA quick_check(1)"_s))
+            return describe(probe.lastError());
+        if (!probe.next() || probe.value(0).toString() != u"ok"_s)
+            return DbMessages::damaged(m_path);
+        probe.finish();
+    }
 
     for (const DeliveredTable &table : deliveredTables()) {
         if (!probe.prepare(u"select name from pragma_table_info(?)"_s))

@@ -23,6 +23,13 @@ public:
     // Opens and checks the file; returns the operator's message (naming the
     // file and what to do), empty on success.
     QString open(const QString &path);
+    // The same with the reading of the whole file left for checkWholeFile():
+    // the start shows its window first, a large file takes a moment to read.
+    QString openChecksLater(const QString &path);
+    // Reads the whole file once (PRAGMA quick_check), so that damage shows
+    // before the draw and not in front of the audience; a damaged file is
+    // closed and its message returned, empty when the file is sound.
+    QString checkWholeFile();
     // Opens a new, empty file that the database tool is about to fill; no
     // start checks. Returns the engine's error text, empty on success.
     QString openNew(const QString &path);
@@ -65,7 +72,8 @@ public:
 
 private:
     friend class Transaction;
-    QString checkOpened(QSqlDatabase &db);
+    QString openFile(const QString &path, bool wholeFileNow);
+    QString checkOpened(QSqlDatabase &db, bool wholeFileNow);
     int m_openUnits = 0;
 
     QString m_connectionName;

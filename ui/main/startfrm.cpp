@@ -227,12 +227,22 @@ void TStartFrm::LoadDrawData()
     // A failure while loading is reported; the window keeps its design-time
     // texts. No command runs inside the loading, which lets events through;
     // a start press given meanwhile runs once the roster is there.
-    m_refreshing = false;
     if (!m_connected) {
+        m_refreshing = false;
         return;
     }
     guarded([this] {
         refreshAfterScreen([this] {
+            // The window is painted before the file is read through.
+            m_pacer.pump();
+            // A damaged file is refused before anything is read from it, as
+            // at the start; a later start press tries it again.
+            if (const QString error = m_db.checkWholeFile(); !error.isEmpty()) {
+                m_connected = false;
+                m_dialogs.notify(this, error, u"错误信息"_s, Dialogs::Icon::Warning);
+                setDescription(u"本次是第几轮抽奖,正在抽取第几位......"_s);
+                return;
+            }
             ReloadDrawData();
             // The item chosen or reached before, as long as it is open.
             round.takeStoredItem();
@@ -243,7 +253,8 @@ void TStartFrm::LoadDrawData()
 
 bool TStartFrm::ConnectDatabase()
 {
-    const QString error = m_db.open(m_folders.data + u"config.dll"_s);
+    // The whole file is read once the window shows (LoadDrawData).
+    const QString error = m_db.openChecksLater(m_folders.data + u"config.dll"_s);
     // What the start checks found is said now, not at the first winner.
     for (const QString &notice : m_db.notices())
         m_dialogs.notify(this, notice, u"错误信息"_s, Dialogs::Icon::Warning);
