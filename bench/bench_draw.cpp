@@ -133,8 +133,10 @@ Figures run(int earlierWinners, bool scoped)
         return Timing{cpuNs() - cpuStart, static_cast<double>(wall.nsecsElapsed()), round.currExcNum() - before};
     };
     // A scope of ten people: one press of them at each shuffle length.
-    if (scoped)
+    if (scoped) {
         db.exec(u"update AwardItem set iNumber = 5"_s);
+        round.PrepareCurrentPrize();
+    }
     const Timing shortShuffle = timePresses(0);
     const Timing longShuffle = timePresses(20);
     f.cpuMsPerWinner = shortShuffle.cpuNs / shortShuffle.winners / 1e6;
