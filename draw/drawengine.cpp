@@ -281,6 +281,10 @@ int DrawEngine::pickRow(int item)
 int DrawEngine::rollRow(int item)
 {
     const Eligibility &eligibility = m_round.data.eligibility;
+    // A scope that holds nobody (its designated winner still wins): the
+    // digits roll over everybody.
+    if (eligibility.poolSize(item) == 0)
+        return m_random.position(m_round.roster().size());
     const int position = m_random.position(eligibility.poolSize(item));
     const int row = eligibility.poolRow(item, position);
     if (!m_settings.rollEligibleOnly || eligibility.eligible(row, item))

@@ -329,12 +329,26 @@ void TestDrawEngineNoRender::scopedItemsDrawInsideTheirScope()
     QCOMPARE(b.winners().size(), 7);
     QCOMPARE(b.db.scalar(u"select ExcNum from AwardItem where RecNo = ?"_s, {c}).toInt(), 0);
 
+    // A scope of nobody with a designated winner: the digits roll over
+    // everybody and the designated person wins.
+    const int d = b.addItem(u"丙奖"_s, 1, 1);
+    ScopeStore::setItemScope(b.db, d, {{0, d, u"九厂"_s, QString()}});
+    b.db.exec(u"insert into Award(sNo, sName, sTime, Checked, sCompCode) values('三厂生产部2', '员工', ?, 0, '三厂')"_s,
+              {d});
+    b.load();
+    b.round->setCurrItemNo(d); // F9
+    b.round->PrepareCurrentPrize();
+    b.view.notices.clear();
+    b.press(3);
+    QCOMPARE(b.winners().size(), 8);
+    QCOMPARE(b.winners().back(), u"三厂生产部2"_s);
+
     // Opened to everybody, it takes from everybody else.
     ScopeStore::setItemScope(b.db, c, {});
     b.load();
     b.press();
-    QCOMPARE(b.winners().size(), 10);
-    for (const QString &code : b.winners().mid(7))
+    QCOMPARE(b.winners().size(), 11);
+    for (const QString &code : b.winners().mid(8))
         QVERIFY2(!won.contains(code), qPrintable(code));
 }
 
