@@ -154,7 +154,6 @@ bool PrizeRound::ReloadDrawData()
     }
     reopenDesignations();
     reopenItemQuery();
-    data.scopes = ScopeStore::allScopes(m_db);
 
     // Read into a table of its own: a failure half-way leaves the last one.
     RosterTable roster;
@@ -171,6 +170,8 @@ bool PrizeRound::ReloadDrawData()
     });
     roster.finish();
     data.roster = std::move(roster);
+    // Everybody free; RefreshLists then reads the lists and the scopes once.
+    data.scopes.clear();
     data.eligibility.rebuild(data.roster, data.scopes);
     data.eligibility.setPeople(Eligibility::Block::Won, data.winnerSet);
     RefreshLists();

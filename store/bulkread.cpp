@@ -6,18 +6,9 @@
 #include "store/dialect.h"
 #include "store/rowreaders.h"
 
-#include <QSqlDriver>
 #include <sqlite3.h>
 
 namespace {
-
-sqlite3 *engineHandle(Database &db)
-{
-    const QVariant v = db.handle().driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(v.constData());
-}
 
 QString columnText(sqlite3_stmt *stmt, int col)
 {
@@ -34,7 +25,7 @@ QString columnText(sqlite3_stmt *stmt, int col)
 std::vector<Employee> loadEmployees(Database &db, const QString &statement)
 {
     db.ensureOpen();
-    sqlite3 *handle = engineHandle(db);
+    sqlite3 *handle = db.engine();
     if (!handle) {
         QSqlQuery q = db.exec(statement);
         return readEmployees(q);
@@ -77,7 +68,7 @@ std::vector<Employee> loadEmployees(Database &db, const QString &statement)
 void readRoster(Database &db, const std::function<bool(const RosterRowView &)> &row)
 {
     db.ensureOpen();
-    sqlite3 *handle = engineHandle(db);
+    sqlite3 *handle = db.engine();
     if (!handle)
         throw DbError(DbMessages::forResultCode(SQLITE_MISUSE, QString(), db.path()));
     const auto fail = [&](int rc) {

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 #include <sqlite3.h>
@@ -46,6 +47,14 @@ Database::~Database()
 }
 
 QSqlDatabase Database::handle() const { return QSqlDatabase::database(m_connectionName, false); }
+
+sqlite3 *Database::engine() const
+{
+    const QVariant v = handle().driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(v.constData());
+}
 
 bool Database::isOpen() const { return handle().isOpen(); }
 

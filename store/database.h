@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+struct sqlite3;
+
 // The one connection of the program (ADOConnection1) to config.dll.
 //
 // The file is opened shared with other programs, never created, and checked
@@ -41,6 +43,9 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     const QString &path() const { return m_path; }
     QSqlDatabase handle() const;
+    // The engine's own connection, for the bulk paths that bind UTF-8 values
+    // straight; null when the driver is not SQLite's.
+    sqlite3 *engine() const;
     // Raised each time the connection is opened anew, so that a prepared
     // statement knows when it must be prepared again.
     int generation() const { return m_generation; }

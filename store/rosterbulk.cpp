@@ -1,26 +1,24 @@
 #include "store/rosterbulk.h"
 
+#include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
 #include "store/dbmessages.h"
 #include "store/dialect.h"
 
-#include <QSqlDriver>
 #include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QLatin1String EmployeeKeys{"select EmpCode, CompCode from EmpNo"};
-
 sqlite3 *engineHandle(Database &db)
 {
-    const QVariant v = db.handle().driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+    sqlite3 *handle = db.engine();
+    if (!handle)
         throw DbError(u"数据库连接不是 SQLite 连接，无法导入。"_s);
-    return *static_cast<sqlite3 *const *>(v.constData());
+    return handle;
 }
 
 sqlite3_stmt *prepared(sqlite3 *handle, const QString &statement, const QString &path)
@@ -32,12 +30,6 @@ sqlite3_stmt *prepared(sqlite3 *handle, const QString &statement, const QString 
             DbMessages::forResultCode(sqlite3_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)), path));
     }
     return stmt;
-}
-
-std::string_view columnUtf8(sqlite3_stmt *stmt, int col)
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, col));
-    return text ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt, col))) : std::string_view();
 }
 
 } // namespace
@@ -101,16 +93,9 @@ void EmployeeBulkInsert::fail(int rc)
 
 void forEachEmployeeKey(Database &db, const std::function<void(std::string_view code, std::string_view factory)> &key)
 {
-    db.ensureOpen();
-    sqlite3 *handle = engineHandle(db);
-    sqlite3_stmt *stmt = prepared(handle, EmployeeKeys, db.path());
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-        key(columnUtf8(stmt, 0), columnUtf8(stmt, 1));
-    const QString error = rc == SQLITE_DONE
-                              ? QString()
-                              : DbMessages::forResultCode(rc, QString::fromUtf8(sqlite3_errmsg(handle)), db.path());
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty())
-        throw DbError(error);
+    readRoster(db, [&key](const RosterRowView &row) {
+        key(std::string_view(row.code.data(), static_cast<size_t>(row.code.size())),
+            std::string_view(row.factory.data(), static_cast<size_t>(row.factory.size())));
+        return true;
+    });
 }
