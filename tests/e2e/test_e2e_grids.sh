@@ -60,12 +60,15 @@ no_error_box() {
     || { e2e_screenshot "grids-error-$1" >/dev/null; e2e_fail "an error was reported: $1"; }
 }
 
+# The settings screen's fixed size, by which its window is found.
+SETUP_W=701 SETUP_H=476
+
 # --- F10: roster grid ---
 # Insert, leaving the untouched new row, then Insert, a typed code and Enter:
 # once the typed row is written, the roster must have exactly one row more
 # (an empty row written by Insert or by leaving would make it two).
 e2e_key F10
-setup=$(wait_screen 701 442) || e2e_fail "F10 did not open the settings screen"
+setup=$(wait_screen $SETUP_W $SETUP_H) || e2e_fail "F10 did not open the settings screen"
 e2e_focus "$setup"
 # Clicks land where the screen is painted, not where it is still being placed.
 e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
@@ -98,15 +101,15 @@ prize4() { [ -n "$(sql "select 1 from AwardItem where ItemName = 'Prize4'")" ]; 
 e2e_wait_for "the new item Prize4 (did Esc on a pending row close the screen?)" prize4
 alive "a new prize item"
 no_error_box "a new prize item"
-[ -n "$(find_screen 701 442)" ] || e2e_fail "Esc on a pending row closed the screen"
+[ -n "$(find_screen $SETUP_W $SETUP_H)" ] || e2e_fail "Esc on a pending row closed the screen"
 [ "$(sql 'select count(*) from AwardItem')" = 4 ] || e2e_fail "Insert and Esc left an item: $(sql 'select * from AwardItem')"
 [ "$(sql "select iSeq, ExcNum, IsExec from AwardItem where ItemName = 'Prize4'")" = "4|0|0" ] \
   || e2e_fail "the new item is not open to the draw: $(sql 'select * from AwardItem')"
 e2e_key Escape
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
-while [ -n "$(find_screen 701 442)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
-[ -z "$(find_screen 701 442)" ] || e2e_fail "Escape did not close the settings screen"
+while [ -n "$(find_screen $SETUP_W $SETUP_H)" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+[ -z "$(find_screen $SETUP_W $SETUP_H)" ] || e2e_fail "Escape did not close the settings screen"
 
 # --- F2: two codes one after the other ---
 # The second prize item is chosen in the box while the first designation is

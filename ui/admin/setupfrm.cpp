@@ -82,7 +82,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(701, 442);
+    setFixedSize(701, 476);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -177,6 +177,10 @@ void TSetupFrm::buildControls()
     DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 420);
     DataFolderLabel->setGeometry(16, 420, 673, 17);
     DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    // The bottom row (y 444) holds the commands on the data as a whole and on
+    // the stage's look: backup and restore from x 16, the password, the look
+    // and the photos from x 304.
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)
