@@ -6,7 +6,7 @@
 #include "store/database.h"
 #include "store/dberror.h"
 #include "store/rosterbulk.h"
-#include "store/setupstore.h"
+#include "store/snapshots.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -335,8 +335,9 @@ public:
                 m_batchStart = r.number;
                 // Emptied in the unit of work of the first rows stored: a stop
                 // or a refusal before any row leaves the roster as it was.
+                // The import's own snapshot, taken before the file was read, covers this.
                 if (m_owner.mode == RosterImport::Mode::Replace && !m_cleared) {
-                    deleteAllEmployees(m_db);
+                    m_db.exec(Catalogue::DeleteAllEmployees);
                     m_clearing = true;
                 }
             }
@@ -456,6 +457,9 @@ RosterImport::~RosterImport() = default;
 
 RosterImport::Result RosterImport::run(RosterReader &reader)
 {
+    // Before the file is read: a snapshot that cannot be written ends the
+    // import with the roster untouched and no time spent on the file.
+    Snapshots::take(m_db, Snapshots::importRoster());
     Result result;
     m_running = true;
     m_stopRequested = false;

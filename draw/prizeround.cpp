@@ -8,6 +8,7 @@
 #include "store/drawlog.h"
 #include "store/rowreaders.h"
 #include "store/scopestore.h"
+#include "store/snapshots.h"
 
 #include <QElapsedTimer>
 
@@ -234,6 +235,7 @@ bool PrizeRound::removeWinner(const QString &code, const QString &factory, const
     // The record, the exclusion, the deletion and the recount are one unit:
     // ExcNum never disagrees with the rows left in AwardList, nor the record
     // with the winners, whatever happens between them.
+    Snapshots::take(m_db, absent ? Snapshots::absentWinner() : Snapshots::deleteWinner());
     Transaction tx(m_db);
     recordRemovedWinners(m_db, absent ? DrawEvent::Absent : DrawEvent::Deleted, code, factory);
     if (absent)

@@ -1,6 +1,7 @@
 #include "store/gridstore.h"
 
 #include "store/database.h"
+#include "store/snapshots.h"
 
 #include <QLatin1String>
 #include <QSqlRecord>
@@ -104,6 +105,10 @@ void updatePrizeRow(Database &db, const QVariantList &row)
     db.exec(UpdatePrizeRow, prizeValues(row) << row.value(0));
 }
 
-void deletePrizeRow(Database &db, int recNo) { db.exec(DeletePrizeRow, {recNo}); }
+void deletePrizeRow(Database &db, int recNo)
+{
+    Snapshots::take(db, Snapshots::deletePrizeItem());
+    db.exec(DeletePrizeRow, {recNo});
+}
 
 } // namespace GridStore

@@ -1,4 +1,5 @@
 #include "store/setupstore.h"
+#include "store/snapshots.h"
 
 #include "store/catalogue.h"
 #include "store/database.h"
@@ -29,10 +30,15 @@ std::vector<PrizeItem> openPrizeItems(Database &db)
     return readPrizeItems(q);
 }
 
-void deleteAllEmployees(Database &db) { db.exec(Catalogue::DeleteAllEmployees); }
+void deleteAllEmployees(Database &db)
+{
+    Snapshots::take(db, Snapshots::clearRoster());
+    db.exec(Catalogue::DeleteAllEmployees);
+}
 
 void resetDraw(Database &db)
 {
+    Snapshots::take(db, Snapshots::reset());
     Transaction tx(db);
     db.exec(Catalogue::Post::ResetItems);
     db.exec(Catalogue::DeleteAllWinners);

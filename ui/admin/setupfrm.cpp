@@ -1,5 +1,6 @@
 #include "ui/admin/setupfrm.h"
 
+#include "admin/backupfile.h"
 #include "admin/prizeitemrules.h"
 #include "store/scopestore.h"
 #include "ui/admin/scopepickerfrm.h"
@@ -8,12 +9,14 @@
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
+#include "ui/admin/restorefrm.h"
 #include "ui/common/screenfonts.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
 #include "base/settings.h"
 #include "store/database.h"
 #include "store/setupstore.h"
+#include "store/snapshots.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -181,6 +184,17 @@ void TSetupFrm::buildControls()
     // The bottom row (y 444) holds the commands on the data as a whole and on
     // the stage's look: backup and restore from x 16, the password, the look
     // and the photos from x 304.
+    ActBackup = command(u"ActBackup"_s, u"备份数据"_s, u"把数据库、设置和图片保存到一个文件，可以带到另一台电脑"_s,
+                        &TSetupFrm::ActBackupExecute);
+    ActRestore =
+        command(u"ActRestore"_s, u"恢复数据"_s, u"恢复到某次重置、清除、删除或导入之前的数据，或从备份文件恢复"_s,
+                &TSetupFrm::ActRestoreExecute);
+    BackupButton = button(this, u"BackupButton"_s, ActBackup->text(), {16, 444, 89, 25});
+    BackupButton->setToolTip(ActBackup->toolTip());
+    RestoreButton = button(this, u"RestoreButton"_s, ActRestore->text(), {112, 444, 89, 25});
+    RestoreButton->setToolTip(ActRestore->toolTip());
+    connect(BackupButton, &QPushButton::clicked, ActBackup, &QAction::trigger);
+    connect(RestoreButton, &QPushButton::clicked, ActRestore, &QAction::trigger);
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)
@@ -342,6 +356,55 @@ void TSetupFrm::ActDelExecute()
     if (ADOQuery2->rowCount() == 0)
         return;
     ADOQuery2->deleteCurrent();
+}
+
+void TSetupFrm::ActBackupExecute()
+{
+    const QString file = services.dialogs->saveFileName(this, BackupFile::filter(), u"zip"_s);
+    if (file.isEmpty())
+        return;
+    // The rows being edited belong in the backup.
+    ADOQuery1->checkBrowseMode();
+    ADOQuery2->checkBrowseMode();
+    BackupFile::save(*services.db, file);
+    services.dialogs->notify(this, u"数据已备份到 %1。"_s.arg(QDir::toNativeSeparators(file)), u"系统提示"_s,
+                             Dialogs::Icon::Information);
+}
+
+void TSetupFrm::ActRestoreExecute()
+{
+    ADOQuery1->checkBrowseMode();
+    ADOQuery2->checkBrowseMode();
+    TRestoreFrm picker(Snapshots::list(services.db->path()), this);
+    if (services.dialogs->runModal(picker) != QDialog::Accepted)
+        return;
+    QString file;
+    QString question;
+    if (picker.fromFile()) {
+        file = services.dialogs->openFileName(this, BackupFile::filter());
+        if (file.isEmpty())
+            return;
+        question = u"确定要用备份文件 %1 中的数据替换现在的数据吗?"_s.arg(QDir::toNativeSeparators(file));
+    } else if (const Snapshots::Entry *entry = picker.chosen()) {
+        file = entry->path;
+        question = u"确定要恢复到 %1 “%2”之前的数据吗?(员工%3人，奖项%4个，中奖者%5人)"_s.arg(
+            entry->when.toString(u"yyyy-MM-dd HH:mm:ss"_s), entry->action, QString::number(entry->people),
+            QString::number(entry->items), QString::number(entry->winners));
+    } else {
+        return;
+    }
+    if (!services.dialogs->ask(this, question + u"\n现在的数据会先保存为快照，之后还可以恢复回来。"_s, u"系统提示"_s,
+                               Dialogs::Icon::Question, Dialogs::Buttons::OkCancel))
+        return;
+    if (picker.fromFile())
+        BackupFile::restore(*services.db, file);
+    else
+        Snapshots::restoreFrom(*services.db, file);
+    // Everything the screens show came from the data now replaced: the
+    // screen closes and the main screen reads it all again.
+    m_dataWasReplaced = true;
+    services.dialogs->notify(this, u"数据已恢复。"_s, u"系统提示"_s, Dialogs::Icon::Information);
+    QDialog::reject();
 }
 
 void TSetupFrm::deleteGridRow(PostedGrid &grid)

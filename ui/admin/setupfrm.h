@@ -22,8 +22,8 @@ class RosterImport;
 struct Settings;
 
 // The system settings screen: the four settings, the roster grid and the prize
-// grid, and the commands that clear the roster, import it, reset the draw and
-// delete a prize item. Grids and commands write at once; the settings are
+// grid, the commands that clear the roster, import it, reset the draw and
+// delete a prize item, and the backup and restore of the data. Grids and commands write at once; the settings are
 // taken back by the main screen only on OK.
 class TSetupFrm : public QDialog {
     Q_OBJECT
@@ -52,6 +52,9 @@ public:
     // True once the winners list was reset here: done at once, whatever
     // button then closes the screen.
     bool drawWasReset() const { return m_drawWasReset; }
+    // True once data was restored here: the screen closes then, and the
+    // database and config.ini must be read again, whatever the screen showed.
+    bool dataWasReplaced() const { return m_dataWasReplaced; }
 
     // A row being edited in a grid is posted first; a refused one keeps the screen open.
     void accept() override;
@@ -66,6 +69,8 @@ private:
     void ActImportExecute();
     void ActIniExecute();
     void ActDelExecute();
+    void ActBackupExecute();
+    void ActRestoreExecute();
     bool DeleteAllEmployees();
     void BitBtn2Click();
     void ADOQuery2iNumberChange(const QString &field);
@@ -83,6 +88,7 @@ private:
     void guarded(const std::function<void()> &step);
 
     bool m_drawWasReset = false;
+    bool m_dataWasReplaced = false;
 
     // What the screen works with (the import reaches it by these names too).
     struct Collaborators {
@@ -112,6 +118,8 @@ private:
     QPushButton *Button2 = nullptr;
     QPushButton *Button3 = nullptr;
     QPushButton *Button4 = nullptr;
+    QPushButton *BackupButton = nullptr; // 备份数据
+    QPushButton *RestoreButton = nullptr; // 恢复数据
     QTableView *dxDBGrid1 = nullptr; // roster
     QLabel *dxDBGrid1Footer = nullptr;
     QTableView *dxDBGrid2 = nullptr; // prize items
@@ -128,6 +136,8 @@ private:
     QAction *ActImport = nullptr;
     QAction *ActIni = nullptr;
     QAction *ActDel = nullptr;
+    QAction *ActBackup = nullptr;
+    QAction *ActRestore = nullptr;
 
     RosterGridList *ADOQuery1 = nullptr; // EmpNo
     PrizeGridList *ADOQuery2 = nullptr; // AwardItem

@@ -109,9 +109,16 @@ void TStartFrm::ActSetupExecute()
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted) {
+        // Restored data brings its own config.ini: the settings are read
+        // again, and nothing the screens showed before stays.
+        if (screen.dataWasReplaced()) {
+            m_settings = LoadSettings(m_folders.data, m_folders.program);
+            Titles->setText(m_settings.ATltle);
+            Q_EMIT stageScreenChosen(m_settings.stageScreen);
+        }
         // A reset is done in the screen, whatever closes it: its winners must
         // not stay on the board, the digits or in the draw's cached data.
-        if (screen.drawWasReset())
+        if (screen.drawWasReset() || screen.dataWasReplaced())
             refreshAfterScreen([this] {
                 ClearBoard();
                 ShowNoCandidate();

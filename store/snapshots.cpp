@@ -1,0 +1,287 @@
+#include "store/snapshots.h"
+
+#include "base/oserror.h"
+#include "store/database.h"
+#include "store/dberror.h"
+#include "store/dbmessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cerrno>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace Snapshots {
+
+namespace {
+
+const QString kStampFormat = u"yyyyMMdd-HHmmss"_s;
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+QString folderMessage(const QString &folder, const QString &cause)
+{
+    return u"无法在文件夹 %1 中保存数据快照（%2）。没有快照就无法撤销，所以这一步没有执行，数据没有任何改动。"
+           u"请腾出磁盘空间或让这个文件夹可以写入，然后再试。"_s.arg(native(folder), cause);
+}
+
+// The folder is made here when missing; a folder marked read-only counts as
+// the operator meant it, also for root, who may write anywhere.
+QString prepareFolder(const QString &folder)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0777) != 0 && errno != EEXIST)
+        return osErrorText(errno);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0)
+        return osErrorText(errno);
+    if (!S_ISDIR(info.st_mode))
+        return u"那里有一个同名的文件，不是文件夹"_s;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(name.constData(), W_OK | X_OK) != 0)
+        return osErrorText(EACCES);
+    return {};
+}
+
+QString engineCause(sqlite3 *handle, int code)
+{
+    const int systemError = handle ? sqlite3_system_errno(handle) : 0;
+    if (code == SQLITE_FULL)
+        return osErrorText(ENOSPC);
+    if (systemError != 0)
+        return osErrorText(systemError);
+    return QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
+}
+
+// Copies `from` into the database file `to` through the engine, so that the
+// copy is consistent even while other programs use the source. The cause of
+// a failure, empty on success.
+QString backUp(sqlite3 *from, sqlite3 *to)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+    if (!backup)
+        return engineCause(to, sqlite3_errcode(to));
+    const int stepped = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE)
+        return engineCause(to, stepped);
+    return {};
+}
+
+void removeWithJournal(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + u"-journal"_s);
+}
+
+struct Name {
+    QString stamp;
+    int counter = 0;
+    QString action;
+};
+
+QRegularExpression namePattern(const QString &base)
+{
+    return QRegularExpression(u"^"_s + QRegularExpression::escape(base)
+                              + uR"(\.(\d{8}-\d{6})(?:-(\d+))?\.([^./]+)\.dll$)"_s);
+}
+
+struct Found {
+    QString path;
+    Name name;
+};
+
+std::vector<Found> findAll(const QString &databasePath)
+{
+    const QString folder = folderFor(databasePath);
+    const QRegularExpression pattern = namePattern(QFileInfo(databasePath).completeBaseName());
+    std::vector<Found> found;
+    const QStringList files = QDir(folder).entryList({u"*.dll"_s}, QDir::Files);
+    for (const QString &file : files) {
+        const QRegularExpressionMatch match = pattern.match(file);
+        if (match.hasMatch())
+            found.push_back({folder + u'/' + file, {match.captured(1), match.captured(2).toInt(), match.captured(3)}});
+    }
+    // Newest first: by the time, then by the counter of copies within one second.
+    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+        return a.name.stamp != b.name.stamp ? a.name.stamp > b.name.stamp : a.name.counter > b.name.counter;
+    });
+    return found;
+}
+
+void prune(const QString &databasePath)
+{
+    const std::vector<Found> found = findAll(databasePath);
+    for (size_t i = kKept; i < found.size(); ++i)
+        QFile::remove(found[i].path);
+}
+
+int count(sqlite3 *handle, const char *statement)
+{
+    sqlite3_stmt *query = nullptr;
+    int result = -1;
+    if (sqlite3_prepare_v2(handle, statement, -1, &query, nullptr) == SQLITE_OK && sqlite3_step(query) == SQLITE_ROW)
+        result = sqlite3_column_int(query, 0);
+    sqlite3_finalize(query);
+    return result;
+}
+
+// A message of the start checks names the working copy and tells how to
+// replace the program's own file; here the chosen file is named and the data
+// in use stays.
+QString refusal(const QString &message, const QString &work, const QString &shown)
+{
+    QString text = message;
+    text.replace(native(work), native(shown));
+    if (const qsizetype end = text.indexOf(u'。'); end >= 0)
+        text.truncate(end + 1);
+    return text + u"这个文件不能用来恢复，现在的数据没有改动。"_s;
+}
+
+} // namespace
+
+QString folderFor(const QString &databasePath) { return QFileInfo(databasePath).absolutePath() + u"/backups"_s; }
+
+QString copyTo(Database &db, const QString &target)
+{
+    db.ensureOpen();
+    sqlite3 *source = db.engine();
+    if (!source)
+        return u"数据库驱动不是 SQLite"_s;
+    sqlite3 *copy = nullptr;
+    const int opened = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    QString cause = opened == SQLITE_OK ? backUp(source, copy) : engineCause(copy, opened);
+    if (sqlite3_close(copy) != SQLITE_OK && cause.isEmpty())
+        cause = engineCause(copy, sqlite3_errcode(copy));
+    if (!cause.isEmpty())
+        removeWithJournal(target);
+    return cause;
+}
+
+QString take(Database &db, const QString &action, const QDateTime &now)
+{
+    db.ensureOpen();
+    if (db.isReadOnly())
+        return {};
+    const QString folder = folderFor(db.path());
+    if (const QString cause = prepareFolder(folder); !cause.isEmpty())
+        throw DbError(folderMessage(folder, cause));
+
+    const QString prefix = folder + u'/' + QFileInfo(db.path()).completeBaseName() + u'.' + now.toString(kStampFormat);
+    QString path = prefix + u'.' + action + u".dll"_s;
+    for (int counter = 2; QFileInfo::exists(path); ++counter)
+        path = prefix + u'-' + QString::number(counter) + u'.' + action + u".dll"_s;
+
+    // Written under a name the list does not take, so that a copy cut short
+    // (a full disk, the program killed) is never offered as a snapshot.
+    const QString partial = path + u".part"_s;
+    if (const QString cause = copyTo(db, partial); !cause.isEmpty())
+        throw DbError(folderMessage(folder, cause));
+    if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        removeWithJournal(partial);
+        throw DbError(folderMessage(folder, osErrorText(error)));
+    }
+    // The copy holds what the database holds: no wider access than it.
+    QFile::setPermissions(path, QFileInfo(db.path()).permissions());
+    prune(db.path());
+    return path;
+}
+
+std::vector<Entry> list(const QString &databasePath)
+{
+    std::vector<Entry> entries;
+    for (const Found &found : findAll(databasePath)) {
+        Entry entry;
+        entry.path = found.path;
+        entry.when = QDateTime::fromString(found.name.stamp, kStampFormat);
+        entry.action = found.name.action;
+        sqlite3 *handle = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(found.path).constData(), &handle, SQLITE_OPEN_READONLY, nullptr)
+            == SQLITE_OK) {
+            entry.people = count(handle, "select count(*) from EmpNo");
+            entry.items = count(handle, "select count(*) from AwardItem");
+            entry.winners = count(handle, "select count(*) from AwardList");
+        }
+        sqlite3_close(handle);
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+void restoreFrom(Database &db, const QString &source, const QString &shownName)
+{
+    const QString shown = shownName.isEmpty() ? source : shownName;
+    db.ensureOpen();
+    if (db.isReadOnly())
+        throw DbError(DbMessages::readOnlyFile(db.path()));
+    const QString folder = QFileInfo(db.path()).absolutePath();
+
+    // The check upgrades what it opens; it works on a copy beside the
+    // database, so that a snapshot or a file on a USB stick stays as it is.
+    QTemporaryFile work(folder + u"/.restore-XXXXXX.dll"_s);
+    if (!work.open())
+        throw DbError(
+            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), work.errorString()));
+    {
+        QFile in(source);
+        if (!in.open(QIODevice::ReadOnly))
+            throw DbError(
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+        QByteArray block;
+        while (!(block = in.read(1 << 20)).isEmpty()) {
+            if (work.write(block) != block.size())
+                throw DbError(u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(
+                    native(folder), work.errorString()));
+        }
+        if (in.error() != QFileDevice::NoError)
+            throw DbError(
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+        work.close();
+        work.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    const QString workPath = work.fileName();
+    struct JournalGone {
+        QString path;
+        ~JournalGone() { QFile::remove(path + u"-journal"_s); }
+    } journalGone{workPath};
+
+    {
+        static int checks = 0;
+        Database check(u"restore-check-%1"_s.arg(++checks));
+        if (const QString error = check.open(workPath); !error.isEmpty())
+            throw DbError(refusal(error, workPath, shown));
+    }
+
+    take(db, restore());
+
+    // The open connection is closed for the copy: a grid's query still open
+    // on it would keep the engine from writing the whole file.
+    db.close();
+    sqlite3 *from = nullptr;
+    sqlite3 *to = nullptr;
+    QString cause;
+    int opened = sqlite3_open_v2(QFile::encodeName(workPath).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
+    if (opened != SQLITE_OK)
+        cause = engineCause(from, opened);
+    if (cause.isEmpty()) {
+        opened = sqlite3_open_v2(QFile::encodeName(db.path()).constData(), &to, SQLITE_OPEN_READWRITE, nullptr);
+        cause = opened == SQLITE_OK ? backUp(from, to) : engineCause(to, opened);
+    }
+    sqlite3_close(from);
+    sqlite3_close(to);
+    const QString reopened = db.reconnect();
+    if (!cause.isEmpty())
+        throw DbError(u"数据没有恢复（%1），现在的数据没有改动。"_s.arg(cause));
+    if (!reopened.isEmpty())
+        throw DbError(reopened);
+}
+
+} // namespace Snapshots
