@@ -175,9 +175,13 @@ QString take(Database &db, const QString &action, const QDateTime &now)
         throw DbError(folderMessage(folder, cause));
 
     const QString prefix = folder + u'/' + QFileInfo(db.path()).completeBaseName() + u'.' + now.toString(kStampFormat);
-    QString path = prefix + u'.' + action + u".dll"_s;
-    for (int counter = 2; QFileInfo::exists(path); ++counter)
-        path = prefix + u'-' + QString::number(counter) + u'.' + action + u".dll"_s;
+    // Copies within one second are told apart, and kept in order, by a counter.
+    const QDir dir(folder);
+    const QString stamped = QFileInfo(prefix).fileName();
+    QString suffix;
+    for (int counter = 2; !dir.entryList({stamped + suffix + u".*.dll"_s}, QDir::Files).isEmpty(); ++counter)
+        suffix = u'-' + QString::number(counter);
+    const QString path = prefix + suffix + u'.' + action + u".dll"_s;
 
     // Written under a name the list does not take, so that a copy cut short
     // (a full disk, the program killed) is never offered as a snapshot.

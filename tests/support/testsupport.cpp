@@ -3,6 +3,7 @@
 #include "store/schema.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +36,38 @@ int TempDb::addItem(int iSeq, const QString &name, const QString &awards, int su
     exec(u"insert into AwardItem(iSeq, ItemName, Awards, SumNumber, iNumber, IsExec, ExcNum) values(?,?,?,?,?,?,?)"_s,
          {iSeq, name, awards, sum, per, isExec ? 1 : 0, excNum});
     return scalar(u"select max(RecNo) from AwardItem"_s).toInt();
+}
+
+QString databaseDump(const QString &path)
+{
+    static int counter = 0;
+    const QString name = u"dump-%1"_s.arg(++counter);
+    QString dump;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(u"QSQLITE_OPEN_READONLY"_s);
+        if (!db.open())
+            throw std::runtime_error("cannot open " + path.toStdString());
+        QSqlQuery tables(db);
+        tables.exec(
+            u"select name from sqlite_master where type = 'table' and name <> 'sqlite_sequence' order by name"_s);
+        QStringList names;
+        while (tables.next())
+            names << tables.value(0).toString();
+        for (const QString &table : names) {
+            dump += table + u":\n"_s;
+            QSqlQuery rows(db);
+            rows.exec(u"select * from "_s + table + u" order by RecNo"_s);
+            while (rows.next()) {
+                for (int c = 0; c < rows.record().count(); ++c)
+                    dump += rows.value(c).toString() + u'|';
+                dump += u'\n';
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return dump;
 }
 
 void FakePacer::pump()

@@ -31,6 +31,10 @@ private:
     std::unique_ptr<Database> m_db;
 };
 
+// Every table of the database file at `path`, row by row, in one text: two
+// files hold the same data when their dumps are equal.
+QString databaseDump(const QString &path);
+
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
 class FakePacer : public Pacer {
 public:

@@ -1,0 +1,226 @@
+// Snapshots of the database before the actions that change it for good, and
+// the restore from them, on real files in a temporary folder.
+#include "store/dberror.h"
+#include "store/schema.h"
+#include "store/setupstore.h"
+#include "store/snapshots.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A small event: a roster, two items, a winner and a draw record.
+void fill(TempDb &t)
+{
+    t.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
+    t.addEmployee(u"1002"_s, u"李四"_s, u"二厂"_s);
+    const int item = t.addItem(1, u"一等奖"_s, u"电视机"_s, 2, 1, 1, false);
+    t.addItem(2, u"二等奖"_s, u"自行车"_s, 5, 1);
+    t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s,
+           {u"1001"_s, u"张三"_s, item, u"一厂"_s});
+}
+
+QStringList snapshotNames(const TempDb &t)
+{
+    return QDir(Snapshots::folderFor(t.path())).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Takes away the right to grow files beyond `bytes` while it lives, as a full
+// disk does: writes fail (EFBIG) instead of the process being signalled.
+struct FileSizeLimit {
+    rlimit before{};
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit limited = before;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before); }
+};
+
+} // namespace
+
+class tst_snapshots : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // The store's destructive actions keep the data of before; a restore of
+    // that snapshot brings it back, after keeping the data it replaces.
+    void snapshotHoldsTheDataBeforeAndRestoresIt_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<std::function<void(TempDb &)>>("run");
+        QTest::addRow("reset") << Snapshots::reset()
+                               << std::function<void(TempDb &)>([](TempDb &t) { resetDraw(t.db()); });
+        QTest::addRow("clear roster") << Snapshots::clearRoster()
+                                      << std::function<void(TempDb &)>([](TempDb &t) { deleteAllEmployees(t.db()); });
+    }
+    void snapshotHoldsTheDataBeforeAndRestoresIt()
+    {
+        QFETCH(QString, action);
+        QFETCH(std::function<void(TempDb &)>, run);
+        TempDb t;
+        fill(t);
+        const QString before = databaseDump(t.path());
+        run(t);
+        const QString after = databaseDump(t.path());
+        QVERIFY(after != before);
+
+        const std::vector<Snapshots::Entry> taken = Snapshots::list(t.path());
+        QCOMPARE(taken.size(), 1u);
+        QCOMPARE(taken[0].action, action);
+        QVERIFY(QFileInfo(taken[0].path).fileName().startsWith(u"config."_s));
+        QCOMPARE(databaseDump(taken[0].path), before);
+        QCOMPARE(taken[0].people, 2);
+        QCOMPARE(taken[0].items, 2);
+        QCOMPARE(taken[0].winners, 1);
+
+        Snapshots::restoreFrom(t.db(), taken[0].path);
+        QCOMPARE(databaseDump(t.path()), before);
+        QVERIFY(t.db().isOpen());
+        const std::vector<Snapshots::Entry> now = Snapshots::list(t.path());
+        QCOMPARE(now.size(), 2u);
+        QCOMPARE(now[0].action, Snapshots::restore());
+        QCOMPARE(databaseDump(now[0].path), after);
+    }
+
+    // Nothing destructive runs without its snapshot: the action is refused
+    // with the folder named, and no half-written copy is left behind.
+    void failingSnapshotStopsTheAction_data()
+    {
+        QTest::addColumn<std::function<void(const QString &)>>("spoil");
+        QTest::addRow("a file where the folder goes")
+            << std::function<void(const QString &)>([](const QString &folder) {
+                   QFile f(folder);
+                   QVERIFY(f.open(QIODevice::WriteOnly));
+               });
+        QTest::addRow("folder marked read-only") << std::function<void(const QString &)>([](const QString &folder) {
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        });
+        QTest::addRow("disk full") << std::function<void(const QString &)>({});
+    }
+    void failingSnapshotStopsTheAction()
+    {
+        QFETCH(std::function<void(const QString &)>, spoil);
+        TempDb t;
+        fill(t);
+        const QString folder = Snapshots::folderFor(t.path());
+        if (spoil)
+            spoil(folder);
+        const QString before = databaseDump(t.path());
+        QString message;
+        try {
+            std::optional<FileSizeLimit> full;
+            if (!spoil)
+                full.emplace(2048);
+            resetDraw(t.db());
+        } catch (const DbError &error) {
+            message = error.text();
+        }
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY2(message.contains(QDir::toNativeSeparators(folder)), qPrintable(message));
+        QVERIFY(message.contains(u"数据没有任何改动"_s));
+        QCOMPARE(databaseDump(t.path()), before);
+        if (QFileInfo(folder).isDir())
+            QCOMPARE(snapshotNames(t), QStringList());
+    }
+
+    // The newest 30 stay, whatever their action; copies within one second
+    // keep their order.
+    void newestThirtyAreKept()
+    {
+        TempDb t;
+        const QDateTime start(QDate(2026, 12, 9), QTime(20, 15, 3));
+        for (int i = 0; i < 33; ++i)
+            Snapshots::take(t.db(), i % 2 ? Snapshots::reset() : Snapshots::deleteWinner(), start.addSecs(i / 2));
+        const std::vector<Snapshots::Entry> kept = Snapshots::list(t.path());
+        QCOMPARE(int(kept.size()), Snapshots::kKept);
+        QCOMPARE(snapshotNames(t).size(), Snapshots::kKept);
+        QCOMPARE(QFileInfo(kept.front().path).fileName(), u"config.20261209-201519.删除中奖者.dll"_s);
+        QCOMPARE(QFileInfo(kept[1].path).fileName(), u"config.20261209-201518-2.重置.dll"_s);
+        QCOMPARE(QFileInfo(kept[2].path).fileName(), u"config.20261209-201518.删除中奖者.dll"_s);
+        QCOMPARE(kept.back().when, start.addSecs(1));
+        QCOMPARE(kept.back().action, Snapshots::reset());
+    }
+
+    // A file of an older build is upgraded by the step list on restore; the
+    // restored-from file itself is only read.
+    void olderSchemaIsUpgradedOnRestore()
+    {
+        TempDb older;
+        fill(older);
+        for (const QString &statement :
+             {u"drop trigger if exists AwardScopeFollowsItem"_s, u"drop table DrawState"_s, u"drop table AwardScope"_s,
+              u"drop table DrawLog"_s, u"PRAGMA user_version = 0"_s})
+            older.exec(statement);
+        older.db().close();
+        const QString olderDump = databaseDump(older.path());
+
+        TempDb t;
+        Snapshots::restoreFrom(t.db(), older.path());
+        QCOMPARE(t.db().schemaVersion(), latestSchemaVersion());
+        QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 2);
+        QCOMPARE(t.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
+        QCOMPARE(databaseDump(older.path()), olderDump);
+        QCOMPARE(QDir(older.folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"config.dll"_s});
+    }
+
+    // A file that is no database of ours is refused by its name; the data in
+    // use, and the snapshots, stay as they are.
+    void unusableFileIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("said");
+        QTest::addRow("text") << QByteArray("工号\t姓名\n") << QString() << u"不是本程序的数据库文件"_s;
+        QTest::addRow("empty") << QByteArray() << QString() << u"0 字节"_s;
+        QTest::addRow("table missing") << QByteArray() << u"drop table AwardList"_s << u"缺少数据表 AwardList"_s;
+        QTest::addRow("missing") << QByteArray("-") << QString() << u"无法读取文件"_s;
+    }
+    void unusableFileIsRefused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, statement);
+        QFETCH(QString, said);
+        TempDb t;
+        fill(t);
+        TempDb other;
+        const QString path = other.folder() + u"选中的.dll"_s;
+        if (!statement.isEmpty()) {
+            other.exec(statement);
+            other.db().close();
+            QVERIFY(QFile::copy(other.path(), path));
+        } else if (content != "-") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QString before = databaseDump(t.path());
+        QString message;
+        try {
+            Snapshots::restoreFrom(t.db(), path);
+        } catch (const DbError &error) {
+            message = error.text();
+        }
+        QVERIFY2(message.contains(said) && message.contains(QDir::toNativeSeparators(path))
+                     && message.contains(u"现在的数据没有改动"_s),
+                 qPrintable(message));
+        QVERIFY(!message.contains(u".restore-"_s));
+        QCOMPARE(databaseDump(t.path()), before);
+        QVERIFY(Snapshots::list(t.path()).empty());
+        QCOMPARE(QDir(t.folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"config.dll"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_snapshots)
+#include "tst_snapshots.moc"
