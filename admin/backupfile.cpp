@@ -14,6 +14,7 @@
 #include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <gsf/gsf-infile-zip.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-stdio.h>
@@ -273,8 +274,12 @@ void restore(Database &db, const QString &file)
     if (error)
         g_error_free(error);
     if (!input) {
-        QFile probe(file);
-        failUnpack(file, probe.open(QIODevice::ReadOnly) ? u"无法打开"_s : probe.errorString());
+        errno = 0;
+        const int probe = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+        const QString cause = probe < 0 ? errnoText(u"无法打开"_s) : u"无法打开"_s;
+        if (probe >= 0)
+            ::close(probe);
+        failUnpack(file, cause);
     }
     error = nullptr;
     const GsfPtr<GsfInfile> zip(gsf_infile_zip_new(input.get(), &error));
