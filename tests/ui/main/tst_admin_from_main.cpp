@@ -8,6 +8,7 @@
 
 #include "base/errors.h"
 #include "base/settings.h"
+#include "store/snapshots.h"
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/admin/setitemfrm.h"
@@ -361,6 +362,36 @@ private Q_SLOTS:
         } else {
             QCOMPARE(stageChosen.size(), 0);
         }
+    }
+
+    // After 恢复数据 the settings screen closes and the main screen reads the
+    // data and config.ini again: nothing it showed from before stays.
+    void restoreReloadsTheMainScreen()
+    {
+        Fixture f;
+        f.db.addItem(1, u"A"_s, u"a"_s, 3, 1);
+        TStartFrm &start = f.start();
+        Snapshots::take(f.db.db(), Snapshots::reset());
+        f.db.exec(u"update AwardItem set ExcNum = 1"_s);
+        start.PrepareCurrentPrize();
+        start.AddBoardLabel(u"100001"_s, u"员工0"_s, u"一厂"_s, 1);
+        start.ShowCandidate(u"100001"_s, u"一厂 员工0"_s);
+        QFile ini(f.iniPath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[config]\r\nATltle=T\r\n");
+        ini.close();
+        f.ts.dialogs.onModal = [](QDialog &d) {
+            d.show();
+            part<QPushButton>(d, "RestoreButton").click();
+            return d.result();
+        };
+        probe(start).ActSetup->trigger();
+        QCOMPARE(f.ts.dialogs.texts(u"error"_s), QStringList());
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s).last(), u"数据已恢复。"_s);
+        QCOMPARE(start.description(), u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s);
+        QCOMPARE(probe(start).Titles->text(), u"T"_s);
+        QVERIFY(probe(start).label(1) == nullptr);
+        QCOMPARE(probe(start).EmpName->text(), u"本次中奖者是:......"_s);
     }
 
     void unwritableSettingsSkipTheRefresh()
