@@ -115,11 +115,17 @@ std::vector<Found> findAll(const QString &databasePath)
     return found;
 }
 
-void prune(const QString &databasePath)
+void prune(const QString &databasePath, const QDateTime &now)
 {
     const std::vector<Found> found = findAll(databasePath);
     for (size_t i = kKept; i < found.size(); ++i)
         QFile::remove(found[i].path);
+    // A copy cut short by a crash; one younger may still be written by another instance.
+    const QDir folder(folderFor(databasePath));
+    for (const QFileInfo &part : folder.entryInfoList({u"*.dll.part"_s, u"*.dll.part-journal"_s}, QDir::Files)) {
+        if (part.lastModified().secsTo(now) > 3600)
+            QFile::remove(part.filePath());
+    }
 }
 
 int count(sqlite3 *handle, const char *statement)
@@ -195,7 +201,7 @@ QString take(Database &db, const QString &action, const QDateTime &now)
     }
     // The copy holds what the database holds: no wider access than it.
     QFile::setPermissions(path, QFileInfo(db.path()).permissions());
-    prune(db.path());
+    prune(db.path(), now);
     return path;
 }
 
