@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The real program under Xvfb on a demo database with twelve winners: F11 opens
 # the winners list over the whole screen, Del asks and No keeps the winner,
-# Del and Yes deletes the selected winner and recounts its prize item, Esc
-# closes the list and the main screen shows the drawing line again.
+# Del and Yes deletes the selected winner and recounts its prize item (a
+# snapshot of the twelve is kept first), Esc closes the list and the main
+# screen shows the drawing line again; 恢复数据 in the settings screen brings
+# the deleted winner back.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -78,6 +80,9 @@ e2e_wait_for "Yes to delete the winner" eleven
 [ "$(sql "select ExcNum from AwardItem where RecNo = $first_item")" = $((count_before - 1)) ] \
   || e2e_fail "the prize item was not recounted"
 e2e_screenshot winners-list-after-delete >/dev/null
+snapshots=("$E2E_RUN"/backups/config.*.删除中奖者.dll)
+[ "${#snapshots[@]}" = 1 ] && [ -f "${snapshots[0]}" ] || e2e_fail "no snapshot before the deletion: $(ls "$E2E_RUN/backups" 2>&1)"
+[ "$(db="${snapshots[0]}" sql "select count(*) from AwardList")" = 12 ] || e2e_fail "the snapshot does not hold the twelve"
 
 # Esc closes the list; the program goes on with the main screen.
 e2e_focus "$lists"
@@ -86,4 +91,31 @@ e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended with the winners list"
 e2e_wait_idle "$main"
 e2e_screenshot after-winners-list >/dev/null
+
+# 恢复数据 (settings screen, bottom row), the newest snapshot (Return), the
+# question and the closing message: the twelve are back and the settings
+# screen has closed.
+e2e_focus "$main"
+e2e_key F10
+setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
+e2e_focus "$setup"
+e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
+xdotool mousemove --window "$setup" 156 456 click 1
+picker=$(e2e_wait_window "恢复数据") || e2e_fail "恢复数据 did not open the list of snapshots"
+e2e_focus "$picker"
+e2e_wait_still 0.5 || e2e_fail "the list of snapshots did not settle"
+e2e_screenshot restore-list >/dev/null
+e2e_key Return
+question=$(e2e_wait_window "系统提示") || e2e_fail "the restore did not ask"
+e2e_focus "$question"
+e2e_key Return
+twelve() { [ "$(sql "select count(*) from AwardList")" = 12 ]; }
+e2e_wait_for "the restore to bring the deleted winner back" twelve
+done_box=$(e2e_wait_window "系统提示") || e2e_fail "no message after the restore"
+e2e_focus "$done_box"
+e2e_key Return
+e2e_wait_gone "系统设置" || e2e_fail "the settings screen stayed open after the restore"
+kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended with the restore"
+e2e_wait_idle "$main"
+ls "$E2E_RUN"/backups/config.*.恢复.dll >/dev/null 2>&1 || e2e_fail "the data replaced by the restore was not kept"
 exit 0

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -54,8 +55,11 @@ TRestoreFrm::TRestoreFrm(std::vector<Snapshots::Entry> snapshots, QWidget *paren
         SnapshotGrid->setItem(row, 3, number(entry.items));
         SnapshotGrid->setItem(row, 4, number(entry.winners));
     }
+    // The action takes the room left; the time and the counts are read whole.
     SnapshotGrid->resizeColumnsToContents();
-    SnapshotGrid->horizontalHeader()->setStretchLastSection(true);
+    for (int c = 2; c < 5; ++c)
+        SnapshotGrid->setColumnWidth(c, std::max(SnapshotGrid->columnWidth(c), 64));
+    SnapshotGrid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     if (!m_snapshots.empty())
         SnapshotGrid->selectRow(0);
     layout->addWidget(SnapshotGrid);
