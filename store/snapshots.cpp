@@ -54,6 +54,8 @@ QString engineCause(sqlite3 *handle, int code)
     const int systemError = handle ? sqlite3_system_errno(handle) : 0;
     if (code == SQLITE_FULL)
         return osErrorText(ENOSPC);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return osErrorText(EBUSY);
     if (systemError != 0)
         return osErrorText(systemError);
     return QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code));
@@ -283,6 +285,8 @@ void restoreFrom(Database &db, const QString &source, const QString &shownName)
         cause = engineCause(from, opened);
     if (cause.isEmpty()) {
         opened = sqlite3_open_v2(QFile::encodeName(db.path()).constData(), &to, SQLITE_OPEN_READWRITE, nullptr);
+        // Another program reading the file is waited for, as a statement waits.
+        sqlite3_busy_timeout(to, 5000);
         cause = opened == SQLITE_OK ? backUp(from, to) : engineCause(to, opened);
     }
     sqlite3_close(from);
