@@ -207,10 +207,12 @@ void save(Database &db, const QString &target)
     const QString targetFolder = QFileInfo(target).absolutePath();
 
     // A consistent copy of the database, taken through the engine while the
-    // program holds the file open.
-    QTemporaryFile copy(folder + u"/.backup-XXXXXX.dll"_s);
+    // program holds the file open; beside the target, so that a data folder
+    // that cannot be written (a read-only copy of the event) is backed up too.
+    QTemporaryFile copy(targetFolder + u"/.backup-XXXXXX.dll"_s);
+    errno = 0;
     if (!copy.open())
-        failSave(target, u"无法在文件夹 %1 中写入（%2）"_s.arg(native(folder), copy.errorString()));
+        failSave(target, errnoText(copy.errorString()));
     copy.close();
     if (const QString cause = Snapshots::copyTo(db, copy.fileName()); !cause.isEmpty())
         failSave(target, u"无法复制数据库（%1）"_s.arg(cause));
