@@ -8,6 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kSection = u"config"_s;
+const QString kPasswordKey = u"passwordHash"_s;
 constexpr qsizetype kMaxTextLength = 2047;
 constexpr int kMaxShuffleSteps = 50;
 
@@ -77,6 +78,7 @@ Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
     s.rollEligibleOnly = readInt(ini, u"rollEligible"_s, 0) != 0;
     s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
+    s.passwordHash = ini.readString(kSection, kPasswordKey).value_or(QString()).left(kMaxTextLength);
     return s;
 }
 
@@ -93,4 +95,11 @@ void SaveSettings(const QString &exeFolder, const Settings &settings)
     // A file of a machine with one screen stays as it was.
     if (!settings.stageScreen.isEmpty() || ini.readString(kSection, u"stageScreen"_s))
         ini.writeString(kSection, u"stageScreen"_s, settings.stageScreen);
+    if (!settings.passwordHash.isEmpty() || ini.readString(kSection, kPasswordKey))
+        ini.writeString(kSection, kPasswordKey, settings.passwordHash);
+}
+
+void SavePasswordHash(const QString &dataFolder, const QString &passwordHash)
+{
+    IniFile(settingsPath(dataFolder)).writeString(kSection, kPasswordKey, passwordHash);
 }

@@ -10,6 +10,9 @@ struct Settings {
     bool showNo = false; // winner board shows the code (true) or the factory (false)
     bool rollEligibleOnly = false; // the roll shows only people who may win the current item
     QString stageScreen; // name of the screen the stage is shown on; empty: the largest one not the primary
+    // The operator's password as a salted slow hash in its stored form
+    // (admin/operatorpassword.h); empty: none set, the built-in one holds.
+    QString passwordHash;
 };
 
 // Integer reading of a profile value: decimal, or hexadecimal after 0x/0X,
@@ -24,6 +27,9 @@ Settings LoadSettings(const QString &exeFolder);
 Settings LoadSettings(const QString &dataFolder, const QString &programFolder);
 
 // Writes the keys into section "config", one write at a time (stageScreen
-// only when it is set or the file has it).
+// and passwordHash only when set or the file has them).
 // Throws AppError("Unable to write to ...") when the file cannot be written.
 void SaveSettings(const QString &exeFolder, const Settings &settings);
+// Writes only the password's key: a new password holds at once, whatever
+// then closes the settings screen. Throws as SaveSettings.
+void SavePasswordHash(const QString &dataFolder, const QString &passwordHash);

@@ -154,6 +154,7 @@ private Q_SLOTS:
         s.iTime = 15;
         s.showNo = true;
         s.stageScreen = u"HDMI-1"_s;
+        s.passwordHash = u"pbkdf2-sha256$600000$c2FsdA==$a2V5"_s;
         SaveSettings(folder(), s);
 
         const QByteArray after = readIni();
@@ -171,6 +172,7 @@ private Q_SLOTS:
         QCOMPARE(back.iTime, 15);
         QCOMPARE(back.showNo, true);
         QCOMPARE(back.stageScreen, u"HDMI-1"_s);
+        QCOMPARE(back.passwordHash, s.passwordHash);
         // Back to the default: the key stays, empty.
         s.stageScreen.clear();
         SaveSettings(folder(), s);
@@ -188,6 +190,7 @@ private Q_SLOTS:
         QVERIFY(text.contains("ATltle=\r\niTime=5\r\nshowNo=0\r\n"));
         // A machine that never chose a stage screen gets no key for it.
         QVERIFY(!text.contains("stageScreen"));
+        QVERIFY(!text.contains("passwordHash"));
         QCOMPARE(LoadSettings(folder()).backSound, s.backSound);
     }
 

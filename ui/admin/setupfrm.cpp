@@ -195,6 +195,8 @@ void TSetupFrm::buildControls()
     RestoreButton->setToolTip(ActRestore->toolTip());
     connect(BackupButton, &QPushButton::clicked, ActBackup, &QAction::trigger);
     connect(RestoreButton, &QPushButton::clicked, ActRestore, &QAction::trigger);
+    PasswordButton = button(this, u"PasswordButton"_s, u"设置密码"_s, {304, 444, 89, 25});
+    connect(PasswordButton, &QPushButton::clicked, this, &TSetupFrm::passwordRequested);
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)

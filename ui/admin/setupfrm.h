@@ -60,6 +60,10 @@ public:
     void accept() override;
     void reject() override;
 
+Q_SIGNALS:
+    // 设置密码: the main screen, which guards F2 with the password, opens its screen.
+    void passwordRequested();
+
 private:
     friend class TestSetupFrm;
     friend class TestSetupFrmImport;
@@ -130,6 +134,7 @@ private:
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    QPushButton *PasswordButton = nullptr;
     QMenu *PopupMenu1 = nullptr;
 
     QAction *ActClear = nullptr;
