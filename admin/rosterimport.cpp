@@ -163,15 +163,18 @@ public:
     bool push(RowChunk &&chunk)
     {
         std::unique_lock lock(m_mutex);
-        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled; });
+        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled || m_discarding; });
         if (m_cancelled)
             return false;
+        if (m_discarding)
+            return true;
         m_chunks.push_back(std::move(chunk));
         m_notEmpty.notify_one();
         return true;
     }
     // Asked per row: no lock.
     bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+    bool discarding() const { return m_discarding.load(std::memory_order_relaxed); }
     void finish(std::exception_ptr error)
     {
         std::lock_guard lock(m_mutex);
@@ -199,6 +202,15 @@ public:
         m_cancelled = true;
         m_notFull.notify_all();
     }
+    // The rest of the file is read to its end, for its check only: no more
+    // rows are handed on.
+    void discard()
+    {
+        std::lock_guard lock(m_mutex);
+        m_discarding = true;
+        m_chunks.clear();
+        m_notFull.notify_all();
+    }
     std::exception_ptr error() const
     {
         std::lock_guard lock(m_mutex);
@@ -210,7 +222,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_notEmpty, m_notFull;
     std::deque<RowChunk> m_chunks;
-    std::atomic<bool> m_cancelled = false;
+    std::atomic<bool> m_cancelled = false, m_discarding = false;
     bool m_ended = false;
     std::exception_ptr m_error;
 };
@@ -222,6 +234,8 @@ public:
     explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { start(); }
     bool row(int number, const RosterCells &cells) override
     {
+        if (m_queue.discarding())
+            return !m_queue.cancelled();
         RowChunk::Row r{number, 0, 0, 0, 0};
         r.code = appendUtf8(m_chunk.bytes, m_encoder, cells[3]);
         m_chunk.bytes.push_back('\0');
@@ -288,10 +302,17 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
 }
 
 // Stores the rows the reading thread hands on.
+//
+// A workbook may turn out damaged after its first rows: its rows are stored
+// provisionally, in one unit of work that stays open until the whole file
+// has been read, and is undone when the file is refused or the import
+// stopped before that. Other files (text cannot be damaged) are committed
+// at every pause, so that what was stored before a stop stays.
 class ImportSink {
 public:
-    ImportSink(RosterImport &owner, RosterImport::Result &result)
-        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db)
+    ImportSink(RosterImport &owner, RosterImport::Result &result, bool provisional)
+        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db),
+          m_provisional(provisional)
     {}
 
     bool row(const RowView &r)
@@ -301,8 +322,9 @@ public:
             return false;
         }
         // The first pause comes at the first row at the latest (dueByTime()
-        // holds until then); it may have come while the file was checked.
-        if (m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
+        // holds until then); it may have come while the file was unpacked.
+        // The clock is read every 64 rows: a row costs about a microsecond.
+        if (m_rowsSincePump >= m_owner.pumpEveryRows || ((m_rowsSincePump & 63) == 0 && dueByTime())) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
@@ -314,7 +336,7 @@ public:
         m_lastName.assign(r.name);
         try {
             if (!m_keys) {
-                // Only now, past the file's check: a refused file costs no look at the roster.
+                // Only now, at the first row: a file refused before it costs no look at the roster.
                 m_keys.emplace();
                 if (m_owner.mode == RosterImport::Mode::Append) {
                     std::string key;
@@ -351,7 +373,8 @@ public:
                 m_batch.reset();
                 m_clearing = false;
             }
-            if (commit())
+            // Provisional rows wait for the rest of the file's check.
+            if (!m_provisional && commit())
                 m_result.imported = m_committed;
             return false;
         }
@@ -360,7 +383,8 @@ public:
     }
 
     // While rows flow, row() lets events through; this is for the stretches
-    // without rows: a file being checked, unpacked or scanned for its encoding.
+    // without rows: a file being unpacked or scanned for its encoding, or
+    // read on to its end for its check after a row was refused.
     bool idle() { return !dueByTime() || pump(true); }
     // How long the storing side may wait for rows before events are due.
     std::chrono::milliseconds untilDue() const
@@ -368,6 +392,24 @@ public:
         const qint64 left = m_sincePump.isValid() ? m_pumpGapMs - m_sincePump.elapsed() : 0;
         return std::chrono::milliseconds(std::clamp<qint64>(left, 1, 50));
     }
+
+    // A refused row ended the storing while the file may still be refused:
+    // the rows before it are kept only once the rest has been read.
+    bool awaitsCheck() const { return m_provisional && failed() && m_pending > 0; }
+
+    // The whole file has been read: what was provisional is now as any
+    // stored row, and is committed.
+    void settle() { m_provisional = false; }
+    // The file was refused, or the import stopped before it was read to its
+    // end: none of its rows stay, the roster is as before.
+    void undo()
+    {
+        m_batch.reset();
+        m_clearing = false;
+        m_pending = m_committed = 0;
+        m_result.imported = m_result.repeated = 0;
+    }
+    bool provisional() const { return m_provisional; }
 
     // Commits what is pending; false (with the failure noted) when the
     // database refuses, which undoes the whole batch.
@@ -411,10 +453,12 @@ private:
 
     bool pump(bool betweenRows)
     {
-        // Nothing stays uncommitted while other commands may run.
+        // Nothing stays uncommitted while other commands may run, but for
+        // the provisional rows of a file not yet read to its end (the screen
+        // takes no other command while an import runs).
         QElapsedTimer committing;
         committing.start();
-        if (!commit())
+        if (!m_provisional && !commit())
             return false;
         const qint64 every = m_owner.pumpEveryMs;
         m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
@@ -448,6 +492,7 @@ private:
     int m_rowsSincePump = 0, m_lastRow = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
     bool m_clearing = false, m_cleared = false;
+    bool m_provisional;
 };
 
 RosterImport::RosterImport(Database &db, Pacer &pacer, QObject *parent) : QObject(parent), m_db(db), m_pacer(pacer) {}
@@ -463,12 +508,14 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
     {
         // The file is read on a thread of its own; rows are stored, and
         // events let through, on this one, which is the only one that
-        // touches the database and the screen.
+        // touches the database and the screen. A workbook is read once,
+        // its rows stored while the rest of it is still being checked.
+        const bool provisional = reader.mayRefuseAfterRows();
         RowQueue queue;
         std::thread readingThread([&queue, &reader] {
             ChunkingSink chunks(queue);
             try {
-                reader.read(chunks);
+                reader.readInOnePass(chunks);
                 chunks.flush();
                 queue.finish({});
             } catch (...) {
@@ -481,12 +528,13 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
                 readingThread.join();
         });
 
-        ImportSink sink(*this, result);
+        ImportSink sink(*this, result, provisional);
         RowChunk chunk;
+        bool storing = true, readToEnd = false;
         for (bool going = true; going;) {
             switch (queue.take(chunk, sink.untilDue())) {
             case RowQueue::Take::Rows:
-                for (size_t i = 0, at = 0; i < chunk.rows.size(); ++i) {
+                for (size_t i = 0, at = 0; storing && i < chunk.rows.size(); ++i) {
                     const RowChunk::Row &r = chunk.rows[i];
                     const std::string_view all(chunk.bytes);
                     RowView view{r.number,
@@ -501,24 +549,44 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
                     view.department = all.substr(at, r.department);
                     at += r.department;
                     if (!sink.row(view)) {
-                        going = false;
-                        break;
+                        storing = false;
+                        // Rows before a refused one are kept once the rest
+                        // of the file has been read without damage.
+                        if (sink.awaitsCheck())
+                            queue.discard();
+                        else
+                            going = false;
                     }
                 }
+                // Events are let through also while the file is read on
+                // for its check only.
+                if (!storing && going)
+                    going = sink.idle();
                 break;
             case RowQueue::Take::Waiting:
                 going = sink.idle();
                 break;
             case RowQueue::Take::Ended:
                 going = false;
+                readToEnd = true;
                 break;
             }
         }
         queue.cancel();
         readingThread.join();
+        const std::exception_ptr error = queue.error();
+        if (sink.provisional()) {
+            if (readToEnd && !error && result.outcome != Outcome::Stopped) {
+                sink.settle();
+            } else {
+                sink.undo();
+                if (error)
+                    std::rethrow_exception(error); // refused, whatever was stored before
+            }
+        }
         // Rows stored before a read failure stay, as after any other stop.
         sink.commit();
-        if (const std::exception_ptr error = queue.error(); error && result.outcome != Outcome::Failed)
+        if (error && result.outcome != Outcome::Failed)
             std::rethrow_exception(error);
         result.imported = sink.committed();
         sink.tellProgress();
