@@ -1,6 +1,7 @@
 #include "admin/rosterimport.h"
 
 #include "sheets/rosterreader.h"
+#include "base/largebuffer.h"
 #include "base/pacer.h"
 #include "store/catalogue.h"
 #include "store/database.h"
@@ -12,6 +13,8 @@
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <algorithm>
+#include <bit>
+#include <memory>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -58,64 +61,96 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
 }
 
 // The people (code and factory) met so far, held only while an import runs:
-// one arena of keys and an open-addressing table of their places, so that a
+// blocks of keys and an open-addressing table of their places, so that a
 // million people cost tens of megabytes and a look-up a few hashes, not a
-// query per row or an index left behind in the database file.
+// query per row or an index left behind in the database file. Fresh memory
+// is what costs most here (every page is faulted in once): keys are never
+// moved, the table grows without reading them again, and both live in
+// large buffers.
 class PersonKeys {
 public:
     // `key` is the code, a NUL and the factory. True when the person was not
     // there yet (and now is).
     bool insert(std::string_view key)
     {
-        if ((m_count + 1) * 2 > m_slots.size())
+        if ((m_count + 1) * 2 > m_capacity)
             grow();
-        const size_t hash = std::hash<std::string_view>{}(key);
-        const uint64_t tag = hash & ~OffsetMask;
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const uint64_t slot = m_slots[i];
+        const uint64_t hash = std::hash<std::string_view>{}(key);
+        const uint64_t tag = hash & TagMask;
+        for (size_t i = hash >> m_shift;; i = (i + 1) & (m_capacity - 1)) {
+            const uint64_t slot = slots()[i];
             if (slot == 0) {
-                m_slots[i] = tag | (m_arena.size() + 1);
-                const auto size = static_cast<uint32_t>(key.size());
-                m_arena.append(reinterpret_cast<const char *>(&size), sizeof size);
-                m_arena.append(key);
+                slots()[i] = tag | (store(key) + 1);
                 ++m_count;
                 return true;
             }
-            if ((slot & ~OffsetMask) == tag && keyAt((slot & OffsetMask) - 1) == key)
+            if ((slot & TagMask) == tag && keyAt((slot & RefMask) - 1) == key)
                 return false;
         }
     }
 
 private:
-    // A slot: the high bits of the key's hash, to skip most comparisons, and
-    // its offset in the arena + 1 (0 is free) in the low 40 bits.
-    static constexpr uint64_t OffsetMask = (uint64_t(1) << 40) - 1;
+    // A slot: the high bits of the key's hash, which also give its place
+    // (the table's first bits), and where the key is kept + 1 (0 is free).
+    static constexpr int RefBits = 40;
+    static constexpr uint64_t RefMask = (uint64_t(1) << RefBits) - 1, TagMask = ~RefMask;
+    // Keys are kept in blocks that double up to the largest; a key is its
+    // length (4 bytes) and its bytes, and its place the block's number and
+    // where in it the key starts.
+    static constexpr int OffsetBits = 23;
+    static constexpr size_t FirstBlock = size_t(1) << 16, LargestBlock = size_t(1) << OffsetBits;
 
-    std::string_view keyAt(size_t offset) const
+    uint64_t *slots() { return reinterpret_cast<uint64_t *>(m_slots.data()); }
+    uint64_t store(std::string_view key)
     {
+        const auto size = static_cast<uint32_t>(key.size());
+        const size_t need = sizeof size + key.size();
+        if (m_blocks.empty() || m_used + need > m_blocks.back().size()) {
+            const size_t next = m_blocks.empty() ? FirstBlock : std::min(2 * m_blocks.back().size(), LargestBlock);
+            m_blocks.emplace_back(std::max(need, next));
+            m_used = 0;
+        }
+        char *at = m_blocks.back().data() + m_used;
+        std::memcpy(at, &size, sizeof size);
+        std::memcpy(at + sizeof size, key.data(), key.size());
+        const uint64_t ref = (uint64_t(m_blocks.size() - 1) << OffsetBits) | m_used;
+        m_used += need;
+        return ref;
+    }
+    std::string_view keyAt(uint64_t ref) const
+    {
+        const char *at = m_blocks[ref >> OffsetBits].data() + (ref & ((uint64_t(1) << OffsetBits) - 1));
         uint32_t size = 0;
-        std::memcpy(&size, m_arena.data() + offset, sizeof size);
-        return {m_arena.data() + offset + sizeof size, size};
+        std::memcpy(&size, at, sizeof size);
+        return {at + sizeof size, size};
     }
     void grow()
     {
-        std::vector<uint64_t> slots(std::max<size_t>(1024, m_slots.size() * 2), 0);
-        const size_t mask = slots.size() - 1;
-        for (const uint64_t slot : m_slots) {
+        const size_t capacity = std::max<size_t>(1024, m_capacity * 2);
+        const int shift = 64 - std::countr_zero(capacity);
+        LargeBuffer table(capacity * sizeof(uint64_t), LargeBuffer::Fill::Zeroes);
+        auto *to = reinterpret_cast<uint64_t *>(table.data());
+        for (size_t j = 0; j < m_capacity; ++j) {
+            const uint64_t slot = slots()[j];
             if (slot == 0)
                 continue;
-            size_t i = std::hash<std::string_view>{}(keyAt((slot & OffsetMask) - 1)) & mask;
-            while (slots[i] != 0)
-                i = (i + 1) & mask;
-            slots[i] = slot;
+            // The tag holds the place's bits while the table has no more than it.
+            size_t i = 64 - shift <= 64 - RefBits ? slot >> shift
+                                                  : std::hash<std::string_view>{}(keyAt((slot & RefMask) - 1)) >> shift;
+            while (to[i] != 0)
+                i = (i + 1) & (capacity - 1);
+            to[i] = slot;
         }
-        m_slots.swap(slots);
+        m_slots = std::move(table);
+        m_capacity = capacity;
+        m_shift = shift;
     }
 
-    std::string m_arena; // per key: its length (4 bytes), code, NUL, factory
-    std::vector<uint64_t> m_slots;
-    size_t m_count = 0;
+    LargeBuffer m_slots;
+    size_t m_capacity = 0, m_count = 0;
+    int m_shift = 64;
+    std::vector<LargeBuffer> m_blocks;
+    size_t m_used = 0;
 };
 
 // Appends a cell as UTF-8, the way it is stored: NUL characters would cut
@@ -331,9 +366,7 @@ public:
                 return false;
         }
         ++m_rowsSincePump;
-        m_lastRow = r.number;
-        m_lastCode.assign(r.code);
-        m_lastName.assign(r.name);
+        m_last = r;
         try {
             if (!m_keys) {
                 // Only now, at the first row: a file refused before it costs no look at the roster.
@@ -437,14 +470,26 @@ public:
     bool failed() const { return m_result.outcome == RosterImport::Outcome::Failed; }
     int committed() const { return m_committed; }
 
+    // The rows handed to row() are about to go: what the status line needs
+    // of the latest is copied (once per chunk, not per row).
+    void keepLast()
+    {
+        if (m_last.number == 0 || m_last.code.data() == m_lastCode.data())
+            return;
+        m_lastCode.assign(m_last.code);
+        m_lastName.assign(m_last.name);
+        m_last.code = m_lastCode;
+        m_last.name = m_lastName;
+    }
+
     // The latest row's status line, as the screen shows it.
     void tellProgress()
     {
-        if (m_lastRow > 0) {
-            Q_EMIT m_owner.progress(m_lastRow,
-                                    RosterImport::statusText(m_lastRow, QString::fromStdString(m_lastCode),
-                                                             QString::fromStdString(m_lastName)),
-                                    m_lastRow % 100);
+        if (m_last.number > 0) {
+            const auto text = [](std::string_view v) { return QString::fromUtf8(v.data(), qsizetype(v.size())); };
+            Q_EMIT m_owner.progress(m_last.number,
+                                    RosterImport::statusText(m_last.number, text(m_last.code), text(m_last.name)),
+                                    m_last.number % 100);
         }
     }
 
@@ -486,10 +531,11 @@ private:
     EmployeeBulkInsert m_insert;
     std::optional<Transaction> m_batch;
     std::optional<PersonKeys> m_keys;
+    RowView m_last{}; // the latest row handed to row(), in its chunk or (keepLast()) in the strings below
     std::string m_lastCode, m_lastName;
     QElapsedTimer m_sincePump;
     qint64 m_pumpGapMs = 0;
-    int m_rowsSincePump = 0, m_lastRow = 0;
+    int m_rowsSincePump = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
     bool m_clearing = false, m_cleared = false;
     bool m_provisional;
@@ -558,6 +604,7 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
                             going = false;
                     }
                 }
+                sink.keepLast();
                 // Events are let through also while the file is read on
                 // for its check only.
                 if (!storing && going)

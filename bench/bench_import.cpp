@@ -167,6 +167,9 @@ double importOnce(const QString &label, const QString &path, const QString &dbPa
             status.setText(text);
             progress.setValue(value);
         });
+        // The settings screen has drawn Chinese text before any import: its
+        // fonts are loaded before the clock starts here too.
+        status.setText(RosterImport::statusText(1, u"100000"_s, u"员工"_s));
         pacer.pump();
         resetPeak();
         const long before = Bench::residentKb("VmRSS:");
