@@ -5,9 +5,9 @@
 // Memory for a large buffer that is filled once, front to back (an unpacked
 // worksheet, the keys of an import): where the system offers them, in pages
 // of 2 MB. Every page a program touches for the first time costs a fault,
-// and on some machines (virtual ones above all) a fault costs tens of
-// microseconds: 30 MB in pages of 4 KB took longer than the rows it held
-// took to store.
+// and on some machines (virtual ones above all) a fault is dear: on the one
+// this was measured on, touching 64 MB took 0.5-0.7 s in pages of 4 KB and
+// 6-13 ms in pages of 2 MB.
 class LargeBuffer {
 public:
     enum class Fill { Uninitialised, Zeroes };
