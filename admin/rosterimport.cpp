@@ -347,8 +347,10 @@ class ImportSink {
 public:
     ImportSink(RosterImport &owner, RosterImport::Result &result, bool provisional)
         : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db),
-          m_provisional(provisional)
-    {}
+          m_commitGapMs(owner.commitEveryMs), m_provisional(provisional)
+    {
+        m_sinceCommit.start();
+    }
 
     bool row(const RowView &r)
     {
@@ -422,7 +424,7 @@ public:
     // How long the storing side may wait for rows before events are due.
     std::chrono::milliseconds untilDue() const
     {
-        const qint64 left = m_sincePump.isValid() ? m_pumpGapMs - m_sincePump.elapsed() : 0;
+        const qint64 left = m_sincePump.isValid() ? m_owner.pumpEveryMs - m_sincePump.elapsed() : 0;
         return std::chrono::milliseconds(std::clamp<qint64>(left, 1, 50));
     }
 
@@ -494,19 +496,20 @@ public:
     }
 
 private:
-    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_pumpGapMs; }
+    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_owner.pumpEveryMs; }
 
     bool pump(bool betweenRows)
     {
-        // Nothing stays uncommitted while other commands may run, but for
-        // the provisional rows of a file not yet read to its end (the screen
-        // takes no other command while an import runs).
-        QElapsedTimer committing;
-        committing.start();
-        if (!m_provisional && !commit())
-            return false;
-        const qint64 every = m_owner.pumpEveryMs;
-        m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
+        // Rows stay uncommitted across pauses only because the screen takes
+        // no other command while an import runs: none can join the batch.
+        if (!m_provisional && m_sinceCommit.elapsed() >= m_commitGapMs) {
+            QElapsedTimer committing;
+            committing.start();
+            if (!commit())
+                return false;
+            m_commitGapMs = std::max<qint64>(m_owner.commitEveryMs, 20 * committing.elapsed());
+            m_sinceCommit.start();
+        }
         tellProgress();
         m_pacer.pump();
         m_sincePump.start();
@@ -533,8 +536,8 @@ private:
     std::optional<PersonKeys> m_keys;
     RowView m_last{}; // the latest row handed to row(), in its chunk or (keepLast()) in the strings below
     std::string m_lastCode, m_lastName;
-    QElapsedTimer m_sincePump;
-    qint64 m_pumpGapMs = 0;
+    QElapsedTimer m_sincePump, m_sinceCommit;
+    qint64 m_commitGapMs;
     int m_rowsSincePump = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
     bool m_clearing = false, m_cleared = false;

@@ -52,13 +52,16 @@ public:
     // milliseconds (or, at the latest, rows) have passed, also while the
     // reader works through parts of the file that hold no rows: often enough
     // for Cancel to answer at once, rarely enough that a large file is not
-    // slowed down by it. Every pause is also a commit, which waits for the
-    // disk, so the clock decides (a fast machine stores 5000 rows in less
-    // time than a commit takes), and where commits are slow the pauses come
-    // further apart, up to four times pumpEveryMs: commits then take about a
-    // twentieth of the import.
+    // slowed down by it.
     int pumpEveryRows = 50000;
     int pumpEveryMs = 100;
+    // Rows of a text file are committed at the first pause after this many
+    // milliseconds, and at the end. A commit waits for the disk (tens of
+    // milliseconds on a busy one, where a fast machine stores thousands of
+    // rows in that time), so commits also come no oftener than every twenty
+    // times a commit's own duration: they take at most a twentieth of the
+    // import. 0 commits at every pause.
+    int commitEveryMs = 1000;
 
     // Throws RosterFileError when the file turns out unreadable; nothing of
     // it is imported then. One run at a time: the events it lets through may

@@ -412,6 +412,7 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
         const int pages = run.tdb.scalar(u"pragma page_count"_s).toInt();
         run.tdb.scalar(u"pragma max_page_count = %1"_s.arg(pages + 8));
         run.importer.pumpEveryRows = 100; // batches of 100: the one that fills the disk is undone
+        run.importer.commitEveryMs = 0;
         auto rows = numbered(5000);
         for (auto &row : rows)
             row[1] = QString(40, u'部');
