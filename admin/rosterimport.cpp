@@ -1,6 +1,7 @@
 #include "admin/rosterimport.h"
 
 #include "sheets/rosterreader.h"
+#include "base/largebuffer.h"
 #include "base/pacer.h"
 #include "store/catalogue.h"
 #include "store/database.h"
@@ -12,6 +13,8 @@
 #include <QScopeGuard>
 #include <QStringEncoder>
 #include <algorithm>
+#include <bit>
+#include <memory>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -58,64 +61,105 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
 }
 
 // The people (code and factory) met so far, held only while an import runs:
-// one arena of keys and an open-addressing table of their places, so that a
+// blocks of keys and an open-addressing table of their places, so that a
 // million people cost tens of megabytes and a look-up a few hashes, not a
-// query per row or an index left behind in the database file.
+// query per row or an index left behind in the database file. Fresh memory
+// is what costs most here (every page is faulted in once): keys are never
+// moved, the table grows without reading them again, and both live in
+// large buffers.
 class PersonKeys {
 public:
-    // `key` is the code, a NUL and the factory. True when the person was not
-    // there yet (and now is).
-    bool insert(std::string_view key)
+    // `key` is the code, a NUL and the factory; `hash` its hashOf(). True
+    // when the person was not there yet (and now is).
+    bool insert(std::string_view key, uint64_t hash)
     {
-        if ((m_count + 1) * 2 > m_slots.size())
+        if ((m_count + 1) * 2 > m_capacity)
             grow();
-        const size_t hash = std::hash<std::string_view>{}(key);
-        const uint64_t tag = hash & ~OffsetMask;
-        const size_t mask = m_slots.size() - 1;
-        for (size_t i = hash & mask;; i = (i + 1) & mask) {
-            const uint64_t slot = m_slots[i];
+        const uint64_t tag = hash & TagMask;
+        for (size_t i = hash >> m_shift;; i = (i + 1) & (m_capacity - 1)) {
+            const uint64_t slot = slots()[i];
             if (slot == 0) {
-                m_slots[i] = tag | (m_arena.size() + 1);
-                const auto size = static_cast<uint32_t>(key.size());
-                m_arena.append(reinterpret_cast<const char *>(&size), sizeof size);
-                m_arena.append(key);
+                slots()[i] = tag | (store(key) + 1);
                 ++m_count;
                 return true;
             }
-            if ((slot & ~OffsetMask) == tag && keyAt((slot & OffsetMask) - 1) == key)
+            if ((slot & TagMask) == tag && keyAt((slot & RefMask) - 1) == key)
                 return false;
         }
     }
 
-private:
-    // A slot: the high bits of the key's hash, to skip most comparisons, and
-    // its offset in the arena + 1 (0 is free) in the low 40 bits.
-    static constexpr uint64_t OffsetMask = (uint64_t(1) << 40) - 1;
-
-    std::string_view keyAt(size_t offset) const
+    bool insert(std::string_view key) { return insert(key, hashOf(key)); }
+    // Worked out where the rows are read, so that storing them only looks.
+    static uint64_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+    // Asks for the slot where a key's look-up will start, a few rows ahead:
+    // in a table of megabytes it is rarely in the cache.
+    void prefetch(uint64_t hash) const
     {
+        if (m_capacity > 0)
+            __builtin_prefetch(m_slots.data() + (hash >> m_shift) * sizeof(uint64_t));
+    }
+
+private:
+    // A slot: the high bits of the key's hash, which also give its place
+    // (the table's first bits), and where the key is kept + 1 (0 is free).
+    static constexpr int RefBits = 40;
+    static constexpr uint64_t RefMask = (uint64_t(1) << RefBits) - 1, TagMask = ~RefMask;
+    // Keys are kept in blocks that double up to the largest; a key is its
+    // length (4 bytes) and its bytes, and its place the block's number and
+    // where in it the key starts.
+    static constexpr int OffsetBits = 23;
+    static constexpr size_t FirstBlock = size_t(1) << 16, LargestBlock = size_t(1) << OffsetBits;
+
+    uint64_t *slots() { return reinterpret_cast<uint64_t *>(m_slots.data()); }
+    uint64_t store(std::string_view key)
+    {
+        const auto size = static_cast<uint32_t>(key.size());
+        const size_t need = sizeof size + key.size();
+        if (m_blocks.empty() || m_used + need > m_blocks.back().size()) {
+            const size_t next = m_blocks.empty() ? FirstBlock : std::min(2 * m_blocks.back().size(), LargestBlock);
+            m_blocks.emplace_back(std::max(need, next));
+            m_used = 0;
+        }
+        char *at = m_blocks.back().data() + m_used;
+        std::memcpy(at, &size, sizeof size);
+        std::memcpy(at + sizeof size, key.data(), key.size());
+        const uint64_t ref = (uint64_t(m_blocks.size() - 1) << OffsetBits) | m_used;
+        m_used += need;
+        return ref;
+    }
+    std::string_view keyAt(uint64_t ref) const
+    {
+        const char *at = m_blocks[ref >> OffsetBits].data() + (ref & ((uint64_t(1) << OffsetBits) - 1));
         uint32_t size = 0;
-        std::memcpy(&size, m_arena.data() + offset, sizeof size);
-        return {m_arena.data() + offset + sizeof size, size};
+        std::memcpy(&size, at, sizeof size);
+        return {at + sizeof size, size};
     }
     void grow()
     {
-        std::vector<uint64_t> slots(std::max<size_t>(1024, m_slots.size() * 2), 0);
-        const size_t mask = slots.size() - 1;
-        for (const uint64_t slot : m_slots) {
+        const size_t capacity = std::max<size_t>(1024, m_capacity * 2);
+        const int shift = 64 - std::countr_zero(capacity);
+        LargeBuffer table(capacity * sizeof(uint64_t), LargeBuffer::Fill::Zeroes);
+        auto *to = reinterpret_cast<uint64_t *>(table.data());
+        for (size_t j = 0; j < m_capacity; ++j) {
+            const uint64_t slot = slots()[j];
             if (slot == 0)
                 continue;
-            size_t i = std::hash<std::string_view>{}(keyAt((slot & OffsetMask) - 1)) & mask;
-            while (slots[i] != 0)
-                i = (i + 1) & mask;
-            slots[i] = slot;
+            // The tag holds the place's bits while the table has no more than it.
+            size_t i = 64 - shift <= 64 - RefBits ? slot >> shift : hashOf(keyAt((slot & RefMask) - 1)) >> shift;
+            while (to[i] != 0)
+                i = (i + 1) & (capacity - 1);
+            to[i] = slot;
         }
-        m_slots.swap(slots);
+        m_slots = std::move(table);
+        m_capacity = capacity;
+        m_shift = shift;
     }
 
-    std::string m_arena; // per key: its length (4 bytes), code, NUL, factory
-    std::vector<uint64_t> m_slots;
-    size_t m_count = 0;
+    LargeBuffer m_slots;
+    size_t m_capacity = 0, m_count = 0;
+    int m_shift = 64;
+    std::vector<LargeBuffer> m_blocks;
+    size_t m_used = 0;
 };
 
 // Appends a cell as UTF-8, the way it is stored: NUL characters would cut
@@ -141,6 +185,7 @@ struct RowChunk {
     struct Row {
         int number;
         uint32_t code, factory, name, department; // lengths in bytes
+        uint64_t hash; // of the person's key
     };
     std::string bytes;
     std::vector<Row> rows;
@@ -150,6 +195,7 @@ struct RowChunk {
 struct RowView {
     int number;
     std::string_view code, factory, name, department, key;
+    uint64_t hash;
 };
 
 // Rows on their way from the reading thread to the storing one: reading a
@@ -163,15 +209,18 @@ public:
     bool push(RowChunk &&chunk)
     {
         std::unique_lock lock(m_mutex);
-        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled; });
+        m_notFull.wait(lock, [this] { return m_chunks.size() < MaxChunks || m_cancelled || m_discarding; });
         if (m_cancelled)
             return false;
+        if (m_discarding)
+            return true;
         m_chunks.push_back(std::move(chunk));
         m_notEmpty.notify_one();
         return true;
     }
     // Asked per row: no lock.
     bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+    bool discarding() const { return m_discarding.load(std::memory_order_relaxed); }
     void finish(std::exception_ptr error)
     {
         std::lock_guard lock(m_mutex);
@@ -199,6 +248,15 @@ public:
         m_cancelled = true;
         m_notFull.notify_all();
     }
+    // The rest of the file is read to its end, for its check only: no more
+    // rows are handed on.
+    void discard()
+    {
+        std::lock_guard lock(m_mutex);
+        m_discarding = true;
+        m_chunks.clear();
+        m_notFull.notify_all();
+    }
     std::exception_ptr error() const
     {
         std::lock_guard lock(m_mutex);
@@ -210,7 +268,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_notEmpty, m_notFull;
     std::deque<RowChunk> m_chunks;
-    std::atomic<bool> m_cancelled = false;
+    std::atomic<bool> m_cancelled = false, m_discarding = false;
     bool m_ended = false;
     std::exception_ptr m_error;
 };
@@ -222,10 +280,14 @@ public:
     explicit ChunkingSink(RowQueue &queue) : m_queue(queue) { start(); }
     bool row(int number, const RosterCells &cells) override
     {
-        RowChunk::Row r{number, 0, 0, 0, 0};
+        if (m_queue.discarding())
+            return !m_queue.cancelled();
+        RowChunk::Row r{number, 0, 0, 0, 0, 0};
+        const size_t start = m_chunk.bytes.size();
         r.code = appendUtf8(m_chunk.bytes, m_encoder, cells[3]);
         m_chunk.bytes.push_back('\0');
         r.factory = appendUtf8(m_chunk.bytes, m_encoder, cells[0]);
+        r.hash = PersonKeys::hashOf(std::string_view(m_chunk.bytes).substr(start, r.code + 1 + r.factory));
         r.name = appendUtf8(m_chunk.bytes, m_encoder, cells[2]);
         r.department = appendUtf8(m_chunk.bytes, m_encoder, cells[1]);
         m_chunk.rows.push_back(r);
@@ -288,11 +350,20 @@ QString RosterImport::statusText(int row, const QString &code, const QString &na
 }
 
 // Stores the rows the reading thread hands on.
+//
+// A workbook may turn out damaged after its first rows: its rows are stored
+// provisionally, in one unit of work that stays open until the whole file
+// has been read, and is undone when the file is refused or the import
+// stopped before that. Other files (text cannot be damaged) are committed
+// at every pause, so that what was stored before a stop stays.
 class ImportSink {
 public:
-    ImportSink(RosterImport &owner, RosterImport::Result &result)
-        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db)
-    {}
+    ImportSink(RosterImport &owner, RosterImport::Result &result, bool provisional)
+        : m_owner(owner), m_db(owner.m_db), m_pacer(owner.m_pacer), m_result(result), m_insert(owner.m_db),
+          m_commitGapMs(owner.commitEveryMs), m_provisional(provisional)
+    {
+        m_sinceCommit.start();
+    }
 
     bool row(const RowView &r)
     {
@@ -301,20 +372,19 @@ public:
             return false;
         }
         // The first pause comes at the first row at the latest (dueByTime()
-        // holds until then); it may have come while the file was checked.
-        if (m_rowsSincePump >= m_owner.pumpEveryRows || dueByTime()) {
+        // holds until then); it may have come while the file was unpacked.
+        // The clock is read every 64 rows: a row costs about a microsecond.
+        if (m_rowsSincePump >= m_owner.pumpEveryRows || ((m_rowsSincePump & 63) == 0 && dueByTime())) {
             // A stop asked for now takes effect before the next row: this one
             // is already under way.
             if (!pump(false))
                 return false;
         }
         ++m_rowsSincePump;
-        m_lastRow = r.number;
-        m_lastCode.assign(r.code);
-        m_lastName.assign(r.name);
+        m_last = r;
         try {
             if (!m_keys) {
-                // Only now, past the file's check: a refused file costs no look at the roster.
+                // Only now, at the first row: a file refused before it costs no look at the roster.
                 m_keys.emplace();
                 if (m_owner.mode == RosterImport::Mode::Append) {
                     std::string key;
@@ -326,7 +396,7 @@ public:
                     });
                 }
             }
-            if (!m_keys->insert(r.key)) {
+            if (!m_keys->insert(r.key, r.hash)) {
                 ++m_result.repeated;
                 return true;
             }
@@ -352,7 +422,8 @@ public:
                 m_batch.reset();
                 m_clearing = false;
             }
-            if (commit())
+            // Provisional rows wait for the rest of the file's check.
+            if (!m_provisional && commit())
                 m_result.imported = m_committed;
             return false;
         }
@@ -361,14 +432,39 @@ public:
     }
 
     // While rows flow, row() lets events through; this is for the stretches
-    // without rows: a file being checked, unpacked or scanned for its encoding.
+    // without rows: a file being unpacked or scanned for its encoding, or
+    // read on to its end for its check after a row was refused.
     bool idle() { return !dueByTime() || pump(true); }
     // How long the storing side may wait for rows before events are due.
     std::chrono::milliseconds untilDue() const
     {
-        const qint64 left = m_sincePump.isValid() ? m_pumpGapMs - m_sincePump.elapsed() : 0;
+        const qint64 left = m_sincePump.isValid() ? m_owner.pumpEveryMs - m_sincePump.elapsed() : 0;
         return std::chrono::milliseconds(std::clamp<qint64>(left, 1, 50));
     }
+
+    void prefetch(uint64_t hash) const
+    {
+        if (m_keys)
+            m_keys->prefetch(hash);
+    }
+
+    // A refused row ended the storing while the file may still be refused:
+    // the rows before it are kept only once the rest has been read.
+    bool awaitsCheck() const { return m_provisional && failed() && m_pending > 0; }
+
+    // The whole file has been read: what was provisional is now as any
+    // stored row, and is committed.
+    void settle() { m_provisional = false; }
+    // The file was refused, or the import stopped before it was read to its
+    // end: none of its rows stay, the roster is as before.
+    void undo()
+    {
+        m_batch.reset();
+        m_clearing = false;
+        m_pending = m_committed = 0;
+        m_result.imported = m_result.repeated = 0;
+    }
+    bool provisional() const { return m_provisional; }
 
     // Commits what is pending; false (with the failure noted) when the
     // database refuses, which undoes the whole batch.
@@ -396,29 +492,44 @@ public:
     bool failed() const { return m_result.outcome == RosterImport::Outcome::Failed; }
     int committed() const { return m_committed; }
 
+    // The rows handed to row() are about to go: what the status line needs
+    // of the latest is copied (once per chunk, not per row).
+    void keepLast()
+    {
+        if (m_last.number == 0 || m_last.code.data() == m_lastCode.data())
+            return;
+        m_lastCode.assign(m_last.code);
+        m_lastName.assign(m_last.name);
+        m_last.code = m_lastCode;
+        m_last.name = m_lastName;
+    }
+
     // The latest row's status line, as the screen shows it.
     void tellProgress()
     {
-        if (m_lastRow > 0) {
-            Q_EMIT m_owner.progress(m_lastRow,
-                                    RosterImport::statusText(m_lastRow, QString::fromStdString(m_lastCode),
-                                                             QString::fromStdString(m_lastName)),
-                                    m_lastRow % 100);
+        if (m_last.number > 0) {
+            const auto text = [](std::string_view v) { return QString::fromUtf8(v.data(), qsizetype(v.size())); };
+            Q_EMIT m_owner.progress(m_last.number,
+                                    RosterImport::statusText(m_last.number, text(m_last.code), text(m_last.name)),
+                                    m_last.number % 100);
         }
     }
 
 private:
-    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_pumpGapMs; }
+    bool dueByTime() const { return !m_sincePump.isValid() || m_sincePump.elapsed() >= m_owner.pumpEveryMs; }
 
     bool pump(bool betweenRows)
     {
-        // Nothing stays uncommitted while other commands may run.
-        QElapsedTimer committing;
-        committing.start();
-        if (!commit())
-            return false;
-        const qint64 every = m_owner.pumpEveryMs;
-        m_pumpGapMs = std::clamp(20 * committing.elapsed(), every, 4 * every);
+        // Rows stay uncommitted across pauses only because the screen takes
+        // no other command while an import runs: none can join the batch.
+        if (!m_provisional && m_sinceCommit.elapsed() >= m_commitGapMs) {
+            QElapsedTimer committing;
+            committing.start();
+            if (!commit())
+                return false;
+            m_commitGapMs = std::max<qint64>(m_owner.commitEveryMs, 20 * committing.elapsed());
+            m_sinceCommit.start();
+        }
         tellProgress();
         m_pacer.pump();
         m_sincePump.start();
@@ -443,13 +554,19 @@ private:
     EmployeeBulkInsert m_insert;
     std::optional<Transaction> m_batch;
     std::optional<PersonKeys> m_keys;
+    RowView m_last{}; // the latest row handed to row(), in its chunk or (keepLast()) in the strings below
     std::string m_lastCode, m_lastName;
-    QElapsedTimer m_sincePump;
-    qint64 m_pumpGapMs = 0;
-    int m_rowsSincePump = 0, m_lastRow = 0;
+    QElapsedTimer m_sincePump, m_sinceCommit;
+    qint64 m_commitGapMs;
+    int m_rowsSincePump = 0;
     int m_batchStart = 0, m_pending = 0, m_committed = 0;
     bool m_clearing = false, m_cleared = false;
+    bool m_provisional;
 };
+
+// Rows between asking for a key's slot and looking there: enough for the
+// memory to answer while the rows before are stored.
+constexpr size_t PrefetchAhead = 8;
 
 RosterImport::RosterImport(Database &db, Pacer &pacer, QObject *parent) : QObject(parent), m_db(db), m_pacer(pacer) {}
 
@@ -467,12 +584,14 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
     {
         // The file is read on a thread of its own; rows are stored, and
         // events let through, on this one, which is the only one that
-        // touches the database and the screen.
+        // touches the database and the screen. A workbook is read once,
+        // its rows stored while the rest of it is still being checked.
+        const bool provisional = reader.mayRefuseAfterRows();
         RowQueue queue;
         std::thread readingThread([&queue, &reader] {
             ChunkingSink chunks(queue);
             try {
-                reader.read(chunks);
+                reader.readInOnePass(chunks);
                 chunks.flush();
                 queue.finish({});
             } catch (...) {
@@ -485,44 +604,69 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
                 readingThread.join();
         });
 
-        ImportSink sink(*this, result);
+        ImportSink sink(*this, result, provisional);
         RowChunk chunk;
+        bool storing = true, readToEnd = false;
         for (bool going = true; going;) {
             switch (queue.take(chunk, sink.untilDue())) {
             case RowQueue::Take::Rows:
-                for (size_t i = 0, at = 0; i < chunk.rows.size(); ++i) {
+                for (size_t i = 0, at = 0; storing && i < chunk.rows.size(); ++i) {
                     const RowChunk::Row &r = chunk.rows[i];
                     const std::string_view all(chunk.bytes);
+                    if (i + PrefetchAhead < chunk.rows.size())
+                        sink.prefetch(chunk.rows[i + PrefetchAhead].hash);
                     RowView view{r.number,
                                  all.substr(at, r.code),
                                  all.substr(at + r.code + 1, r.factory),
                                  {},
                                  {},
-                                 all.substr(at, r.code + 1 + r.factory)};
+                                 all.substr(at, r.code + 1 + r.factory),
+                                 r.hash};
                     at += r.code + 1 + r.factory;
                     view.name = all.substr(at, r.name);
                     at += r.name;
                     view.department = all.substr(at, r.department);
                     at += r.department;
                     if (!sink.row(view)) {
-                        going = false;
-                        break;
+                        storing = false;
+                        // Rows before a refused one are kept once the rest
+                        // of the file has been read without damage.
+                        if (sink.awaitsCheck())
+                            queue.discard();
+                        else
+                            going = false;
                     }
                 }
+                sink.keepLast();
+                // Events are let through also while the file is read on
+                // for its check only.
+                if (!storing && going)
+                    going = sink.idle();
                 break;
             case RowQueue::Take::Waiting:
                 going = sink.idle();
                 break;
             case RowQueue::Take::Ended:
                 going = false;
+                readToEnd = true;
                 break;
             }
         }
         queue.cancel();
         readingThread.join();
+        const std::exception_ptr error = queue.error();
+        if (sink.provisional()) {
+            if (readToEnd && !error && result.outcome != Outcome::Stopped) {
+                sink.settle();
+            } else {
+                sink.undo();
+                if (error)
+                    std::rethrow_exception(error); // refused, whatever was stored before
+            }
+        }
         // Rows stored before a read failure stay, as after any other stop.
         sink.commit();
-        if (const std::exception_ptr error = queue.error(); error && result.outcome != Outcome::Failed)
+        if (error && result.outcome != Outcome::Failed)
             std::rethrow_exception(error);
         result.imported = sink.committed();
         sink.tellProgress();

@@ -10,9 +10,14 @@ class RosterReader;
 // the first row whose first column is empty, columns factory, department,
 // name and code. The file is read on a thread of its own while the rows it
 // has handed on are stored on the caller's thread, which alone touches the
-// database and lets events through. Rows are committed in batches, and always
-// before events are let through and at the end, so every row stored before a
-// stop or a failing row stays in the roster.
+// database and lets events through. Rows of a text file are committed in
+// batches, always before events are let through and at the end, so every
+// row stored before a stop or a failing row stays in the roster. A workbook
+// is read once, its rows stored while the rest of it is still being read:
+// they stay in one unit of work until its end, so that a workbook found
+// damaged part-way, or an import stopped before that, leaves the roster as
+// it was; a row refused by the database keeps the rows before it once the
+// rest of the file has been read without damage.
 //
 // A person is the code with the factory: one already in the roster, or met
 // earlier in the file, is counted as repeated and not stored again, so that
@@ -47,21 +52,26 @@ public:
     // milliseconds (or, at the latest, rows) have passed, also while the
     // reader works through parts of the file that hold no rows: often enough
     // for Cancel to answer at once, rarely enough that a large file is not
-    // slowed down by it. Every pause is also a commit, which waits for the
-    // disk, so the clock decides (a fast machine stores 5000 rows in less
-    // time than a commit takes), and where commits are slow the pauses come
-    // further apart, up to four times pumpEveryMs: commits then take about a
-    // twentieth of the import.
+    // slowed down by it.
     int pumpEveryRows = 50000;
     int pumpEveryMs = 100;
+    // Rows of a text file are committed at the first pause after this many
+    // milliseconds, and at the end. A commit waits for the disk (tens of
+    // milliseconds on a busy one, where a fast machine stores thousands of
+    // rows in that time), so commits also come no oftener than every twenty
+    // times a commit's own duration: they take at most a twentieth of the
+    // import. 0 commits at every pause.
+    int commitEveryMs = 1000;
 
     // Throws RosterFileError when the file turns out unreadable; nothing of
     // it is imported then. One run at a time: the events it lets through may
-    // try to start another, which the caller refuses while isRunning().
+    // try to start another, which the caller refuses while isRunning(); nor
+    // may they change the database meanwhile (the open unit of work of a
+    // workbook would take the change with it).
     Result run(RosterReader &reader);
     bool isRunning() const { return m_running; }
     // Asks the running import to stop before its next row; the rows stored
-    // so far stay.
+    // so far stay (none of a workbook not yet read to its end).
     void stop() { m_stopRequested = true; }
     bool stopRequested() const { return m_stopRequested; }
 

@@ -207,22 +207,26 @@ private:
 
 void RosterReader::fail(const QString &why) const { throw RosterFileError(named(m_path) + why); }
 
+bool RosterReader::pass(RosterSink &sink, bool rehearsal)
+{
+    RowAssembler rows(sink, rehearsal);
+    try {
+        cells(rows, rehearsal);
+    } catch (const ReadingStopped &) {
+    }
+    if (!rows.stopped())
+        rows.finish();
+    return !rows.stopped();
+}
+
 void RosterReader::read(RosterSink &sink)
 {
-    const auto pass = [&](bool rehearsal) {
-        RowAssembler rows(sink, rehearsal);
-        try {
-            cells(rows, rehearsal);
-        } catch (const ReadingStopped &) {
-        }
-        if (!rows.stopped())
-            rows.finish();
-        return !rows.stopped();
-    };
-    if (needsRehearsal() && !pass(true))
+    if (needsRehearsal() && !pass(sink, true))
         return; // stopped while the file was being checked: nothing handed on
-    pass(false);
+    pass(sink, false);
 }
+
+void RosterReader::readInOnePass(RosterSink &sink) { pass(sink, false); }
 
 void RosterReader::readCells(CellSink &sink)
 {

@@ -39,6 +39,15 @@ public:
     // handed on (RosterFileError), so nothing of it reaches the sink.
     void read(RosterSink &sink);
 
+    // The same rows in one pass, handed on as they are decoded: a file
+    // damaged part-way is refused (RosterFileError) after rows have been
+    // handed on. For a sink that can take back what it did with them, so
+    // that the file need not be read twice.
+    void readInOnePass(RosterSink &sink);
+    // Whether readInOnePass() may refuse the file after handing on rows
+    // (never so for text, which cannot be damaged).
+    bool mayRefuseAfterRows() const { return needsRehearsal(); }
+
     // Every cell of the first worksheet, as read(), without its end rule and
     // without its column limit.
     void readCells(CellSink &sink);
@@ -54,6 +63,7 @@ protected:
     const QString &path() const { return m_path; }
 
 private:
+    bool pass(RosterSink &sink, bool rehearsal);
     QString m_path;
 };
 

@@ -1,5 +1,6 @@
 #include "sheets/zipworkbook.h"
 
+#include "base/largebuffer.h"
 #include "sheets/rosterreader.h"
 
 #include <QDate>
@@ -237,15 +238,12 @@ public:
 
     XmlPart() = default;
     // Room for `size` bytes, to be written through data(), and the padding.
-    explicit XmlPart(std::size_t size) : m_size(size), m_bytes(std::make_unique_for_overwrite<char[]>(size + Padding))
-    {
-        clearPadding();
-    }
-    char *data() { return m_bytes.get(); }
-    const char *data() const { return m_bytes ? m_bytes.get() : ""; }
+    explicit XmlPart(std::size_t size) : m_size(size), m_bytes(size + Padding) { clearPadding(); }
+    char *data() { return m_bytes.data(); }
+    const char *data() const { return m_bytes ? m_bytes.data() : ""; }
     std::size_t size() const { return m_size; }
     std::string_view text() const { return {data(), m_size}; }
-    void clearPadding() { std::fill_n(m_bytes.get() + m_size, Padding, '\0'); }
+    void clearPadding() { std::fill_n(m_bytes.data() + m_size, Padding, '\0'); }
     // XML reads a line end written as CR LF, or as a lone CR, as LF before
     // it parses anything (a CR written as &#13; or _x000D_ stays).
     void normaliseLineEnds()
@@ -272,7 +270,7 @@ public:
 
 private:
     std::size_t m_size = 0;
-    std::unique_ptr<char[]> m_bytes;
+    LargeBuffer m_bytes; // a large sheet is unpacked into fresh memory, front to back
 };
 
 // Parses the part called `name`.

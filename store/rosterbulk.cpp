@@ -76,10 +76,10 @@ void EmployeeBulkInsert::insert(std::string_view code, std::string_view name, st
         rc = bind(4, department);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(m_stmt);
-    // Reset at once: no statement stays active when the batch commits, and
-    // the bound values (owned by the caller) are not looked at again.
+    // Reset at once: no statement stays active when the batch commits. The
+    // bound values (owned by the caller) are not looked at again: every step
+    // binds all four anew first.
     sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
     if (rc != SQLITE_DONE)
         fail(rc);
 }

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
+#include <algorithm>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,47 @@ std::vector<QStringList> numbered(int count)
     for (int i = 1; i <= count; ++i)
         rows.push_back({u"一厂"_s, u"部门"_s, u"员工%1"_s.arg(i), u"E%1"_s.arg(i)});
     return rows;
+}
+
+// A bare BIFF3 worksheet of `rows` roster rows (E1 …). Row `refused` (from 1)
+// holds a name too long for the roster; row `damaged` is cut inside its
+// first record, so that the reader finds the damage only there.
+QByteArray biffRoster(int rows, int refused, int damaged)
+{
+    QByteArray out;
+    const auto u16 = [](QByteArray &to, int v) {
+        to += char(v & 0xFF);
+        to += char((v >> 8) & 0xFF);
+    };
+    const auto record = [&](int kind, const QByteArray &data) {
+        u16(out, kind);
+        u16(out, int(data.size()));
+        out += data;
+    };
+    const auto label = [&](int row, int column, const QByteArray &text, int stated) {
+        QByteArray data;
+        for (const int v : {row, column, 0, stated})
+            u16(data, v);
+        record(0x0204, data + text);
+    };
+    QByteArray worksheet;
+    for (const int v : {0, 0x10, 0})
+        u16(worksheet, v);
+    record(0x0209, worksheet);
+    for (int r = 1; r <= rows; ++r) {
+        if (r == damaged) {
+            label(r - 1, 0, "abc", 200);
+            continue;
+        }
+        label(r - 1, 0, "plant", 5);
+        label(r - 1, 1, "dept", 4);
+        const QByteArray name = r == refused ? QByteArray(60, 'x') : "name" + QByteArray::number(r);
+        label(r - 1, 2, name, int(name.size()));
+        const QByteArray code = "E" + QByteArray::number(r);
+        label(r - 1, 3, code, int(code.size()));
+    }
+    record(0x000A, {});
+    return out;
 }
 
 // The roster as "code|name|factory|department" in insertion order.
@@ -349,9 +391,18 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
     }
 
     // A database that cannot grow (a full disk, here the engine's page limit)
-    // ends the import with its own message: the row and the rows kept.
+    // ends the import with its own message: the row and the rows kept. Rows
+    // of a text file are kept batch by batch; a workbook's are one unit, all
+    // undone, its first row the first lost.
+    void fullDiskEndsWithRowAndCount_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::newRow("text") << false;
+        QTest::newRow("workbook") << true;
+    }
     void fullDiskEndsWithRowAndCount()
     {
+        QFETCH(bool, workbook);
         // A store that runs a failed statement a second time stores that row
         // outside the batch the full disk undid; the store that keeps track of
         // its connections (generation()) runs every statement once.
@@ -361,20 +412,110 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
         const int pages = run.tdb.scalar(u"pragma page_count"_s).toInt();
         run.tdb.scalar(u"pragma max_page_count = %1"_s.arg(pages + 8));
         run.importer.pumpEveryRows = 100; // batches of 100: the one that fills the disk is undone
+        run.importer.commitEveryMs = 0;
         auto rows = numbered(5000);
         for (auto &row : rows)
             row[1] = QString(40, u'部');
-        Rows reader(rows);
-        const auto result = run.importer.run(reader);
+        Rows text(rows);
+        const QString path = run.tdb.folder() + u"roster.xls"_s;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(biffRoster(5000, 0, 0));
+        file.close();
+        const auto result = run.importer.run(workbook ? *RosterReader::open(path) : static_cast<RosterReader &>(text));
         QCOMPARE(result.outcome, RosterImport::Outcome::Failed);
         const int stored = run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt();
-        QVERIFY2(stored > 0 && stored < 5000, qPrintable(QString::number(stored)));
+        QVERIFY2(workbook ? stored == 0 : stored > 0 && stored < 5000, qPrintable(QString::number(stored)));
         QCOMPARE(result.imported, stored);
         QCOMPARE(result.failedRow, stored + 1);
         const QString message = result.message();
         QVERIFY2(message.contains(u"磁盘已满"_s) && message.contains(u"第%1行"_s.arg(stored + 1))
                      && message.contains(u"此前的%1行已导入"_s.arg(stored)),
                  qPrintable(message));
+    }
+
+    // A workbook is read once, its rows stored while the rest of it is read:
+    // they stay only once it has been read to its end without damage. Damage
+    // found after rows were stored, or a stop before the end, leaves the
+    // roster as it was; a row refused by the database keeps the rows before
+    // it when the rest of the file is sound.
+    void workbookRowsStayOnceReadToItsEnd_data()
+    {
+        QTest::addColumn<QString>("file"); // "biff": 3000 rows written here; else one of make_xlsx.py's
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<int>("refusedRow");
+        QTest::addColumn<int>("damagedRow");
+        QTest::addColumn<int>("stopAtRow"); // Cancel at the first pause that tells this row or a later one
+        QTest::addColumn<QString>("ending"); // "file refused" or the outcome
+        QTest::addColumn<int>("imported");
+        QTest::newRow("read to its end") << u"biff"_s << false << 0 << 0 << 0 << u"Completed"_s << 3000;
+        QTest::newRow("damaged after rows stored") << u"biff"_s << false << 0 << 2500 << 0 << u"file refused"_s << 0;
+        QTest::newRow("damaged after rows stored, replace")
+            << u"biff"_s << true << 0 << 2500 << 0 << u"file refused"_s << 0;
+        QTest::newRow("row refused, damaged later")
+            << u"biff"_s << false << 1000 << 2500 << 0 << u"file refused"_s << 0;
+        QTest::newRow("row refused, the rest sound") << u"biff"_s << false << 1000 << 0 << 0 << u"Failed"_s << 999;
+        QTest::newRow("row refused, the rest sound, replace")
+            << u"biff"_s << true << 1000 << 0 << 0 << u"Failed"_s << 999;
+        QTest::newRow("stopped before its end") << u"biff"_s << false << 0 << 0 << 200 << u"Stopped"_s << 0;
+        QTest::newRow("stopped while read on after a refused row")
+            << u"biff"_s << false << 1000 << 0 << 1000 << u"Stopped"_s << 0;
+        QTest::newRow("xlsx damaged after rows stored")
+            << u"latedamage.xlsx"_s << false << 0 << 0 << 0 << u"file refused"_s << 0;
+        QTest::newRow("xlsx damaged after rows stored, replace")
+            << u"latedamage.xlsx"_s << true << 0 << 0 << 0 << u"file refused"_s << 0;
+    }
+    void workbookRowsStayOnceReadToItsEnd()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, replace);
+        QFETCH(int, refusedRow);
+        QFETCH(int, damagedRow);
+        QFETCH(int, stopAtRow);
+        QFETCH(QString, ending);
+        QFETCH(int, imported);
+        Run run;
+        run.tdb.addEmployee(u"OLD"_s, u"原有"_s, u"厂"_s, u"部"_s);
+        QString path = run.tdb.folder() + file;
+        if (file == u"biff"_s) {
+            path += u".xls"_s;
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(biffRoster(3000, refusedRow, damagedRow));
+        } else {
+            QProcess p;
+            p.start(u"/usr/bin/python3"_s,
+                    {QString::fromLocal8Bit(qgetenv("PRIZEDRAW_SOURCE_DIR")) + u"/tests/import/make_xlsx.py"_s,
+                     run.tdb.folder()});
+            if (!p.waitForFinished(60000) || p.exitCode() != 0)
+                QSKIP("python3-xlsxwriter or python3-openpyxl is missing");
+        }
+        run.importer.mode = replace ? RosterImport::Mode::Replace : RosterImport::Mode::Append;
+        run.importer.pumpEveryMs = 0; // a pause every few rows, and while the file is read on after a refused row
+        int mostSeen = 0; // rows in the roster at a pause, as the import's own connection sees them
+        run.pacer.onPump = [&](int) {
+            mostSeen = std::max(mostSeen, run.tdb.scalar(u"select count(*) from EmpNo"_s).toInt());
+            if (stopAtRow > 0 && !run.rows.empty() && run.rows.back() >= stopAtRow)
+                run.importer.stop();
+        };
+        const auto reader = RosterReader::open(path);
+        if (ending == u"file refused"_s) {
+            QVERIFY_THROWS_EXCEPTION(RosterFileError, run.importer.run(*reader));
+        } else {
+            const auto result = run.importer.run(*reader);
+            QCOMPARE(QVariant::fromValue(result.outcome).toString(), ending);
+            QCOMPARE(result.imported, imported);
+            if (refusedRow > 0 && stopAtRow == 0)
+                QCOMPARE(result.failedRow, refusedRow);
+        }
+        const QStringList stored = roster(run.tdb);
+        if (imported == 0) {
+            QCOMPARE(stored, QStringList{u"OLD|原有|厂|部"_s});
+            QVERIFY2(mostSeen > 100, qPrintable(QString::number(mostSeen))); // undone, not left unstored
+        } else {
+            QCOMPARE(stored.size(), imported + (replace ? 0 : 1));
+            QCOMPARE(stored.last(), u"E%1|name%1|plant|dept"_s.arg(imported));
+        }
     }
 
     // A code typed into the sheet as the number 0012 arrives as 12.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program under Xvfb imports rosters through the settings screen
 # (F10, 导入员工列表): an .xlsx written by XlsxWriter and a .csv, each chosen in
-# the file dialog by typing its path; the database then holds their rows.
+# the file dialog by typing its path; the database then holds their rows. An
+# .xlsx damaged after thousands of good rows is reported and adds none.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -35,11 +36,17 @@ e2e_wait_painted
 e2e_key F10
 setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
 
+# Error reports are second windows titled like the main one.
+reports() { xdotool search --onlyvisible --name '^员工抽奖系统$' 2>/dev/null | wc -l; }
+report_shown() { [ "$(reports)" -ge 2 ]; }
+report_gone() { [ "$(reports)" -le 1 ]; }
+
 # import FILE ROWS: clicks 导入员工列表, types the path into the file dialog,
 # answers 追加 (the default button: the roster is never empty here), confirms
-# the completion message and checks the roster's size.
+# the completion message and checks the roster's size. ROWS "refused": the
+# file is reported as unreadable instead, and the roster keeps its size.
 import_file() {
-  local file="$1" expected="$2" question done_box count dialog
+  local file="$1" expected="$2" question done_box count dialog report
   e2e_focus "$setup"
   xdotool mousemove --window "$setup" 244 70 click 1
   dialog=$(e2e_wait_window "(Open|打开|打开文件)") || e2e_fail "导入员工列表 did not open the file dialog"
@@ -51,6 +58,17 @@ import_file() {
   e2e_focus "$question"
   e2e_key Return
   e2e_wait_gone "系统提示" || e2e_fail "the 追加/替换 question stayed"
+  if [ "$expected" = refused ]; then
+    count=$(rows)
+    e2e_wait_for "an error report after importing $file" report_shown
+    e2e_screenshot "import_refused_$(basename "$file")" >/dev/null
+    report=$(xdotool search --onlyvisible --name '^员工抽奖系统$' | grep -vx "$main" | head -n 1)
+    e2e_focus "$report"
+    e2e_key Return
+    e2e_wait_for "the error report to close" report_gone
+    [ "$(rows)" = "$count" ] || e2e_fail "$file was refused, yet the roster went from $count to $(rows) rows"
+    return
+  fi
   done_box=$(e2e_wait_window " 系统提示") || e2e_fail "no completion message after importing $file"
   e2e_screenshot "import_$(basename "$file")" >/dev/null
   e2e_focus "$done_box"
@@ -66,5 +84,7 @@ import_file "$E2E_WORK/xlsxwriter_mixed.xlsx" 6
 import_file "$E2E_WORK/roster.csv" 8
 [ "$(row_at $((before + 7)))" = "42|赵六|一厂|财务部, 二科" ] || e2e_fail "first .csv row: $(row_at $((before + 7)))"
 [ "$(row_at $((before + 8)))" = 'B8|钱"七"|二厂|生产部' ] || e2e_fail "second .csv row: $(row_at $((before + 8)))"
+# Damage after 2999 good rows, found once the import has stored rows: none stay.
+import_file "$E2E_WORK/latedamage.xlsx" refused
 kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended"
-echo "PASS: an .xlsx and a .csv imported through the settings screen"
+echo "PASS: an .xlsx and a .csv imported through the settings screen, an .xlsx damaged late refused"

@@ -4,9 +4,10 @@ of ours: text, numbers, formulas with cached results, booleans, errors,
 dates in both date systems, rich and escaped text, merged and styled blank
 cells, a second sheet. With a row count, also a large roster for the
 benchmark (xlsxwriter_large.xlsx). Then packages made from those parts: damaged
-ones, values under merged ranges, part names in another case, line ends written
-into the XML, shared-string cells without a value, missing parts, and an Excel
-binary workbook and a Word document to be refused."""
+ones (one only after thousands of rows), values under merged ranges, part names
+in another case, line ends written into the XML, shared-string cells without a
+value, missing parts, and an Excel binary workbook and a Word document to be
+refused."""
 import datetime
 import sys
 
@@ -154,6 +155,14 @@ package(folder + "/crlf.xlsx", {"xl/sharedStrings.xml": strings, "xl/worksheets/
 package(folder + "/emptyshared.xlsx", {"xl/worksheets/sheet1.xml": sheet(
     '<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"/><c r="C1" t="s"><v/></c><c r="D1"><v>5</v></c></row>'
     '<row r="2"><c r="A2" t="s"><v>2</v></c><c r="B2" t="s"><v></v></c></row>')})
+
+# Damage that shows only after thousands of good rows (a shared string that
+# is not there): an import has stored rows by the time it is found.
+late_rows = "".join('<row r="%d">%s%s%s<c r="D%d"><v>%d</v></c></row>'
+                    % (r, text("A%d" % r, "一厂"), text("B%d" % r, "部门"), text("C%d" % r, "员工%d" % r), r, r)
+                    for r in range(1, 3000))
+package(folder + "/latedamage.xlsx", {"xl/worksheets/sheet1.xml": sheet(
+    late_rows + '<row r="3000"><c r="A3000" t="s"><v>999</v></c></row>')})
 
 # Parts that the relationships name but the package lacks.
 package(folder + "/nosheetpart.xlsx", drop=("xl/worksheets/sheet1.xml",))

@@ -517,6 +517,7 @@ private Q_SLOTS:
         QTest::newRow("no sheet") << u"nosheet.xlsx"_s << u"没有工作表"_s;
         QTest::newRow("malformed sheet") << u"badxml.xlsx"_s << u"损坏：其中的“xl/worksheets/sheet1.xml”"_s;
         QTest::newRow("missing shared string") << u"badindex.xlsx"_s << u"损坏"_s;
+        QTest::newRow("damaged after 2999 good rows") << u"latedamage.xlsx"_s << u"损坏"_s;
         QTest::newRow("scrambled zip") << u"scrambled.xlsx"_s << u"损坏或不完整(压缩包无法解开)"_s;
         QTest::newRow("truncated zip") << u"half.xlsx"_s << u"损坏或不完整(压缩包无法解开)"_s;
         QTest::newRow("zip of something else") << u"notabook.xlsx"_s << u"不是电子表格"_s;

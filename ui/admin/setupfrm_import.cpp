@@ -2,12 +2,16 @@
 #include "admin/rosterimport.h"
 #include "sheets/rosterreader.h"
 #include "ui/admin/setupfrm.h"
+#include "admin/settingsgrids.h"
 #include "base/dialogs.h"
 #include "store/setupstore.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
 #include <exception>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +35,10 @@ void TSetupFrm::ActImportExecute()
     const QString path = services.dialogs->openFileName(this, ImportFilter);
     if (path.isEmpty())
         return;
+    // A row still being edited is posted first, as leaving it would: the
+    // grids take no change while the import runs.
+    ADOQuery1->checkBrowseMode();
+    ADOQuery2->checkBrowseMode();
 
     // A second import of the same people must not double their odds: the
     // operator says whether the file adds to the roster or takes its place.
@@ -50,6 +58,23 @@ void TSetupFrm::ActImportExecute()
     BitBtn1->setEnabled(false);
     Importing = true;
     CancelImport = false;
+    // Nothing else writes to the database while the import runs: a
+    // workbook's rows stay in an open unit of work until its end, which a
+    // change made meanwhile would join, and be undone with if the file
+    // turned out damaged. The events the import lets through still reach
+    // the rest of the screen (Cancel, the status line).
+    const QList<QWidget *> writers{dxDBGrid1, dxDBGrid2, Button1, Button2, Button4};
+    const QList<QAction *> commands{ActClear, ActIni, ActDel};
+    for (QWidget *w : writers)
+        w->setEnabled(false);
+    for (QAction *a : commands)
+        a->setEnabled(false);
+    const auto reenable = qScopeGuard([&] {
+        for (QWidget *w : writers)
+            w->setEnabled(true);
+        for (QAction *a : commands)
+            a->setEnabled(true);
+    });
 
     std::exception_ptr failure;
     try {

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +60,15 @@ struct Fixture {
 
 class TestSetupFrmImport : public QObject {
     Q_OBJECT
+
+    // No import under way: OK, the grids and the commands on the data take input again.
+    static bool takesCommands(TSetupFrm &screen)
+    {
+        return screen.BitBtn1->isEnabled() && !screen.Importing && screen.dxDBGrid1->isEnabled()
+               && screen.dxDBGrid2->isEnabled() && screen.ActClear->isEnabled() && screen.ActIni->isEnabled()
+               && screen.ActDel->isEnabled() && screen.Button4->isEnabled();
+    }
+
 private Q_SLOTS:
     void importCompletes()
     {
@@ -69,7 +79,11 @@ private Q_SLOTS:
         f.openSetup([&](TSetupFrm &screen) {
             f.ts.pacer.onPump = [&](int n) {
                 (void)n;
-                busyAtPump = screen.Importing && !screen.BitBtn1->isEnabled();
+                // Nothing else writes meanwhile: the grids and the commands on the data wait; Cancel answers.
+                busyAtPump = screen.Importing && !screen.BitBtn1->isEnabled() && !screen.dxDBGrid1->isEnabled()
+                             && !screen.dxDBGrid2->isEnabled() && !screen.ActClear->isEnabled()
+                             && !screen.ActIni->isEnabled() && !screen.ActDel->isEnabled()
+                             && !screen.Button1->isEnabled() && screen.BitBtn2->isEnabled();
                 if (shownAtPump.isEmpty() && f.employees() >= 1000) // the row before the one about to be read
                     shownAtPump = screen.Label1->text();
             };
@@ -93,7 +107,7 @@ private Q_SLOTS:
             QCOMPARE(f.ts.dialogs.calls.back().icon, Dialogs::Icon::None);
             QCOMPARE(screen.Label1->text(), u"导入员工资料完成"_s);
             QCOMPARE(screen.ProgressBar1->value(), 100);
-            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), RosterRows);
         });
         QCOMPARE(f.employees(), RosterRows);
@@ -152,7 +166,7 @@ private Q_SLOTS:
             QCOMPARE(notices.size(), 1);
             QVERIFY2(notices[0].contains(u"第7行"_s) && notices[0].contains(u"部门"_s), qPrintable(notices[0]));
             QVERIFY(screen.Label1->text().startsWith(u"正在导入：第[7]行"_s));
-            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), 6);
         });
         QCOMPARE(f.employees(), 6);
@@ -185,7 +199,7 @@ private Q_SLOTS:
             QCOMPARE(errors.size(), 1);
             QVERIFY2(errors[0].contains(u"broken.xls"_s), qPrintable(errors[0]));
             QCOMPARE(f.ts.dialogs.count(u"notify"_s), 0);
-            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), 1);
         });
         QCOMPARE(f.employees(), 1);
@@ -233,7 +247,7 @@ private Q_SLOTS:
                 QCOMPARE(notices.size(), 1);
                 QVERIFY2(notices[0].startsWith(message), qPrintable(notices[0]));
             }
-            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), employees);
         });
         QCOMPARE(f.employees(), employees);
@@ -247,7 +261,7 @@ private Q_SLOTS:
         Fixture f;
         f.openSetup([&](TSetupFrm &screen) {
             screen.ActImport->trigger();
-            QVERIFY(screen.BitBtn1->isEnabled() && !screen.Importing);
+            QVERIFY(takesCommands(screen));
             QCOMPARE(f.ts.dialogs.count(u"notify"_s) + f.ts.dialogs.count(u"error"_s), 0);
         });
         QCOMPARE(f.employees(), 0);
