@@ -103,3 +103,68 @@ PhotoCopy copyPhotos(const QString &from, const QString &to)
         copyFolder(QDir(source.filePath(factory)), QDir(to).filePath(factory));
     return result;
 }
+
+namespace {
+
+QStringList filesOfBaseName(const QString &folder, const QString &baseName)
+{
+    QStringList found;
+    for (const QString &suffix : photoSuffixes()) {
+        for (const QString &name : QStringList{baseName + u'.' + suffix, baseName + u'.' + suffix.toUpper()}) {
+            const QString path = QDir(folder).filePath(name);
+            if (QFileInfo::exists(path) && !found.contains(path))
+                found << path;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne)
+{
+    if (const PictureRead read = readPictureFile(source); !read.error.isEmpty())
+        return {QString(), read.error};
+    QString suffix = QFileInfo(source).suffix().toLower();
+    if (!PhotoFolder::isPhotoName(u"x."_s + suffix))
+        suffix = u"png"_s;
+    const QString fileName = baseName + u'.' + suffix;
+    const QString destination = QDir(folder).filePath(fileName);
+    const auto failed = [&] {
+        return StoredPicture{QString(), u"无法把图片“%1”复制到“%2”，请检查该文件夹是否可写、磁盘是否已满。"_s.arg(
+                                            QFileInfo(source).fileName(), QDir::toNativeSeparators(folder))};
+    };
+    if (QFileInfo(source).absoluteFilePath() == QFileInfo(destination).absoluteFilePath())
+        return {fileName, QString()};
+    if (!QDir().mkpath(folder))
+        return failed();
+    const QString partial = destination + u".part"_s;
+    QFile::remove(partial);
+    if (!QFile::copy(source, partial))
+        return failed();
+    QFile::remove(destination);
+    if (!QFile::rename(partial, destination)) {
+        QFile::remove(partial);
+        return failed();
+    }
+    if (onlyOne) {
+        for (const QString &other : filesOfBaseName(folder, baseName))
+            if (QFileInfo(other).fileName() != fileName)
+                QFile::remove(other);
+    }
+    return {fileName, QString()};
+}
+
+QString prizePictureBaseName(int recNo) { return u"prize-"_s + QString::number(recNo); }
+
+QString prizePicturePath(const QString &folder, int recNo)
+{
+    const QStringList found = filesOfBaseName(folder, prizePictureBaseName(recNo));
+    return found.isEmpty() ? QString() : found.constFirst();
+}
+
+void removePrizePicture(const QString &folder, int recNo)
+{
+    for (const QString &path : filesOfBaseName(folder, prizePictureBaseName(recNo)))
+        QFile::remove(path);
+}

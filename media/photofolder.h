@@ -40,3 +40,21 @@ struct PhotoCopy {
 // factory) into `to`, keeping the sub-folders; a photo already there is
 // replaced. Each is checked as a picture before it is copied.
 PhotoCopy copyPhotos(const QString &from, const QString &to);
+
+// A picture chosen by the operator, copied into the data folder's pictures/.
+struct StoredPicture {
+    QString fileName; // as stored, inside the folder; empty when refused
+    QString error; // names the chosen file and says what to do
+};
+
+// Reads `source` through as a picture (refusing what readPictureFile
+// refuses) and copies it into `folder` as `baseName`.<its suffix, lower
+// case>, replacing a file of that name; the folder is made when missing.
+// With `onlyOne`, files of that base name with other suffixes go.
+StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne = false);
+
+// A prize item's picture: prize-<recNo>.jpg|.jpeg|.png in `folder`; empty when none.
+QString prizePicturePath(const QString &folder, int recNo);
+QString prizePictureBaseName(int recNo);
+// Deletes the item's picture, whatever its suffix.
+void removePrizePicture(const QString &folder, int recNo);

@@ -3,6 +3,9 @@
 #include "admin/prizeitemrules.h"
 #include "store/scopestore.h"
 #include "ui/admin/scopepickerfrm.h"
+#include "ui/admin/stagelookfrm.h"
+#include "media/photofolder.h"
+#include "store/bulkread.h"
 #include "draw/presslimit.h"
 #include "admin/rosterimport.h"
 #include "admin/settingsgrids.h"
@@ -181,10 +184,56 @@ void TSetupFrm::buildControls()
     // The bottom row (y 444) holds the commands on the data as a whole and on
     // the stage's look: backup and restore from x 16, the password, the look
     // and the photos from x 304.
+    LookButton = button(this, u"LookButton"_s, u"舞台外观"_s, {400, 444, 89, 25});
+    connect(LookButton, &QPushButton::clicked, this, [this] { guarded([this] { ActLookExecute(); }); });
+    PhotosButton = button(this, u"PhotosButton"_s, u"导入照片文件夹"_s, {496, 444, 113, 25});
+    connect(PhotosButton, &QPushButton::clicked, this, [this] { guarded([this] { ActPhotosExecute(); }); });
+    // Both write into the data folder, known once it is shown.
+    LookButton->setEnabled(false);
+    PhotosButton->setEnabled(false);
+}
+
+void TSetupFrm::ActLookExecute()
+{
+    TStageLookFrm look(picturesFolder(m_dataFolder), *services.dialogs, this);
+    look.setLook(m_look.background, m_look.logo, m_look.showPhotos);
+    if (services.dialogs->runModal(look) == QDialog::Accepted)
+        m_look = {look.background(), look.logo(), look.showPhotos()};
+}
+
+void TSetupFrm::ActPhotosExecute()
+{
+    const QString from = services.dialogs->openFolderName(this, u"选择照片文件夹"_s);
+    if (from.isEmpty())
+        return;
+    const QString to = photosFolder(m_dataFolder);
+    const PhotoCopy copy = copyPhotos(from, to);
+    // Who of the roster has a photo now, found as the stage finds them.
+    const PhotoFolder photos(to);
+    int people = 0;
+    int withPhoto = 0;
+    readRoster(*services.db, [&](const RosterRowView &row) {
+        ++people;
+        if (!photos.photoOf(QString::fromUtf8(row.code), QString::fromUtf8(row.factory)).isEmpty())
+            ++withPhoto;
+        return true;
+    });
+    QString text = u"已导入照片 %1 张。员工名单 %2 人中有 %3 人有照片。"_s.arg(copy.copied).arg(people).arg(withPhoto);
+    // Of many refusals the first few say enough.
+    const QStringList problems = copy.failed + copy.refused;
+    if (!problems.isEmpty())
+        text += u"\n\n以下文件未导入（共 %1 个）：\n"_s.arg(problems.size()) + problems.mid(0, 5).join(u'\n');
+    if (copy.copied == 0 && problems.isEmpty())
+        text = u"文件夹“%1”中没有照片（以工号命名的 .jpg 或 .png 文件）。"_s.arg(QDir::toNativeSeparators(from));
+    services.dialogs->notify(this, text, u"系统提示"_s,
+                             problems.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)
 {
+    m_dataFolder = folder;
+    LookButton->setEnabled(!folder.isEmpty());
+    PhotosButton->setEnabled(!folder.isEmpty());
     const QString path = QDir::toNativeSeparators(folder);
     const QString caption = u"数据文件夹："_s;
     // A long path keeps its start and its end, the parts that tell where it is.
@@ -276,6 +325,7 @@ void TSetupFrm::FormShow()
     RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
     CheckBox1->setChecked(services.settings.showNo);
     CheckBox2->setChecked(services.settings.rollEligibleOnly);
+    m_look = {services.settings.stageBackground, services.settings.stageLogo, services.settings.showPhotos};
     fillStageScreens();
     services.db->ensureOpen();
     reopenRoster();

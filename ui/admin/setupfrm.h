@@ -49,6 +49,10 @@ public:
     bool rollEligibleOnly() const;
     // The stage screen's name; empty: the default (the largest screen that is not the primary).
     QString stageScreen() const;
+    // The stage's look as chosen in 舞台外观 (file names in pictures/).
+    QString stageBackground() const { return m_look.background; }
+    QString stageLogo() const { return m_look.logo; }
+    bool showPhotos() const { return m_look.showPhotos; }
     // True once the winners list was reset here: done at once, whatever
     // button then closes the screen.
     bool drawWasReset() const { return m_drawWasReset; }
@@ -62,6 +66,8 @@ private:
     friend class TestSetupFrmImport;
 
     void RzButtonEdit2ButtonClick();
+    void ActLookExecute();
+    void ActPhotosExecute();
     void ActClearExecute();
     void ActImportExecute();
     void ActIniExecute();
@@ -83,6 +89,12 @@ private:
     void guarded(const std::function<void()> &step);
 
     bool m_drawWasReset = false;
+    QString m_dataFolder;
+    struct Look {
+        QString background;
+        QString logo;
+        bool showPhotos = false;
+    } m_look;
 
     // What the screen works with (the import reaches it by these names too).
     struct Collaborators {
@@ -122,6 +134,8 @@ private:
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    QPushButton *LookButton = nullptr; // 舞台外观
+    QPushButton *PhotosButton = nullptr; // 导入照片文件夹
     QMenu *PopupMenu1 = nullptr;
 
     QAction *ActClear = nullptr;
