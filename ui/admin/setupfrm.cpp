@@ -85,7 +85,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(701, 476);
+    setFixedSize(761, 476);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -106,7 +106,7 @@ void TSetupFrm::buildControls()
     Label2 = label(this, u"Label2"_s, u"背景音乐:"_s, 17, 16);
     RzButtonEdit2 = new QLineEdit(this);
     RzButtonEdit2->setObjectName(u"RzButtonEdit2"_s);
-    RzButtonEdit2->setGeometry(80, 12, 609, 21);
+    RzButtonEdit2->setGeometry(80, 12, 669, 21);
     RzButtonEdit2Button =
         RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
     connect(RzButtonEdit2Button, &QAction::triggered, this,
@@ -171,14 +171,14 @@ void TSetupFrm::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {536, 390, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {596, 390, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {616, 390, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {676, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
     DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 420);
-    DataFolderLabel->setGeometry(16, 420, 673, 17);
+    DataFolderLabel->setGeometry(16, 420, 733, 17);
     DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // The bottom row (y 444) holds the commands on the data as a whole and on
@@ -232,6 +232,7 @@ void TSetupFrm::ActPhotosExecute()
 void TSetupFrm::showDataFolder(const QString &folder)
 {
     m_dataFolder = folder;
+    ADOQuery2->setPicturesFolder(folder.isEmpty() ? QString() : picturesFolder(folder));
     LookButton->setEnabled(!folder.isEmpty());
     PhotosButton->setEnabled(!folder.isEmpty());
     const QString path = QDir::toNativeSeparators(folder);
@@ -280,8 +281,8 @@ void TSetupFrm::buildRosterGrid()
 
 void TSetupFrm::buildPrizeGrid()
 {
-    // Wider than the classic 313 by the column 抽奖范围.
-    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 393, 244});
+    // Wider than the classic 313 by the columns 抽奖范围 and 奖品图片.
+    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 453, 244});
     ADOQuery2 = new PrizeGridList(*services.db, this);
     ADOQuery2->setObjectName(u"ADOQuery2"_s);
     connect(ADOQuery2, &PostedList::cellEdited, this, &TSetupFrm::ADOQuery2iNumberChange);
@@ -289,12 +290,33 @@ void TSetupFrm::buildPrizeGrid()
     connect(prizeGrid, &PostedGrid::deleteRequested, this, [this] { deleteGridRow(*prizeGrid); });
     dxDBGrid2->hideColumn(ADOQuery2->columnOf(u"RecNo"_s));
     dxDBGrid2->verticalHeader()->setFixedWidth(12);
-    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60, 80});
+    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60, 80, 60});
     const int scopeColumn = ADOQuery2->columnOf(PrizeGridList::scopeField());
-    connect(dxDBGrid2, &QAbstractItemView::doubleClicked, this, [this, scopeColumn](const QModelIndex &index) {
-        if (index.column() == scopeColumn)
-            guarded([this] { editScope(); });
-    });
+    const int pictureColumn = ADOQuery2->columnOf(PrizeGridList::pictureField());
+    connect(dxDBGrid2, &QAbstractItemView::doubleClicked, this,
+            [this, scopeColumn, pictureColumn](const QModelIndex &index) {
+                if (index.column() == scopeColumn)
+                    guarded([this] { editScope(); });
+                else if (index.column() == pictureColumn)
+                    guarded([this] { choosePrizePicture(); });
+            });
+}
+
+void TSetupFrm::choosePrizePicture()
+{
+    // The picture is named by the item's RecNo, which a new row gets when written.
+    ADOQuery2->post();
+    const int recNo = ADOQuery2->field(u"RecNo"_s).toInt();
+    if (recNo == 0 || m_dataFolder.isEmpty())
+        return;
+    const QString file = services.dialogs->openFileName(this, TStageLookFrm::pictureFilter());
+    if (file.isEmpty())
+        return;
+    const StoredPicture stored =
+        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true);
+    if (!stored.error.isEmpty())
+        services.dialogs->notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
+    ADOQuery2->refreshLookUps();
 }
 
 void TSetupFrm::editScope()

@@ -79,6 +79,8 @@ private:
     void reopenPrizeItems();
     // Who may win the current prize row, chosen in its own screen.
     void editScope();
+    // The current prize row's picture, chosen and copied into pictures/.
+    void choosePrizePicture();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
     void fillStageScreens();

@@ -128,6 +128,7 @@ void TStartFrm::buildScreen()
     Image1 = makeBackground(Panel2, u"Image1"_s, u":/pictures/stage.jpg"_s);
     DigitsImage = makeBackground(Panel3, u"DigitsImage"_s, u":/pictures/digits.jpg"_s);
     m_board = new WinnerBoard(Panel2);
+    m_board->setPictureCache(m_pictures.get());
 
     // The system's window colour: white in the standard scheme.
     Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
@@ -354,6 +355,11 @@ QString TStartFrm::photoOf(const QString &code, const QString &factory) const
     return m_photos->photoOf(code, factory);
 }
 
+QString TStartFrm::prizePicture(int recNo) const
+{
+    return recNo > 0 ? prizePicturePath(picturesFolder(m_folders.data), recNo) : QString();
+}
+
 void TStartFrm::placeLook()
 {
     if (!Cover)
@@ -423,7 +429,12 @@ void TStartFrm::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
-void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
+void TStartFrm::setDescription(const QString &text)
+{
+    descs->setText(text);
+    // Every change of the current item comes with a new description line.
+    m_board->setItemPicture(prizePicture(round.currItemNo()));
+}
 
 QString TStartFrm::description() const { return descs->text(); }
 
@@ -439,8 +450,21 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
         const int left = std::max(round.currSumNumber() - round.currExcNum(), 1);
         m_board->setPressSize(std::min(winnersOfOnePress(round.perPress()), left));
         m_board->setCaption(boardCaption(round.currItemName(), round.currAwards()));
+        m_board->setCaptionPicture(prizePicture(round.currItemNo()));
     }
-    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name);
+    const QString photo = photoOf(code, factory);
+    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name, photo);
+    // The winner's photo beside the name on the winner line, which shows them now.
+    QPixmap linePhoto;
+    if (!photo.isEmpty()) {
+        const qreal ratio = EmpName->devicePixelRatioF();
+        const int h = EmpName->height() - 6;
+        QImage image = m_pictures->scaled(photo, (QSizeF(h * 3 / 4, h) * ratio).toSize(), PictureCache::Fit::Cover);
+        image.setDevicePixelRatio(ratio);
+        linePhoto = QPixmap::fromImage(image);
+    }
+    static_cast<WinnerLine *>(EmpName)->setPhoto(linePhoto);
+    m_linePhotoCode = linePhoto.isNull() ? QString() : code;
 }
 
 QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)

@@ -108,6 +108,8 @@ public:
     const PhotoFolder &photos() const { return *m_photos; }
     // A person's photo when the board shows photos; empty otherwise.
     QString photoOf(const QString &code, const QString &factory) const;
+    // The current item's picture in pictures/; empty when it has none.
+    QString prizePicture(int recNo) const;
 
     // Computes the layout values from the stage's width at this moment and
     // places the title, the six digits, the board and the description line.
@@ -157,6 +159,8 @@ private:
     // The operator's background under everything, and the logo in the title band.
     StageCover *Cover = nullptr;
     QLabel *Logo = nullptr;
+    // Whose photo the winner line shows beside the name; empty: nobody's.
+    QString m_linePhotoCode;
     QString m_backgroundPath;
     QString m_logoPath;
 

@@ -76,6 +76,7 @@ void TStartFrm::ActSetItemExecute()
     if (!commandAllowed())
         return;
     TSetItemFrm screen(m_folders.program, m_db, m_dialogs, this);
+    screen.setPicturesFolder(picturesFolder(m_folders.data));
     screen.ADOQuery2NewRecord(countPrizeItems(m_db));
     if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;

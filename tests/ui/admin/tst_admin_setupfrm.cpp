@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QImage>
 #include "ui/admin/stagelookfrm.h"
+#include "admin/settingsgrids.h"
 
 using namespace Qt::StringLiterals;
 
@@ -585,6 +586,40 @@ private Q_SLOTS:
         QVERIFY2(report.contains(u"100003.jpg"_s), qPrintable(report));
         QVERIFY(QFile::exists(f.db.folder() + u"photos/一厂/100002.png"_s));
         QVERIFY(!QFile::exists(f.db.folder() + u"photos/100003.jpg"_s));
+    }
+
+    // A prize item's picture (the grid's 奖品图片) is stored by its RecNo, one
+    // file whatever the suffix, and goes when the item is deleted.
+    void prizePictureGoesWithItsItem()
+    {
+        Fixture f;
+        const int recNo = f.db.addItem(1, u"一等奖"_s, u"电视机"_s, 1, 1);
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QVERIFY(picture.save(f.db.folder() + u"tv.png"_s));
+        QVERIFY(picture.save(f.db.folder() + u"tv.jpg"_s));
+        f.ts.dialogs.fileAnswers = {f.db.folder() + u"tv.png"_s, f.db.folder() + u"tv.jpg"_s};
+        const QString stored = f.db.folder() + u"pictures/prize-%1."_s.arg(recNo);
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.showDataFolder(f.db.folder());
+            const QModelIndex cell = prizeCell(screen, 0, PrizeGridList::pictureField());
+            [&] { QCOMPARE(cell.data().toString(), QString()); }();
+            screen.dxDBGrid2->setCurrentIndex(cell);
+            screen.choosePrizePicture();
+            [&] {
+                QVERIFY(QFile::exists(stored + u"png"_s));
+                QCOMPARE(cell.data().toString(), u"有"_s);
+            }();
+            screen.choosePrizePicture();
+            [&] {
+                QVERIFY(QFile::exists(stored + u"jpg"_s));
+                QVERIFY(!QFile::exists(stored + u"png"_s));
+            }();
+            screen.deleteGridRow(*screen.prizeGrid);
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(f.count(u"AwardItem"_s), 0);
+        QVERIFY(!QFile::exists(stored + u"jpg"_s));
     }
 
     void clearingRoster_data()
