@@ -1,6 +1,7 @@
 #include "media/picturecache.h"
 
 #include <QFileInfo>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <algorithm>
 
@@ -34,7 +35,7 @@ QString checkPictureFile(const QString &path)
     return {};
 }
 
-PictureRead readPictureFile(const QString &path)
+PictureRead readPictureFile(const QString &path, const QSize &cover, const QSize &inside)
 {
     if (const QString error = checkPictureFile(path); !error.isEmpty())
         return {QImage(), error};
@@ -42,8 +43,21 @@ PictureRead readPictureFile(const QString &path)
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
+    QSize decoded = size;
     if (size.isValid() && std::max(size.width(), size.height()) > kLargestDecodedSide)
-        reader.setScaledSize(size.scaled(kLargestDecodedSide, kLargestDecodedSide, Qt::KeepAspectRatio));
+        decoded = size.scaled(kLargestDecodedSide, kLargestDecodedSide, Qt::KeepAspectRatio);
+    // The size asked for is upright; the file's may be turned by its EXIF orientation.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    const QSize needed = (cover.isEmpty() ? inside : cover);
+    if (size.isValid() && !needed.isEmpty()) {
+        const QSize upright = turned ? needed.transposed() : needed;
+        const QSize enough =
+            size.scaled(upright, cover.isEmpty() ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding);
+        if (enough.width() < decoded.width())
+            decoded = enough;
+    }
+    if (decoded != size)
+        reader.setScaledSize(decoded);
     QImage image = reader.read();
     if (image.isNull())
         return {QImage(),
@@ -99,7 +113,18 @@ const PictureCache::Entry &PictureCache::entry(const Key &key, const QString &pa
     whole.size = QSize();
     whole.fit = 0;
     // Copied: inserting the scaled picture may push the decoded one out.
-    const Entry source = entry(whole, path);
+    Entry source;
+    if (auto held = m_entries.constFind(whole); held != m_entries.cend()) {
+        source = *held;
+    } else {
+        ++m_decodes;
+        const bool cover = static_cast<Fit>(key.fit) == Fit::Cover;
+        PictureRead read = readPictureFile(path, cover ? key.size : QSize(), cover ? QSize() : key.size);
+        source = Entry{std::move(read.image), std::move(read.error)};
+        // A refusal stands for the file, whatever size is asked next.
+        if (!source.error.isEmpty())
+            insert(whole, source);
+    }
     Entry result{QImage(), source.error};
     if (!source.image.isNull()) {
         ++m_scalings;
@@ -110,9 +135,13 @@ const PictureCache::Entry &PictureCache::entry(const Key &key, const QString &pa
             const QSize part = key.size.scaled(image.size(), Qt::KeepAspectRatio);
             const QImage cropped = image.copy((image.width() - part.width()) / 2, (image.height() - part.height()) / 2,
                                               part.width(), part.height());
-            result.image = cropped.scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            result.image = cropped.size() == key.size
+                               ? cropped
+                               : cropped.scaled(key.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         } else {
-            result.image = image.scaled(key.size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            const QSize fitted = image.size().scaled(key.size, Qt::KeepAspectRatio);
+            result.image =
+                fitted == image.size() ? image : image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
     }
     insert(key, std::move(result));

@@ -24,15 +24,18 @@ constexpr int kLargestDecodedSide = 4096;
 
 // Checks the header only: the error text, or empty when the file may be read.
 QString checkPictureFile(const QString &path);
-// Decodes the file, at most kLargestDecodedSide on its longer side.
-PictureRead readPictureFile(const QString &path);
+// Decodes the file, at most kLargestDecodedSide on its longer side. With
+// `cover` or `inside` set, decoded only as large as needed to cover that size
+// or to fill it at its own proportions (a JPEG decodes at an eighth of its
+// size about eight times faster, and a large picture is never held whole).
+PictureRead readPictureFile(const QString &path, const QSize &cover = QSize(), const QSize &inside = QSize());
 
-// Decoded pictures and their scaled copies, keyed by file (with its size and
-// time, so that a replaced file is read again) and by the size asked for.
-// Each file is decoded once and each size scaled once while they stay in the
-// cache; the least recently used entries leave once the bytes held pass the
-// limit. A refused file is remembered as refused until it changes, so a bad
-// picture is neither decoded nor reported again at every paint.
+// Pictures at the sizes asked for, keyed by file (with its size and time, so
+// that a replaced file is read again) and by the size. A size is decoded and
+// scaled once while it stays in the cache, decoded no larger than it needs
+// (from the whole picture when that was asked for and is still held); the
+// least recently used entries leave once the bytes held pass the limit. A refused file is remembered as refused until
+// it changes, so a bad picture is neither decoded nor reported again at every paint.
 class PictureCache {
 public:
     enum class Fit {

@@ -115,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(cache.decodes(), 1);
     }
 
-    void decodedOncePerFileScaledOncePerSize()
+    void decodedAndScaledOncePerSize()
     {
         const QString path = write(u"bands.jpg"_s, encoded(bands(400, 100), "JPEG"));
         PictureCache cache;
@@ -129,22 +129,32 @@ private Q_SLOTS:
         QVERIFY(qBlue(covered.pixel(97, 50)) > 200 && qGreen(covered.pixel(97, 50)) < 60);
         const QImage inside = cache.scaled(path, {100, 100}, PictureCache::Fit::Inside);
         QCOMPARE(inside.size(), QSize(100, 25));
+        QCOMPARE(cache.decodes(), 2);
+        // Once the whole picture is held, other sizes are scaled from it.
+        QCOMPARE(cache.picture(path).size(), QSize(400, 100));
         cache.scaled(path, {1920, 1080}, PictureCache::Fit::Cover);
-        QCOMPARE(cache.decodes(), 1);
-        QCOMPARE(cache.scalings(), 3);
+        cache.scaled(path, {50, 50}, PictureCache::Fit::Cover);
+        QCOMPARE(cache.decodes(), 3);
+        QCOMPARE(cache.scalings(), 4);
 
         // A file replaced under the same name is read again.
         write(u"bands.jpg"_s, encoded(bands(200, 200), "JPEG"));
         QFile(path).setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
         QCOMPARE(cache.scaled(path, {100, 100}, PictureCache::Fit::Inside).size(), QSize(100, 100));
-        QCOMPARE(cache.decodes(), 2);
+        QCOMPARE(cache.decodes(), 4);
     }
 
     void holdsNoMoreThanItsLimit()
     {
         const QString path = write(u"big.png"_s, encoded(bands(5000, 40), "PNG"));
-        // A picture wider than the largest side is decoded reduced.
+        // A picture wider than the largest side is decoded reduced, and one
+        // asked for at a size no larger than that size needs.
         QCOMPARE(readPictureFile(path).image.width(), kLargestDecodedSide);
+        QCOMPARE(readPictureFile(path, {100, 100}).image.size(),
+                 QSize(12500, 100).scaled(4096, 4096, Qt::KeepAspectRatio));
+        QCOMPARE(readPictureFile(path, {}, {500, 500}).image.size(), QSize(500, 4));
+        const QString photo = write(u"photo.jpg"_s, encoded(bands(600, 800), "JPEG"));
+        QCOMPARE(readPictureFile(photo, {60, 60}).image.size(), QSize(60, 80));
         PictureCache cache(2 * 1024 * 1024);
         for (int side = 100; side <= 600; side += 50)
             QVERIFY(!cache.scaled(path, {side, side}, PictureCache::Fit::Cover).isNull());

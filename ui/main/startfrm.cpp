@@ -322,24 +322,23 @@ void TStartFrm::placeStage()
 void TStartFrm::applyLook()
 {
     const QString folder = picturesFolder(m_folders.data);
-    // A picture named in the settings is read through now: one that was
-    // damaged or replaced since it was chosen is named once, here, and the
-    // stage keeps the delivered artwork in its place.
-    auto usable = [this, &folder](const QString &name) {
-        if (name.isEmpty())
-            return QString();
-        const QString path = folder + name;
-        QString error;
-        m_pictures->picture(path, &error);
-        if (!error.isEmpty()) {
+    auto path = [&folder](const QString &name) { return name.isEmpty() ? QString() : folder + name; };
+    m_backgroundPath = path(m_settings.stageBackground);
+    m_logoPath = path(m_settings.stageLogo);
+    // The pictures named in the settings are read now, at the sizes shown: one
+    // that was damaged or replaced since it was chosen is named once, here,
+    // and the stage keeps the delivered artwork in its place.
+    QString errors[2];
+    placeLook(&errors[0], &errors[1]);
+    for (const QString &error : errors) {
+        if (!error.isEmpty())
             m_dialogs.notify(this, error + u"\n舞台将使用默认图片，请在“系统设置”的“舞台外观”中重新选择。"_s,
                              u"系统提示"_s, Dialogs::Icon::Warning);
-            return QString();
-        }
-        return path;
-    };
-    m_backgroundPath = usable(m_settings.stageBackground);
-    m_logoPath = usable(m_settings.stageLogo);
+    }
+    if (!errors[0].isEmpty())
+        m_backgroundPath.clear();
+    if (!errors[1].isEmpty())
+        m_logoPath.clear();
     *m_photos = m_settings.showPhotos ? PhotoFolder(photosFolder(m_folders.data)) : PhotoFolder();
     const bool covered = !m_backgroundPath.isEmpty();
     Cover->setVisible(covered);
@@ -360,7 +359,7 @@ QString TStartFrm::prizePicture(int recNo) const
     return recNo > 0 ? prizePicturePath(picturesFolder(m_folders.data), recNo) : QString();
 }
 
-void TStartFrm::placeLook()
+void TStartFrm::placeLook(QString *backgroundError, QString *logoError)
 {
     if (!Cover)
         return;
@@ -371,7 +370,7 @@ void TStartFrm::placeLook()
     if (!m_backgroundPath.isEmpty()) {
         Cover->setGeometry(rect());
         const QSize pixels = (QSizeF(size()) * ratio).toSize();
-        Cover->setPicture(m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover));
+        Cover->setPicture(m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover, backgroundError));
         // Fills that keep the stage's texts readable on a busy picture.
         QColor band = kWindowRed;
         band.setAlpha(190);
@@ -395,7 +394,7 @@ void TStartFrm::placeLook()
     constexpr int kWidest = 320;
     const int height = kTitleHeight - 2 * kLogoMargin;
     const QSize room = (QSizeF(kWidest, height) * ratio).toSize();
-    QImage logo = m_pictures->scaled(m_logoPath, room, PictureCache::Fit::Inside);
+    QImage logo = m_pictures->scaled(m_logoPath, room, PictureCache::Fit::Inside, logoError);
     logo.setDevicePixelRatio(ratio);
     Logo->setPixmap(QPixmap::fromImage(logo));
     const QSize shown = logo.deviceIndependentSize().toSize();

@@ -188,7 +188,7 @@ private:
     // Puts the bands across the window and everything else on the stage.
     void placeStage();
     // The background's fills and picture and the logo at this size.
-    void placeLook();
+    void placeLook(QString *backgroundError = nullptr, QString *logoError = nullptr);
 
     WinnerBoard *m_board = nullptr;
 
