@@ -368,7 +368,9 @@ void TStartFrm::placeLook(QString *backgroundError, QString *logoError)
     const int y0 = stage.top();
     const qreal ratio = devicePixelRatioF();
     if (!m_backgroundPath.isEmpty()) {
-        Cover->setGeometry(rect());
+        // A logical pixel beyond the window: at a fractional scale the
+        // screen's last column is only partly inside the window's rect.
+        Cover->setGeometry(rect().adjusted(0, 0, 1, 1));
         const QSize pixels = (QSizeF(size()) * ratio).toSize();
         Cover->setPicture(m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover, backgroundError));
         // Fills that keep the stage's texts readable on a busy picture.
