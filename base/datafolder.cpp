@@ -4,6 +4,7 @@
 #include "base/oserror.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -69,6 +70,21 @@ void copyFirstTime(const QString &from, const QString &to)
     ::unlink(temporary.constData());
 }
 
+// What an older copy or a crash left in the data folder (a journal, saved
+// copies in subfolders) loses the group's and others' rights too. Links are
+// left alone: what they point to is not the program's.
+void narrowEverything(const QString &folder)
+{
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QByteArray path = QFile::encodeName(it.next());
+        struct stat st {};
+        if (::lstat(path.constData(), &st) == 0 && !S_ISLNK(st.st_mode) && (st.st_mode & 077) != 0)
+            ::chmod(path.constData(), st.st_mode & 07700);
+    }
+}
+
 } // namespace
 
 Folders Folders::portable(const QString &folder)
@@ -105,6 +121,10 @@ void prepareDataFolder(const Folders &folders)
     if (folders.data.isEmpty())
         throw AppError(u"找不到当前用户的数据文件夹（环境变量 HOME 和 XDG_DATA_HOME 都没有设置）。"
                        u"请以普通用户身份登录后再启动本程序。"_s);
+    // What the program makes there later (config.ini at its first save, the
+    // database's journal, saved copies) is its owner's only as well; the
+    // mask holds for the whole run, as the data folder does.
+    ::umask(077);
     const QString parent = QFileInfo(QDir::cleanPath(folders.data)).path();
     const QByteArray data = QFile::encodeName(QDir::cleanPath(folders.data));
     errno = 0;
@@ -123,4 +143,5 @@ void prepareDataFolder(const Folders &folders)
         if (QFileInfo::exists(target))
             ::chmod(QFile::encodeName(target).constData(), 0600);
     }
+    narrowEverything(folders.data);
 }

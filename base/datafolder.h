@@ -45,7 +45,8 @@ Folders decideFolders(const QString &exeFolder);
 
 // Installed mode: makes the data folder if needed, copies each delivered data
 // file that it lacks (an existing one is never touched), and keeps the folder
-// and its data files readable by their owner only (0700 and 0600). Portable
+// and everything in it readable by their owner only (0700 and 0600, also
+// what the process makes later: the file-creation mask becomes 077). Portable
 // mode: nothing. Throws AppError, naming the folder or file, when the folder
 // cannot be made or a first copy cannot be written; a first copy is never
 // left half written.

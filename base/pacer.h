@@ -1,7 +1,10 @@
 #pragma once
+#include <QtGlobal>
 
-// Event pumping and pauses of the long loops (draw, reload, import). The
-// program's pacer really pumps and sleeps; tests use one that returns at once.
+// Event pumping, pauses of the long loops (draw, reload, import) and the
+// clock that waits are measured on. The program's pacer really pumps, sleeps
+// and reads the monotonic clock; tests use one that returns at once and whose
+// clock they move.
 class Pacer {
 public:
     virtual ~Pacer() = default;
@@ -9,6 +12,9 @@ public:
     virtual void pump() = 0;
     // Blocks for the given milliseconds; input waits until the next pump.
     virtual void pause(int ms) = 0;
+    // Milliseconds on a clock that never goes back (not the wall clock, which
+    // the operator or the network may set back).
+    virtual qint64 nowMs();
 };
 
 class RealPacer : public Pacer {

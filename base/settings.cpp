@@ -8,6 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString kSection = u"config"_s;
+const QString kPasswordKey = u"passwordHash"_s;
 constexpr qsizetype kMaxTextLength = 2047;
 constexpr int kMaxShuffleSteps = 50;
 
@@ -80,6 +81,7 @@ Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
     s.stageBackground = ini.readString(kSection, u"stageBackground"_s).value_or(QString()).left(kMaxTextLength);
     s.stageLogo = ini.readString(kSection, u"stageLogo"_s).value_or(QString()).left(kMaxTextLength);
     s.showPhotos = readInt(ini, u"showPhotos"_s, 0) != 0;
+    s.passwordHash = ini.readString(kSection, kPasswordKey).value_or(QString()).left(kMaxTextLength);
     return s;
 }
 
@@ -103,6 +105,13 @@ void SaveSettings(const QString &exeFolder, const Settings &settings)
         ini.writeString(kSection, u"stageLogo"_s, settings.stageLogo);
     if (settings.showPhotos || ini.readString(kSection, u"showPhotos"_s))
         ini.writeString(kSection, u"showPhotos"_s, settings.showPhotos ? u"1"_s : u"0"_s);
+    if (!settings.passwordHash.isEmpty() || ini.readString(kSection, kPasswordKey))
+        ini.writeString(kSection, kPasswordKey, settings.passwordHash);
+}
+
+void SavePasswordHash(const QString &dataFolder, const QString &passwordHash)
+{
+    IniFile(settingsPath(dataFolder)).writeString(kSection, kPasswordKey, passwordHash);
 }
 
 QString picturesFolder(const QString &dataFolder) { return dataFolder + u"pictures/"_s; }

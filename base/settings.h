@@ -15,6 +15,9 @@ struct Settings {
     QString stageBackground;
     QString stageLogo;
     bool showPhotos = false;
+    // The operator's password as a salted slow hash in its stored form
+    // (admin/operatorpassword.h); empty: none set, the built-in one holds.
+    QString passwordHash;
 };
 
 // Folders of the look beside the database (`dataFolder` ends with a separator).
@@ -33,6 +36,9 @@ Settings LoadSettings(const QString &exeFolder);
 Settings LoadSettings(const QString &dataFolder, const QString &programFolder);
 
 // Writes the keys into section "config", one write at a time (stageScreen
-// only when it is set or the file has it).
+// and passwordHash only when set or the file has them).
 // Throws AppError("Unable to write to ...") when the file cannot be written.
 void SaveSettings(const QString &exeFolder, const Settings &settings);
+// Writes only the password's key: a new password holds at once, whatever
+// then closes the settings screen. Throws as SaveSettings.
+void SavePasswordHash(const QString &dataFolder, const QString &passwordHash);

@@ -132,7 +132,8 @@ private Q_SLOTS:
     }
 
     // The staff's names are readable by their owner only, also in a folder
-    // made by hand or by an older copy with wider modes.
+    // made by hand or by an older copy with wider modes, and in whatever the
+    // program makes there afterwards.
     void ownerOnlyModes_data()
     {
         QTest::addColumn<bool>("existedBefore");
@@ -149,11 +150,33 @@ private Q_SLOTS:
             QVERIFY(::chmod(QFile::encodeName(data()).constData(), 0755) == 0);
             QVERIFY(::chmod(QFile::encodeName(data() + u"config.dll"_s).constData(), 0644) == 0);
             QVERIFY(::chmod(QFile::encodeName(data() + u"config.ini"_s).constData(), 0666) == 0);
+            // A crash's journal, saved copies in a subfolder, and a link to a
+            // file that is not the program's.
+            put(data() + u"config.dll-journal"_s, "journal");
+            put(data() + u"backups/old.dll"_s, "copy");
+            put(dir.path() + u"/elsewhere.txt"_s, "not ours");
+            QVERIFY(::chmod(QFile::encodeName(data() + u"config.dll-journal"_s).constData(), 0644) == 0);
+            QVERIFY(::chmod(QFile::encodeName(data() + u"backups"_s).constData(), 0755) == 0);
+            QVERIFY(::chmod(QFile::encodeName(data() + u"backups/old.dll"_s).constData(), 0664) == 0);
+            QVERIFY(::chmod(QFile::encodeName(dir.path() + u"/elsewhere.txt"_s).constData(), 0644) == 0);
+            QVERIFY(QFile::link(dir.path() + u"/elsewhere.txt"_s, data() + u"link.txt"_s));
         }
+        ::umask(022);
         prepareDataFolder(installed());
         QCOMPARE(mode(data()), 0700);
         QCOMPARE(mode(data() + u"config.dll"_s), 0600);
         QCOMPARE(mode(data() + u"config.ini"_s), 0600);
+        if (existedBefore) {
+            QCOMPARE(mode(data() + u"config.dll-journal"_s), 0600);
+            QCOMPARE(mode(data() + u"backups"_s), 0700);
+            QCOMPARE(mode(data() + u"backups/old.dll"_s), 0600);
+            QCOMPARE(mode(dir.path() + u"/elsewhere.txt"_s), 0644);
+        }
+        put(data() + u"made later.dll"_s, "snapshot");
+        QVERIFY(QDir(data()).mkdir(u"made later"_s));
+        QCOMPARE(mode(data() + u"made later.dll"_s), 0600);
+        QCOMPARE(mode(data() + u"made later"_s), 0700);
+        ::umask(022);
     }
 
     void unusableDataFolderIsNamed()

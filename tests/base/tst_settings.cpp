@@ -157,6 +157,7 @@ private Q_SLOTS:
         s.stageBackground = u"会场背景.jpg"_s;
         s.stageLogo = u"logo.png"_s;
         s.showPhotos = true;
+        s.passwordHash = u"pbkdf2-sha256$600000$c2FsdA==$a2V5"_s;
         SaveSettings(folder(), s);
 
         const QByteArray after = readIni();
@@ -174,6 +175,7 @@ private Q_SLOTS:
         QCOMPARE(back.iTime, 15);
         QCOMPARE(back.showNo, true);
         QCOMPARE(back.stageScreen, u"HDMI-1"_s);
+        QCOMPARE(back.passwordHash, s.passwordHash);
         QCOMPARE(back.stageBackground, s.stageBackground);
         QCOMPARE(back.stageLogo, s.stageLogo);
         QCOMPARE(back.showPhotos, true);
@@ -202,6 +204,7 @@ private Q_SLOTS:
         QVERIFY(!text.contains("stageScreen"));
         // Nor for the look while it is the delivered one.
         QVERIFY(!text.contains("stage") && !text.contains("showPhotos"));
+        QVERIFY(!text.contains("passwordHash"));
         QCOMPARE(LoadSettings(folder()).backSound, s.backSound);
     }
 

@@ -3,7 +3,9 @@
 # keys: Insert in the settings screen's roster grid neither crashes nor writes
 # an empty row, a typed new row is written; Insert and Esc in the prize grid
 # take the new row back; a new item added with Down on the last row can be
-# drawn; on F2 two codes are entered one after the other and both stay.
+# drawn; the operator's own password set in the settings screen (设置密码)
+# is kept only as a hash and F2 then takes it, not 582; on F2 two codes are
+# entered one after the other and both stay.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -105,6 +107,25 @@ no_error_box "a new prize item"
 [ "$(sql 'select count(*) from AwardItem')" = 4 ] || e2e_fail "Insert and Esc left an item: $(sql 'select * from AwardItem')"
 [ "$(sql "select iSeq, ExcNum, IsExec from AwardItem where ItemName = 'Prize4'")" = "4|0|0" ] \
   || e2e_fail "the new item is not open to the draw: $(sql 'select * from AwardItem')"
+
+# --- F10: 设置密码 ---
+click_at "$setup" 761 348 456
+pwbox=$(e2e_wait_window "设置密码") || e2e_fail "设置密码 did not open its screen"
+e2e_focus "$pwbox"
+e2e_wait_still 0.5 || e2e_fail "the password screen did not settle"
+e2e_type "582"
+e2e_key Tab
+e2e_type "Gala-26"
+e2e_key Tab
+e2e_type "Gala-26"
+e2e_key Return
+hashed() { grep -q '^passwordHash=pbkdf2-sha256\$600000\$' "$E2E_RUN/config.ini" 2>/dev/null; }
+e2e_wait_for "the new password's hash in config.ini" hashed
+! grep -q 'Gala' "$E2E_RUN/config.ini" || e2e_fail "config.ini holds the password in clear"
+e2e_screenshot grids-password-set >/dev/null
+e2e_key Return # the message that it is set
+e2e_wait_gone "设置密码" || e2e_fail "the password screen did not close"
+e2e_focus "$setup"
 e2e_key Escape
 e2e_key Escape
 deadline=$((SECONDS + E2E_TIMEOUT))
@@ -121,7 +142,15 @@ box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the passwo
 e2e_focus "$box"
 e2e_type "582"
 e2e_key Return
-lists=$(wait_screen 681 309) || e2e_fail "the password did not open the lists screen"
+e2e_wait_gone "系统设置" || e2e_fail "the password box did not close"
+e2e_focus "$main"
+e2e_key F2
+box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask again (did 582 open the lists?)"
+[ -z "$(find_screen 681 309)" ] || e2e_fail "582 opened the lists after a password was set"
+e2e_focus "$box"
+e2e_type "Gala-26"
+e2e_key Return
+lists=$(wait_screen 681 309) || e2e_fail "the password set in the settings screen did not open the lists screen"
 e2e_focus "$lists"
 e2e_wait_still 0.5 || e2e_fail "the lists screen did not settle"
 e2e_type "100001"

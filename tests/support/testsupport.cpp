@@ -47,6 +47,7 @@ void FakePacer::pump()
 void FakePacer::pause(int ms)
 {
     pausedMs += ms;
+    clockMs += ms;
     pauses.push_back(ms);
 }
 

@@ -32,14 +32,17 @@ private:
 };
 
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
+// Its clock stands still until a pause or the test moves it.
 class FakePacer : public Pacer {
 public:
     int pumps = 0;
     int pausedMs = 0;
+    qint64 clockMs = 1'000'000;
     std::vector<int> pauses;
     std::function<void(int pumpNumber)> onPump;
     void pump() override;
     void pause(int ms) override;
+    qint64 nowMs() override { return clockMs; }
 };
 
 // Positions supplied by the test, taken modulo n; cycles when exhausted.

@@ -184,6 +184,8 @@ void TSetupFrm::buildControls()
     // The bottom row (y 444) holds the commands on the data as a whole and on
     // the stage's look: backup and restore from x 16, the password, the look
     // and the photos from x 304.
+    PasswordButton = button(this, u"PasswordButton"_s, u"设置密码"_s, {304, 444, 89, 25});
+    connect(PasswordButton, &QPushButton::clicked, this, &TSetupFrm::passwordRequested);
     LookButton = button(this, u"LookButton"_s, u"舞台外观"_s, {400, 444, 89, 25});
     connect(LookButton, &QPushButton::clicked, this, [this] { guarded([this] { ActLookExecute(); }); });
     PhotosButton = button(this, u"PhotosButton"_s, u"导入照片文件夹"_s, {496, 444, 113, 25});

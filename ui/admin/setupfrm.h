@@ -61,6 +61,10 @@ public:
     void accept() override;
     void reject() override;
 
+Q_SIGNALS:
+    // 设置密码: the main screen, which guards F2 with the password, opens its screen.
+    void passwordRequested();
+
 private:
     friend class TestSetupFrm;
     friend class TestSetupFrmImport;
@@ -138,6 +142,7 @@ private:
     QPushButton *BitBtn2 = nullptr;
     QPushButton *LookButton = nullptr; // 舞台外观
     QPushButton *PhotosButton = nullptr; // 导入照片文件夹
+    QPushButton *PasswordButton = nullptr;
     QMenu *PopupMenu1 = nullptr;
 
     QAction *ActClear = nullptr;

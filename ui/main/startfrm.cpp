@@ -1,5 +1,7 @@
 #include "ui/main/startfrm.h"
 
+#include "admin/operatorpassword.h"
+
 #include "base/dialogs.h"
 #include "base/errors.h"
 #include "base/pacer.h"
@@ -89,7 +91,8 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
                      RandomPosition &random, SoundPlayer &sound, QWidget *parent)
     : QWidget(parent), round(db, pacer), m_folders(folders), m_settings(settings), m_db(db), m_dialogs(dialogs),
       m_pacer(pacer), m_random(random), m_sound(sound), m_pictures(std::make_unique<PictureCache>()),
-      m_photos(std::make_unique<PhotoFolder>())
+      m_photos(std::make_unique<PhotoFolder>()),
+      m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer))
 {
     setObjectName(u"StartFrm"_s);
     setWindowTitle(applicationTitle());

@@ -13,6 +13,7 @@
 class QAction;
 class QLabel;
 class Database;
+class OperatorPassword;
 class Dialogs;
 class DrawEngine;
 class Pacer;
@@ -196,4 +197,6 @@ private:
     std::unique_ptr<PhotoFolder> m_photos;
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;
+    // Guards F2 and is set in the settings screen; counts wrong ones for both.
+    std::unique_ptr<OperatorPassword> m_password;
 };

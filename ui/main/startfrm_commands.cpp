@@ -1,8 +1,10 @@
 // The main screen's commands that open screens, and the refresh after them.
 #include "ui/main/startfrm.h"
 
+#include "admin/operatorpassword.h"
 #include "draw/drawengine.h"
 #include "ui/admin/listsfrm.h"
+#include "ui/admin/passwordfrm.h"
 #include "ui/admin/setcurritemfrm.h"
 #include "ui/admin/setitemfrm.h"
 #include "ui/admin/setupblankfrm.h"
@@ -107,6 +109,10 @@ void TStartFrm::ActSetupExecute()
         return;
     TSetupFrm screen(m_settings, m_db, m_dialogs, m_pacer, this);
     SetupFrm = &screen;
+    connect(&screen, &TSetupFrm::passwordRequested, &screen, [this, &screen] {
+        TPasswordFrm passwordScreen(*m_password, m_dialogs, &screen);
+        m_dialogs.runModal(passwordScreen);
+    });
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted) {
@@ -185,9 +191,28 @@ void TStartFrm::ActListExecute()
 
 bool TStartFrm::PasswordGate()
 {
+    if (m_password->secondsToWait() > 0) {
+        m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        return false;
+    }
     // The password is typed in front of the audience, so the field is masked.
     const QString text = m_dialogs.inputText(this, u"系统设置"_s, u"输入密码:    "_s, true);
-    return text == u"582"_s;
+    switch (m_password->check(text)) {
+    case OperatorPassword::Check::Right:
+        return true;
+    case OperatorPassword::Check::Wrong:
+        // A wrong one opens nothing and says nothing, until it starts a wait.
+        if (m_password->secondsToWait() > 0)
+            m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        return false;
+    case OperatorPassword::Check::Waiting:
+        m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        return false;
+    case OperatorPassword::Check::Unreadable:
+        m_dialogs.notify(this, m_password->unreadableText(), u"系统设置"_s, Dialogs::Icon::Error);
+        return false;
+    }
+    return false;
 }
 
 void TStartFrm::ActSetBlankExecute()

@@ -90,6 +90,31 @@ void openSetup(Fixture &f, const std::function<int(TSetupFrm &)> &inside)
     probe(f.start()).ActSetup->trigger();
 }
 
+// Types into the password screen that the settings screen's 设置密码 opens
+// and presses 确认; then closes the settings screen with 确认 or 取消. The
+// messages shown on the way are in f.ts.dialogs.
+void setPassword(Fixture &f, const QStringList &typed, bool confirmSettings = false)
+{
+    f.ts.dialogs.onModal = [&](QDialog &d) {
+        if (auto *setup = qobject_cast<TSetupFrm *>(&d)) {
+            setup->show();
+            QTest::mouseClick(&part<QPushButton>(*setup, "PasswordButton"), Qt::LeftButton);
+            return confirmSettings ? pressOk(*setup) : int(QDialog::Rejected);
+        }
+        d.show();
+        const char *fields[] = {"CurrentEdit", "NewEdit", "RepeatEdit"};
+        for (int i = 0; i < 3; ++i) {
+            auto &edit = part<QLineEdit>(d, fields[i]);
+            if (edit.echoMode() != QLineEdit::Password)
+                qFatal("%s shows what is typed", fields[i]);
+            edit.insert(typed.value(i)); // as an input method would: keyClicks takes no Chinese
+        }
+        return pressOk(d);
+    };
+    probe(f.start()).ActSetup->trigger();
+    f.ts.dialogs.onModal = nullptr;
+}
+
 void addWinner(TempDb &db, const QString &code, const QString &name, int item, const QString &factory)
 {
     db.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s, {code, name, item, factory});
@@ -457,23 +482,44 @@ private Q_SLOTS:
         QVERIFY(main.findChildren<TListsFrm *>().isEmpty());
     }
 
-    // F2: the designations and exclusions, behind the password.
+    // F2: the designations and exclusions, behind the password: the built-in
+    // one until the operator sets theirs in the settings screen (which holds
+    // whether that screen then closes with 确认 or 取消), theirs after.
     void f2OpensTheScreenOnlyWithThePassword_data()
     {
+        QTest::addColumn<QString>("setInSettings");
+        QTest::addColumn<bool>("settingsConfirmed");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("opens");
-        QTest::addRow("right") << u"582"_s << true;
-        QTest::addRow("trailing space") << u"582 "_s << false;
-        QTest::addRow("cancel") << QString() << false;
+        QTest::addRow("right") << QString() << false << u"582"_s << true;
+        QTest::addRow("trailing space") << QString() << false << u"582 "_s << false;
+        QTest::addRow("cancel") << QString() << false << QString() << false;
+        QTest::addRow("own one") << u"年会 2026"_s << false << u"年会 2026"_s << true;
+        QTest::addRow("own one, settings confirmed") << u"年会 2026"_s << true << u"年会 2026"_s << true;
+        QTest::addRow("582 no longer") << u"年会 2026"_s << false << u"582"_s << false;
+        QTest::addRow("582 no longer, settings confirmed") << u"年会 2026"_s << true << u"582"_s << false;
     }
     void f2OpensTheScreenOnlyWithThePassword()
     {
+        QFETCH(QString, setInSettings);
+        QFETCH(bool, settingsConfirmed);
         QFETCH(QString, typed);
         QFETCH(bool, opens);
         Fixture f(0);
         f.db.addEmployee(u"1001"_s, u"张三"_s, u"一厂"_s);
         f.db.addItem(1, u"一等奖"_s, u"电脑"_s, 1, 1);
         TStartFrm &main = f.start();
+        if (!setInSettings.isEmpty()) {
+            setPassword(f, {u"582"_s, setInSettings, setInSettings}, settingsConfirmed);
+            QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"密码已设置。此后按 F2 时请输入新密码。"_s});
+            // Kept as a salted hash only, as the next start reads it.
+            QFile ini(f.iniPath());
+            QVERIFY(ini.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(ini.readAll());
+            QVERIFY2(!text.contains(setInSettings) && !text.contains(u"2026"_s), qPrintable(text));
+            QVERIFY(LoadSettings(f.db.folder()).passwordHash.startsWith(u"pbkdf2-sha256$"_s));
+            QCOMPARE(LoadSettings(f.db.folder()).passwordHash, f.ts.settings.passwordHash);
+        }
         const QString before = main.description();
         f.ts.dialogs.calls.clear();
         f.ts.dialogs.inputAnswers.push_back(typed);
@@ -491,6 +537,77 @@ private Q_SLOTS:
         QCOMPARE(f.db.scalar(u"select count(*) from Award"_s).toInt(), opens ? 1 : 0);
         QCOMPARE(main.description(), before);
         QCOMPARE(f.ts.dialogs.count(u"notify"_s) + f.ts.dialogs.count(u"error"_s), 0);
+    }
+
+    // The password screen refuses with a reason and keeps the password in
+    // force; a wrong current one counts towards the wait as on F2.
+    void settingThePasswordIsRefused_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // current, new, again
+        QTest::addColumn<QString>("message");
+        QTest::addRow("wrong current") << QStringList{u"123"_s, u"abc"_s, u"abc"_s}
+                                       << u"当前密码不正确，请重新输入。"_s;
+        QTest::addRow("no current") << QStringList{QString(), u"abc"_s, u"abc"_s} << u"当前密码不正确，请重新输入。"_s;
+        QTest::addRow("empty new") << QStringList{u"582"_s, QString(), QString()}
+                                   << u"新密码不能为空，请输入新密码。"_s;
+        QTest::addRow("typed twice differently")
+            << QStringList{u"582"_s, u"abc"_s, u"abd"_s} << u"两次输入的新密码不一致，请重新输入新密码。"_s;
+    }
+    void settingThePasswordIsRefused()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        Fixture f;
+        setPassword(f, typed);
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{message});
+        QCOMPARE(f.ts.settings.passwordHash, QString());
+        QCOMPARE(LoadSettings(f.db.folder()).passwordHash, QString());
+    }
+
+    // Five wrong ones in a row, on F2 or as the current one in the password
+    // screen, make F2 wait a minute, saying how long is left; then it asks again.
+    void f2WaitsAfterFiveWrongOnes()
+    {
+        Fixture f;
+        TStartFrm &main = f.start();
+        setPassword(f, {u"111"_s, u"abc"_s, u"abc"_s});
+        for (int i = 0; i < 4; ++i) {
+            f.ts.dialogs.inputAnswers.push_back(u"58"_s);
+            probe(main).ActSetBlank->trigger();
+        }
+        QCOMPARE(f.ts.dialogs.count(u"input"_s), 4);
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s),
+                 (QStringList{u"当前密码不正确，请重新输入。"_s, u"密码已连续输错 5 次，请在 60 秒后再试。"_s}));
+        f.ts.dialogs.calls.clear();
+        f.ts.pacer.clockMs += 45'500;
+        f.ts.dialogs.inputAnswers.push_back(u"582"_s);
+        probe(main).ActSetBlank->trigger();
+        QCOMPARE(f.ts.dialogs.count(u"input"_s), 0);
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), 0);
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"密码已连续输错 5 次，请在 15 秒后再试。"_s});
+        // The password screen waits as well.
+        setPassword(f, {u"582"_s, u"abc"_s, u"abc"_s});
+        QCOMPARE(f.ts.dialogs.texts(u"notify"_s).constLast(), u"密码已连续输错 5 次，请在 15 秒后再试。"_s);
+        QCOMPARE(f.ts.settings.passwordHash, QString());
+        f.ts.dialogs.calls.clear();
+        f.ts.pacer.clockMs += 15'000;
+        probe(main).ActSetBlank->trigger();
+        QCOMPARE(f.ts.dialogs.count(u"input"_s), 1);
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), 1);
+        QCOMPARE(f.ts.dialogs.count(u"notify"_s), 0);
+    }
+
+    // A stored form this version cannot read opens nothing and says what to do.
+    void unreadableStoredPasswordIsExplained()
+    {
+        Fixture f;
+        SavePasswordHash(f.db.folder(), u"argon2id$v=19$m=65536$xyz"_s);
+        f.ts.dialogs.inputAnswers.push_back(u"582"_s);
+        probe(f.start()).ActSetBlank->trigger();
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), 0);
+        const QString text = f.ts.dialogs.texts(u"notify"_s).value(0);
+        QVERIFY2(text.contains(QDir::toNativeSeparators(f.iniPath())) && text.contains(u"passwordHash"_s),
+                 qPrintable(text));
     }
 };
 
