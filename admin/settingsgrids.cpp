@@ -2,7 +2,7 @@
 
 #include "store/dberror.h"
 #include "store/gridstore.h"
-#include "media/photofolder.h"
+#include "base/lookfiles.h"
 #include "store/scopestore.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "media/photofolder.h"
 
+#include "base/lookfiles.h"
 #include "media/picturecache.h"
 
 #include <QDir>
@@ -10,16 +11,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// In the order of preference when one code has several files.
-const QStringList &photoSuffixes()
-{
-    static const QStringList suffixes{u"jpg"_s, u"jpeg"_s, u"png"_s};
-    return suffixes;
-}
-
 int rank(const QString &fileName)
 {
-    return static_cast<int>(photoSuffixes().indexOf(QFileInfo(fileName).suffix().toLower()));
+    return static_cast<int>(pictureSuffixes().indexOf(QFileInfo(fileName).suffix().toLower()));
 }
 
 // Code -> path of the preferred photo among the folder's files.
@@ -104,23 +98,6 @@ PhotoCopy copyPhotos(const QString &from, const QString &to)
     return result;
 }
 
-namespace {
-
-QStringList filesOfBaseName(const QString &folder, const QString &baseName)
-{
-    QStringList found;
-    for (const QString &suffix : photoSuffixes()) {
-        for (const QString &name : QStringList{baseName + u'.' + suffix, baseName + u'.' + suffix.toUpper()}) {
-            const QString path = QDir(folder).filePath(name);
-            if (QFileInfo::exists(path) && !found.contains(path))
-                found << path;
-        }
-    }
-    return found;
-}
-
-} // namespace
-
 StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne)
 {
     if (const PictureRead read = readPictureFile(source); !read.error.isEmpty())
@@ -153,18 +130,4 @@ StoredPicture storePicture(const QString &source, const QString &folder, const Q
                 QFile::remove(other);
     }
     return {fileName, QString()};
-}
-
-QString prizePictureBaseName(int recNo) { return u"prize-"_s + QString::number(recNo); }
-
-QString prizePicturePath(const QString &folder, int recNo)
-{
-    const QStringList found = filesOfBaseName(folder, prizePictureBaseName(recNo));
-    return found.isEmpty() ? QString() : found.constFirst();
-}
-
-void removePrizePicture(const QString &folder, int recNo)
-{
-    for (const QString &path : filesOfBaseName(folder, prizePictureBaseName(recNo)))
-        QFile::remove(path);
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/lookfiles.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -52,9 +54,3 @@ struct StoredPicture {
 // case>, replacing a file of that name; the folder is made when missing.
 // With `onlyOne`, files of that base name with other suffixes go.
 StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne = false);
-
-// A prize item's picture: prize-<recNo>.jpg|.jpeg|.png in `folder`; empty when none.
-QString prizePicturePath(const QString &folder, int recNo);
-QString prizePictureBaseName(int recNo);
-// Deletes the item's picture, whatever its suffix.
-void removePrizePicture(const QString &folder, int recNo);
