@@ -164,6 +164,8 @@ for size in 1920x1080 1366x768; do
   settle 0.5 || e2e_fail "the screen did not settle after the press at $size (look)"
   import -window root "$look/$size-after.png" || e2e_fail "screenshot at $size (look)"
   stop_run
+  # The runtime folder is used again: the delivered look from here on.
+  rm -rf "$E2E_RUN/pictures" "$E2E_RUN/photos"
 done
 "$PY" "$(dirname "${BASH_SOURCE[0]}")/check_stage.py" --look "$look" \
   || e2e_fail "the look's pictures are not where they belong (pictures in $look)"
