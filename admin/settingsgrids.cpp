@@ -2,6 +2,7 @@
 
 #include "store/dberror.h"
 #include "store/gridstore.h"
+#include "base/lookfiles.h"
 #include "store/scopestore.h"
 
 #include <algorithm>
@@ -50,7 +51,8 @@ PrizeGridList::PrizeGridList(Database &db, QObject *parent)
          {u"Awards"_s, u"奖品"_s, {}, 50},
          {u"SumNumber"_s, u"中奖人数"_s, {}, 0, true},
          {u"iNumber"_s, u"每次几个"_s, {}, 0, true},
-         {scopeField(), u"抽奖范围"_s}},
+         {scopeField(), u"抽奖范围"_s},
+         {pictureField(), u"奖品图片"_s}},
         parent),
       m_db(db)
 {}
@@ -76,9 +78,21 @@ void PrizeGridList::setScope(int recNo, const std::vector<ScopeRow> &rows)
     refreshLookUps();
 }
 
+void PrizeGridList::setPicturesFolder(const QString &folder)
+{
+    m_picturesFolder = folder;
+    refreshLookUps();
+}
+
 QVariant PrizeGridList::lookUp(const QString &field, const Row &row) const
 {
-    if (field != scopeField() || row[pRecNo].isNull())
+    if (row[pRecNo].isNull())
+        return {};
+    if (field == pictureField())
+        return m_picturesFolder.isEmpty() || prizePicturePath(m_picturesFolder, row[pRecNo].toInt()).isEmpty()
+                   ? QString()
+                   : u"有"_s;
+    if (field != scopeField())
         return {};
     return ScopeStore::summary(scopeOf(row[pRecNo].toInt()), kScopeColumnChars);
 }
@@ -87,7 +101,12 @@ int PrizeGridList::insertRecord(const Row &row) { return GridStore::insertPrizeR
 
 void PrizeGridList::updateRecord(const Row &row) { GridStore::updatePrizeRow(m_db, row); }
 
-void PrizeGridList::deleteRecord(const Row &row) { GridStore::deletePrizeRow(m_db, row[pRecNo].toInt()); }
+void PrizeGridList::deleteRecord(const Row &row)
+{
+    GridStore::deletePrizeRow(m_db, row[pRecNo].toInt());
+    if (!m_picturesFolder.isEmpty())
+        removePrizePicture(m_picturesFolder, row[pRecNo].toInt());
+}
 
 void PrizeGridList::newRecord(Row &row, int rowsBefore)
 {

@@ -34,6 +34,11 @@ public:
     explicit PrizeGridList(Database &db, QObject *parent = nullptr);
 
     static QString scopeField() { return QStringLiteral("Scope"); }
+    static QString pictureField() { return QStringLiteral("Picture"); }
+    // Where the items' pictures lie (prize-<RecNo>.<ext>); a deleted item's
+    // picture goes with it. Empty: the items have no pictures.
+    void setPicturesFolder(const QString &folder);
+    QString picturesFolder() const { return m_picturesFolder; }
     // The item's scope rows; storing them shows the new summary.
     std::vector<ScopeRow> scopeOf(int recNo) const;
     void setScope(int recNo, const std::vector<ScopeRow> &rows);
@@ -52,4 +57,5 @@ protected:
 private:
     Database &m_db;
     std::vector<ScopeRow> m_scopes;
+    QString m_picturesFolder;
 };

@@ -27,6 +27,8 @@ public:
     // Filters in the "name|*.ext|name|*.ext" form; empty result on Cancel.
     virtual QString openFileName(QWidget *owner, const QString &filter) = 0;
     virtual QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) = 0;
+    // An existing folder; empty on Cancel.
+    virtual QString openFolderName(QWidget *owner, const QString &caption) = 0;
     // Runs a screen modally and returns its result (QDialog::Accepted or Rejected).
     virtual int runModal(QDialog &dialog) = 0;
     // The general error report: caption "员工抽奖系统", error icon, OK.

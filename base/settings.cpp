@@ -78,6 +78,9 @@ Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
     s.rollEligibleOnly = readInt(ini, u"rollEligible"_s, 0) != 0;
     s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
+    s.stageBackground = ini.readString(kSection, u"stageBackground"_s).value_or(QString()).left(kMaxTextLength);
+    s.stageLogo = ini.readString(kSection, u"stageLogo"_s).value_or(QString()).left(kMaxTextLength);
+    s.showPhotos = readInt(ini, u"showPhotos"_s, 0) != 0;
     s.passwordHash = ini.readString(kSection, kPasswordKey).value_or(QString()).left(kMaxTextLength);
     return s;
 }
@@ -95,6 +98,13 @@ void SaveSettings(const QString &exeFolder, const Settings &settings)
     // A file of a machine with one screen stays as it was.
     if (!settings.stageScreen.isEmpty() || ini.readString(kSection, u"stageScreen"_s))
         ini.writeString(kSection, u"stageScreen"_s, settings.stageScreen);
+    // The look's keys likewise, while the delivered look is kept.
+    if (!settings.stageBackground.isEmpty() || ini.readString(kSection, u"stageBackground"_s))
+        ini.writeString(kSection, u"stageBackground"_s, settings.stageBackground);
+    if (!settings.stageLogo.isEmpty() || ini.readString(kSection, u"stageLogo"_s))
+        ini.writeString(kSection, u"stageLogo"_s, settings.stageLogo);
+    if (settings.showPhotos || ini.readString(kSection, u"showPhotos"_s))
+        ini.writeString(kSection, u"showPhotos"_s, settings.showPhotos ? u"1"_s : u"0"_s);
     if (!settings.passwordHash.isEmpty() || ini.readString(kSection, kPasswordKey))
         ini.writeString(kSection, kPasswordKey, settings.passwordHash);
 }
@@ -103,3 +113,7 @@ void SavePasswordHash(const QString &dataFolder, const QString &passwordHash)
 {
     IniFile(settingsPath(dataFolder)).writeString(kSection, kPasswordKey, passwordHash);
 }
+
+QString picturesFolder(const QString &dataFolder) { return dataFolder + u"pictures/"_s; }
+
+QString photosFolder(const QString &dataFolder) { return dataFolder + u"photos/"_s; }

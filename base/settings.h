@@ -10,10 +10,19 @@ struct Settings {
     bool showNo = false; // winner board shows the code (true) or the factory (false)
     bool rollEligibleOnly = false; // the roll shows only people who may win the current item
     QString stageScreen; // name of the screen the stage is shown on; empty: the largest one not the primary
+    // The stage's own look: file names in the data folder's pictures/ (empty:
+    // the delivered artwork), and whether the board shows the winners' photos.
+    QString stageBackground;
+    QString stageLogo;
+    bool showPhotos = false;
     // The operator's password as a salted slow hash in its stored form
     // (admin/operatorpassword.h); empty: none set, the built-in one holds.
     QString passwordHash;
 };
+
+// Folders of the look beside the database (`dataFolder` ends with a separator).
+QString picturesFolder(const QString &dataFolder);
+QString photosFolder(const QString &dataFolder);
 
 // Integer reading of a profile value: decimal, or hexadecimal after 0x/0X,
 // optional sign and leading blanks; nullopt when the text is not an integer.

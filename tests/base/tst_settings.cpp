@@ -154,6 +154,9 @@ private Q_SLOTS:
         s.iTime = 15;
         s.showNo = true;
         s.stageScreen = u"HDMI-1"_s;
+        s.stageBackground = u"会场背景.jpg"_s;
+        s.stageLogo = u"logo.png"_s;
+        s.showPhotos = true;
         s.passwordHash = u"pbkdf2-sha256$600000$c2FsdA==$a2V5"_s;
         SaveSettings(folder(), s);
 
@@ -173,11 +176,20 @@ private Q_SLOTS:
         QCOMPARE(back.showNo, true);
         QCOMPARE(back.stageScreen, u"HDMI-1"_s);
         QCOMPARE(back.passwordHash, s.passwordHash);
-        // Back to the default: the key stays, empty.
+        QCOMPARE(back.stageBackground, s.stageBackground);
+        QCOMPARE(back.stageLogo, s.stageLogo);
+        QCOMPARE(back.showPhotos, true);
+        QVERIFY(after.contains("showPhotos=1\r\n"));
+        // Back to the default: the keys stay, empty or off.
         s.stageScreen.clear();
+        s.stageBackground.clear();
+        s.stageLogo.clear();
+        s.showPhotos = false;
         SaveSettings(folder(), s);
         QVERIFY(readIni().contains("stageScreen=\r\n"));
+        QVERIFY(readIni().contains("stageBackground=\r\nstageLogo=\r\nshowPhotos=0\r\n"));
         QCOMPARE(LoadSettings(folder()).stageScreen, QString());
+        QCOMPARE(LoadSettings(folder()).stageBackground, QString());
     }
 
     void saveCreatesFileAndSection()
@@ -190,6 +202,8 @@ private Q_SLOTS:
         QVERIFY(text.contains("ATltle=\r\niTime=5\r\nshowNo=0\r\n"));
         // A machine that never chose a stage screen gets no key for it.
         QVERIFY(!text.contains("stageScreen"));
+        // Nor for the look while it is the delivered one.
+        QVERIFY(!text.contains("stage") && !text.contains("showPhotos"));
         QVERIFY(!text.contains("passwordHash"));
         QCOMPARE(LoadSettings(folder()).backSound, s.backSound);
     }

@@ -14,6 +14,14 @@ For every screen size other than 1024x768 and every picture NAME:
 For every size, in the picture after the press: blue label text lies inside
 the boxes of the board, never next to the stage's red.
 Prints one line of figures per picture; exits 1 when a check fails.
+
+With --look FOLDER (WxH-main.png and WxH-after.png of the operator's look):
+each picture's own colour is found where it belongs: the background's two
+halves at the screen's left and right edges, the logo's gold in the title
+band left of the middle and no black where its transparent corners
+lie, the prize picture's cyan right of the board's places, a photo's
+green in each of the twelve boxes and on the winner line, and the boxes'
+cream fill beside each photo.
 """
 import math
 import os
@@ -92,6 +100,59 @@ def label_faults(img, box, s):
     return text, touching
 
 
+TEAL, PURPLE, GOLD = (0, 160, 160), (130, 40, 170), (255, 200, 0)
+CYAN, GREEN, CREAM = (0, 230, 230), (30, 140, 40), (0xFF, 0xF3, 0xD9)
+
+
+def share_of(img, rect, colour, limit=40):
+    """Share of the pixels of rect (screen pixels) within limit of colour."""
+    part = img.crop(tuple(int(round(v)) for v in rect))
+    pixels = list(part.getdata())
+    near = sum(1 for p in pixels if max(abs(p[i] - colour[i]) for i in range(3)) <= limit)
+    return near / max(len(pixels), 1)
+
+
+def look_main(folder):
+    failures = []
+    for size in sorted({f.split("-")[0] for f in os.listdir(folder) if f.endswith(".png")}):
+        width, height = (int(v) for v in size.split("x"))
+        s, box = stage_box(width, height)
+        x0, y0 = box[0], box[1]
+
+        def at(x, y, w, h):
+            return (x0 + x * s, y0 + y * s, x0 + (x + w) * s, y0 + (y + h) * s)
+
+        checks = []
+        for name in ("main", "after"):
+            img = Image.open(os.path.join(folder, f"{size}-{name}.png")).convert("RGB")
+            # Cropped, never squeezed: each edge shows one half whole.
+            checks.append((name, "background left", share_of(img, (0, height * 0.45, 6, height * 0.55), TEAL), 0.9))
+            checks.append((name, "background right",
+                           share_of(img, (width - 6, height * 0.45, width, height * 0.55), PURPLE), 0.9))
+            checks.append((name, "logo", share_of(img, at(200, 6, 312, 68), GOLD), 0.08))
+            # Transparency kept: no black where the disc's corners are.
+            checks.append((name, "logo not on black", 1 - share_of(img, at(200, 6, 312, 68), (0, 0, 0), 16), 0.99))
+            checks.append((name, "prize picture", share_of(img, (x0 + 920 * s, y0 + 80 * s, width, y0 + 400 * s), CYAN),
+                           0.05))
+            if name != "after":
+                continue
+            for n in range(12):
+                column, row = n % 4, n // 4
+                left, top = 124 + 200 * column, 80 + 3 + 57 * row
+                checks.append((name, f"photo {n + 1}", share_of(img, at(left + 8, top + 8, 20, 36), GREEN), 0.8))
+                checks.append((name, f"box fill {n + 1}", share_of(img, at(left + 42, top + 4, 136, 46), CREAM, 24),
+                               0.5))
+            checks.append((name, "winner line photo", share_of(img, at(96, 427, 825, 59), GREEN), 0.01))
+        for name, what, share, least in checks:
+            ok = share >= least
+            print(f"{size:>10} {name:<6} {what:<18} {share:6.3f} (at least {least})")
+            if not ok:
+                failures.append(f"{size} {name}: {what} {share:.3f} < {least}")
+    for f in failures:
+        print("FAIL:", f)
+    return 1 if failures else 0
+
+
 def main(folder):
     failures = []
     reference = {n: Image.open(os.path.join(folder, f"1024x768-{n}.png")).convert("RGB") for n in NAMES}
@@ -124,4 +185,6 @@ def main(folder):
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--look":
+        sys.exit(look_main(sys.argv[2]))
     sys.exit(main(sys.argv[1]))

@@ -63,7 +63,7 @@ no_error_box() {
 }
 
 # The settings screen's fixed size, by which its window is found.
-SETUP_W=701 SETUP_H=476
+SETUP_W=761 SETUP_H=476
 
 # --- F10: roster grid ---
 # Insert, leaving the untouched new row, then Insert, a typed code and Enter:
@@ -74,9 +74,9 @@ setup=$(wait_screen $SETUP_W $SETUP_H) || e2e_fail "F10 did not open the setting
 e2e_focus "$setup"
 # Clicks land where the screen is painted, not where it is still being placed.
 e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
-click_at "$setup" 701 120 116 # first roster row
+click_at "$setup" 761 120 116 # first roster row
 e2e_key Insert
-click_at "$setup" 701 120 134 # leaves the untouched new row
+click_at "$setup" 761 120 134 # leaves the untouched new row
 e2e_key Insert
 e2e_type "Z9"
 e2e_key Return
@@ -91,11 +91,11 @@ no_error_box "a typed roster row"
 # Then Down on the last row, a name and Enter: an item that can be drawn.
 # Once it is written, Insert and Esc must have left nothing behind, and the
 # screen was still open to take the keys.
-click_at "$setup" 701 400 113 # first prize row
+click_at "$setup" 761 400 113 # first prize row
 e2e_key Insert
 e2e_screenshot grids-prize-pending >/dev/null
 e2e_key Escape
-click_at "$setup" 701 375 113 # first prize row, its name
+click_at "$setup" 761 375 113 # first prize row, its name
 e2e_key Down Down Down
 e2e_type "Prize4"
 e2e_key Return
@@ -109,7 +109,7 @@ no_error_box "a new prize item"
   || e2e_fail "the new item is not open to the draw: $(sql 'select * from AwardItem')"
 
 # --- F10: 设置密码 ---
-click_at "$setup" 701 348 456
+click_at "$setup" 761 348 456
 pwbox=$(e2e_wait_window "设置密码") || e2e_fail "设置密码 did not open its screen"
 e2e_focus "$pwbox"
 e2e_wait_still 0.5 || e2e_fail "the password screen did not settle"

@@ -8,6 +8,12 @@
 # screen's edges, and that no board label touches the stage red outside its
 # box. The roster's factories have 8-character names and the press draws
 # designated people, so every screen shows the same winners.
+#
+# Then the operator's look at 1920x1080 and 1366x768: a background picture,
+# a logo with transparent corners, a prize picture and a press of twelve
+# winners with photos; check_stage.py --look finds each picture's own colour
+# where it belongs and the board's boxes keeping their fill.
+# STAGE_LOOK_ONLY=1 runs only this part.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 PY=/usr/bin/python3
@@ -99,6 +105,71 @@ screen() {
   e2e_key Escape
   e2e_wait_gone "$2" || e2e_fail "Esc did not close \"$2\" at $size"
 }
+
+# The look's pictures, each in a colour of its own: the background's halves
+# teal and purple, the logo a gold disc on transparency, the prize picture
+# cyan, every photo green; twelve designated winners with a photo each.
+prepare_look() {
+  "$PY" - "$E2E_RUN" <<'PYEOF'
+import os, sqlite3, sys
+from PIL import Image, ImageDraw
+run = sys.argv[1]
+os.makedirs(os.path.join(run, "pictures"), exist_ok=True)
+os.makedirs(os.path.join(run, "photos"), exist_ok=True)
+background = Image.new("RGB", (3000, 1200), (0, 160, 160))
+background.paste((130, 40, 170), (1500, 0, 3000, 1200))
+background.save(os.path.join(run, "pictures", "background.jpg"), quality=92)
+logo = Image.new("RGBA", (400, 400), (0, 0, 0, 0))
+ImageDraw.Draw(logo).ellipse((20, 20, 380, 380), fill=(255, 200, 0, 255))
+logo.save(os.path.join(run, "pictures", "logo.png"))
+con = sqlite3.connect(os.path.join(run, "config.dll"))
+item = con.execute("select RecNo from AwardItem where iSeq = 1").fetchone()[0]
+Image.new("RGB", (400, 300), (0, 230, 230)).save(os.path.join(run, "pictures", f"prize-{item}.png"))
+con.execute("update AwardItem set iNumber = 12, SumNumber = max(SumNumber, 12) where RecNo = ?", (item,))
+con.execute("delete from Award")
+for code, name, factory in con.execute("select EmpCode, EmpName, CompCode from EmpNo order by EmpCode limit 12").fetchall():
+    con.execute("insert into Award(sNo, sName, sTime, Checked, sCompCode) values(?, ?, ?, 0, ?)", (code, name, item, factory))
+    Image.new("RGB", (300, 400), (30, 140, 40)).save(os.path.join(run, "photos", f"{code}.jpg"), quality=92)
+con.commit()
+PYEOF
+}
+
+look="$E2E_SHOTS/stage-look"
+rm -rf "$look"
+mkdir -p "$look"
+for size in 1920x1080 1366x768; do
+  e2e_start_xvfb "${size}x24"
+  blank=$(frame)
+  e2e_make_runtime demo
+  prepare_database
+  prepare_look || e2e_fail "the look's pictures could not be made"
+  e2e_write_settings "ATltle=2026年度员工抽奖晚会" "iTime=0" "showNo=0" "stageBackground=background.jpg" \
+    "stageLogo=logo.png" "showPhotos=1"
+  e2e_start_program
+  main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did not open at $size (look)"
+  e2e_focus "$main"
+  changed_from "$blank" || e2e_fail "the main window was never painted at $size (look)"
+  settle 1 || e2e_fail "the main screen did not settle at $size (look)"
+  import -window root "$look/$size-main.png" || e2e_fail "screenshot at $size (look)"
+  before=$(frame)
+  e2e_key Return
+  changed_from "$before" || e2e_fail "the digits did not roll at $size (look)"
+  e2e_key Return
+  deadline=$((SECONDS + 2 * E2E_TIMEOUT))
+  until [ "$("$PY" -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select count(*) from AwardList").fetchone()[0])' "$E2E_RUN/config.dll" 2>/dev/null)" = 12 ]; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "the press did not draw its 12 winners at $size (look)"
+    sleep 0.3
+  done
+  E2E_TIMEOUT=$((3 * E2E_TIMEOUT)) e2e_wait_idle "$main"
+  settle 0.5 || e2e_fail "the screen did not settle after the press at $size (look)"
+  import -window root "$look/$size-after.png" || e2e_fail "screenshot at $size (look)"
+  stop_run
+  # The runtime folder is used again: the delivered look from here on.
+  rm -rf "$E2E_RUN/pictures" "$E2E_RUN/photos"
+done
+"$PY" "$(dirname "${BASH_SOURCE[0]}")/check_stage.py" --look "$look" \
+  || e2e_fail "the look's pictures are not where they belong (pictures in $look)"
+[ "${STAGE_LOOK_ONLY:-0}" = 1 ] && { echo "PASS: the operator's look"; exit 0; }
 
 for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
   e2e_start_xvfb "${size}x24"

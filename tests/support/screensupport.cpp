@@ -51,6 +51,16 @@ QString ScriptedDialogs::openFileName(QWidget *, const QString &filter)
     return answer;
 }
 
+QString ScriptedDialogs::openFolderName(QWidget *, const QString &caption)
+{
+    calls.push_back({u"folder"_s, caption, {}, Icon::None, Buttons::OkCancel, {}});
+    if (fileAnswers.empty())
+        return {};
+    const QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
 QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QString &suffix)
 {
     calls.push_back({u"save"_s, filter, suffix, Icon::None, Buttons::OkCancel, {}});

@@ -38,6 +38,8 @@ public:
     int choose(QWidget *, const QString &text, const QString &caption, Icon icon, const QStringList &choices) override;
     QString inputText(QWidget *, const QString &caption, const QString &prompt, bool masked) override;
     QString openFileName(QWidget *, const QString &filter) override;
+    // Answered from fileAnswers too.
+    QString openFolderName(QWidget *, const QString &caption) override;
     QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;
     int runModal(QDialog &dialog) override;
     void reportError(const QString &text) override;

@@ -1,5 +1,9 @@
 #include "ui/admin/setitemfrm.h"
 
+#include "media/photofolder.h"
+#include "media/picturecache.h"
+#include <QFileInfo>
+
 #include "admin/prizeitemrules.h"
 #include "draw/presslimit.h"
 #include "ui/common/screenfonts.h"
@@ -115,11 +119,15 @@ TSetItemFrm::TSetItemFrm(const QString &pictureFolder, Database &db, Dialogs &di
     ScopeButton->setGeometry(48, 680, 548, 40);
     connect(ScopeButton, &QPushButton::clicked, this, [this] { chooseScope(); });
     showScope();
+    PictureButton = button(this, u"PictureButton"_s, u"奖品图片：无"_s, 604);
+    PictureButton->setGeometry(604, 680, 372, 40);
+    PictureButton->hide();
+    connect(PictureButton, &QPushButton::clicked, this, [this] { choosePicture(); });
     connect(BitBtn1, &QPushButton::clicked, this, &TSetItemFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &TSetItemFrm::reject);
 
     for (QWidget *w : std::initializer_list<QWidget *>{EmpName, Label1, Label2, Label3, DBEdit1, DBEdit2, DBEdit3,
-                                                       DBEdit4, BitBtn1, BitBtn2, ScopeButton})
+                                                       DBEdit4, BitBtn1, BitBtn2, ScopeButton, PictureButton})
         m_designPlaces.emplace_back(w, w->geometry());
     placeControls();
 
@@ -175,6 +183,31 @@ void TSetItemFrm::post()
     if (!m_scope.empty())
         ScopeStore::setItemScope(m_db, recNo, m_scope);
     tx.commit();
+    if (m_picture.isEmpty() || m_picturesFolder.isEmpty())
+        return;
+    const StoredPicture stored = storePicture(m_picture, m_picturesFolder, prizePictureBaseName(recNo), true);
+    if (!stored.error.isEmpty())
+        m_dialogs.notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
+}
+
+void TSetItemFrm::setPicturesFolder(const QString &folder)
+{
+    m_picturesFolder = folder;
+    PictureButton->setVisible(!folder.isEmpty());
+}
+
+void TSetItemFrm::choosePicture()
+{
+    const QString file = m_dialogs.openFileName(this, u"图片文件|*.jpg;*.jpeg;*.png|所有文件|*.*"_s);
+    if (file.isEmpty())
+        return;
+    // Read through now, so that a bad file is named while the operator is here.
+    if (const PictureRead read = readPictureFile(file); !read.error.isEmpty()) {
+        m_dialogs.notify(this, read.error, u"系统提示"_s, Dialogs::Icon::Warning);
+        return;
+    }
+    m_picture = file;
+    PictureButton->setText(u"奖品图片："_s + QFileInfo(file).fileName());
 }
 
 void TSetItemFrm::chooseScope()

@@ -28,8 +28,14 @@ public:
     void ADOQuery2NewRecord(int existingItems);
     // The item as the fields hold it now.
     PrizeItem item() const;
-    // Writes the item; throws DbError when the row cannot be written.
+    // Where the new item's picture is copied (prize-<RecNo>.<ext>); empty:
+    // the screen offers no picture.
+    void setPicturesFolder(const QString &folder);
+    // Writes the item; throws DbError when the row cannot be written. Its
+    // picture is copied after; a copy that fails is reported, the item stays.
     void post();
+    // Chooses the item's picture through the dialogs service, as the button does.
+    void choosePicture();
     // Refuses an item the draw could not serve and keeps the screen open.
     void accept() override;
 
@@ -58,6 +64,9 @@ private:
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
     QPushButton *ScopeButton = nullptr;
+    QPushButton *PictureButton = nullptr; // 奖品图片
+    QString m_picture; // the chosen file, read through already
+    QString m_picturesFolder;
     std::vector<ScopeRow> m_scope; // empty: everybody
 
     const QString m_pictureFolder;

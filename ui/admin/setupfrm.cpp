@@ -4,6 +4,9 @@
 #include "admin/prizeitemrules.h"
 #include "store/scopestore.h"
 #include "ui/admin/scopepickerfrm.h"
+#include "ui/admin/stagelookfrm.h"
+#include "media/photofolder.h"
+#include "store/bulkread.h"
 #include "draw/presslimit.h"
 #include "admin/rosterimport.h"
 #include "admin/settingsgrids.h"
@@ -85,7 +88,7 @@ TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(701, 476);
+    setFixedSize(761, 476);
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
@@ -106,7 +109,7 @@ void TSetupFrm::buildControls()
     Label2 = label(this, u"Label2"_s, u"背景音乐:"_s, 17, 16);
     RzButtonEdit2 = new QLineEdit(this);
     RzButtonEdit2->setObjectName(u"RzButtonEdit2"_s);
-    RzButtonEdit2->setGeometry(80, 12, 609, 21);
+    RzButtonEdit2->setGeometry(80, 12, 669, 21);
     RzButtonEdit2Button =
         RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
     connect(RzButtonEdit2Button, &QAction::triggered, this,
@@ -171,14 +174,14 @@ void TSetupFrm::buildControls()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
-    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {536, 390, 75, 25});
+    BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {596, 390, 75, 25});
     BitBtn1->setDefault(true);
-    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {616, 390, 75, 25});
+    BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {676, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
     DataFolderLabel = label(this, u"DataFolderLabel"_s, QString(), 16, 420);
-    DataFolderLabel->setGeometry(16, 420, 673, 17);
+    DataFolderLabel->setGeometry(16, 420, 733, 17);
     DataFolderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     // The bottom row (y 444) holds the commands on the data as a whole and on
@@ -197,10 +200,57 @@ void TSetupFrm::buildControls()
     connect(RestoreButton, &QPushButton::clicked, ActRestore, &QAction::trigger);
     PasswordButton = button(this, u"PasswordButton"_s, u"设置密码"_s, {304, 444, 89, 25});
     connect(PasswordButton, &QPushButton::clicked, this, &TSetupFrm::passwordRequested);
+    LookButton = button(this, u"LookButton"_s, u"舞台外观"_s, {400, 444, 89, 25});
+    connect(LookButton, &QPushButton::clicked, this, [this] { guarded([this] { ActLookExecute(); }); });
+    PhotosButton = button(this, u"PhotosButton"_s, u"导入照片文件夹"_s, {496, 444, 113, 25});
+    connect(PhotosButton, &QPushButton::clicked, this, [this] { guarded([this] { ActPhotosExecute(); }); });
+    // Both write into the data folder, known once it is shown.
+    LookButton->setEnabled(false);
+    PhotosButton->setEnabled(false);
+}
+
+void TSetupFrm::ActLookExecute()
+{
+    TStageLookFrm look(picturesFolder(m_dataFolder), *services.dialogs, this);
+    look.setLook(m_look.background, m_look.logo, m_look.showPhotos);
+    if (services.dialogs->runModal(look) == QDialog::Accepted)
+        m_look = {look.background(), look.logo(), look.showPhotos()};
+}
+
+void TSetupFrm::ActPhotosExecute()
+{
+    const QString from = services.dialogs->openFolderName(this, u"选择照片文件夹"_s);
+    if (from.isEmpty())
+        return;
+    const QString to = photosFolder(m_dataFolder);
+    const PhotoCopy copy = copyPhotos(from, to);
+    // Who of the roster has a photo now, found as the stage finds them.
+    const PhotoFolder photos(to);
+    int people = 0;
+    int withPhoto = 0;
+    readRoster(*services.db, [&](const RosterRowView &row) {
+        ++people;
+        if (!photos.photoOf(QString::fromUtf8(row.code), QString::fromUtf8(row.factory)).isEmpty())
+            ++withPhoto;
+        return true;
+    });
+    QString text = u"已导入照片 %1 张。员工名单 %2 人中有 %3 人有照片。"_s.arg(copy.copied).arg(people).arg(withPhoto);
+    // Of many refusals the first few say enough.
+    const QStringList problems = copy.failed + copy.refused;
+    if (!problems.isEmpty())
+        text += u"\n\n以下文件未导入（共 %1 个）：\n"_s.arg(problems.size()) + problems.mid(0, 5).join(u'\n');
+    if (copy.copied == 0 && problems.isEmpty())
+        text = u"文件夹“%1”中没有照片（以工号命名的 .jpg 或 .png 文件）。"_s.arg(QDir::toNativeSeparators(from));
+    services.dialogs->notify(this, text, u"系统提示"_s,
+                             problems.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)
 {
+    m_dataFolder = folder;
+    ADOQuery2->setPicturesFolder(folder.isEmpty() ? QString() : picturesFolder(folder));
+    LookButton->setEnabled(!folder.isEmpty());
+    PhotosButton->setEnabled(!folder.isEmpty());
     const QString path = QDir::toNativeSeparators(folder);
     const QString caption = u"数据文件夹："_s;
     // A long path keeps its start and its end, the parts that tell where it is.
@@ -247,8 +297,8 @@ void TSetupFrm::buildRosterGrid()
 
 void TSetupFrm::buildPrizeGrid()
 {
-    // Wider than the classic 313 by the column 抽奖范围.
-    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 393, 244});
+    // Wider than the classic 313 by the columns 抽奖范围 and 奖品图片.
+    dxDBGrid2 = grid(this, u"dxDBGrid2"_s, {296, 85, 453, 244});
     ADOQuery2 = new PrizeGridList(*services.db, this);
     ADOQuery2->setObjectName(u"ADOQuery2"_s);
     connect(ADOQuery2, &PostedList::cellEdited, this, &TSetupFrm::ADOQuery2iNumberChange);
@@ -256,12 +306,33 @@ void TSetupFrm::buildPrizeGrid()
     connect(prizeGrid, &PostedGrid::deleteRequested, this, [this] { deleteGridRow(*prizeGrid); });
     dxDBGrid2->hideColumn(ADOQuery2->columnOf(u"RecNo"_s));
     dxDBGrid2->verticalHeader()->setFixedWidth(12);
-    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60, 80});
+    prizeGrid->setColumnWidths({32, 65, 48, 72, 59, 60, 80, 60});
     const int scopeColumn = ADOQuery2->columnOf(PrizeGridList::scopeField());
-    connect(dxDBGrid2, &QAbstractItemView::doubleClicked, this, [this, scopeColumn](const QModelIndex &index) {
-        if (index.column() == scopeColumn)
-            guarded([this] { editScope(); });
-    });
+    const int pictureColumn = ADOQuery2->columnOf(PrizeGridList::pictureField());
+    connect(dxDBGrid2, &QAbstractItemView::doubleClicked, this,
+            [this, scopeColumn, pictureColumn](const QModelIndex &index) {
+                if (index.column() == scopeColumn)
+                    guarded([this] { editScope(); });
+                else if (index.column() == pictureColumn)
+                    guarded([this] { choosePrizePicture(); });
+            });
+}
+
+void TSetupFrm::choosePrizePicture()
+{
+    // The picture is named by the item's RecNo, which a new row gets when written.
+    ADOQuery2->post();
+    const int recNo = ADOQuery2->field(u"RecNo"_s).toInt();
+    if (recNo == 0 || m_dataFolder.isEmpty())
+        return;
+    const QString file = services.dialogs->openFileName(this, TStageLookFrm::pictureFilter());
+    if (file.isEmpty())
+        return;
+    const StoredPicture stored =
+        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true);
+    if (!stored.error.isEmpty())
+        services.dialogs->notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
+    ADOQuery2->refreshLookUps();
 }
 
 void TSetupFrm::editScope()
@@ -292,6 +363,7 @@ void TSetupFrm::FormShow()
     RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
     CheckBox1->setChecked(services.settings.showNo);
     CheckBox2->setChecked(services.settings.rollEligibleOnly);
+    m_look = {services.settings.stageBackground, services.settings.stageLogo, services.settings.showPhotos};
     fillStageScreens();
     services.db->ensureOpen();
     reopenRoster();

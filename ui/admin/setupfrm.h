@@ -49,6 +49,10 @@ public:
     bool rollEligibleOnly() const;
     // The stage screen's name; empty: the default (the largest screen that is not the primary).
     QString stageScreen() const;
+    // The stage's look as chosen in 舞台外观 (file names in pictures/).
+    QString stageBackground() const { return m_look.background; }
+    QString stageLogo() const { return m_look.logo; }
+    bool showPhotos() const { return m_look.showPhotos; }
     // True once the winners list was reset here: done at once, whatever
     // button then closes the screen.
     bool drawWasReset() const { return m_drawWasReset; }
@@ -69,6 +73,8 @@ private:
     friend class TestSetupFrmImport;
 
     void RzButtonEdit2ButtonClick();
+    void ActLookExecute();
+    void ActPhotosExecute();
     void ActClearExecute();
     void ActImportExecute();
     void ActIniExecute();
@@ -82,6 +88,8 @@ private:
     void reopenPrizeItems();
     // Who may win the current prize row, chosen in its own screen.
     void editScope();
+    // The current prize row's picture, chosen and copied into pictures/.
+    void choosePrizePicture();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
     void fillStageScreens();
@@ -93,6 +101,12 @@ private:
 
     bool m_drawWasReset = false;
     bool m_dataWasReplaced = false;
+    QString m_dataFolder;
+    struct Look {
+        QString background;
+        QString logo;
+        bool showPhotos = false;
+    } m_look;
 
     // What the screen works with (the import reaches it by these names too).
     struct Collaborators {
@@ -134,6 +148,8 @@ private:
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
+    QPushButton *LookButton = nullptr; // 舞台外观
+    QPushButton *PhotosButton = nullptr; // 导入照片文件夹
     QPushButton *PasswordButton = nullptr;
     QMenu *PopupMenu1 = nullptr;
 

@@ -108,6 +108,11 @@ QString QtDialogs::openFileName(QWidget *owner, const QString &filter)
     return QFileDialog::getOpenFileName(owner, QString(), QString(), qtFileFilter(filter));
 }
 
+QString QtDialogs::openFolderName(QWidget *owner, const QString &caption)
+{
+    return QFileDialog::getExistingDirectory(owner, caption);
+}
+
 QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix)
 {
     QFileDialog dialog(owner, QString(), QString(), qtFileFilter(filter));

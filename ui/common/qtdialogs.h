@@ -16,6 +16,7 @@ public:
                const QStringList &choices) override;
     QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) override;
     QString openFileName(QWidget *owner, const QString &filter) override;
+    QString openFolderName(QWidget *owner, const QString &caption) override;
     QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) override;
     int runModal(QDialog &dialog) override;
     void reportError(const QString &text) override;

@@ -25,11 +25,25 @@ int BoardLabel::textWidth() const
     return width;
 }
 
-QSize BoardLabel::sizeHint() const { return {textWidth() + 2, static_cast<int>(lines().size()) * linePitch()}; }
+QSize BoardLabel::sizeHint() const
+{
+    return {photoWidth() + textWidth() + 2, static_cast<int>(lines().size()) * linePitch()};
+}
+
+void BoardLabel::setPhoto(const QPixmap &photo, int width)
+{
+    m_photo = photo;
+    m_photoWidth = width;
+    updateGeometry();
+    update();
+}
 
 void BoardLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const int left = photoWidth();
+    if (!m_photo.isNull())
+        painter.drawPixmap(QRect(0, 0, m_photoWidth, height()), m_photo);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
     const QFontMetrics metrics(font());
@@ -38,8 +52,8 @@ void BoardLabel::paintEvent(QPaintEvent *)
     const int pitch = std::min(linePitch(), height() / static_cast<int>(std::max<qsizetype>(all.size(), 1)));
     int top = (height() - pitch * static_cast<int>(all.size())) / 2;
     for (const QString &line : all) {
-        painter.drawText(QRect(0, top, width(), pitch), Qt::AlignHCenter | Qt::AlignVCenter,
-                         metrics.elidedText(line, Qt::ElideRight, width()));
+        painter.drawText(QRect(left, top, width() - left, pitch), Qt::AlignHCenter | Qt::AlignVCenter,
+                         metrics.elidedText(line, Qt::ElideRight, width() - left));
         top += pitch;
     }
 }

@@ -14,6 +14,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
     int linePitch() const;
+    // A photo at the label's left, as high as the label, the text beside it;
+    // a null one: text only.
+    void setPhoto(const QPixmap &photo, int width);
+    bool hasPhoto() const { return !m_photo.isNull(); }
+    int photoWidth() const { return m_photo.isNull() ? 0 : m_photoWidth + kPhotoGap; }
+    static constexpr int kPhotoGap = 4;
     // The width of the widest line in the label's font.
     int textWidth() const;
 
@@ -22,4 +28,6 @@ protected:
 
 private:
     QStringList lines() const;
+    QPixmap m_photo;
+    int m_photoWidth = 0;
 };

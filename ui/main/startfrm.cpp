@@ -12,7 +12,10 @@
 #include "ui/common/stagebackdrop.h"
 #include "draw/drawengine.h"
 #include "draw/presslimit.h"
+#include "media/photofolder.h"
+#include "media/picturecache.h"
 #include "ui/main/descriptionline.h"
+#include "ui/main/stagecover.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/rollingdigit.h"
 #include "ui/main/winnerboard.h"
@@ -87,7 +90,8 @@ struct PictureCommand {
 TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer,
                      RandomPosition &random, SoundPlayer &sound, QWidget *parent)
     : QWidget(parent), round(db, pacer), m_folders(folders), m_settings(settings), m_db(db), m_dialogs(dialogs),
-      m_pacer(pacer), m_random(random), m_sound(sound),
+      m_pacer(pacer), m_random(random), m_sound(sound), m_pictures(std::make_unique<PictureCache>()),
+      m_photos(std::make_unique<PhotoFolder>()),
       m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer))
 {
     setObjectName(u"StartFrm"_s);
@@ -111,6 +115,9 @@ TStartFrm::~TStartFrm() = default;
 
 void TStartFrm::buildScreen()
 {
+    // First, so that it lies under the bands.
+    Cover = new StageCover(this);
+    Cover->hide();
     Panel1 = makePanel(this, u"Panel1"_s);
     Panel2 = makePanel(this, u"Panel2"_s);
     Panel3 = makePanel(this, u"Panel3"_s);
@@ -124,10 +131,14 @@ void TStartFrm::buildScreen()
     Image1 = makeBackground(Panel2, u"Image1"_s, u":/pictures/stage.jpg"_s);
     DigitsImage = makeBackground(Panel3, u"DigitsImage"_s, u":/pictures/digits.jpg"_s);
     m_board = new WinnerBoard(Panel2);
+    m_board->setPictureCache(m_pictures.get());
 
     // The system's window colour: white in the standard scheme.
     Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
     Titles->setAlignment(Qt::AlignCenter);
+    Logo = new QLabel(Panel1);
+    Logo->setObjectName(u"StageLogo"_s);
+    Logo->hide();
 
     descs = styled(new DescriptionLine(Panel2), 24, QColor(0xFF, 0, 0));
     descs->setObjectName(u"descs"_s);
@@ -219,6 +230,7 @@ void TStartFrm::FormCreate()
     // The places do not depend on the data: the digits and the board keep
     // them also when the database could not be read.
     layOutScreen();
+    applyLook();
     if (m_connected)
         setDescription(loadingText());
 }
@@ -307,6 +319,95 @@ void TStartFrm::placeStage()
     for (int i = 0; i < 6; ++i)
         images[static_cast<size_t>(i)]->setGeometry(
             QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
+    placeLook();
+}
+
+void TStartFrm::applyLook()
+{
+    const QString folder = picturesFolder(m_folders.data);
+    auto path = [&folder](const QString &name) { return name.isEmpty() ? QString() : folder + name; };
+    m_backgroundPath = path(m_settings.stageBackground);
+    m_logoPath = path(m_settings.stageLogo);
+    // The pictures named in the settings are read now, at the sizes shown: one
+    // that was damaged or replaced since it was chosen is named once, here,
+    // and the stage keeps the delivered artwork in its place.
+    QString errors[2];
+    placeLook(&errors[0], &errors[1]);
+    for (const QString &error : errors) {
+        if (!error.isEmpty())
+            m_dialogs.notify(this, error + u"\n舞台将使用默认图片，请在“系统设置”的“舞台外观”中重新选择。"_s,
+                             u"系统提示"_s, Dialogs::Icon::Warning);
+    }
+    if (!errors[0].isEmpty())
+        m_backgroundPath.clear();
+    if (!errors[1].isEmpty())
+        m_logoPath.clear();
+    *m_photos = m_settings.showPhotos ? PhotoFolder(photosFolder(m_folders.data)) : PhotoFolder();
+    const bool covered = !m_backgroundPath.isEmpty();
+    Cover->setVisible(covered);
+    Cover->lower();
+    for (StageBackdrop *picture : {TitleImage, Image1, DigitsImage})
+        picture->setVisible(!covered);
+    Panel4->setAutoFillBackground(!covered);
+    placeLook();
+}
+
+QString TStartFrm::photoOf(const QString &code, const QString &factory) const
+{
+    return m_photos->photoOf(code, factory);
+}
+
+QString TStartFrm::prizePicture(int recNo) const
+{
+    return recNo > 0 ? prizePicturePath(picturesFolder(m_folders.data), recNo) : QString();
+}
+
+void TStartFrm::placeLook(QString *backgroundError, QString *logoError)
+{
+    if (!Cover)
+        return;
+    const QRect stage = Stage::rectIn(size());
+    const int x0 = stage.left();
+    const int y0 = stage.top();
+    const qreal ratio = devicePixelRatioF();
+    if (!m_backgroundPath.isEmpty()) {
+        // A logical pixel beyond the window: at a fractional scale the
+        // screen's last column is only partly inside the window's rect.
+        Cover->setGeometry(rect().adjusted(0, 0, 1, 1));
+        const QSize pixels = (QSizeF(size()) * ratio).toSize();
+        Cover->setPicture(m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover, backgroundError));
+        // Fills that keep the stage's texts readable on a busy picture.
+        QColor band = kWindowRed;
+        band.setAlpha(190);
+        const QRect firstDigit = numbers.front()->cell().translated(0, Panel3->y());
+        const QRect lastDigit = numbers.back()->cell().translated(0, Panel3->y());
+        const QRect digits = QRect(firstDigit.topLeft(), lastDigit.bottomRight()).adjusted(-24, -10, 24, 10);
+        Cover->setFills({
+            {QRect(0, 0, width(), y0 + kTitleTop + kTitleHeight), band, 0, QColor()},
+            {descs->geometry().translated(0, Panel2->y()).adjusted(16, 0, -16, 0), QColor(255, 255, 255, 230), 8,
+             QColor()},
+            {digits, Qt::white, 28, QColor(0xF6, 0xC4, 0x45)},
+            {QRect(0, y0 + kBarTop, width(), kBarHeight), band, 0, QColor()},
+        });
+    }
+    Logo->setVisible(!m_logoPath.isEmpty());
+    if (m_logoPath.isEmpty())
+        return;
+    // As high as the title band less a margin, its own proportions and
+    // transparency kept, left of the title's text.
+    constexpr int kLogoMargin = 6;
+    constexpr int kWidest = 320;
+    const int height = kTitleHeight - 2 * kLogoMargin;
+    const QSize room = (QSizeF(kWidest, height) * ratio).toSize();
+    QImage logo = m_pictures->scaled(m_logoPath, room, PictureCache::Fit::Inside, logoError);
+    logo.setDevicePixelRatio(ratio);
+    Logo->setPixmap(QPixmap::fromImage(logo));
+    const QSize shown = logo.deviceIndependentSize().toSize();
+    const int textWidth = Titles->text().isEmpty() ? 0 : Titles->fontMetrics().horizontalAdvance(Titles->text());
+    const int centre = x0 + stage.width() / 2;
+    const int right = textWidth == 0 ? centre + shown.width() / 2 : centre - textWidth / 2 - 16;
+    Logo->setGeometry(std::max(right - shown.width(), x0 + 8), y0 + kTitleTop + (kTitleHeight - shown.height()) / 2,
+                      shown.width(), shown.height());
 }
 
 void TStartFrm::resizeEvent(QResizeEvent *event)
@@ -332,7 +433,12 @@ void TStartFrm::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
-void TStartFrm::setDescription(const QString &text) { descs->setText(text); }
+void TStartFrm::setDescription(const QString &text)
+{
+    descs->setText(text);
+    // Every change of the current item comes with a new description line.
+    m_board->setItemPicture(prizePicture(round.currItemNo()));
+}
 
 QString TStartFrm::description() const { return descs->text(); }
 
@@ -348,8 +454,21 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
         const int left = std::max(round.currSumNumber() - round.currExcNum(), 1);
         m_board->setPressSize(std::min(winnersOfOnePress(round.perPress()), left));
         m_board->setCaption(boardCaption(round.currItemName(), round.currAwards()));
+        m_board->setCaptionPicture(prizePicture(round.currItemNo()));
     }
-    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name);
+    const QString photo = photoOf(code, factory);
+    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name, photo);
+    // The winner's photo beside the name on the winner line, which shows them now.
+    QPixmap linePhoto;
+    if (!photo.isEmpty()) {
+        const qreal ratio = EmpName->devicePixelRatioF();
+        const int h = EmpName->height() - 6;
+        QImage image = m_pictures->scaled(photo, (QSizeF(h * 3 / 4, h) * ratio).toSize(), PictureCache::Fit::Cover);
+        image.setDevicePixelRatio(ratio);
+        linePhoto = QPixmap::fromImage(image);
+    }
+    static_cast<WinnerLine *>(EmpName)->setPhoto(linePhoto);
+    m_linePhotoCode = linePhoto.isNull() ? QString() : code;
 }
 
 QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)

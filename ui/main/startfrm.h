@@ -17,7 +17,10 @@ class OperatorPassword;
 class Dialogs;
 class DrawEngine;
 class Pacer;
+class PhotoFolder;
 class PictureButton;
+class PictureCache;
+class StageCover;
 class RandomPosition;
 class SoundPlayer;
 class StageBackdrop;
@@ -98,6 +101,17 @@ public:
     // Runs a command; an error that escapes it goes to the general error report.
     void guarded(const std::function<void()> &step);
 
+    // Takes the look from the settings in memory: the background and logo
+    // (a picture refused now is named in a message and the delivered artwork
+    // stays), the folder of photos. At start and after the settings screen.
+    void applyLook();
+    PictureCache &pictures() const { return *m_pictures; }
+    const PhotoFolder &photos() const { return *m_photos; }
+    // A person's photo when the board shows photos; empty otherwise.
+    QString photoOf(const QString &code, const QString &factory) const;
+    // The current item's picture in pictures/; empty when it has none.
+    QString prizePicture(int recNo) const;
+
     // Computes the layout values from the stage's width at this moment and
     // places the title, the six digits, the board and the description line.
     void layOutScreen();
@@ -143,6 +157,13 @@ private:
     StageBackdrop *TitleImage = nullptr; // on Panel1
     StageBackdrop *Image1 = nullptr; // on Panel2
     StageBackdrop *DigitsImage = nullptr; // on Panel3
+    // The operator's background under everything, and the logo in the title band.
+    StageCover *Cover = nullptr;
+    QLabel *Logo = nullptr;
+    // Whose photo the winner line shows beside the name; empty: nobody's.
+    QString m_linePhotoCode;
+    QString m_backgroundPath;
+    QString m_logoPath;
 
     QAction *ActStart = nullptr;
     QAction *ActSetItem = nullptr;
@@ -167,9 +188,13 @@ private:
     bool m_startAfterRefresh = false;
     // Puts the bands across the window and everything else on the stage.
     void placeStage();
+    // The background's fills and picture and the logo at this size.
+    void placeLook(QString *backgroundError = nullptr, QString *logoError = nullptr);
 
     WinnerBoard *m_board = nullptr;
 
+    std::unique_ptr<PictureCache> m_pictures;
+    std::unique_ptr<PhotoFolder> m_photos;
     std::unique_ptr<DrawEngine> m_engine;
     std::unique_ptr<DrawView> m_drawView;
     // Guards F2 and is set in the settings screen; counts wrong ones for both.

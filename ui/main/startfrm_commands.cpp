@@ -78,6 +78,7 @@ void TStartFrm::ActSetItemExecute()
     if (!commandAllowed())
         return;
     TSetItemFrm screen(m_folders.program, m_db, m_dialogs, this);
+    screen.setPicturesFolder(picturesFolder(m_folders.data));
     screen.ADOQuery2NewRecord(countPrizeItems(m_db));
     if (m_dialogs.runModal(screen) != QDialog::Accepted)
         return;
@@ -139,11 +140,15 @@ void TStartFrm::ActSetupExecute()
     m_settings.showNo = screen.showNo();
     m_settings.rollEligibleOnly = screen.rollEligibleOnly();
     m_settings.stageScreen = screen.stageScreen();
+    m_settings.stageBackground = screen.stageBackground();
+    m_settings.stageLogo = screen.stageLogo();
+    m_settings.showPhotos = screen.showPhotos();
     // A settings file that cannot be written throws here, and the board,
     // reload and prize steps are skipped.
     SaveSettings(m_folders.data, m_settings);
     Q_EMIT stageScreenChosen(m_settings.stageScreen);
     Titles->setText(m_settings.ATltle);
+    applyLook();
     // The board is emptied (a reset may have removed its winners), and the
     // digits and winner line present nobody it no longer shows.
     refreshAfterScreen([this] {

@@ -7,6 +7,7 @@
 #include "draw/drawview.h"
 #include "store/database.h"
 #include "ui/main/linefit.h"
+#include "ui/main/winnerline.h"
 
 #include <QAction>
 #include <QLabel>
@@ -69,11 +70,18 @@ void TStartFrm::ShowCandidate(const QString &code, const QString &line)
         digits.prepend(u"0"_s);
     for (int i = 0; i < 6; ++i)
         numbers[static_cast<size_t>(i)]->setText(digits[i]);
+    // The roll and the shuffle show others: the photo stays only with its own.
+    if (code != m_linePhotoCode) {
+        static_cast<WinnerLine *>(EmpName)->setPhoto(QPixmap());
+        m_linePhotoCode.clear();
+    }
     EmpName->setText(u"本次中奖者是:"_s + line);
 }
 
 void TStartFrm::ShowNoCandidate()
 {
+    static_cast<WinnerLine *>(EmpName)->setPhoto(QPixmap());
+    m_linePhotoCode.clear();
     for (QLabel *digit : numbers)
         digit->setText(u"0"_s);
     EmpName->setText(u"本次中奖者是:......"_s);

@@ -1,5 +1,6 @@
 #include "ui/main/winnerboard.h"
 
+#include "media/picturecache.h"
 #include "ui/common/screenfonts.h"
 #include "ui/main/boardlabel.h"
 #include "ui/main/linefit.h"
@@ -146,7 +147,7 @@ QRect WinnerBoard::box(int n) const
 
 int WinnerBoard::labelPixelSize() const { return dense() ? m_dense.pixelSize : kDesignPixelSize; }
 
-void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine)
+void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine, const QString &photo)
 {
     if (n < 1 || n > kCapacity)
         return;
@@ -162,15 +163,36 @@ void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine
     l->setAutoFillBackground(false);
     l->setWordWrap(false);
     l->setText(firstLine + u"\r\n"_s + secondLine);
+    m_photos[static_cast<size_t>(n - 1)] = photo;
     fit(l, n);
     l->show();
     m_labels[static_cast<size_t>(n - 1)] = l;
     update(captionBox());
+    update(pictureBox());
 }
 
 void WinnerBoard::fit(BoardLabel *l, int n) const
 {
-    const QRect room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
+    QRect room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
+    const QString &photoPath = m_photos[static_cast<size_t>(n - 1)];
+    QPixmap photo;
+    if (!dense() && m_cache && !photoPath.isEmpty()) {
+        // Three by four, as high as the box inside its edge, the whole box
+        // the label's: the text takes the rest of the width.
+        room = box(n).adjusted(4, 4, -4, -4);
+        const QSize size(room.height() * 3 / 4, room.height());
+        const qreal ratio = devicePixelRatioF();
+        QImage image = m_cache->scaled(photoPath, (QSizeF(size) * ratio).toSize(), PictureCache::Fit::Cover);
+        if (!image.isNull()) {
+            image.setDevicePixelRatio(ratio);
+            photo = QPixmap::fromImage(image);
+        } else {
+            room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
+        }
+        l->setPhoto(photo, size.width());
+    } else {
+        l->setPhoto(QPixmap(), 0);
+    }
     if (dense()) {
         // All labels of a dense grid keep the grid's size, which is chosen to
         // be legible from the back of the hall; what does not fit is elided.
@@ -179,16 +201,19 @@ void WinnerBoard::fit(BoardLabel *l, int n) const
         QFont font = yaHeiPointFont(kDesignPointSize, true);
         l->setFont(font);
         const int wide = l->textWidth();
-        if (wide > room.width()) {
+        const int textRoom = room.width() - l->photoWidth();
+        if (wide > textRoom) {
             // A long factory or person name is drawn smaller, down to a limit;
             // what still does not fit is elided.
             const int designPx = QFontInfo(font).pixelSize();
-            const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * room.width() / wide);
+            const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * textRoom / wide);
             font.setPixelSize(px);
             l->setFont(font);
         }
     }
-    const QSize size(std::min(l->sizeHint().width(), room.width()), std::min(l->sizeHint().height(), room.height()));
+    const QSize size = l->hasPhoto() ? room.size()
+                                     : QSize(std::min(l->sizeHint().width(), room.width()),
+                                             std::min(l->sizeHint().height(), room.height()));
     const QPoint centre = box(n).center();
     l->setGeometry(centre.x() + 1 - (size.width() + 1) / 2, centre.y() + 1 - (size.height() + 1) / 2, size.width(),
                    size.height());
@@ -201,7 +226,9 @@ void WinnerBoard::remove(int n)
     auto &slot = m_labels[static_cast<size_t>(n - 1)];
     delete slot;
     slot = nullptr;
+    m_photos[static_cast<size_t>(n - 1)].clear();
     update(captionBox());
+    update(pictureBox());
 }
 
 void WinnerBoard::clear()
@@ -209,8 +236,76 @@ void WinnerBoard::clear()
     for (int n = 1; n <= kCapacity; ++n)
         remove(n);
     m_caption.clear();
+    m_captionPicture.clear();
     setPressSize(0);
     update();
+}
+
+void WinnerBoard::setPictureCache(PictureCache *cache)
+{
+    m_cache = cache;
+    refitAll();
+}
+
+void WinnerBoard::setCaptionPicture(const QString &path)
+{
+    if (path == m_captionPicture)
+        return;
+    m_captionPicture = path;
+    update(pictureBox());
+}
+
+void WinnerBoard::setItemPicture(const QString &path)
+{
+    if (path == m_itemPicture)
+        return;
+    m_itemPicture = path;
+    update(pictureBox());
+}
+
+QString WinnerBoard::shownPicture() const
+{
+    if (!m_cache || pictureBox().isEmpty())
+        return {};
+    return count() > 0 ? m_captionPicture : m_itemPicture;
+}
+
+QRect WinnerBoard::pictureBox() const
+{
+    if (dense())
+        return {};
+    // The caption's row ends at the board's bottom edge.
+    constexpr int kGap = 12;
+    constexpr int kWidest = 300;
+    const QRect places = designBox(1).united(designBox(kDesignPlaces));
+    const int left = places.right() + 1 + kGap;
+    const int right = std::min(width() - kGap, left + kWidest);
+    if (right - left < 40)
+        return {};
+    return {left, places.top(), right - left, height() - 2 - places.top()};
+}
+
+QImage WinnerBoard::scaledPicture() const
+{
+    const QString path = shownPicture();
+    if (path.isEmpty())
+        return {};
+    const qreal ratio = devicePixelRatioF();
+    QImage image = m_cache->scaled(path, (QSizeF(pictureBox().size()) * ratio).toSize(), PictureCache::Fit::Inside);
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+QRect WinnerBoard::pictureRect() const
+{
+    const QImage image = scaledPicture();
+    if (image.isNull())
+        return {};
+    const QSize size = image.deviceIndependentSize().toSize();
+    const QRect room = pictureBox();
+    // Down against the caption's row, across the middle of the room.
+    return {room.left() + (room.width() - size.width()) / 2, room.bottom() + 1 - size.height(), size.width(),
+            size.height()};
 }
 
 BoardLabel *WinnerBoard::label(int n) const
@@ -229,6 +324,7 @@ void WinnerBoard::setCaption(const QString &text)
         return;
     m_caption = text;
     update(captionBox());
+    update(pictureBox());
 }
 
 bool WinnerBoard::captionShown() const { return !m_caption.isEmpty() && count() > 0; }
@@ -283,6 +379,8 @@ void WinnerBoard::paintEvent(QPaintEvent *event)
         if (event->rect().intersects(b))
             painter.drawRoundedRect(QRectF(b).adjusted(inset, inset, -inset, -inset), radius, radius);
     }
+    if (const QImage picture = scaledPicture(); !picture.isNull() && event->rect().intersects(pictureRect()))
+        painter.drawImage(pictureRect().topLeft(), picture);
     if (!captionShown())
         return;
     // The caption in the colours of the boxes' edges, as a ribbon.

@@ -6,6 +6,7 @@
 #include <array>
 
 class BoardLabel;
+class PictureCache;
 
 // The winner board of the draw panel: one box per winner of the latest press,
 // each holding at most one two-line label, and a caption naming the item and
@@ -70,13 +71,29 @@ public:
     // Shows label n with its two lines, replacing a label of that number. A
     // number outside 1 .. kCapacity has no place and is not shown; a number
     // beyond the press size enlarges the grid.
-    void add(int n, const QString &firstLine, const QString &secondLine);
+    // `photo`: the winner's photo file, shown in the label up to twenty
+    // winners a press (a denser grid keeps text only); empty: none.
+    void add(int n, const QString &firstLine, const QString &secondLine, const QString &photo = QString());
     void remove(int n);
     // Empties the board: no labels, no caption, the design's places.
     void clear();
 
     BoardLabel *label(int n) const;
     int count() const;
+
+    // Where pictures are read and scaled once per size; none: no pictures.
+    void setPictureCache(PictureCache *cache);
+    // The prize picture of the item whose winners are on the board (set with
+    // the caption; it goes with them) and of the current item, shown while
+    // the board is empty. Empty: none.
+    void setCaptionPicture(const QString &path);
+    void setItemPicture(const QString &path);
+    QString shownPicture() const;
+    // Right of the design's places, down to the caption's row; empty while
+    // a denser grid needs the whole width.
+    QRect pictureBox() const;
+    // Where the picture is painted in pictureBox(), or empty.
+    QRect pictureRect() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -94,7 +111,13 @@ private:
     void fit(BoardLabel *label, int n) const;
     void refitAll();
 
+    QImage scaledPicture() const;
+
     std::array<BoardLabel *, kCapacity> m_labels{};
+    std::array<QString, kCapacity> m_photos{};
+    PictureCache *m_cache = nullptr;
+    QString m_captionPicture;
+    QString m_itemPicture;
     LayoutValues m_values;
     int m_stageLeft = 0;
     int m_pressSize = 0;

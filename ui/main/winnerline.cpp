@@ -13,14 +13,25 @@ constexpr int kSideMargin = 8;
 
 WinnerLine::WinnerLine(const QString &text, QWidget *parent) : QLabel(text, parent) {}
 
-QString WinnerLine::shownText() const
+void WinnerLine::setPhoto(const QPixmap &photo)
 {
-    return fitLine(font(), text(), winnerLineKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).shown;
+    if (photo.isNull() && m_photo.isNull())
+        return;
+    m_photo = photo;
+    update();
 }
+
+int WinnerLine::textRoom() const
+{
+    const int photo = m_photo.isNull() ? 0 : int(m_photo.deviceIndependentSize().width()) + kSideMargin;
+    return contentsRect().width() - 2 * kSideMargin - photo;
+}
+
+QString WinnerLine::shownText() const { return fitLine(font(), text(), winnerLineKeepFrom(text()), textRoom()).shown; }
 
 int WinnerLine::shownPixelSize() const
 {
-    return fitLine(font(), text(), winnerLineKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).pixelSize;
+    return fitLine(font(), text(), winnerLineKeepFrom(text()), textRoom()).pixelSize;
 }
 
 const QPixmap &WinnerLine::picture(const QFont &font, const QString &cluster)
@@ -53,7 +64,7 @@ void WinnerLine::paintEvent(QPaintEvent *)
         m_picturesHeight = height();
     }
     const QRect room = contentsRect();
-    const LineFit fit = fitLine(font(), text(), winnerLineKeepFrom(text()), room.width() - 2 * kSideMargin);
+    const LineFit fit = fitLine(font(), text(), winnerLineKeepFrom(text()), textRoom());
     QFont f = font();
     f.setPixelSize(fit.pixelSize);
     const QFontMetricsF metrics(f);
@@ -62,9 +73,14 @@ void WinnerLine::paintEvent(QPaintEvent *)
     for (const QString &cluster : clusters)
         width += metrics.horizontalAdvance(cluster);
     QPainter painter(this);
-    qreal x = room.left() + (room.width() - width) / 2;
+    // Text and photo are centred together, the photo just after the name.
+    const qreal photoWidth = m_photo.isNull() ? 0 : m_photo.deviceIndependentSize().width() + kSideMargin;
+    qreal x = room.left() + (room.width() - width - photoWidth) / 2;
     for (const QString &cluster : clusters) {
         painter.drawPixmap(QPointF(x, 0), picture(f, cluster));
         x += metrics.horizontalAdvance(cluster);
     }
+    if (!m_photo.isNull())
+        painter.drawPixmap(QPointF(x + kSideMargin, (height() - m_photo.deviceIndependentSize().height()) / 2),
+                           m_photo);
 }

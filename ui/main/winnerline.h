@@ -19,6 +19,11 @@ class WinnerLine : public QLabel {
 public:
     WinnerLine(const QString &text, QWidget *parent);
 
+    // A photo drawn right of the text (the winner's, beside their name), as
+    // high as the line; null: none.
+    void setPhoto(const QPixmap &photo);
+    bool hasPhoto() const { return !m_photo.isNull(); }
+
     // What is drawn: the text as fitted to the width, and its pixel size.
     QString shownText() const;
     int shownPixelSize() const;
@@ -29,6 +34,9 @@ protected:
 private:
     const QPixmap &picture(const QFont &font, const QString &cluster);
 
+    int textRoom() const;
+
+    QPixmap m_photo;
     QHash<std::pair<int, QString>, QPixmap> m_pictures;
     qreal m_picturesRatio = 0;
     int m_picturesHeight = 0;

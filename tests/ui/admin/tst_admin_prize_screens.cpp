@@ -6,6 +6,8 @@
 #include "testsupport.h"
 #include "screensupport.h"
 
+#include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QTableView>
 #include <QHeaderView>
@@ -26,9 +28,10 @@ struct Fixture {
     // The entry screen run by the dialogs' onModal, with the defaults of the
     // item after those there are; the item is written on OK. Returns the
     // screen's result.
-    int enterItem()
+    int enterItem(const QString &picturesFolder = QString())
     {
         TSetItemFrm screen(ts.exeFolder, db.db(), ts.dialogs);
+        screen.setPicturesFolder(picturesFolder);
         screen.ADOQuery2NewRecord(countPrizeItems(db.db()));
         const int result = ts.dialogs.runModal(screen);
         if (result == QDialog::Accepted)
@@ -82,6 +85,32 @@ private Q_SLOTS:
         // No picture beside the program: reported, and the screen still worked.
         QCOMPARE(f.ts.dialogs.count(u"error"_s), 1);
         QVERIFY(f.ts.dialogs.texts(u"error"_s).first().contains(u"setitem.jpg"_s));
+    }
+
+    // 奖品图片 on the entry page: a file that is no picture is refused by name
+    // at once; a picture is copied as prize-<RecNo> once the item is written.
+    void pictureIsStoredWithTheNewItem()
+    {
+        Fixture f;
+        const QString text = f.db.folder() + u"奖品.jpg"_s;
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("电视机");
+        file.close();
+        QImage tv(40, 30, QImage::Format_RGB32);
+        tv.fill(Qt::cyan);
+        QVERIFY(tv.save(f.db.folder() + u"tv.png"_s));
+        f.ts.dialogs.fileAnswers = {text, f.db.folder() + u"tv.png"_s};
+        f.ts.dialogs.onModal = [](QDialog &d) {
+            auto &screen = dynamic_cast<TSetItemFrm &>(d);
+            screen.choosePicture();
+            screen.choosePicture();
+            return typeKey(screen, screen.DBEdit1, Qt::Key_Return);
+        };
+        QCOMPARE(f.enterItem(f.db.folder() + u"pictures/"_s), int(QDialog::Accepted));
+        const int recNo = f.db.scalar(u"select max(RecNo) from AwardItem"_s).toInt();
+        QVERIFY(QFile::exists(f.db.folder() + u"pictures/prize-%1.png"_s.arg(recNo)));
+        QVERIFY(f.ts.dialogs.texts(u"notify"_s).value(0).contains(u"奖品.jpg"_s));
     }
 
     void newItemFollowsItemCount()

@@ -19,6 +19,11 @@
 #include <QKeyEvent>
 #include <QTableView>
 #include <QTest>
+#include <QCheckBox>
+#include <QDir>
+#include <QImage>
+#include "ui/admin/stagelookfrm.h"
+#include "admin/settingsgrids.h"
 
 using namespace Qt::StringLiterals;
 
@@ -535,6 +540,86 @@ private Q_SLOTS:
         QCOMPARE(shown, music);
         QVERIFY(!QFile::exists(f.iniPath()));
         QCOMPARE(f.ts.settings.backSound, music);
+    }
+
+    // 舞台外观 refuses a file that is no picture by name and copies a good one
+    // into pictures/; 导入照片文件夹 copies a folder's photos (factory
+    // sub-folders kept) and says how many of the roster have one.
+    void stageLookAndPhotos()
+    {
+        Fixture f(3);
+        const QString from = f.db.folder() + u"import/"_s;
+        QVERIFY(QDir().mkpath(from + u"一厂"_s));
+        QImage photo(30, 40, QImage::Format_RGB32);
+        photo.fill(Qt::darkGreen);
+        QVERIFY(photo.save(from + u"100001.jpg"_s));
+        QVERIFY(photo.save(from + u"一厂/100002.png"_s));
+        QVERIFY(photo.save(from + u"900009.jpg"_s)); // nobody of the roster
+        QFile notPicture(from + u"100003.jpg"_s);
+        QVERIFY(notPicture.open(QIODevice::WriteOnly));
+        notPicture.write("工号,姓名\n");
+        notPicture.close();
+        f.ts.dialogs.fileAnswers = {from + u"100003.jpg"_s, from + u"100001.jpg"_s, from};
+
+        f.ts.settings = LoadSettings(f.db.folder());
+        TSetupFrm screen(f.ts.settings, f.db.db(), f.ts.dialogs, f.ts.pacer);
+        screen.showDataFolder(f.db.folder());
+        screen.FormShow();
+        f.ts.dialogs.onModal = [&](QDialog &d) {
+            auto *look = qobject_cast<TStageLookFrm *>(&d);
+            if (!look)
+                return int(QDialog::Rejected);
+            look->chooseBackground(); // refused
+            look->chooseBackground();
+            look->findChild<QCheckBox *>(u"ShowPhotos"_s)->setChecked(true);
+            return int(QDialog::Accepted);
+        };
+        QTest::mouseClick(screen.LookButton, Qt::LeftButton);
+        QCOMPARE(screen.stageBackground(), u"background.jpg"_s);
+        QVERIFY(screen.showPhotos());
+        QVERIFY(QFile::exists(f.db.folder() + u"pictures/background.jpg"_s));
+        QVERIFY(f.ts.dialogs.texts(u"notify"_s).value(0).contains(u"100003.jpg"_s));
+
+        QTest::mouseClick(screen.PhotosButton, Qt::LeftButton);
+        const QString report = f.ts.dialogs.texts(u"notify"_s).value(1);
+        QVERIFY2(report.contains(u"已导入照片 3 张。员工名单 3 人中有 2 人有照片。"_s), qPrintable(report));
+        QVERIFY2(report.contains(u"100003.jpg"_s), qPrintable(report));
+        QVERIFY(QFile::exists(f.db.folder() + u"photos/一厂/100002.png"_s));
+        QVERIFY(!QFile::exists(f.db.folder() + u"photos/100003.jpg"_s));
+    }
+
+    // A prize item's picture (the grid's 奖品图片) is stored by its RecNo, one
+    // file whatever the suffix, and goes when the item is deleted.
+    void prizePictureGoesWithItsItem()
+    {
+        Fixture f;
+        const int recNo = f.db.addItem(1, u"一等奖"_s, u"电视机"_s, 1, 1);
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QVERIFY(picture.save(f.db.folder() + u"tv.png"_s));
+        QVERIFY(picture.save(f.db.folder() + u"tv.jpg"_s));
+        f.ts.dialogs.fileAnswers = {f.db.folder() + u"tv.png"_s, f.db.folder() + u"tv.jpg"_s};
+        const QString stored = f.db.folder() + u"pictures/prize-%1."_s.arg(recNo);
+        f.openSetup([&](TSetupFrm &screen) {
+            screen.showDataFolder(f.db.folder());
+            const QModelIndex cell = prizeCell(screen, 0, PrizeGridList::pictureField());
+            [&] { QCOMPARE(cell.data().toString(), QString()); }();
+            screen.dxDBGrid2->setCurrentIndex(cell);
+            screen.choosePrizePicture();
+            [&] {
+                QVERIFY(QFile::exists(stored + u"png"_s));
+                QCOMPARE(cell.data().toString(), u"有"_s);
+            }();
+            screen.choosePrizePicture();
+            [&] {
+                QVERIFY(QFile::exists(stored + u"jpg"_s));
+                QVERIFY(!QFile::exists(stored + u"png"_s));
+            }();
+            screen.deleteGridRow(*screen.prizeGrid);
+            return int(QDialog::Rejected);
+        });
+        QCOMPARE(f.count(u"AwardItem"_s), 0);
+        QVERIFY(!QFile::exists(stored + u"jpg"_s));
     }
 
     void clearingRoster_data()

@@ -5,6 +5,7 @@
 #include "ui/main/boardlabel.h"
 #include "ui/main/picturebutton.h"
 #include "ui/main/rollingdigit.h"
+#include "ui/main/stagecover.h"
 #include "ui/main/startfrm.h"
 #include "ui/main/winnerboard.h"
 
@@ -17,7 +18,7 @@ public:
           Panel4(f.Panel4), Titles(f.Titles), descs(f.descs), EmpName(f.EmpName), TitleImage(f.TitleImage),
           Image1(f.Image1), DigitsImage(f.DigitsImage), ActStart(f.ActStart), ActSetItem(f.ActSetItem),
           ActSetCurrItem(f.ActSetCurrItem), ActSetup(f.ActSetup), ActList(f.ActList), ActSetBlank(f.ActSetBlank),
-          ActClose(f.ActClose), m_frm(f)
+          ActClose(f.ActClose), Cover(f.Cover), Logo(f.Logo), m_frm(f)
     {}
 
     LayoutValues &layout;
@@ -40,6 +41,8 @@ public:
     QAction *ActList;
     QAction *ActSetBlank;
     QAction *ActClose;
+    StageCover *Cover;
+    QLabel *Logo;
 
     // Board label n, or null when the board shows none of that number.
     BoardLabel *label(int n) const { return m_frm.board().label(n); }

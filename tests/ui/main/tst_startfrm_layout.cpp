@@ -4,6 +4,7 @@
 #include "startfrmfixture.h"
 #include "startfrmprobe.h"
 
+#include "media/picturecache.h"
 #include "ui/common/screenfonts.h"
 #include "ui/common/stagebackdrop.h"
 #include "ui/main/picturebutton.h"
@@ -13,6 +14,7 @@
 #include "ui/main/winnerboard.h"
 #include "ui/main/winnerline.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <QFontDatabase>
@@ -24,6 +26,30 @@
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Four upright bands: red, green, blue, yellow.
+QImage bandsPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)};
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y)
+            image.setPixel(x, y, colours[x * 4 / width]);
+    return image;
+}
+
+// Saves the picture in the data folder's pictures/ and returns its name there.
+QString putPicture(const QString &dataFolder, const QString &name, const QImage &image)
+{
+    QDir().mkpath(dataFolder + u"pictures"_s);
+    if (!image.save(dataFolder + u"pictures/"_s + name))
+        qFatal("cannot save %s", qPrintable(name));
+    return name;
+}
+
+} // namespace
 
 class TstStartFrmLayout : public QObject {
     Q_OBJECT
@@ -299,25 +325,103 @@ private Q_SLOTS:
         QCOMPARE(frm->board().place(20).y(), expected.BoardTop + 4 * expected.BoardRowHeight);
     }
 
-    // The band pictures are scaled once per size; later paints only copy them.
+    // The band pictures, or the operator's background, are scaled once per
+    // size; later paints only copy them.
+    void backgroundsAreScaledOncePerSize_data()
+    {
+        QTest::addColumn<bool>("covered");
+        QTest::addRow("delivered bands") << false;
+        QTest::addRow("operator's background") << true;
+    }
     void backgroundsAreScaledOncePerSize()
     {
+        QFETCH(bool, covered);
         StartFrmFixture f;
         TStartFrm &frm = *f.frm;
+        if (covered) {
+            f.ts.settings.stageBackground = putPicture(f.ts.exeFolder, u"background.jpg"_s, bandsPicture(800, 600));
+            frm.applyLook();
+        }
         frm.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frm));
         frm.repaint();
-        const int before =
-            probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders();
+        auto renders = [&] {
+            return probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders()
+                   + probe(frm).Cover->renders();
+        };
+        const int before = renders();
+        const int scalings = frm.pictures().scalings();
         for (int step = 0; step < 10; ++step) {
             frm.ShowCandidate(u"%1"_s.arg(step * 111111, 6, 10, QChar(u'0')), u"甲"_s);
             frm.repaint();
         }
-        QCOMPARE(probe(frm).Image1->renders() + probe(frm).DigitsImage->renders() + probe(frm).TitleImage->renders(),
-                 before);
+        QCOMPARE(renders(), before);
+        QCOMPARE(frm.pictures().scalings(), scalings);
         frm.resize(1365, 768);
         frm.repaint();
-        QVERIFY(probe(frm).DigitsImage->renders() > 0);
+        QVERIFY((covered ? probe(frm).Cover->renders() : probe(frm).DigitsImage->renders()) > 0);
+        // Once at each size: decoded no larger than the window needs.
+        QCOMPARE(frm.pictures().decodes(), covered ? 2 : 0);
+    }
+
+    // The operator's background covers the whole window, cropped and never
+    // stretched, under fills that keep the texts readable; the logo stands
+    // left of the title at the band's height with its transparency; a
+    // picture damaged since it was chosen is named once and the delivered
+    // artwork stays.
+    void theOperatorsLook()
+    {
+        StartFrmFixture f(1366);
+        TStartFrm &frm = *f.frm;
+        f.ts.settings.ATltle = u"年会"_s;
+        // Wider than 16:9: only its middle bands can show.
+        f.ts.settings.stageBackground = putPicture(f.ts.exeFolder, u"background.jpg"_s, bandsPicture(4000, 1000));
+        QImage logo(400, 200, QImage::Format_ARGB32);
+        logo.fill(Qt::transparent);
+        for (int x = 100; x < 300; ++x)
+            for (int y = 50; y < 150; ++y)
+                logo.setPixel(x, y, qRgb(0, 0, 255));
+        f.ts.settings.stageLogo = putPicture(f.ts.exeFolder, u"logo.png"_s, logo);
+        frm.applyLook();
+        probe(frm).Titles->setText(u"年会"_s);
+        frm.layOutScreen();
+        QVERIFY(probe(frm).Cover->isVisible() || !frm.isVisible());
+        QVERIFY(probe(frm).Image1->isHidden());
+        frm.ShowCandidate(u"100001"_s, u"(第1分厂)张三"_s);
+        frm.AddBoardLabel(u"100001"_s, u"张三"_s, u"第1分厂"_s, 1);
+        const QImage shot = frm.grab().toImage();
+        auto near = [](QRgb pixel, QColor colour) {
+            return std::abs(qRed(pixel) - colour.red()) < 50 && std::abs(qGreen(pixel) - colour.green()) < 50
+                   && std::abs(qBlue(pixel) - colour.blue()) < 50;
+        };
+        // The window's left and right edges show the picture's two middle
+        // bands (green, blue), never its outer ones: cropped, not squeezed.
+        QVERIFY(near(shot.pixel(4, 300), QColor(0, 255, 0)));
+        QVERIFY(near(shot.pixel(shot.width() - 5, 300), QColor(0, 0, 255)));
+        // The first board box keeps its own fill.
+        const QRect box = frm.board().box(1).translated(probe(frm).Panel2->pos());
+        QVERIFY(near(shot.pixel(box.left() + 6, box.center().y()), QColor(0xFF, 0xF3, 0xD9)));
+        // The logo: band height less its margins, its own 2:1 proportions,
+        // left of the title, the transparent part showing the band behind.
+        const QRect logoPlace = probe(frm).Logo->geometry();
+        QCOMPARE(logoPlace.height(), 68);
+        QCOMPARE(logoPlace.width(), 136);
+        QVERIFY(logoPlace.right() < probe(frm).Titles->geometry().center().x());
+        QVERIFY(near(shot.pixel(logoPlace.center()), QColor(0, 0, 255)));
+        QVERIFY(!near(shot.pixel(logoPlace.left() + 3, logoPlace.top() + 3), QColor(0, 0, 255)));
+
+        // The background damaged on disk: named at the next look, the
+        // delivered bands back.
+        QFile damaged(f.ts.exeFolder + u"pictures/background.jpg"_s);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("broken");
+        damaged.close();
+        f.ts.dialogs.calls.clear();
+        frm.applyLook();
+        QCOMPARE(f.ts.dialogs.count(u"notify"_s), 1);
+        QVERIFY(f.ts.dialogs.texts(u"notify"_s).constFirst().contains(u"background.jpg"_s));
+        QVERIFY(!probe(frm).Image1->isHidden());
+        QVERIFY(probe(frm).Cover->isHidden());
     }
 
     // The faces the screens ask for must end in a face that has Chinese

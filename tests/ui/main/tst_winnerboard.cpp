@@ -7,6 +7,10 @@
 #include "draw/presslimit.h"
 #include "ui/main/boardlabel.h"
 #include "ui/main/winnerboard.h"
+#include "ui/main/winnerline.h"
+
+#include <QFile>
+#include <QImage>
 
 #include <QDir>
 #include <QLabel>
@@ -191,6 +195,74 @@ private Q_SLOTS:
         QVERIFY(!board.captionShown());
         QCOMPARE(board.caption(), QString());
         QCOMPARE(board.boxCount(), WinnerBoard::kDesignPlaces);
+    }
+
+    // With 中奖名单显示照片 on, a press of up to twenty shows each winner's
+    // photo in their box and the winner line shows it beside the name; a
+    // denser press, a person without a photo or with a damaged one keep the
+    // text. The prize picture stands right of the places: the current item's
+    // while the board is empty, then that of the item whose winners are on it.
+    void photosAndPrizePicture_data()
+    {
+        QTest::addColumn<int>("press");
+        QTest::addColumn<bool>("showPhotos");
+        QTest::addColumn<bool>("photosShown");
+        QTest::addRow("12 winners") << 12 << true << true;
+        QTest::addRow("12 winners, photos off") << 12 << false << false;
+        QTest::addRow("30 winners") << 30 << true << false;
+    }
+    void photosAndPrizePicture()
+    {
+        QFETCH(int, press);
+        QFETCH(bool, showPhotos);
+        QFETCH(bool, photosShown);
+        StartFrmFixture f(1365);
+        TStartFrm &frm = *f.frm;
+        const QString data = f.ts.exeFolder;
+        QVERIFY(QDir().mkpath(data + u"photos/一厂"_s) && QDir().mkpath(data + u"pictures"_s));
+        QImage photo(60, 80, QImage::Format_RGB32);
+        photo.fill(Qt::darkGreen);
+        for (int n = 1; n <= press; ++n)
+            if (n != 2) // nobody's photo for winner 2
+                QVERIFY(photo.save(data + u"photos/一厂/%1.jpg"_s.arg(n)));
+        QFile damaged(data + u"photos/一厂/3.jpg"_s);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("no picture");
+        damaged.close();
+        const int item = f.temp.addItem(1, u"一等奖"_s, u"电视机"_s, press, press);
+        f.temp.addItem(2, u"二等奖"_s, u"电脑"_s, 1, 1);
+        QImage tv(200, 100, QImage::Format_RGB32);
+        tv.fill(Qt::blue);
+        QVERIFY(tv.save(data + u"pictures/prize-%1.png"_s.arg(item)));
+        f.ts.settings.showPhotos = showPhotos;
+        frm.applyLook();
+        frm.PrepareCurrentPrize();
+        WinnerBoard &board = frm.board();
+        QCOMPARE(board.shownPicture(), data + u"pictures/prize-%1.png"_s.arg(item));
+        // Its own proportions, inside its room, beside the caption's row.
+        const QRect picture = board.pictureRect();
+        QVERIFY(std::abs(picture.width() - 2 * picture.height()) <= 2);
+        QVERIFY(board.pictureBox().contains(picture));
+        QVERIFY(picture.left() > board.box(4).right());
+
+        for (int n = 1; n <= press; ++n)
+            frm.AddBoardLabel(QString::number(n), u"员工%1"_s.arg(n), u"一厂"_s, n);
+        for (int n = 1; n <= press; ++n) {
+            BoardLabel *label = boardLabel(frm, n);
+            QCOMPARE(label->hasPhoto(), photosShown && n != 2 && n != 3);
+            QVERIFY(board.box(n).contains(label->geometry()));
+        }
+        auto *line = frm.findChild<WinnerLine *>(u"EmpName"_s);
+        QCOMPARE(line->hasPhoto(), showPhotos);
+        frm.ShowCandidate(u"99"_s, u"(一厂)别人"_s);
+        QVERIFY(!line->hasPhoto());
+        // The item's winners keep its picture while the next item is current.
+        frm.round.setCurrItemNo(item + 1);
+        frm.setDescription(u"现在抽取:二等奖"_s);
+        QCOMPARE(board.shownPicture(),
+                 press > WinnerBoard::kDesignPlaces ? QString() : data + u"pictures/prize-%1.png"_s.arg(item));
+        frm.ClearBoard();
+        QCOMPARE(board.shownPicture(), QString());
     }
 
     // Long factory or person names are drawn smaller or elided so that they

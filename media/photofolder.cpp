@@ -1,0 +1,133 @@
+#include "media/photofolder.h"
+
+#include "base/lookfiles.h"
+#include "media/picturecache.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int rank(const QString &fileName)
+{
+    return static_cast<int>(pictureSuffixes().indexOf(QFileInfo(fileName).suffix().toLower()));
+}
+
+// Code -> path of the preferred photo among the folder's files.
+QHash<QString, QString> photosIn(const QString &folder)
+{
+    QHash<QString, QString> found;
+    const QDir dir(folder);
+    for (const QFileInfo &file : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
+        if (!PhotoFolder::isPhotoName(file.fileName()))
+            continue;
+        const QString code = file.completeBaseName();
+        auto it = found.find(code);
+        if (it == found.end() || rank(file.fileName()) < rank(*it))
+            found.insert(code, file.filePath());
+    }
+    return found;
+}
+
+} // namespace
+
+bool PhotoFolder::isPhotoName(const QString &fileName) { return rank(fileName) >= 0; }
+
+PhotoFolder::PhotoFolder(const QString &folder)
+{
+    m_byCode = photosIn(folder);
+    const QDir dir(folder);
+    for (const QString &factory : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable)) {
+        const QHash<QString, QString> own = photosIn(dir.filePath(factory));
+        for (auto it = own.cbegin(); it != own.cend(); ++it)
+            m_byFactory.insert({factory, it.key()}, it.value());
+    }
+}
+
+QString PhotoFolder::photoOf(const QString &code, const QString &factory) const
+{
+    if (code.isEmpty())
+        return {};
+    if (!m_byFactory.isEmpty()) {
+        auto own = m_byFactory.constFind({factory, code});
+        if (own != m_byFactory.cend())
+            return *own;
+    }
+    return m_byCode.value(code);
+}
+
+PhotoCopy copyPhotos(const QString &from, const QString &to)
+{
+    PhotoCopy result;
+    auto copyFolder = [&result](const QDir &source, const QString &target) {
+        for (const QFileInfo &file : source.entryInfoList(QDir::Files | QDir::Readable, QDir::Name)) {
+            if (!PhotoFolder::isPhotoName(file.fileName()))
+                continue;
+            if (const QString error = checkPictureFile(file.filePath()); !error.isEmpty()) {
+                result.refused << error;
+                continue;
+            }
+            if (!QDir().mkpath(target)) {
+                result.failed << u"无法建立文件夹“%1”"_s.arg(QDir::toNativeSeparators(target));
+                return;
+            }
+            const QString destination = QDir(target).filePath(file.fileName());
+            // Written beside the old one first, so a failed copy loses nothing.
+            const QString partial = destination + u".part"_s;
+            QFile::remove(partial);
+            if (!QFile::copy(file.filePath(), partial)) {
+                result.failed << u"无法写入“%1”"_s.arg(QDir::toNativeSeparators(destination));
+                continue;
+            }
+            QFile::remove(destination);
+            if (!QFile::rename(partial, destination)) {
+                QFile::remove(partial);
+                result.failed << u"无法写入“%1”"_s.arg(QDir::toNativeSeparators(destination));
+                continue;
+            }
+            ++result.copied;
+        }
+    };
+    const QDir source(from);
+    copyFolder(source, to);
+    for (const QString &factory : source.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable))
+        copyFolder(QDir(source.filePath(factory)), QDir(to).filePath(factory));
+    return result;
+}
+
+StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne)
+{
+    if (const PictureRead read = readPictureFile(source); !read.error.isEmpty())
+        return {QString(), read.error};
+    QString suffix = QFileInfo(source).suffix().toLower();
+    if (!PhotoFolder::isPhotoName(u"x."_s + suffix))
+        suffix = u"png"_s;
+    const QString fileName = baseName + u'.' + suffix;
+    const QString destination = QDir(folder).filePath(fileName);
+    const auto failed = [&] {
+        return StoredPicture{QString(), u"无法把图片“%1”复制到“%2”，请检查该文件夹是否可写、磁盘是否已满。"_s.arg(
+                                            QFileInfo(source).fileName(), QDir::toNativeSeparators(folder))};
+    };
+    if (QFileInfo(source).absoluteFilePath() == QFileInfo(destination).absoluteFilePath())
+        return {fileName, QString()};
+    if (!QDir().mkpath(folder))
+        return failed();
+    const QString partial = destination + u".part"_s;
+    QFile::remove(partial);
+    if (!QFile::copy(source, partial))
+        return failed();
+    QFile::remove(destination);
+    if (!QFile::rename(partial, destination)) {
+        QFile::remove(partial);
+        return failed();
+    }
+    if (onlyOne) {
+        for (const QString &other : filesOfBaseName(folder, baseName))
+            if (QFileInfo(other).fileName() != fileName)
+                QFile::remove(other);
+    }
+    return {fileName, QString()};
+}

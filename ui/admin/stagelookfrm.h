@@ -1,0 +1,44 @@
+#pragma once
+#include <QDialog>
+
+class Dialogs;
+class QCheckBox;
+class QLabel;
+
+// The stage's own look: a background picture, a logo for the title band and
+// whether the board shows the winners' photos. A chosen picture is read
+// through at once, refused by name when it is no picture, and copied into
+// the data folder's pictures/, so that a copied or backed-up folder carries
+// it; the choice itself takes effect with the settings screen's OK.
+class TStageLookFrm : public QDialog {
+    Q_OBJECT
+public:
+    // `picturesFolder` ends with a separator.
+    TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QWidget *parent = nullptr);
+
+    void setLook(const QString &background, const QString &logo, bool showPhotos);
+    // File names inside the pictures folder; empty: the delivered artwork.
+    QString background() const { return m_background; }
+    QString logo() const { return m_logo; }
+    bool showPhotos() const;
+
+    // Chooses a picture through the dialogs service, as the buttons do.
+    void chooseBackground();
+    void chooseLogo();
+    // "恢复默认": the delivered artwork, no photos.
+    void restoreDefault();
+
+    static QString pictureFilter();
+
+private:
+    QString choose(const QString &baseName);
+    void showNames();
+
+    const QString m_folder;
+    Dialogs &m_dialogs;
+    QString m_background;
+    QString m_logo;
+    QLabel *m_backgroundName = nullptr;
+    QLabel *m_logoName = nullptr;
+    QCheckBox *m_showPhotos = nullptr;
+};
