@@ -122,6 +122,8 @@ void TStartFrm::ActSetupExecute()
             m_settings = LoadSettings(m_folders.data, m_folders.program);
             Titles->setText(m_settings.ATltle);
             Q_EMIT stageScreenChosen(m_settings.stageScreen);
+            // A backup carries its own background, logo and photos.
+            applyLook();
         }
         // A reset is done in the screen, whatever closes it: its winners must
         // not stay on the board, the digits or in the draw's cached data.

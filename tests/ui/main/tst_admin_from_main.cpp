@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -403,8 +404,14 @@ private Q_SLOTS:
         start.ShowCandidate(u"100001"_s, u"一厂 员工0"_s);
         QFile ini(f.iniPath());
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[config]\r\nATltle=T\r\n");
+        ini.write("[config]\r\nATltle=T\r\nstageBackground=background.png\r\n");
         ini.close();
+        // ... with the background it names, as a restored backup brings it.
+        QVERIFY(QDir().mkpath(f.db.folder() + u"pictures"_s));
+        QImage background(64, 48, QImage::Format_RGB32);
+        background.fill(Qt::green);
+        QVERIFY(background.save(f.db.folder() + u"pictures/background.png"_s));
+        QVERIFY(!probe(start).Image1->isHidden());
         f.ts.dialogs.onModal = [](QDialog &d) {
             d.show();
             part<QPushButton>(d, "RestoreButton").click();
@@ -415,6 +422,7 @@ private Q_SLOTS:
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s).last(), u"数据已恢复。"_s);
         QCOMPARE(start.description(), u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s);
         QCOMPARE(probe(start).Titles->text(), u"T"_s);
+        QVERIFY(probe(start).Image1->isHidden());
         QVERIFY(probe(start).label(1) == nullptr);
         QCOMPARE(probe(start).EmpName->text(), u"本次中奖者是:......"_s);
     }
