@@ -55,6 +55,21 @@ e2e_fail() {
 }
 
 # Returns 1 (after saying why) when a tool the harness needs is missing.
+# Runs statements (separated by ";") on a database and prints the rows of
+# the last, one line each, values separated by blanks; what they change is
+# committed.
+e2e_sql() { # database statements
+  python3 - "$1" "$2" <<'PYEOF'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1], timeout=5)
+rows = []
+for statement in sys.argv[2].split(";"):
+    rows = con.execute(statement).fetchall()
+con.commit()
+print("\n".join(" ".join(str(v) for v in r) for r in rows))
+PYEOF
+}
+
 e2e_require() {
   local tool
   for tool in Xvfb xdotool import convert; do

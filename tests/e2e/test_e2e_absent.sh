@@ -14,14 +14,7 @@ e2e_start_xvfb 1024x768x24
 e2e_make_runtime demo
 e2e_write_settings "iTime=2"
 db="$E2E_RUN/config.dll"
-sql() { "$PY" - "$db" "$1" <<'PYEOF'
-import sqlite3, sys
-con = sqlite3.connect(sys.argv[1])
-rows = con.execute(sys.argv[2]).fetchall()
-con.commit()
-print("\n".join(" ".join(str(v) for v in r) for r in rows))
-PYEOF
-}
+sql() { e2e_sql "$db" "$1"; }
 first=$(sql "select RecNo from AwardItem order by RecNo limit 1")
 sql "update AwardItem set SumNumber = 3, iNumber = 3 where RecNo = $first" >/dev/null
 

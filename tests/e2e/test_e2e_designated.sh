@@ -14,13 +14,7 @@ e2e_start_xvfb 1024x768x24
 e2e_make_runtime demo
 e2e_write_settings "iTime=5" "showNo=1"
 db="$E2E_RUN/config.dll"
-sql() {
-  "$PY" - "$db" "$1" <<'PYEOF'
-import sqlite3, sys
-con = sqlite3.connect("file:" + sys.argv[1] + "?mode=ro", uri=True, timeout=5)
-print("\n".join(" ".join(str(v) for v in r) for r in con.execute(sys.argv[2]).fetchall()))
-PYEOF
-}
+sql() { e2e_sql "$db" "$1"; }
 "$PY" - "$db" <<'PYEOF'
 import sqlite3, sys
 con = sqlite3.connect(sys.argv[1])

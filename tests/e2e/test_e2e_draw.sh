@@ -17,13 +17,7 @@ e2e_make_runtime demo
 e2e_write_settings "ATltle=年终抽奖" "iTime=5" "showNo=0"
 db="$E2E_RUN/config.dll"
 
-sql() { # one statement, rows as lines of blank-separated values
-  "$PY" - "$db" "$1" <<'PYEOF'
-import sqlite3, sys
-con = sqlite3.connect("file:" + sys.argv[1] + "?mode=ro", uri=True, timeout=5)
-print("\n".join(" ".join(str(v) for v in r) for r in con.execute(sys.argv[2]).fetchall()))
-PYEOF
-}
+sql() { e2e_sql "$db" "$1"; }
 
 # Prints nothing when the stored draw is consistent, else one line per fault.
 consistency_faults() {

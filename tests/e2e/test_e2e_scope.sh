@@ -15,17 +15,7 @@ e2e_make_runtime empty
 e2e_write_settings "iTime=0"
 db="$E2E_RUN/config.dll"
 
-sql() { # statements separated by ";", rows of the last as lines
-  "$PY" - "$db" "$1" <<'PYEOF'
-import sqlite3, sys
-con = sqlite3.connect(sys.argv[1], timeout=5)
-rows = []
-for statement in sys.argv[2].split(";"):
-    rows = con.execute(statement).fetchall()
-con.commit()
-print("\n".join(" ".join(str(v) for v in r) for r in rows))
-PYEOF
-}
+sql() { e2e_sql "$db" "$1"; }
 
 "$PY" - "$db" <<'PYEOF' || e2e_fail "could not fill the database"
 import sqlite3, sys
