@@ -266,8 +266,8 @@ void restoreFrom(Database &db, const QString &source, const QString &shownName)
     } journalGone{workPath};
 
     {
-        static int checks = 0;
-        Database check(u"restore-check-%1"_s.arg(++checks));
+        // Its connection goes with it at the end of this block.
+        Database check(u"prizedraw-restore-check"_s);
         if (const QString error = check.open(workPath); !error.isEmpty())
             throw DbError(refusal(error, workPath, shown));
     }
