@@ -343,6 +343,7 @@ void TStartFrm::applyLook()
     if (!errors[1].isEmpty())
         m_logoPath.clear();
     *m_photos = m_settings.showPhotos ? PhotoFolder(photosFolder(m_folders.data)) : PhotoFolder();
+    m_prizePictureItem = -1;
     const bool covered = !m_backgroundPath.isEmpty();
     Cover->setVisible(covered);
     Cover->lower();
@@ -359,7 +360,11 @@ QString TStartFrm::photoOf(const QString &code, const QString &factory) const
 
 QString TStartFrm::prizePicture(int recNo) const
 {
-    return recNo > 0 ? prizePicturePath(picturesFolder(m_folders.data), recNo) : QString();
+    if (recNo != m_prizePictureItem) {
+        m_prizePictureItem = recNo;
+        m_prizePicturePath = recNo > 0 ? prizePicturePath(picturesFolder(m_folders.data), recNo) : QString();
+    }
+    return m_prizePicturePath;
 }
 
 void TStartFrm::placeLook(QString *backgroundError, QString *logoError)

@@ -162,6 +162,11 @@ private:
     QLabel *Logo = nullptr;
     // Whose photo the winner line shows beside the name; empty: nobody's.
     QString m_linePhotoCode;
+    // The last item whose picture was looked for, and what was found: the
+    // description line changes with every winner, the item seldom. Forgotten
+    // when the look is applied and after every administration screen.
+    mutable int m_prizePictureItem = -1;
+    mutable QString m_prizePicturePath;
     QString m_backgroundPath;
     QString m_logoPath;
 

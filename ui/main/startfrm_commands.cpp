@@ -41,6 +41,8 @@ void TStartFrm::refreshAfterScreen(const std::function<void()> &steps, bool star
 {
     m_refreshing = true;
     m_startAfterRefresh = false;
+    // The screen may have given an item its picture or deleted one.
+    m_prizePictureItem = -1;
     try {
         steps();
     } catch (...) {
