@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QTranslator>
 #include <QScreen>
 #include <QTimer>
@@ -31,14 +32,16 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
+        // The report belongs to the window whose event failed (if it still exists).
+        const QPointer<QWidget> widget = qobject_cast<QWidget *>(receiver);
         try {
             return QApplication::notify(receiver, event);
         } catch (const AppError &e) {
             if (dialogs)
-                dialogs->reportError(e.text());
+                dialogs->reportError(widget.data(), e.text());
         } catch (const std::exception &e) {
             if (dialogs)
-                dialogs->reportError(QString::fromLocal8Bit(e.what()));
+                dialogs->reportError(widget.data(), QString::fromLocal8Bit(e.what()));
         }
         return false;
     }
@@ -131,7 +134,7 @@ int main(int argc, char **argv)
     try {
         prepareDataFolder(folders);
     } catch (const AppError &e) {
-        dialogs.reportError(e.text());
+        dialogs.reportError(nullptr, e.text()); // before any window
         return 1;
     }
 

@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QComboBox>
+#include <QDate>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -354,7 +355,7 @@ void TSetupFrm::placeFooter()
     dxDBGrid1Footer->setGeometry(left, 1, dxDBGrid1->columnWidth(column) - 2, kFooterHeight - 2);
 }
 
-void TSetupFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
+void TSetupFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, this, step); }
 
 void TSetupFrm::FormShow()
 {
@@ -419,6 +420,7 @@ void TSetupFrm::ActIniExecute()
     ADOQuery2->checkBrowseMode();
     resetDraw(*services.db);
     m_drawWasReset = true;
+    Q_EMIT drawReset();
     reopenPrizeItems();
     if (ADOQuery2->rowCount() > 0)
         ADOQuery2->setCurrent(ADOQuery2->rowCount() - 1);
@@ -434,7 +436,9 @@ void TSetupFrm::ActDelExecute()
 
 void TSetupFrm::ActBackupExecute()
 {
-    const QString file = services.dialogs->saveFileName(this, BackupFile::filter(), u"zip"_s);
+    const QString file =
+        services.dialogs->saveFileName(this, BackupFile::filter(), u"zip"_s,
+                                       u"抽奖备份-"_s + QDate::currentDate().toString(u"yyyyMMdd"_s) + u".zip"_s);
     if (file.isEmpty())
         return;
     // The rows being edited belong in the backup.

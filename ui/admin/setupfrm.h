@@ -67,6 +67,9 @@ public:
 Q_SIGNALS:
     // 设置密码: the main screen, which guards F2 with the password, opens its screen.
     void passwordRequested();
+    // The winners were removed and every item starts again: the stage must
+    // stop presenting them now, not when the screen closes.
+    void drawReset();
 
 private:
     friend class TestSetupFrm;

@@ -447,7 +447,7 @@ void TStartFrm::setDescription(const QString &text)
 
 QString TStartFrm::description() const { return descs->text(); }
 
-void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
+void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
 // The first winner of a press sets the board up for the whole press: a box
 // for each winner it will draw, and the caption naming what they win, so that
@@ -462,7 +462,7 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
         m_board->setCaptionPicture(prizePicture(round.currItemNo()));
     }
     const QString photo = photoOf(code, factory);
-    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name, photo);
+    m_board->add(n, m_settings.showNo ? code : factory, name, photo);
     // The winner's photo beside the name on the winner line, which shows them now.
     QPixmap linePhoto;
     if (!photo.isEmpty()) {

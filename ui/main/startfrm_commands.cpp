@@ -115,6 +115,13 @@ void TStartFrm::ActSetupExecute()
         TPasswordFrm passwordScreen(*m_password, m_dialogs, &screen);
         m_dialogs.runModal(passwordScreen);
     });
+    // The projector follows a reset at once; the draw's cached data is read
+    // again when the screen closes (no press can start while it is open).
+    connect(&screen, &TSetupFrm::drawReset, this, [this] {
+        ClearBoard();
+        ShowNoCandidate();
+        PrepareCurrentPrize();
+    });
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted) {
@@ -180,12 +187,11 @@ void TStartFrm::ActListExecute()
         ClearBoard();
         ShowNoCandidate();
         ReloadDrawData();
-        if (absentItem != 0) {
+        // A deleted winner's place is open again: when the current item is
+        // finished, the next open one by draw order becomes current.
+        if (absentItem != 0)
             round.setCurrItemNo(absentItem);
-            PrepareCurrentPrize();
-        } else {
-            setDescription(round.currentLine());
-        }
+        PrepareCurrentPrize();
     };
     try {
         screen = std::make_unique<TListsFrm>(m_db, m_dialogs, round, this);

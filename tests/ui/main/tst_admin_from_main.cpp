@@ -358,8 +358,15 @@ private Q_SLOTS:
             }();
             stage.setCurrentIndex(stage.count() - 1);
             stageScreen = stage.currentData().toString();
-            if (reset)
+            if (reset) {
                 screen.findChild<QAction *>(u"ActIni"_s)->trigger();
+                // The stage follows the reset at once, while the screen is open.
+                [&] {
+                    QVERIFY(probe(start).label(1) == nullptr);
+                    QCOMPARE(probe(start).EmpName->text(), u"本次中奖者是:......"_s);
+                    QCOMPARE(start.description(), u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s);
+                }();
+            }
             if (ok)
                 return pressOk(screen);
             part<QPushButton>(screen, "BitBtn2").click();
