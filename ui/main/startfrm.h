@@ -1,6 +1,7 @@
 #pragma once
 #include "base/datafolder.h"
 #include "draw/drawview.h"
+#include "draw/pressstate.h"
 #include "draw/prizeround.h"
 #include "ui/main/layoutvalues.h"
 #include "ui/main/rollingdigit.h"
@@ -71,6 +72,8 @@ Q_SIGNALS:
     void nextScreenRequested();
     // The settings screen was confirmed with this stage screen (empty: the default).
     void stageScreenChosen(const QString &name);
+    // The press moved to another state (the console follows it).
+    void pressStateChanged(PressState state);
 
 public:
     // Winner board.
@@ -94,6 +97,9 @@ public:
     void setCloseCommandEnabled(bool enabled);
     // True while a press (roll or drawing) is in progress.
     bool pressInProgress() const;
+    PressState pressState() const;
+    // Opens and shuts the commands by the press's state.
+    void applyPressState(PressState state);
 
     // The draw engine of the screen, made at its first use.
     DrawEngine &engine();
