@@ -92,7 +92,8 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
     : QWidget(parent), round(db, pacer), m_folders(folders), m_settings(settings), m_db(db), m_dialogs(dialogs),
       m_pacer(pacer), m_random(random), m_sound(sound), m_pictures(std::make_unique<PictureCache>()),
       m_photos(std::make_unique<PhotoFolder>()),
-      m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer))
+      m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer)),
+      m_settingsModel(std::make_unique<SettingsModel>(settings, folders.data, folders.program))
 {
     setObjectName(u"StartFrm"_s);
     setWindowTitle(applicationTitle());
@@ -108,6 +109,7 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
     Stage::declare(this, Stage::Role::Stage);
     buildScreen();
     buildCommands();
+    connect(m_settingsModel.get(), &SettingsModel::changed, this, &TStartFrm::settingsChanged);
     FormCreate();
 }
 
@@ -216,6 +218,23 @@ void TStartFrm::buildCommands()
     ActNextScreen->setShortcutContext(Qt::WindowShortcut);
     connect(ActNextScreen, &QAction::triggered, this, [this] { guarded([this] { Q_EMIT nextScreenRequested(); }); });
     addAction(ActNextScreen);
+}
+
+void TStartFrm::settingsChanged(const QStringList &keys)
+{
+    // The loop count, showNo and the roll's setting are read where they are
+    // used; the music at the next reload.
+    if (keys.contains(u"ATltle"_s))
+        Titles->setText(m_settings.ATltle);
+    if (keys.contains(u"stageScreen"_s))
+        Q_EMIT stageScreenChosen(m_settings.stageScreen);
+    for (const char16_t *look : {u"ATltle", u"stageBackground", u"stageLogo", u"showPhotos"}) {
+        // The logo stands left of the title's text.
+        if (keys.contains(QString::fromUtf16(look))) {
+            applyLook();
+            break;
+        }
+    }
 }
 
 void TStartFrm::FormCreate()

@@ -23,6 +23,7 @@ class PictureButton;
 class PictureCache;
 class StageCover;
 class RandomPosition;
+class SettingsModel;
 class SoundPlayer;
 class StageBackdrop;
 class WinnerBoard;
@@ -112,6 +113,7 @@ public:
     // stays), the folder of photos. At start and after the settings screen.
     void applyLook();
     PictureCache &pictures() const { return *m_pictures; }
+    SettingsModel &settingsModel() const { return *m_settingsModel; }
     const PhotoFolder &photos() const { return *m_photos; }
     // A person's photo when the board shows photos; empty otherwise.
     QString photoOf(const QString &code, const QString &factory) const;
@@ -210,4 +212,7 @@ private:
     std::unique_ptr<DrawView> m_drawView;
     // Guards F2 and is set in the settings screen; counts wrong ones for both.
     std::unique_ptr<OperatorPassword> m_password;
+    // Owns the settings in memory and says which changed.
+    std::unique_ptr<SettingsModel> m_settingsModel;
+    void settingsChanged(const QStringList &keys);
 };
