@@ -8,6 +8,8 @@ using namespace Qt::StringLiterals;
 void ScriptedDialogs::notify(QWidget *, const QString &text, const QString &caption, Icon icon)
 {
     calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok, {}});
+    if (onNotify)
+        onNotify(calls.back());
 }
 
 bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons)
