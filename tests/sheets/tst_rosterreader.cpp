@@ -195,6 +195,11 @@ class TestRosterReader : public QObject {
         QByteArray noDirectory = formate;
         noDirectory.replace(512 + 512 * le32(formate, 48), 512, QByteArray(512, '\0'));
         write(file(u"nodirectory.xls"_s), noDirectory);
+        QByteArray noName = formate;
+        const qsizetype name = noName.indexOf(QByteArray("W\0o\0r\0k\0b\0o\0o\0k\0", 16));
+        QVERIFY(name > 512);
+        noName[name] = 'X';
+        write(file(u"noname.xls"_s), noName);
         // corrupted_error.xls: its workbook stream runs from sector 2 to 1882,
         // its directory lies in sector 1883, its allocation table in 1884.
         const qsizetype table = 512 + 512 * le32(crossing, 76);
@@ -566,6 +571,7 @@ private Q_SLOTS:
         // another kind of file or a workbook without sheets.
         QTest::newRow("xls cut inside its header") << u"cut438.xls"_s << u"已损坏或不完整"_s;
         QTest::newRow("xls directory zeroed") << u"nodirectory.xls"_s << u"已损坏或不完整"_s;
+        QTest::newRow("xls workbook's name garbled") << u"noname.xls"_s << u"已损坏或不完整"_s;
         QTest::newRow("xls workbook chain into the directory") << u"crossed.xls"_s << u"已损坏或不完整"_s;
         QTest::newRow("xls workbook chain short of its size") << u"shortchain.xls"_s << u"已损坏或不完整"_s;
         QTest::newRow("xls sheet list lost") << u"nosheets.xls"_s << u"已损坏或不完整"_s;
