@@ -31,4 +31,3 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
     int m_generation = -1;
 };
-
