@@ -98,6 +98,12 @@ private:
 
 } // namespace
 
+QString winnerDescription(const ListedWinner &w)
+{
+    const QString item = w.Awards.isEmpty() ? w.ItemName : w.ItemName + u"（"_s + w.Awards + u"）"_s;
+    return item + u"："_s + QStringList{w.sCompCode, w.sNo, w.sName}.join(u' ').simplified();
+}
+
 std::vector<ListedWinner> loadWinnersList(Database &db)
 {
     WinnersQuery query(db);

@@ -16,6 +16,9 @@ struct ListedWinner {
     int RecNo = 0; // of the prize item, not of the winner row
 };
 
+// Who a winner is, in one line: "一等奖（电脑）：一厂 1001 张三".
+QString winnerDescription(const ListedWinner &winner);
+
 // Every winner whose prize item still exists, in prize item number order.
 std::vector<ListedWinner> loadWinnersList(Database &db);
 

@@ -147,8 +147,9 @@ int main(int argc, char **argv)
     // is kept for the next start.
     QObject::connect(&StartFrm, &TStartFrm::stageScreenChosen, &stage, &StagePolicy::setPreferredStage);
     QObject::connect(&StartFrm, &TStartFrm::nextScreenRequested, &stage, [&] {
-        settings.stageScreen = stage.moveStageToNextScreen();
-        SaveSettings(folders.data, settings);
+        Settings next = settings;
+        next.stageScreen = stage.moveStageToNextScreen();
+        StartFrm.settingsModel().apply(next);
     });
     stage.showStage(&StartFrm);
     // The roster follows the window: a large one takes a moment, and the

@@ -14,11 +14,11 @@ main=$(e2e_wait_window "员工抽奖系统") || e2e_fail "the main window did no
 e2e_focus "$main"
 e2e_wait_painted
 
-# The password box and the lists screen share their caption; the screen is
-# told apart by its size.
+# The password box, its notice and the lists screen share their caption
+# (指定与排除); the screen is told apart by its size.
 find_lists_screen() {
   local id
-  for id in $(xdotool search --onlyvisible --name '^系统设置$' 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --name '^指定与排除$' 2>/dev/null); do
     if xdotool getwindowgeometry "$id" | grep -q "Geometry: 681x309"; then
       echo "$id"
       return 0
@@ -43,18 +43,24 @@ for row in sqlite3.connect(sys.argv[1]).execute("select sNo, sName, sCompCode fr
 PY
 }
 
-# A wrong password opens nothing: F2 asks again (the lists screen, modal,
-# would keep the key from the main window), and then no lists screen is there.
+# A wrong password opens nothing and says so: F2 asks again (the lists
+# screen, modal, would keep the key from the main window), and then no lists
+# screen is there.
 e2e_key F2
-box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password"
+box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask for the password"
 e2e_focus "$box"
 e2e_type "58"
 e2e_key Return
-e2e_wait_gone "系统设置" || e2e_fail "the password box did not close"
+notice() { xdotool search --onlyvisible --name '^指定与排除$' 2>/dev/null | grep -vx "$box" | head -n 1; }
+has_notice() { [ -n "$(notice)" ]; }
+e2e_wait_for "the notice that the password is wrong" has_notice
+e2e_focus "$(notice)"
+e2e_key Return
+e2e_wait_gone "指定与排除" || e2e_fail "the wrong password's notice did not close"
 
 e2e_focus "$main"
 e2e_key F2
-box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password again (did the wrong one open the lists?)"
+box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask for the password again (did the wrong one open the lists?)"
 [ -z "$(find_lists_screen)" ] || e2e_fail "a wrong password opened the lists"
 e2e_focus "$box"
 e2e_type "582"

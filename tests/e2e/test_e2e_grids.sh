@@ -28,11 +28,11 @@ PY
 
 alive() { kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended: $1"; }
 
-# Windows titled "系统设置" of the given designed size (a screen may be shown
-# scaled: the size then keeps its proportions).
-find_screen() { # width height
+# Windows titled "系统设置" (or the third argument) of the given designed size
+# (a screen may be shown scaled: the size then keeps its proportions).
+find_screen() { # width height [title]
   local id geometry w h
-  for id in $(xdotool search --onlyvisible --name '^系统设置$' 2>/dev/null); do
+  for id in $(xdotool search --onlyvisible --name "^${3:-系统设置}\$" 2>/dev/null); do
     geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\).*/\1 \2/p')
     read -r w h <<<"$geometry"
     if [ $((w * $2)) -eq $((h * $1)) ] && [ "$w" -ge "$1" ]; then
@@ -45,7 +45,7 @@ find_screen() { # width height
 wait_screen() {
   local deadline=$((SECONDS + E2E_TIMEOUT))
   while [ $SECONDS -lt $deadline ]; do
-    find_screen "$1" "$2" && return 0
+    find_screen "$1" "$2" "${3:-}" && return 0
     sleep 0.2
   done
   return 1
@@ -138,19 +138,25 @@ while [ -n "$(find_screen $SETUP_W $SETUP_H)" ] && [ $SECONDS -lt $deadline ]; d
 read -r item1 item2 <<<"$(sql 'select RecNo from AwardItem order by iSeq, RecNo limit 2' | tr '\n' ' ')"
 e2e_focus "$main"
 e2e_key F2
-box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask for the password"
+box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask for the password"
 e2e_focus "$box"
 e2e_type "582"
 e2e_key Return
-e2e_wait_gone "系统设置" || e2e_fail "the password box did not close"
+# 582 no longer holds: a notice says the password is wrong.
+notice() { xdotool search --onlyvisible --name '^指定与排除$' 2>/dev/null | grep -vx "$box" | head -n 1; }
+has_notice() { [ -n "$(notice)" ]; }
+e2e_wait_for "the notice that 582 is wrong now" has_notice
+e2e_focus "$(notice)"
+e2e_key Return
+e2e_wait_gone "指定与排除" || e2e_fail "the password box and its notice did not close"
 e2e_focus "$main"
 e2e_key F2
-box=$(e2e_wait_window "系统设置") || e2e_fail "F2 did not ask again (did 582 open the lists?)"
-[ -z "$(find_screen 681 309)" ] || e2e_fail "582 opened the lists after a password was set"
+box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask again (did 582 open the lists?)"
+[ -z "$(find_screen 681 309 指定与排除)" ] || e2e_fail "582 opened the lists after a password was set"
 e2e_focus "$box"
 e2e_type "Gala-26"
 e2e_key Return
-lists=$(wait_screen 681 309) || e2e_fail "the password set in the settings screen did not open the lists screen"
+lists=$(wait_screen 681 309 指定与排除) || e2e_fail "the password set in the settings screen did not open the lists screen"
 e2e_focus "$lists"
 e2e_wait_still 0.5 || e2e_fail "the lists screen did not settle"
 e2e_type "100001"

@@ -34,11 +34,11 @@ check 104 712 "218 38 29" "transparent corner of the first picture button"
 
 # F2: the password box, masked; Escape cancels and nothing opens.
 e2e_key F2
-e2e_wait_window "系统设置" >/dev/null || e2e_fail "F2 did not ask for the password"
+e2e_wait_window "指定与排除" >/dev/null || e2e_fail "F2 did not ask for the password"
 e2e_type "123"
 e2e_screenshot password >/dev/null
 e2e_key Escape
-e2e_wait_gone "系统设置" || e2e_fail "the password box did not close on Escape"
+e2e_wait_gone "指定与排除" || e2e_fail "the password box did not close on Escape"
 
 # One press: Enter rolls the digits, Enter again draws the winners of the
 # press onto the board (the demo's first prize item draws five at a time).

@@ -116,16 +116,16 @@ opened F11 "中奖名单" f11-lists
 import -window root "$out/both-monitors.png" || e2e_fail "screenshot of both monitors failed"
 close_with_escape "中奖名单"
 
-# F2: the password box, then the designations screen (both titled 系统设置).
+# F2: the password box, then the designations screen (both titled 指定与排除).
 e2e_key F2
-opened F2 "系统设置" f2-password
-box=$(e2e_find_window "系统设置")
+opened F2 "指定与排除" f2-password
+box=$(e2e_find_window "指定与排除")
 e2e_type "582"
 e2e_key Return
-blank=$(wait_other_window "系统设置" "$box") || e2e_fail "the password did not open the designations screen"
+blank=$(wait_other_window "指定与排除" "$box") || e2e_fail "the password did not open the designations screen"
 sleep 1
-opened F2 "系统设置" f2-designations
-close_with_escape "系统设置"
+opened F2 "指定与排除" f2-designations
+close_with_escape "指定与排除"
 
 # A message box: Esc asks whether to leave; Esc again answers no.
 e2e_key Escape
@@ -151,8 +151,9 @@ stage_unchanged projector-back
 e2e_focus "$main"
 e2e_key F7
 stage_at "$LAPTOP" || e2e_fail "F7 did not move the stage to the laptop"
-iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini" | grep -q '^stageScreen=DUMMY0' \
-  || e2e_fail "the stage screen chosen by F7 was not saved: $(iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini")"
+# The stage moves first, the file is written right after.
+f7_saved() { iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini" 2>/dev/null | grep -q '^stageScreen=DUMMY0'; }
+e2e_wait_for "the stage screen chosen by F7 to be saved in config.ini" f7_saved
 sleep 1
 shots f7-moved
 # With the stage on the laptop, the screens open on the projector.

@@ -103,10 +103,10 @@ e2e_wait_gone "系统设置" || e2e_fail "Esc did not close the settings screen"
 # F2's password box, and Esc's question, belong to the stage's window.
 e2e_focus "$main"
 e2e_key F2
-password=$(box "系统设置" "$main" "F2") || exit 1
+password=$(box "指定与排除" "$main" "F2") || exit 1
 e2e_focus "$password"
 e2e_key Escape
-e2e_wait_gone "系统设置" || e2e_fail "Esc did not close the password box"
+e2e_wait_gone "指定与排除" || e2e_fail "Esc did not close the password box"
 e2e_focus "$main"
 e2e_key Escape
 question=$(box "退出系统" "$main" "Esc") || exit 1

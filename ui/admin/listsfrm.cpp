@@ -187,10 +187,14 @@ std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
 {
     if (AwardList->rowCount() == 0)
         return std::nullopt;
-    if (!m_dialogs.ask(this, question, u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::YesNo))
-        return std::nullopt;
     const int row = std::max(0, dxDBGrid1->currentIndex().row());
-    return AwardList->rows()[static_cast<size_t>(row)];
+    const ListedWinner &winner = AwardList->rows()[static_cast<size_t>(row)];
+    // The question names whom it is about: a row selected by mistake is
+    // seen before anything is deleted.
+    if (!m_dialogs.ask(this, question + u"\n\n"_s + winnerDescription(winner), u"系统提示"_s, Dialogs::Icon::Question,
+                       Dialogs::Buttons::YesNo))
+        return std::nullopt;
+    return winner;
 }
 
 void TListsFrm::ActDelExecute()

@@ -78,7 +78,7 @@ TSetupBlankFrm::~TSetupBlankFrm()
 void TSetupBlankFrm::buildScreen()
 {
     setObjectName(u"SetupBlankFrm"_s);
-    setWindowTitle(u"系统设置"_s);
+    setWindowTitle(u"指定与排除"_s);
     setFixedSize(681, 309);
     setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
 

@@ -67,6 +67,8 @@ public:
     void ActSetBlankExecute();
     void ActCloseExecute();
     bool PasswordGate();
+    // The caption of F2's password box and of its screen.
+    static QString designationsTitle();
 
 Q_SIGNALS:
     // The move key (F7): the stage to the next screen, whoever places windows.

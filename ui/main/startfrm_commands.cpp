@@ -192,27 +192,33 @@ void TStartFrm::ActListExecute()
     refreshAfterScreen(refresh);
 }
 
+QString TStartFrm::designationsTitle() { return u"指定与排除"_s; }
+
 bool TStartFrm::PasswordGate()
 {
+    const QString caption = designationsTitle();
     if (m_password->secondsToWait() > 0) {
-        m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        m_dialogs.notify(this, m_password->waitText(), caption, Dialogs::Icon::Warning);
         return false;
     }
     // The password is typed in front of the audience, so the field is masked.
-    const QString text = m_dialogs.inputText(this, u"系统设置"_s, u"输入密码:    "_s, true);
+    const QString text = m_dialogs.inputText(this, caption, u"输入密码:    "_s, true);
+    if (text.isEmpty())
+        return false; // cancelled
     switch (m_password->check(text)) {
     case OperatorPassword::Check::Right:
         return true;
     case OperatorPassword::Check::Wrong:
-        // A wrong one opens nothing and says nothing, until it starts a wait.
-        if (m_password->secondsToWait() > 0)
-            m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        m_dialogs.notify(this,
+                         m_password->secondsToWait() > 0 ? m_password->waitText()
+                                                         : u"密码不正确，指定与排除名单没有打开。请按 F2 重新输入。"_s,
+                         caption, Dialogs::Icon::Warning);
         return false;
     case OperatorPassword::Check::Waiting:
-        m_dialogs.notify(this, m_password->waitText(), u"系统设置"_s, Dialogs::Icon::Warning);
+        m_dialogs.notify(this, m_password->waitText(), caption, Dialogs::Icon::Warning);
         return false;
     case OperatorPassword::Check::Unreadable:
-        m_dialogs.notify(this, m_password->unreadableText(), u"系统设置"_s, Dialogs::Icon::Error);
+        m_dialogs.notify(this, m_password->unreadableText(), caption, Dialogs::Icon::Error);
         return false;
     }
     return false;

@@ -143,7 +143,7 @@ void TestListsFrm::answeringNoChangesNothing()
     QCOMPARE(f.t.dialogs.calls.size(), size_t(1));
     const ScriptedDialogs::Call &ask = f.t.dialogs.calls[0];
     QCOMPARE(ask.kind, u"ask"_s);
-    QCOMPARE(ask.text, u"  您确定要删除此获奖者吗？   "_s);
+    QCOMPARE(ask.text, u"  您确定要删除此获奖者吗？   \n\n一等奖（电视机）：二厂 1002 李四"_s);
     QCOMPARE(ask.caption, u"系统提示"_s);
     QCOMPARE(ask.icon, Dialogs::Icon::Question);
     QCOMPARE(ask.buttons, Dialogs::Buttons::YesNo);
@@ -333,8 +333,14 @@ void TestListsFrm::keysReachTheCommands()
     QTest::keyClick(ui.dxDBGrid1, Qt::Key_Delete, Qt::ShiftModifier);
     QTest::keyClick(ui.dxDBGrid1, Qt::Key_F12);
     QCOMPARE(f.t.dialogs.count(u"save"_s), 2);
-    QCOMPARE(f.t.dialogs.texts(u"ask"_s),
-             (QStringList{u"  您确定要删除此获奖者吗？   "_s, u"  确定此获奖者弃奖并重新抽取吗？   "_s}));
+    // Each question names the winner of the selected row.
+    const QStringList asked = f.t.dialogs.texts(u"ask"_s);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(asked[0].startsWith(u"  您确定要删除此获奖者吗？   \n\n"_s));
+    QVERIFY(asked[1].startsWith(u"  确定此获奖者弃奖并重新抽取吗？   \n\n"_s));
+    const ListedWinner &first = ui.AwardList->rows().front();
+    for (const QString &question : asked)
+        QVERIFY2(question.endsWith(winnerDescription(first)) && question.contains(first.sName), qPrintable(question));
     QVERIFY(screen.isVisible());
     QTest::keyClick(ui.dxDBGrid1, Qt::Key_Escape);
     QVERIFY(!screen.isVisible());

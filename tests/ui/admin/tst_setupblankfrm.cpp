@@ -107,7 +107,7 @@ private Q_SLOTS:
     {
         Fixture f;
         TSetupBlankFrm frm(f.t.db(), f.dialogs);
-        QCOMPARE(frm.windowTitle(), u"系统设置"_s);
+        QCOMPARE(frm.windowTitle(), u"指定与排除"_s);
         QCOMPARE(frm.size(), QSize(681, 309));
         QCOMPARE(frm.font().pixelSize(), 13);
         QCOMPARE(frm.Label7->text(), u"设定白名单:"_s);

@@ -159,7 +159,9 @@ void TestDrawRecord::absentWinnersPlaceIsDrawnAgainFromTheSameItem()
         QCOMPARE(ui.AwardList->rowCount(), 1);
         QCOMPARE(screen.absentItem(), first);
     });
-    QCOMPARE(d.ts.dialogs.texts(u"ask"_s), QStringList{u"  确定此获奖者弃奖并重新抽取吗？   "_s});
+    QCOMPARE(d.ts.dialogs.texts(u"ask"_s).size(), 1);
+    QVERIFY(d.ts.dialogs.texts(u"ask"_s).first().startsWith(u"  确定此获奖者弃奖并重新抽取吗？   "_s));
+    QVERIFY(d.ts.dialogs.texts(u"ask"_s).first().contains(u"员工"_s + absent));
     const auto ask = std::find_if(d.ts.dialogs.calls.begin(), d.ts.dialogs.calls.end(),
                                   [](const ScriptedDialogs::Call &c) { return c.kind == u"ask"_s; });
     QCOMPARE(ask->caption, u"系统提示"_s);

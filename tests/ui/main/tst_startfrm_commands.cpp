@@ -163,15 +163,22 @@ private Q_SLOTS:
         dialogs.calls.clear();
         dialogs.inputAnswers = {typed};
         QCOMPARE(f.frm->PasswordGate(), opens);
-        QCOMPARE(dialogs.calls.size(), size_t(1));
+        // A wrong password says so; a cancelled box says nothing.
+        const bool wrong = !opens && !typed.isEmpty();
+        QCOMPARE(dialogs.calls.size(), size_t(wrong ? 2 : 1));
         const ScriptedDialogs::Call &c = dialogs.calls.front();
         QCOMPARE(c.kind, u"input"_s);
-        QCOMPARE(c.caption, u"系统设置"_s);
+        QCOMPARE(c.caption, u"指定与排除"_s);
         QCOMPARE(c.text, u"输入密码:    "_s);
         QCOMPARE(c.icon, Dialogs::Icon::Warning); // the scripted dialogs' mark of a masked field
+        if (wrong) {
+            QCOMPARE(dialogs.calls.back().kind, u"notify"_s);
+            QCOMPARE(dialogs.calls.back().caption, u"指定与排除"_s);
+            QVERIFY(dialogs.calls.back().text.startsWith(u"密码不正确"_s));
+        }
     }
 
-    // A refused password shows nothing and leaves the screen as it was.
+    // A refused password opens nothing, says so, and leaves the screen as it was.
     void wrongPasswordDoesNothing()
     {
         StartFrmFixture f;
@@ -181,7 +188,8 @@ private Q_SLOTS:
         f.ts.dialogs.calls.clear();
         f.ts.dialogs.inputAnswers = {u"582 "_s};
         frm.ActSetBlankExecute();
-        QCOMPARE(f.ts.dialogs.calls.size(), size_t(1));
+        QCOMPARE(f.ts.dialogs.calls.size(), size_t(2));
+        QCOMPARE(f.ts.dialogs.count(u"modal"_s), 0);
         QCOMPARE(frm.description(), line);
         QVERIFY(probe(frm).label(1) != nullptr);
     }
