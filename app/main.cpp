@@ -5,7 +5,9 @@
 #include "base/settings.h"
 #include "base/counterrandom.h"
 #include "base/datafolder.h"
+#include "ui/common/guidewindow.h"
 #include "ui/common/stagepolicy.h"
+#include "ui/console/operatorconsole.h"
 #include "ui/main/startfrm.h"
 #include "media/mediasoundplayer.h"
 #include "store/database.h"
@@ -17,6 +19,7 @@
 #include <QTranslator>
 #include <QScreen>
 #include <QTimer>
+#include <memory>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -152,6 +155,26 @@ int main(int argc, char **argv)
         StartFrm.settingsModel().apply(next);
     });
     stage.showStage(&StartFrm);
+    // With a screen of the stage's own, the other one is the operator's
+    // console, and the administration screens open as its pages.
+    OperatorConsole console(StartFrm, db, dialogs, folders.data);
+    stage.showConsole(&console);
+    StartFrm.setPageHost([&](PressCommand command) {
+        if (!stage.consoleWanted() || !console.showPageFor(command))
+            return false;
+        console.raise();
+        console.activateWindow();
+        return true;
+    });
+    // F1 and the console's 帮助: the guide, one window however often asked.
+    std::unique_ptr<GuideWindow> guide;
+    QObject::connect(&StartFrm, &TStartFrm::helpRequested, &StartFrm, [&] {
+        if (!guide)
+            guide = std::make_unique<GuideWindow>(guideFile(folders));
+        guide->show();
+        guide->raise();
+        guide->activateWindow();
+    });
     // The roster follows the window: a large one takes a moment, and the
     // screen says so meanwhile.
     StartReport report(StartFrm);

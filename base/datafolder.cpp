@@ -145,3 +145,16 @@ void prepareDataFolder(const Folders &folders)
     }
     narrowEverything(folders.data);
 }
+
+QString guideFile(const Folders &folders)
+{
+    // The program's folder is the executable's (portable) or
+    // <prefix>/share/prizedraw (installed).
+    const QStringList candidates{folders.program + u"guide/使用说明.md"_s,
+                                 folders.program + u"../doc/prizedraw/guide/使用说明.md"_s};
+    for (const QString &candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return QFileInfo(candidate).canonicalFilePath();
+    }
+    return {};
+}

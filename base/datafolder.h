@@ -33,6 +33,12 @@ struct Folders {
     static Folders portable(const QString &folder);
 };
 
+// The operator's guide (a Markdown file with its pictures beside it): in the
+// folder guide/ beside a portable program, in the package's documentation
+// folder (<prefix>/share/doc/prizedraw/guide) when installed. Empty when
+// neither exists.
+QString guideFile(const Folders &folders);
+
 // The files of the data folder that the delivered folder holds a first copy of.
 QStringList dataFileNames();
 

@@ -210,6 +210,12 @@ void PrizeRound::RefreshLists()
     data.eligibility.setPeople(Eligibility::Block::Designated, designated);
 }
 
+std::vector<PrizeItem> PrizeRound::openItems()
+{
+    QSqlQuery q = m_db.exec(Catalogue::OpenAwardItems);
+    return readPrizeItems(q);
+}
+
 int PrizeRound::CountWinners(const QString &item)
 {
     return m_db.scalar(Catalogue::CountWinners, {itemNumber(item)}).toInt();

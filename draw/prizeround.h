@@ -55,6 +55,8 @@ public:
     // exclusions, and each row leaves a 弃奖 record instead.
     bool WinnerAbsent(const QString &code, const QString &factory, const QString &item);
     int CountWinners(const QString &item);
+    // The items still open (places left), in draw order.
+    std::vector<PrizeItem> openItems();
     bool SetDrawnCount(const QString &item, const QString &count);
     // Re-reads qAward on the item's pending designations.
     void OpenDesignations(int item);

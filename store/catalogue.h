@@ -55,6 +55,9 @@ inline const S CountWinnersWithItems{
 // DrawLog (the draw record; no classic counterpart)
 inline const S DrawLogByRecNo{"select * from DrawLog order by RecNo"};
 inline const S CountDrawLog{"select Count(*) from DrawLog"};
+// Winners removed (删除, 弃奖) per item since the last reset (重置).
+inline const S RemovedSinceReset{"select sTime, count(*) from DrawLog where sEvent in (?, ?) and RecNo > "
+                                 "coalesce((select max(RecNo) from DrawLog where sEvent = ?), 0) group by sTime"};
 
 // Rows that the screens' query objects write (no statement text of their own
 // in the classic system; these are the posts they make).

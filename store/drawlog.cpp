@@ -31,3 +31,12 @@ std::vector<DrawRecord> loadDrawRecords(Database &db)
     QSqlQuery q = db.exec(Catalogue::DrawLogByRecNo);
     return readDrawRecords(q);
 }
+
+std::map<int, int> returnedPlaces(Database &db)
+{
+    std::map<int, int> places;
+    QSqlQuery q = db.exec(Catalogue::RemovedSinceReset, {DrawEvent::Deleted, DrawEvent::Absent, DrawEvent::Reset});
+    while (q.next())
+        places[q.value(0).toInt()] = q.value(1).toInt();
+    return places;
+}

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QVariantList>
+#include <map>
 #include <vector>
 
 class Database;
@@ -39,3 +40,7 @@ void recordRemovedWinners(Database &db, const QString &event, const QString &cod
 
 // Every record in the order written.
 std::vector<DrawRecord> loadDrawRecords(Database &db);
+
+// Per prize item (RecNo), how many of its winners were deleted or taken out
+// as absent since the last reset: places that went back to the draw.
+std::map<int, int> returnedPlaces(Database &db);

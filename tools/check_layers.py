@@ -22,6 +22,7 @@ LAYERS = [
     ["ui/common"],
     ["ui/admin"],
     ["ui/main"],
+    ["ui/console"],
     ["app"],
     ["tools", "bench", "tests"],
 ]

@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
+#include <QPushButton>
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
@@ -39,19 +41,59 @@ constexpr int kIndicatorWidth = 14;
 constexpr QColor kPlainBackground{0x5a, 0x0a, 0x0a};
 } // namespace
 
-TListsFrm::TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget *parent)
-    : QDialog(parent), m_db(db), m_dialogs(dialogs), m_round(round)
+TListsFrm::TListsFrm(Database &db, Dialogs &dialogs, PrizeRound &round, QWidget *parent, Presentation presentation)
+    : QDialog(parent), m_db(db), m_dialogs(dialogs), m_round(round), m_presentation(presentation)
 {
     setObjectName(u"ListsFrm"_s);
     setWindowTitle(u"中奖名单"_s);
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     buildScreen();
     buildCommands();
-    // A full-screen page like the main screen, also where no window manager
-    // honours the full-screen state; on the operator's screen.
-    Stage::declare(this, Stage::Role::Page);
-    setWindowState(Qt::WindowFullScreen);
+    if (m_presentation == Presentation::ConsolePage) {
+        setWindowFlags(Qt::Widget);
+        buildPage();
+    } else {
+        setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+        // A full-screen page like the main screen, also where no window manager
+        // honours the full-screen state; on the operator's screen.
+        Stage::declare(this, Stage::Role::Page);
+        setWindowState(Qt::WindowFullScreen);
+    }
     FormCreate();
+}
+
+void TListsFrm::buildPage()
+{
+    // The operator's screen, not the stage: the system's colours and a
+    // reading size; every column as wide as its values, scrolled when many.
+    setAutoFillBackground(false);
+    setPalette(QApplication::palette());
+    Image1->hide();
+    dxDBGrid1->setStyleSheet(QString());
+    const QFont font = yaHeiFont(15, false);
+    dxDBGrid1->setFont(font);
+    dxDBGrid1->horizontalHeader()->setFont(font);
+    dxDBGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 8);
+    dxDBGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    dxDBGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // F10 is the console's settings page and Esc nothing here: the list's
+    // commands are its buttons, Del and Shift+Del work in the grid.
+    ActClose->setShortcut(QKeySequence());
+    ActExport->setShortcut(QKeySequence());
+    ActExport->setText(u"输出到Excel"_s);
+    for (QAction *action : {ActDel, ActAbsent, ActExportLog})
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+
+    auto *buttons = new QHBoxLayout;
+    for (QAction *action : {ActExport, ActExportLog, ActDel, ActAbsent}) {
+        auto *button = new QPushButton(action->text(), this);
+        button->setObjectName(action->objectName() + u"Button"_s);
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(dxDBGrid1, 1);
 }
 
 QString TListsFrm::exportFilter() { return u"Excel文件|*.xls|Excel 2007文件|*.xlsx"_s; }
@@ -166,6 +208,12 @@ void TListsFrm::FormCreate()
 
 void TListsFrm::ActCloseExecute() { reject(); }
 
+void TListsFrm::reject()
+{
+    if (m_presentation == Presentation::Screen)
+        QDialog::reject();
+}
+
 void TListsFrm::ActExportExecute()
 {
     const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s, datedName(u"中奖名单"_s));
@@ -204,6 +252,7 @@ void TListsFrm::ActDelExecute()
         return;
     m_round.DeleteWinner(winner->sNo, winner->sCompCode, QString::number(winner->RecNo));
     FormCreate();
+    Q_EMIT winnersChanged(0);
 }
 
 void TListsFrm::ActAbsentExecute()
@@ -216,11 +265,14 @@ void TListsFrm::ActAbsentExecute()
     if (m_round.WinnerAbsent(winner->sNo, winner->sCompCode, QString::number(winner->RecNo)))
         m_absentItem = winner->RecNo;
     FormCreate();
+    Q_EMIT winnersChanged(m_absentItem);
 }
 
 void TListsFrm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
+    if (m_presentation == Presentation::ConsolePage)
+        return;
     Image1->setGeometry(rect());
     Image1->lower();
     const QRect stage = Stage::rectIn(size());

@@ -8,6 +8,8 @@
 #include "base/errors.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -60,12 +62,46 @@ bool isEnter(const QKeyEvent *key) { return key->key() == Qt::Key_Return || key-
 
 } // namespace
 
-TSetupBlankFrm::TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent)
-    : QDialog(parent), ADOQuery1(db, items), ADOQuery2(db), m_db(db), m_dialogs(dialogs)
+TSetupBlankFrm::TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent, Presentation presentation)
+    : QDialog(parent), m_presentation(presentation), ADOQuery1(db, items), ADOQuery2(db), m_db(db), m_dialogs(dialogs)
 {
     buildScreen();
+    if (m_presentation == Presentation::ConsolePage)
+        buildPage();
     FormShow();
     DBEdit1->setFocus();
+}
+
+void TSetupBlankFrm::buildPage()
+{
+    // The same parts in two columns that take the console's whole size; the
+    // rows are written as they are posted, so there is nothing to confirm.
+    setWindowFlags(Qt::Widget);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setFont(QApplication::font());
+    BitBtn1->hide();
+    BitBtn2->hide();
+    auto column = [this](QLabel *caption, std::initializer_list<QWidget *> buttons,
+                         std::initializer_list<QWidget *> edits, QTableView *view) {
+        auto *top = new QHBoxLayout;
+        top->addWidget(caption);
+        for (QWidget *b : buttons)
+            top->addWidget(b);
+        top->addStretch();
+        auto *fields = new QHBoxLayout;
+        for (QWidget *e : edits)
+            fields->addWidget(e, 1);
+        auto *box = new QVBoxLayout;
+        box->addLayout(top);
+        box->addLayout(fields);
+        box->addWidget(view, 1);
+        view->horizontalHeader()->setStretchLastSection(true);
+        return box;
+    };
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(column(Label7, {Button1, Button2}, {DBEdit1, DBEdit2, DBEdit5, dxDBLookupEdit1}, dxDBGrid1), 1);
+    layout->addLayout(column(Label10, {Button3, Button4}, {DBEdit3, DBEdit4, DBEdit6}, dxDBGrid2), 1);
 }
 
 TSetupBlankFrm::~TSetupBlankFrm()
@@ -334,7 +370,7 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
 
 void TSetupBlankFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
-void TSetupBlankFrm::accept()
+bool TSetupBlankFrm::post()
 {
     // The row being edited is posted first: a factory typed after the code
     // lookup would otherwise be lost, and the row would name nobody.
@@ -344,6 +380,17 @@ void TSetupBlankFrm::accept()
         ADOQuery2.checkBrowseMode();
         posted = true;
     });
-    if (posted)
+    return posted;
+}
+
+void TSetupBlankFrm::accept()
+{
+    if (post() && m_presentation == Presentation::Screen)
         QDialog::accept();
+}
+
+void TSetupBlankFrm::reject()
+{
+    if (m_presentation == Presentation::Screen)
+        QDialog::reject();
 }

@@ -19,20 +19,28 @@ class QTableView;
 
 // The designated winners (left) and the excluded people (right), reached
 // through the password on F2. Every row is written as it is posted; the main
-// screen reloads nothing afterwards.
+// screen reloads nothing afterwards. A dialog in its design with one screen;
+// a page of the console, laid out for the operator's screen, with a console.
 class TSetupBlankFrm : public QDialog {
     Q_OBJECT
 public:
-    TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent = nullptr);
+    enum class Presentation { Screen, ConsolePage };
+    TSetupBlankFrm(Database &db, Dialogs &dialogs, QWidget *parent = nullptr,
+                   Presentation presentation = Presentation::Screen);
     ~TSetupBlankFrm() override;
 
     // The rows being edited are posted first; a refused one keeps the screen open.
     void accept() override;
+    // A console page is never closed (QDialog would hide it on Esc).
+    void reject() override;
+    // Posts the rows being edited; false when one is refused (the page stays).
+    bool post();
 
 private:
     friend class tst_setupblankfrm;
 
     void FormShow();
+    void buildPage();
     void DBEdit1KeyPress(); // Enter in the designation code edit
     void DBEdit3KeyPress(); // Enter in the exclusion code edit
     void ActADDExecute();
@@ -49,6 +57,7 @@ private:
     // empty, so that an edit starts one).
     bool addingDesignation() const;
 
+    const Presentation m_presentation;
     PrizeItemChoice items; // ADOQuery4
     DesignationList ADOQuery1;
     ExclusionList ADOQuery2;

@@ -49,6 +49,7 @@ enum class Role {
     Stage, // the main screen: full-screen on the stage screen
     Page, // a full-screen administration page: full-screen on the operator's screen
     Placed, // a dialog with a design place on the operator screen's stage
+    Console, // the operator's console: maximised on the operator's screen while the stage has one of its own
 };
 
 // Declares a window's role (and a Placed dialog's top-left design place) and

@@ -73,6 +73,9 @@ void placeOn(QWidget *window, QScreen *stage, QScreen *operatorScreen)
     case Stage::Role::Page:
         coverScreen(window, operatorScreen);
         return;
+    case Stage::Role::Console:
+        // Placed by the policy when it is shown (placeConsole).
+        return;
     case Stage::Role::Placed: {
         const QRect area = operatorScreen->geometry();
         window->move(area.topLeft() + Stage::rectIn(area.size()).topLeft() + Stage::designPlaceOf(window));
@@ -164,8 +167,11 @@ void StagePolicy::applyFactor(QScreen *screen)
         return;
     // The platform's own ratio (a desktop at 200 % on some platforms) is part
     // of the product Qt uses: divided out, so that the product is the stage's.
+    // With a stage screen of its own, the operator's screen is the laptop's
+    // desktop at its own scale: the console is laid out for its real size.
     const double platformRatio = platform->devicePixelRatio() > 0 ? platform->devicePixelRatio() : 1.0;
-    const double factor = Stage::screenFactor(pixelsOf(screen)) / platformRatio;
+    const bool stageHere = QGuiApplication::screens().size() < 2 || screen == stageScreen();
+    const double factor = stageHere ? Stage::screenFactor(pixelsOf(screen)) / platformRatio : 1.0;
     const auto known = m_factors.constFind(screen->name());
     if (known != m_factors.cend() && *known == factor)
         return;
@@ -220,9 +226,46 @@ void StagePolicy::placeAll()
             place(window);
 }
 
+bool StagePolicy::consoleWanted() const
+{
+    QScreen *stage = stageScreen();
+    QScreen *own = operatorScreen();
+    return QGuiApplication::screens().size() >= 2 && stage && own && stage != own;
+}
+
+void StagePolicy::showConsole(QWidget *console)
+{
+    m_console = console;
+    placeConsole();
+}
+
+void StagePolicy::placeConsole()
+{
+    if (!m_console)
+        return;
+    if (!consoleWanted()) {
+        m_console->hide();
+        return;
+    }
+    QScreen *own = operatorScreen();
+    if (QWindow *handle = m_console->windowHandle(); handle && handle->screen() != own)
+        handle->setScreen(own);
+    const QRect area = own->availableGeometry();
+    if (!area.contains(m_console->geometry()) || m_console->isHidden()) {
+        m_console->setWindowState(m_console->windowState() & ~Qt::WindowMaximized);
+        m_console->setGeometry(area);
+    }
+    // Where no window manager maximises it, the geometry above is its size.
+    m_console->showMaximized();
+}
+
 void StagePolicy::screensChanged()
 {
+    // The stage may have changed screens: each screen's scale follows its role.
+    for (QScreen *screen : QGuiApplication::screens())
+        applyFactor(screen);
     placeAll();
+    placeConsole();
     QScreen *screen = stageScreen();
     const QString name = screen ? screen->name() : QString();
     if (name != m_stageName) {

@@ -40,6 +40,11 @@ public:
 
     // The main screen's window: placed, and shown full-screen.
     void showStage(QWidget *stage);
+    // The operator's console: shown, maximised on the operator's screen,
+    // whenever the stage has a screen of its own; hidden otherwise.
+    void showConsole(QWidget *console);
+    // Whether the stage has a screen of its own (two screens or more).
+    bool consoleWanted() const;
 
     QScreen *stageScreen() const;
     QScreen *operatorScreen() const;
@@ -66,6 +71,8 @@ private:
 
     QString m_preferred;
     QPointer<QWidget> m_stage;
+    QPointer<QWidget> m_console;
+    void placeConsole();
     QString m_stageName;
     QHash<QString, double> m_factors;
 };

@@ -218,6 +218,13 @@ void TStartFrm::buildCommands()
     ActNextScreen->setShortcutContext(Qt::WindowShortcut);
     connect(ActNextScreen, &QAction::triggered, this, [this] { guarded([this] { Q_EMIT nextScreenRequested(); }); });
     addAction(ActNextScreen);
+    // The guide changes no data: at any time.
+    ActHelp = new QAction(u"使用说明"_s, this);
+    ActHelp->setObjectName(u"ActHelp"_s);
+    ActHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    ActHelp->setShortcutContext(Qt::WindowShortcut);
+    connect(ActHelp, &QAction::triggered, this, [this] { Q_EMIT helpRequested(); });
+    addAction(ActHelp);
 }
 
 void TStartFrm::settingsChanged(const QStringList &keys)
@@ -462,6 +469,7 @@ void TStartFrm::setDescription(const QString &text)
     descs->setText(text);
     // Every change of the current item comes with a new description line.
     m_board->setItemPicture(prizePicture(round.currItemNo()));
+    Q_EMIT shownChanged();
 }
 
 QString TStartFrm::description() const { return descs->text(); }
@@ -475,6 +483,8 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
 {
     m_pacer.pump();
     if (n == 1 || m_board->count() == 0) {
+        m_pressWinners.clear();
+        m_pressItem = round.currItemNo();
         const int left = std::max(round.currSumNumber() - round.currExcNum(), 1);
         m_board->setPressSize(std::min(winnersOfOnePress(round.perPress()), left));
         m_board->setCaption(boardCaption(round.currItemName(), round.currAwards()));
@@ -493,6 +503,9 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
     }
     static_cast<WinnerLine *>(EmpName)->setPhoto(linePhoto);
     m_linePhotoCode = linePhoto.isNull() ? QString() : code;
+    std::erase_if(m_pressWinners, [n](const ShownWinner &w) { return w.n == n; });
+    m_pressWinners.push_back({n, code, name, factory, photo});
+    Q_EMIT shownChanged();
 }
 
 QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)
@@ -502,6 +515,16 @@ QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)
     return itemName + u" · 奖品:"_s + awards;
 }
 
-void TStartFrm::RemoveBoardLabel(int n) { m_board->remove(n); }
+void TStartFrm::RemoveBoardLabel(int n)
+{
+    m_board->remove(n);
+    std::erase_if(m_pressWinners, [n](const ShownWinner &w) { return w.n == n; });
+    Q_EMIT shownChanged();
+}
 
-void TStartFrm::ClearBoard() { m_board->clear(); }
+void TStartFrm::ClearBoard()
+{
+    m_board->clear();
+    m_pressWinners.clear();
+    Q_EMIT shownChanged();
+}

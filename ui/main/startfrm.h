@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -66,7 +67,11 @@ public:
     void ActListExecute();
     void ActSetBlankExecute();
     void ActCloseExecute();
-    bool PasswordGate();
+    // The password box of F2 (belonging to `owner`, the stage when null):
+    // true when the password in force was typed.
+    bool PasswordGate(QWidget *owner = nullptr);
+    // 设置密码: the current password, then the new one twice.
+    void openPasswordScreen(QWidget *owner);
     // The caption of F2's password box and of its screen.
     static QString designationsTitle();
 
@@ -77,8 +82,42 @@ Q_SIGNALS:
     void stageScreenChosen(const QString &name);
     // The press moved to another state (the console follows it).
     void pressStateChanged(PressState state);
+    // What the stage shows changed: the description line, the board.
+    void shownChanged();
+    // F1: the operator's guide.
+    void helpRequested();
 
 public:
+    // The winners of the last press as the board shows them.
+    struct ShownWinner {
+        int n; // the board label
+        QString code;
+        QString name;
+        QString factory;
+        QString photo; // file, empty: none
+    };
+    const std::vector<ShownWinner> &pressWinners() const { return m_pressWinners; }
+    // The prize item the board's winners won.
+    int pressItem() const { return m_pressItem; }
+    // Takes the winner of board label n out of the draw's record: deleted
+    // (the place returns, the person may win again) or absent (also
+    // excluded; the item is current so that the next press draws the place).
+    // The stage stops presenting the person at once. False when no press
+    // may change the data now or the label holds nobody.
+    bool withdrawWinner(int n, bool absent);
+
+    // Winners were deleted or taken out as absent outside the winners list
+    // screen (a console page): the stage follows as after that screen.
+    void winnersChanged(int absentItem);
+
+    // A key from wherever the operator presses it (the stage or the
+    // console): what it does in the press's state (pressstate.h).
+    void runKey(PressKey key);
+    // With a console the administration screens open as its pages: the host
+    // shows the page for the command and returns true; without one (or when
+    // it returns false) they open as dialogs.
+    void setPageHost(std::function<bool(PressCommand)> host) { m_pageHost = std::move(host); }
+
     // Winner board.
     void AddBoardLabel(const QString &code, const QString &name, const QString &factory, int n);
     void RemoveBoardLabel(int n);
@@ -188,6 +227,7 @@ private:
     QAction *ActSetBlank = nullptr;
     QAction *ActNextScreen = nullptr;
     QAction *ActClose = nullptr;
+    QAction *ActHelp = nullptr; // F1
 
     void buildScreen();
     void buildCommands();
@@ -216,5 +256,11 @@ private:
     std::unique_ptr<OperatorPassword> m_password;
     // Owns the settings in memory and says which changed.
     std::unique_ptr<SettingsModel> m_settingsModel;
+    std::vector<ShownWinner> m_pressWinners;
+    int m_pressItem = 0;
+    std::function<bool(PressCommand)> m_pageHost;
+    // True when the command's screen opened as a page of the console.
+    bool openedAsPage(PressCommand command);
+    void winnersChangedSteps(int absentItem);
     void settingsChanged(const QStringList &keys);
 };

@@ -16,6 +16,8 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QLabel>
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -29,6 +31,95 @@ void TStartFrm::ReloadDrawData()
 }
 
 void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
+
+void TStartFrm::winnersChangedSteps(int absentItem)
+{
+    // A winner deleted or given up in the list may be the one the digits
+    // and the winner line present.
+    ClearBoard();
+    ShowNoCandidate();
+    ReloadDrawData();
+    // A deleted winner's place is open again: when the current item is
+    // finished, the next open one by draw order becomes current.
+    if (absentItem != 0)
+        round.setCurrItemNo(absentItem);
+    PrepareCurrentPrize();
+}
+
+void TStartFrm::winnersChanged(int absentItem)
+{
+    refreshAfterScreen([this, absentItem] { winnersChangedSteps(absentItem); }, false);
+}
+
+bool TStartFrm::openedAsPage(PressCommand command) { return m_pageHost && m_pageHost(command); }
+
+void TStartFrm::runKey(PressKey key)
+{
+    QAction *action = nullptr;
+    switch (pressCommand(pressState(), key)) {
+    case PressCommand::Start:
+    case PressCommand::Stop:
+        action = ActStart;
+        break;
+    case PressCommand::AskExit:
+    case PressCommand::EndAfterWinner:
+        action = ActClose;
+        break;
+    case PressCommand::Help:
+        action = ActHelp;
+        break;
+    case PressCommand::NextScreen:
+        action = ActNextScreen;
+        break;
+    case PressCommand::Designations:
+        action = ActSetBlank;
+        break;
+    case PressCommand::NewItem:
+        action = ActSetItem;
+        break;
+    case PressCommand::ChooseItem:
+        action = ActSetCurrItem;
+        break;
+    case PressCommand::Settings:
+        action = ActSetup;
+        break;
+    case PressCommand::Winners:
+        action = ActList;
+        break;
+    case PressCommand::None:
+        break;
+    }
+    if (action && action->isEnabled())
+        action->trigger();
+}
+
+bool TStartFrm::withdrawWinner(int n, bool absent)
+{
+    if (!commandAllowed())
+        return false;
+    const auto shown =
+        std::find_if(m_pressWinners.begin(), m_pressWinners.end(), [n](const ShownWinner &w) { return w.n == n; });
+    if (shown == m_pressWinners.end())
+        return false;
+    const ShownWinner winner = *shown;
+    const int item = m_pressItem;
+    const QString itemText = QString::number(item);
+    const bool removed = absent ? round.WinnerAbsent(winner.code, winner.factory, itemText)
+                                : round.DeleteWinner(winner.code, winner.factory, itemText);
+    // Whatever the database said, nobody the stage shows may be a removed winner.
+    const QString line = u"本次中奖者是:"_s + winner.factory + u' ' + winner.name;
+    refreshAfterScreen([this, n, item, absent, line] {
+        RemoveBoardLabel(n);
+        if (EmpName->text() == line)
+            ShowNoCandidate();
+        ReloadDrawData();
+        // An absent winner's place is drawn next; a deleted one's in its turn.
+        if (absent)
+            round.setCurrItemNo(item);
+        PrepareCurrentPrize();
+    });
+    return removed;
+}
 
 bool TStartFrm::commandAllowed()
 {
@@ -77,7 +168,7 @@ void TStartFrm::setCloseCommandEnabled(bool enabled) { ActClose->setEnabled(enab
 
 void TStartFrm::ActSetItemExecute()
 {
-    if (!commandAllowed())
+    if (!commandAllowed() || openedAsPage(PressCommand::NewItem))
         return;
     TSetItemFrm screen(m_folders.program, m_db, m_dialogs, this);
     screen.setPicturesFolder(picturesFolder(m_folders.data));
@@ -91,7 +182,7 @@ void TStartFrm::ActSetItemExecute()
 
 void TStartFrm::ActSetCurrItemExecute()
 {
-    if (!commandAllowed())
+    if (!commandAllowed() || openedAsPage(PressCommand::ChooseItem))
         return;
     TSetCurrItemFrm screen(m_db, this);
     screen.open();
@@ -107,14 +198,11 @@ void TStartFrm::ActSetCurrItemExecute()
 
 void TStartFrm::ActSetupExecute()
 {
-    if (!commandAllowed())
+    if (!commandAllowed() || openedAsPage(PressCommand::Settings))
         return;
     TSetupFrm screen(m_settings, m_db, m_dialogs, m_pacer, this);
     SetupFrm = &screen;
-    connect(&screen, &TSetupFrm::passwordRequested, &screen, [this, &screen] {
-        TPasswordFrm passwordScreen(*m_password, m_dialogs, &screen);
-        m_dialogs.runModal(passwordScreen);
-    });
+    connect(&screen, &TSetupFrm::passwordRequested, &screen, [this, &screen] { openPasswordScreen(&screen); });
     // The projector follows a reset at once; the draw's cached data is read
     // again when the screen closes (no press can start while it is open).
     connect(&screen, &TSetupFrm::drawReset, this, [this] {
@@ -158,7 +246,7 @@ void TStartFrm::ActSetupExecute()
 
 void TStartFrm::ActListExecute()
 {
-    if (!commandAllowed())
+    if (!commandAllowed() || openedAsPage(PressCommand::Winners))
         return;
     // Whatever happened in the screen, the board and the cached data are
     // refreshed: a winner may have been deleted before an error. The item of
@@ -168,16 +256,7 @@ void TStartFrm::ActListExecute()
     auto refresh = [this, &screen] {
         const int absentItem = screen ? screen->absentItem() : 0;
         screen.reset();
-        // A winner deleted or given up in the list may be the one the digits
-        // and the winner line present.
-        ClearBoard();
-        ShowNoCandidate();
-        ReloadDrawData();
-        // A deleted winner's place is open again: when the current item is
-        // finished, the next open one by draw order becomes current.
-        if (absentItem != 0)
-            round.setCurrItemNo(absentItem);
-        PrepareCurrentPrize();
+        winnersChangedSteps(absentItem);
     };
     try {
         screen = std::make_unique<TListsFrm>(m_db, m_dialogs, round, this);
@@ -194,31 +273,39 @@ void TStartFrm::ActListExecute()
 
 QString TStartFrm::designationsTitle() { return u"指定与排除"_s; }
 
-bool TStartFrm::PasswordGate()
+void TStartFrm::openPasswordScreen(QWidget *owner)
 {
+    TPasswordFrm passwordScreen(*m_password, m_dialogs, owner);
+    m_dialogs.runModal(passwordScreen);
+}
+
+bool TStartFrm::PasswordGate(QWidget *owner)
+{
+    if (!owner)
+        owner = this;
     const QString caption = designationsTitle();
     if (m_password->secondsToWait() > 0) {
-        m_dialogs.notify(this, m_password->waitText(), caption, Dialogs::Icon::Warning);
+        m_dialogs.notify(owner, m_password->waitText(), caption, Dialogs::Icon::Warning);
         return false;
     }
     // The password is typed in front of the audience, so the field is masked.
-    const QString text = m_dialogs.inputText(this, caption, u"输入密码:    "_s, true);
+    const QString text = m_dialogs.inputText(owner, caption, u"输入密码:    "_s, true);
     if (text.isEmpty())
         return false; // cancelled
     switch (m_password->check(text)) {
     case OperatorPassword::Check::Right:
         return true;
     case OperatorPassword::Check::Wrong:
-        m_dialogs.notify(this,
+        m_dialogs.notify(owner,
                          m_password->secondsToWait() > 0 ? m_password->waitText()
                                                          : u"密码不正确，指定与排除名单没有打开。请按 F2 重新输入。"_s,
                          caption, Dialogs::Icon::Warning);
         return false;
     case OperatorPassword::Check::Waiting:
-        m_dialogs.notify(this, m_password->waitText(), caption, Dialogs::Icon::Warning);
+        m_dialogs.notify(owner, m_password->waitText(), caption, Dialogs::Icon::Warning);
         return false;
     case OperatorPassword::Check::Unreadable:
-        m_dialogs.notify(this, m_password->unreadableText(), caption, Dialogs::Icon::Error);
+        m_dialogs.notify(owner, m_password->unreadableText(), caption, Dialogs::Icon::Error);
         return false;
     }
     return false;
@@ -226,7 +313,7 @@ bool TStartFrm::PasswordGate()
 
 void TStartFrm::ActSetBlankExecute()
 {
-    if (!commandAllowed())
+    if (!commandAllowed() || openedAsPage(PressCommand::Designations))
         return;
     if (!PasswordGate())
         return;

@@ -1,0 +1,71 @@
+#pragma once
+#include "draw/pressstate.h"
+
+#include <QWidget>
+#include <memory>
+
+class Database;
+class Dialogs;
+class QLabel;
+class QTableWidget;
+class QTabWidget;
+class QTimer;
+class SettingsPage;
+class TListsFrm;
+class TSetupBlankFrm;
+class TStartFrm;
+
+// The operator's console, on the laptop while the stage is on the projector:
+// what is drawn now and next, who won the last press (with 弃奖 and 删除), a
+// small live picture of the stage, the time and the data folder; and the
+// administration as its pages. Keys work here as on the stage. Designations
+// and exclusions appear only on their own page, behind the password.
+class OperatorConsole : public QWidget {
+    Q_OBJECT
+public:
+    OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialogs, const QString &dataFolder,
+                    QWidget *parent = nullptr);
+    ~OperatorConsole() override;
+
+    static QString title() { return QStringLiteral("抽奖控制台"); }
+
+    // The page of a stage command (F2, F8 ... F11); false when it has none.
+    bool showPageFor(PressCommand command);
+    QTabWidget &tabs() const { return *m_tabs; }
+
+    // Everything the home page shows, read again.
+    void refresh();
+    // The stage's picture, taken again (a few times a second at most).
+    void takePicture();
+
+private:
+    void buildHome(QWidget *home);
+    void buildKeys(QWidget *home);
+    void refreshNow();
+    void refreshNext();
+    void refreshPress();
+    void withdraw(int n, bool absent);
+    void pageShown(int index);
+    bool openDesignations();
+
+    TStartFrm &m_stage;
+    Database &m_db;
+    Dialogs &m_dialogs;
+    QTabWidget *m_tabs = nullptr;
+    QWidget *m_home = nullptr;
+    QLabel *m_item = nullptr;
+    QLabel *m_itemFacts = nullptr;
+    QLabel *m_state = nullptr;
+    QLabel *m_keys = nullptr;
+    QTableWidget *m_next = nullptr;
+    QTableWidget *m_press = nullptr;
+    QLabel *m_picture = nullptr;
+    QLabel *m_clock = nullptr;
+    QTimer *m_pictureTimer = nullptr;
+    TListsFrm *m_winners = nullptr;
+    QWidget *m_designationsHolder = nullptr;
+    TSetupBlankFrm *m_designations = nullptr;
+    SettingsPage *m_settings = nullptr;
+    // The table rows of the last press, by their board label.
+    std::vector<int> m_pressLabels;
+};
