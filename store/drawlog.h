@@ -15,6 +15,7 @@ inline const QString Won = QStringLiteral("中奖");
 inline const QString Deleted = QStringLiteral("删除");
 inline const QString Absent = QStringLiteral("弃奖");
 inline const QString Reset = QStringLiteral("重置");
+inline const QString Restored = QStringLiteral("恢复");
 } // namespace DrawEvent
 
 // How a winner was chosen (sHow of a 中奖 record).
@@ -39,3 +40,9 @@ void recordRemovedWinners(Database &db, const QString &event, const QString &cod
 
 // Every record in the order written.
 std::vector<DrawRecord> loadDrawRecords(Database &db);
+
+// The draw record only grows, also through a restore: `copy` (the data about
+// to replace the data in use) gets `today`'s records in their places, then
+// those of its own that today's lacks (compared by their content, not their
+// numbers), then `restored`, the record of the restore itself. Throws DbError.
+void keepDrawRecords(Database &copy, const std::vector<DrawRecord> &today, const DrawRecord &restored);
