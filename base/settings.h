@@ -20,6 +20,10 @@ struct Settings {
     QString passwordHash;
 };
 
+// A settings file larger than this is no settings file (the program writes
+// a few hundred bytes): it is refused by name, not read.
+constexpr qint64 kMostSettingsFileBytes = 1 << 20;
+
 // Folders of the look beside the database (`dataFolder` ends with a separator).
 QString picturesFolder(const QString &dataFolder);
 QString photosFolder(const QString &dataFolder);

@@ -1,6 +1,7 @@
 // Snapshots of the database before the actions that change it for good, and
 // the restore from them, on real files in a temporary folder.
 #include "store/dberror.h"
+#include "store/drawlog.h"
 #include "store/schema.h"
 #include "store/setupstore.h"
 #include "store/snapshots.h"
@@ -26,6 +27,15 @@ void fill(TempDb &t)
     t.addItem(2, u"二等奖"_s, u"自行车"_s, 5, 1);
     t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s,
            {u"1001"_s, u"张三"_s, item, u"一厂"_s});
+}
+
+// Each record as event|item|prize, in the order written.
+QStringList drawRecord(TempDb &t)
+{
+    QStringList rows;
+    for (const DrawRecord &r : loadDrawRecords(t.db()))
+        rows << r.sEvent + u'|' + r.sItemName + u'|' + r.sAwards;
+    return rows;
 }
 
 QStringList snapshotNames(const TempDb &t)
@@ -84,9 +94,16 @@ private Q_SLOTS:
         QCOMPARE(taken[0].items, 2);
         QCOMPARE(taken[0].winners, 1);
 
+        const QStringList recordBefore = drawRecord(t);
         Snapshots::restoreFrom(t.db(), taken[0].path);
-        QCOMPARE(databaseDump(t.path()), before);
+        QCOMPARE(databaseDump(t.path(), {u"DrawLog"_s}), databaseDump(taken[0].path, {u"DrawLog"_s}));
         QVERIFY(t.db().isOpen());
+        // The draw record only grows: the record of the action stays, and the
+        // restore is recorded with the file it came from.
+        QCOMPARE(drawRecord(t).mid(0, recordBefore.size()), recordBefore);
+        QCOMPARE(drawRecord(t).size(), recordBefore.size() + 1);
+        QCOMPARE(drawRecord(t).constLast(),
+                 u"恢复|%1|员工2 奖项2 中奖者1"_s.arg(QFileInfo(taken[0].path).fileName()));
         const std::vector<Snapshots::Entry> now = Snapshots::list(t.path());
         QCOMPARE(now.size(), 2u);
         QCOMPARE(now[0].action, Snapshots::restore());
@@ -170,7 +187,7 @@ private Q_SLOTS:
         Snapshots::restoreFrom(t.db(), older.path());
         QCOMPARE(t.db().schemaVersion(), latestSchemaVersion());
         QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 2);
-        QCOMPARE(t.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
+        QCOMPARE(drawRecord(t), QStringList{u"恢复|config.dll|员工2 奖项2 中奖者1"_s});
         QCOMPARE(databaseDump(older.path()), olderDump);
         QCOMPARE(QDir(older.folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"config.dll"_s});
     }
