@@ -136,6 +136,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    if (const QString problem = settingsFileProblem(folders.data); !problem.isEmpty())
+        dialogs.notify(nullptr, problem, u"系统提示"_s, Dialogs::Icon::Warning);
     // A restore cut short is undone before anything reads the data.
     for (const QString &notice : RestoreJournal::recoverAtStart(folders.data + u"config.dll"_s).notices)
         dialogs.notify(nullptr, notice, u"系统提示"_s, Dialogs::Icon::Warning);

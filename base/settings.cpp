@@ -2,6 +2,8 @@
 
 #include "base/inifile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -21,7 +23,26 @@ int readInt(const IniFile &ini, const QString &key, int fallback)
         return fallback;
     return parseProfileInt(text->left(kMaxTextLength)).value_or(fallback);
 }
+// The look's pictures are the program's own copies in pictures/: a name that
+// leads elsewhere (../../, a full path) would show any file of the machine.
+QString pictureName(const QString &value)
+{
+    const QString name = value.left(kMaxTextLength);
+    if (name == u"."_s || name == u".."_s || name.contains(u'/') || name.contains(u'\\') || name.contains(u':'))
+        return {};
+    return name;
+}
 } // namespace
+
+QString settingsFileProblem(const QString &dataFolder)
+{
+    const IniFile ini(settingsPath(dataFolder));
+    if (!ini.isTooLarge())
+        return {};
+    return u"设置文件 %1 有 %2 MB，不是本程序的设置文件（它只有几百字节），所以没有读取，现在使用默认设置，"
+           u"更改的设置也无法保存。请关闭本程序，删除或换掉这个文件，然后重新启动。"_s.arg(
+               QDir::toNativeSeparators(ini.path()), QString::number(QFileInfo(ini.path()).size() >> 20));
+}
 
 std::optional<int> parseProfileInt(const QString &text)
 {
@@ -78,8 +99,8 @@ Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
     s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
     s.rollEligibleOnly = readInt(ini, u"rollEligible"_s, 0) != 0;
     s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
-    s.stageBackground = ini.readString(kSection, u"stageBackground"_s).value_or(QString()).left(kMaxTextLength);
-    s.stageLogo = ini.readString(kSection, u"stageLogo"_s).value_or(QString()).left(kMaxTextLength);
+    s.stageBackground = pictureName(ini.readString(kSection, u"stageBackground"_s).value_or(QString()));
+    s.stageLogo = pictureName(ini.readString(kSection, u"stageLogo"_s).value_or(QString()));
     s.showPhotos = readInt(ini, u"showPhotos"_s, 0) != 0;
     s.passwordHash = ini.readString(kSection, kPasswordKey).value_or(QString()).left(kMaxTextLength);
     return s;
