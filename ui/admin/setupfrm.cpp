@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -330,7 +331,7 @@ void TSetupFrm::choosePrizePicture()
     if (file.isEmpty())
         return;
     const StoredPicture stored =
-        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true);
+        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!stored.error.isEmpty())
         services.dialogs->notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
     ADOQuery2->refreshLookUps();
