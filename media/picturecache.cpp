@@ -126,7 +126,9 @@ PictureRead readPictureFile(const QString &path, const QSize &cover, const QSize
         reader.setScaledSize(decoded);
     QImage image = reader.read();
     if (image.isNull())
-        return {QImage(), damagedText(path, reader.errorString())};
+        return {QImage(), damagedText(path, reader.error() == QImageReader::InvalidDataError
+                                                ? u"图片数据无效"_s
+                                                : u"%1（%2）"_s.arg(u"解码失败"_s, reader.errorString()))};
     // One format for every picture: painting never converts again.
     image = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
                                     : image.convertToFormat(QImage::Format_RGB32);
