@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <gsf/gsf-infile-zip.h>
@@ -78,8 +79,9 @@ QString dataFolderOf(Database &db) { return QFileInfo(db.path()).absolutePath();
 void addFile(GsfOutfile *folder, const char *name, const QString &source, const QString &target)
 {
     QFile in(source);
+    errno = 0;
     if (!in.open(QIODevice::ReadOnly))
-        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), in.errorString()));
+        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), errnoText(in.errorString())));
     const GsfPtr<GsfOutput> entry(gsf_outfile_new_child(folder, name, FALSE));
     if (!entry)
         failSave(target, errnoText(u"无法生成 zip 文件"_s));
@@ -93,7 +95,7 @@ void addFile(GsfOutfile *folder, const char *name, const QString &source, const 
             failSave(target, errnoText(u"无法写入"_s));
     }
     if (in.error() != QFileDevice::NoError)
-        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), in.errorString()));
+        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), errnoText(in.errorString())));
     errno = 0;
     if (!gsf_output_close(entry.get()))
         failSave(target, errnoText(u"无法写入"_s));
@@ -332,6 +334,10 @@ void save(Database &db, const QString &target)
 {
     if (const QString refused = refusedTarget(db, target); !refused.isEmpty())
         throw AppError(refused);
+    // The file is first written as ".NAME.XXXXXX" beside the target: a name
+    // the disk takes only without those eight characters is too long too.
+    if (QFile::encodeName(QFileInfo(target).fileName()).size() + 8 > NAME_MAX)
+        failSave(target, osErrorText(ENAMETOOLONG));
     initGsf();
     const QString folder = dataFolderOf(db);
     const QString targetFolder = QFileInfo(target).absolutePath();
@@ -391,9 +397,9 @@ void save(Database &db, const QString &target)
         if (std::fflush(stream) != 0 || ::fsync(::fileno(stream)) != 0)
             failSave(target, errnoText(u"无法写入"_s));
     }
-    QFile::remove(target);
-    if (!zipFile.rename(target))
-        failSave(target, zipFile.errorString());
+    // Moved over the old file in one step: the target is whole, old or new.
+    if (::rename(QFile::encodeName(zipFile.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        failSave(target, osErrorText(errno));
     zipFile.setAutoRemove(false);
 }
 

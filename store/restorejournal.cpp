@@ -222,7 +222,7 @@ Restore::Restore(const QString &databasePath) : m_databasePath(databasePath)
     QTemporaryDir work(folder + u"/.restore-XXXXXX"_s);
     if (!work.isValid())
         throw DbError(u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder),
-                                                                                              work.errorString()));
+                                                                                              osErrorText(errno)));
     work.setAutoRemove(false);
     m_work = work.path();
     m_lock = new WorkLock(m_work);

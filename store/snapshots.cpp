@@ -340,22 +340,22 @@ void restoreFrom(Database &db, const QString &source, const QString &shownName)
     QTemporaryFile work(folder + u"/.restore-XXXXXX.dll"_s);
     if (!work.open())
         throw DbError(
-            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), work.errorString()));
+            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), osErrorText(errno)));
     const RestoreJournal::WorkLock held(work.fileName());
     {
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
             throw DbError(
-                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), osErrorText(errno)));
         QByteArray block;
         while (!(block = in.read(1 << 20)).isEmpty()) {
             if (work.write(block) != block.size())
                 throw DbError(u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(
-                    native(folder), work.errorString()));
+                    native(folder), osErrorText(errno)));
         }
         if (in.error() != QFileDevice::NoError)
             throw DbError(
-                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), osErrorText(errno)));
         work.close();
         work.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }

@@ -267,6 +267,22 @@ private Q_SLOTS:
         QVERIFY(BackupFile::refusedTarget(event.t.db(), elsewhere.filePath(u"另一个.zip"_s)).isEmpty());
     }
 
+    // A name too long for the disk is said in Chinese, with the name.
+    void overlongTargetIsNamedInChinese()
+    {
+        Event event(u"张三"_s, u"旧的"_s);
+        QTemporaryDir elsewhere;
+        const QString path = elsewhere.filePath(QString(300, u'备') + u".zip"_s);
+        QString message;
+        try {
+            BackupFile::save(event.t.db(), path);
+        } catch (const AppError &e) {
+            message = e.text();
+        }
+        QVERIFY2(message.contains(u"文件名太长"_s) && message.contains(QDir::toNativeSeparators(path)),
+                 qPrintable(message.right(60)));
+    }
+
     // A backup that is damaged or claims more than it may hold is refused by
     // name before anything is written; the data stays and nothing is left.
     void damagedOrHostileBackupIsRefused_data()
