@@ -310,14 +310,22 @@ QString refusedTarget(Database &db, const QString &target)
     const QFileInfo chosen(target);
     // The same file under any name: a link, another spelling of the folder.
     const auto same = [&](const QString &own) {
-        struct stat a {}, b {};
-        if (::stat(QFile::encodeName(target).constData(), &a) == 0 && ::stat(QFile::encodeName(own).constData(), &b) == 0)
+        struct stat a {
+        }, b{};
+        if (::stat(QFile::encodeName(target).constData(), &a) == 0
+            && ::stat(QFile::encodeName(own).constData(), &b) == 0)
             return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
         const QString where = QFileInfo(chosen.absolutePath()).canonicalFilePath();
-        return !where.isEmpty() && where + u'/' + chosen.fileName() == QFileInfo(QFileInfo(own).absolutePath()).canonicalFilePath() + u'/' + QFileInfo(own).fileName();
+        return !where.isEmpty()
+               && where + u'/' + chosen.fileName()
+                      == QFileInfo(QFileInfo(own).absolutePath()).canonicalFilePath() + u'/'
+                             + QFileInfo(own).fileName();
     };
-    const QString refused = u"备份不能保存为 %1：它是本程序正在使用的数据文件，备份会把它覆盖。请把备份保存到别的文件夹（例如U盘）。"_s.arg(native(target));
-    for (const QString &own : QStringList{db.path(), db.path() + u"-journal"_s, folder + u'/' + QString::fromLatin1(kSettingsName)}) {
+    const QString refused =
+        u"备份不能保存为 %1：它是本程序正在使用的数据文件，备份会把它覆盖。请把备份保存到别的文件夹（例如U盘）。"_s.arg(
+            native(target));
+    for (const QString &own :
+         QStringList{db.path(), db.path() + u"-journal"_s, folder + u'/' + QString::fromLatin1(kSettingsName)}) {
         if (same(own))
             return refused;
     }
@@ -325,7 +333,8 @@ QString refusedTarget(Database &db, const QString &target)
     for (const QString &name : kFolders) {
         const QString own = QFileInfo(folder + u'/' + name).canonicalFilePath();
         if (!own.isEmpty() && !where.isEmpty() && (where == own || where.startsWith(own + u'/')))
-            return u"备份不能保存在文件夹 %1 中：备份会读取这个文件夹，不能同时写入它。请把备份保存到别的文件夹（例如U盘）。"_s.arg(native(own));
+            return u"备份不能保存在文件夹 %1 中：备份会读取这个文件夹，不能同时写入它。请把备份保存到别的文件夹（例如U盘）。"_s
+                .arg(native(own));
     }
     return {};
 }
@@ -462,7 +471,8 @@ void restore(Database &db, const QString &file, const RestoreOptions &options)
             planFolder(plan, GSF_INFILE(child.get()), path, name, 1, file);
             plan.held.push_back(std::move(child));
         } else {
-            const qint64 limit = name == QString::fromLatin1(kSettingsName) ? kMostSettingsFileBytes : kMostDatabaseBytes;
+            const qint64 limit =
+                name == QString::fromLatin1(kSettingsName) ? kMostSettingsFileBytes : kMostDatabaseBytes;
             planFile(plan, std::move(child), path, name, limit, file);
         }
     }

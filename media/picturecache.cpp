@@ -294,9 +294,9 @@ QImage scaledFor(const QImage &image, const QSize &size, PictureCache::Fit fit)
 PictureCache::Entry PictureCache::decodeFor(const Key &key, const QString &path)
 {
     const bool cover = static_cast<Fit>(key.fit) == Fit::Cover;
-    PictureRead read = key.size.isEmpty() ? readPictureFile(path)
-                                          : readPictureFile(path, cover ? key.size : QSize(),
-                                                            cover ? QSize() : key.size);
+    PictureRead read = key.size.isEmpty()
+                           ? readPictureFile(path)
+                           : readPictureFile(path, cover ? key.size : QSize(), cover ? QSize() : key.size);
     if (!read.image.isNull() && !key.size.isEmpty())
         read.image = scaledFor(read.image, key.size, static_cast<Fit>(key.fit));
     return Entry{std::move(read.image), std::move(read.error)};

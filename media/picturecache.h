@@ -86,7 +86,6 @@ Q_SIGNALS:
     void decoded();
 
 public:
-
     // For the tests and the benchmark.
     int decodes() const { return m_decodes; }
     int scalings() const { return m_scalings; }

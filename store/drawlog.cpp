@@ -36,8 +36,8 @@ std::vector<DrawRecord> loadDrawRecords(Database &db)
 namespace {
 QString contentOf(const DrawRecord &r)
 {
-    return QStringList{r.sWhen, r.sEvent, QString::number(r.sTime), r.sItemName, r.sAwards, r.sNo, r.sName,
-                       r.sCompCode, r.sHow, r.sScope}
+    return QStringList{r.sWhen, r.sEvent, QString::number(r.sTime), r.sItemName, r.sAwards, r.sNo, r.sName, r.sCompCode,
+                       r.sHow,  r.sScope}
         .join(QChar(0x1f));
 }
 } // namespace

@@ -75,8 +75,7 @@ QString writeJournal(const QString &databasePath, const Journal &journal)
     const QString path = journalPath(databasePath);
     const QString fresh = path + u".new"_s;
     ::unlink(encoded(fresh).constData());
-    const int fd =
-        ::open(encoded(fresh).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(encoded(fresh).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return osErrorText(errno);
     const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size() && ::fsync(fd) == 0;
@@ -221,8 +220,8 @@ Restore::Restore(const QString &databasePath) : m_databasePath(databasePath)
     const QString folder = folderOf(databasePath);
     QTemporaryDir work(folder + u"/.restore-XXXXXX"_s);
     if (!work.isValid())
-        throw DbError(u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder),
-                                                                                              osErrorText(errno)));
+        throw DbError(
+            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), osErrorText(errno)));
     work.setAutoRemove(false);
     m_work = work.path();
     m_lock = new WorkLock(m_work);
@@ -267,8 +266,9 @@ void Restore::commit(Database &db, const QString &snapshot, const StepHook &afte
     const auto undone = [&](const QString &what) {
         const QStringList errors = undoParts(m_databasePath, journal);
         if (!errors.isEmpty())
-            throw DbError(u"%1，恢复没有完成；已经换上的文件无法全部换回：%2。请关闭本程序，下次启动时会自动换回原来的数据。"_s
-                              .arg(what, errors.join(u"、"_s)));
+            throw DbError(
+                u"%1，恢复没有完成；已经换上的文件无法全部换回：%2。请关闭本程序，下次启动时会自动换回原来的数据。"_s
+                    .arg(what, errors.join(u"、"_s)));
         removeJournal(m_databasePath);
         throw DbError(u"%1，没有恢复，现在的数据没有改动（数据库、设置文件和图片文件夹都没有替换）。"_s.arg(what));
     };
@@ -330,15 +330,15 @@ Recovery recoverAtStart(const QString &databasePath)
 
     // What killed restores and snapshots left: never offered, never read.
     const QDir data(folder);
-    for (const QString &name :
-         data.entryList({u".restore-*"_s}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString &name : data.entryList({u".restore-*"_s}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System
+                                                                     | QDir::NoDotAndDotDot)) {
         const QString path = data.filePath(name);
         if (!heldByAnother(path))
             removeTree(path);
     }
     const QDir backups(Snapshots::folderFor(databasePath));
-    for (const QString &name : backups.entryList({u"*.part"_s, u"*.part-journal"_s},
-                                                 QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString &name :
+         backups.entryList({u"*.part"_s, u"*.part-journal"_s}, QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = backups.filePath(name);
         if (!heldByAnother(path.endsWith(u"-journal"_s) ? path.chopped(8) : path))
             ::unlink(encoded(path).constData());

@@ -238,7 +238,7 @@ QString take(Database &db, const QString &action, const QDateTime &now)
     if (const QString cause = copyTo(db, partial); !cause.isEmpty())
         throw DbError(folderMessage(folder, cause));
     // The copy holds what the database holds: no wider access than it.
-    if (struct stat info {}; ::stat(QFile::encodeName(db.path()).constData(), &info) == 0)
+    if (struct stat info{}; ::stat(QFile::encodeName(db.path()).constData(), &info) == 0)
         ::fchmod(fd, info.st_mode & 0777);
     if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
         const int error = errno;

@@ -74,10 +74,11 @@ struct Event {
     // What a restore may leave beside the data: nothing but the snapshots.
     QStringList leftovers()
     {
-        QStringList found = QDir(t.folder()).entryList({u".restore-*"_s, u"*.restore-journal*"_s},
-                                                       QDir::AllEntries | QDir::Hidden | QDir::System);
-        found += QDir(Snapshots::folderFor(t.path())).entryList({u"*.part"_s, u"*.part-journal"_s},
-                                                                 QDir::AllEntries | QDir::Hidden | QDir::System);
+        QStringList found =
+            QDir(t.folder())
+                .entryList({u".restore-*"_s, u"*.restore-journal*"_s}, QDir::AllEntries | QDir::Hidden | QDir::System);
+        found += QDir(Snapshots::folderFor(t.path()))
+                     .entryList({u"*.part"_s, u"*.part-journal"_s}, QDir::AllEntries | QDir::Hidden | QDir::System);
         return found;
     }
 };
@@ -259,8 +260,8 @@ private Q_SLOTS:
         } catch (const AppError &e) {
             message = e.text();
         }
-        QVERIFY2(message.startsWith(u"备份不能保存"_s) && message.contains(QDir::toNativeSeparators(
-                                                              target == u"inside photos/"_s ? path : QString())),
+        QVERIFY2(message.startsWith(u"备份不能保存"_s)
+                     && message.contains(QDir::toNativeSeparators(target == u"inside photos/"_s ? path : QString())),
                  qPrintable(message));
         QCOMPARE(event.state(), before);
         QVERIFY(!BackupFile::refusedTarget(event.t.db(), path).isEmpty());

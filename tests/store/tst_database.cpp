@@ -101,8 +101,9 @@ private Q_SLOTS:
         QTest::addRow("foreign trigger")
             << u"create trigger Wipe after insert on AwardList begin delete from EmpNo; end"_s
             << u"含有不是本程序建立的触发器 Wipe"_s;
-        QTest::addRow("view for a table") << u"drop table AwardBlank\ncreate view AwardBlank as select RecNo, EmpCode sNo, EmpName sName, CompCode sCompCode from EmpNo"_s
-                                          << u"含有视图 AwardBlank"_s;
+        QTest::addRow("view for a table")
+            << u"drop table AwardBlank\ncreate view AwardBlank as select RecNo, EmpCode sNo, EmpName sName, CompCode sCompCode from EmpNo"_s
+            << u"含有视图 AwardBlank"_s;
     }
     void badFilesAreRefusedUntouched()
     {

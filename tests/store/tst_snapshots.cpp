@@ -102,8 +102,7 @@ private Q_SLOTS:
         // restore is recorded with the file it came from.
         QCOMPARE(drawRecord(t).mid(0, recordBefore.size()), recordBefore);
         QCOMPARE(drawRecord(t).size(), recordBefore.size() + 1);
-        QCOMPARE(drawRecord(t).constLast(),
-                 u"恢复|%1|员工2 奖项2 中奖者1"_s.arg(QFileInfo(taken[0].path).fileName()));
+        QCOMPARE(drawRecord(t).constLast(), u"恢复|%1|员工2 奖项2 中奖者1"_s.arg(QFileInfo(taken[0].path).fileName()));
         const std::vector<Snapshots::Entry> now = Snapshots::list(t.path());
         QCOMPARE(now.size(), 2u);
         QCOMPARE(now[0].action, Snapshots::restore());

@@ -204,7 +204,8 @@ void TSetItemFrm::choosePicture()
         return;
     // Read through now, so that a bad file is named while the operator is here.
     // A large picture takes a while to read; the screen keeps painting.
-    if (const PictureRead read = readPictureAway(file, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    if (const PictureRead read =
+            readPictureAway(file, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
         !read.error.isEmpty()) {
         m_dialogs.notify(this, read.error, u"系统提示"_s, Dialogs::Icon::Warning);
         return;

@@ -331,7 +331,8 @@ void TSetupFrm::choosePrizePicture()
     if (file.isEmpty())
         return;
     const StoredPicture stored =
-        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true,
+                     [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!stored.error.isEmpty())
         services.dialogs->notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
     ADOQuery2->refreshLookUps();
@@ -442,7 +443,8 @@ void TSetupFrm::ActBackupExecute()
     if (const QString refused = BackupFile::refusedTarget(*services.db, file); !refused.isEmpty())
         throw AppError(refused);
     if (QFileInfo::exists(file)
-        && !services.dialogs->ask(this, u"文件 %1 已经存在，要用新的备份替换它吗?"_s.arg(QDir::toNativeSeparators(file)),
+        && !services.dialogs->ask(this,
+                                  u"文件 %1 已经存在，要用新的备份替换它吗?"_s.arg(QDir::toNativeSeparators(file)),
                                   u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::OkCancel))
         return;
     // The rows being edited belong in the backup.

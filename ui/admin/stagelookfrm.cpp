@@ -81,7 +81,8 @@ QString TStageLookFrm::choose(const QString &baseName)
     if (file.isEmpty())
         return {};
     // A large picture takes a while to read; the screen keeps painting.
-    const StoredPicture stored = storePicture(file, m_folder, baseName, false, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    const StoredPicture stored = storePicture(
+        file, m_folder, baseName, false, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!stored.error.isEmpty())
         m_dialogs.notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
     return stored.fileName;

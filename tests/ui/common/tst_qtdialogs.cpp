@@ -39,7 +39,6 @@ void TestQtDialogs::filters()
     QCOMPARE(filterSuffixes(pipe), suffixes);
 }
 
-
 // A message naming a long path stays inside the screen, its OK button on it,
 // and reads the same.
 void TestQtDialogs::longPathsKeepTheBoxOnTheScreen()
