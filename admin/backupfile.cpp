@@ -109,6 +109,10 @@ void addFolder(GsfOutfile *zip, const QString &root, const QString &name, const 
     const QDir dir(root + u'/' + name);
     const QFileInfoList items = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &item : items) {
+        // A link to a folder inside may lead back up the tree (photos/all ->
+        // ..): only the files it names are the event's.
+        if (item.isDir() && item.isSymLink())
+            continue;
         if (item.isDir())
             addFolder(GSF_OUTFILE(folder.get()), dir.path(), item.fileName(), target);
         else

@@ -234,6 +234,20 @@ private Q_SLOTS:
         QVERIFY(folderState(to.t.folder() + linked).contains(linked == u"photos"_s ? u"李四"_s : u"新的"_s));
     }
 
+    // A link inside photos/ that leads back up the tree is not followed: the
+    // backup ends, and carries the photos themselves.
+    void loopingLinkInsideIsNotFollowed()
+    {
+        Event from(u"李四"_s, u"新的"_s);
+        QVERIFY(QFile::link(from.t.folder(), from.t.folder() + u"photos/loop"_s));
+        QTemporaryDir stick;
+        const QString file = stick.filePath(u"备份.zip"_s);
+        BackupFile::save(from.t.db(), file);
+        Event to(u"张三"_s, u"旧的"_s);
+        QCOMPARE(restoreError(to.t.db(), file), QString());
+        QCOMPARE(folderState(to.t.folder() + u"photos"_s), u"1001.jpg=李四;"_s);
+    }
+
     // A backup is never written over the files it reads.
     void targetAmongTheDataIsRefused_data()
     {
