@@ -7,6 +7,7 @@
 #include "base/settings.h"
 #include "base/textcodec.h"
 #include "store/restorejournal.h"
+#include "store/schema.h"
 #include "store/snapshots.h"
 #include "testsupport.h"
 
@@ -353,6 +354,39 @@ private Q_SLOTS:
         QCOMPARE(bytesOf(to.t.folder() + u"photos/张三.jpg"_s), QByteArray("gbk-named photo"));
         QVERIFY(!progress.empty());
         QCOMPARE(progress.back().first, progress.back().second);
+    }
+
+    // A backup larger than the free space is refused before a byte of it is
+    // unpacked, with what it needs and the folder (on a small tmpfs; skipped
+    // where one cannot be mounted).
+    void backupLargerThanTheFreeSpaceIsRefused()
+    {
+        QTemporaryDir disk;
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=2m"_s, u"tmpfs"_s, disk.path()}) != 0)
+            QSKIP("no tmpfs can be mounted here");
+        const struct Unmount {
+            QString path;
+            ~Unmount() { QProcess::execute(u"umount"_s, {path}); }
+        } unmount{disk.path()};
+        QTemporaryDir stick;
+        const QString file = stick.filePath(u"备份.zip"_s);
+        {
+            Event from(u"李四"_s, u"新的"_s);
+            QByteArray noise(3 << 20, '\0');
+            for (qsizetype i = 0; i < noise.size(); ++i)
+                noise[i] = char((i * 2654435761u) >> 13);
+            writeFile(from.t.folder() + u"photos/1002.jpg"_s, noise);
+            BackupFile::save(from.t.db(), file);
+        }
+        const QString path = disk.filePath(u"config.dll"_s);
+        QCOMPARE(createEmptyDatabase(path), QString());
+        Database db(u"small-disk"_s);
+        QCOMPARE(db.open(path), QString());
+        const QString message = restoreError(db, file);
+        QVERIFY2(message.startsWith(u"磁盘空间不足"_s) && message.contains(QDir::toNativeSeparators(disk.path())),
+                 qPrintable(message));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{u"config.dll"_s});
     }
 
     // The password in force stays through a restore; the backup's is taken
