@@ -15,7 +15,6 @@
 #include "ui/admin/restorefrm.h"
 #include "ui/common/screenfonts.h"
 #include "base/dialogs.h"
-#include "base/pacer.h"
 #include "base/errors.h"
 #include "base/settings.h"
 #include "store/database.h"
@@ -483,11 +482,13 @@ void TSetupFrm::ActRestoreExecute()
     if (picker.fromFile()) {
         BackupFile::RestoreOptions options;
         // A large backup takes a while to unpack: the screen says how far it
-        // is and stays responsive.
+        // is and keeps painting (the operator's input waits: nothing may
+        // change the data meanwhile).
         const QString shown = DataFolderLabel->text();
         options.progress = [this](qint64 done, qint64 total) {
             DataFolderLabel->setText(u"正在展开备份文件……%1%"_s.arg(total > 0 ? done * 100 / total : 100));
-            services.pacer->pump();
+            DataFolderLabel->repaint();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         };
         options.askPassword = [this] {
             return services.dialogs->inputText(
