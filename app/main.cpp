@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QTranslator>
 #include <QScreen>
 #include <QTimer>
@@ -32,14 +33,16 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
+        // The report belongs to the window whose event failed (if it still exists).
+        const QPointer<QWidget> widget = qobject_cast<QWidget *>(receiver);
         try {
             return QApplication::notify(receiver, event);
         } catch (const AppError &e) {
             if (dialogs)
-                dialogs->reportError(e.text());
+                dialogs->reportError(widget.data(), e.text());
         } catch (const std::exception &e) {
             if (dialogs)
-                dialogs->reportError(QString::fromLocal8Bit(e.what()));
+                dialogs->reportError(widget.data(), QString::fromLocal8Bit(e.what()));
         }
         return false;
     }
@@ -132,12 +135,12 @@ int main(int argc, char **argv)
     try {
         prepareDataFolder(folders);
     } catch (const AppError &e) {
-        dialogs.reportError(e.text());
+        dialogs.reportError(nullptr, e.text()); // before any window
         return 1;
     }
 
     if (const QString problem = settingsFileProblem(folders.data); !problem.isEmpty())
-        dialogs.notify(nullptr, problem, u"系统提示"_s, Dialogs::Icon::Warning);
+        dialogs.notify(nullptr, problem, u"系统提示"_s, Dialogs::Icon::Warning); // before any window
     // A restore cut short is undone before anything reads the data.
     for (const QString &notice : RestoreJournal::recoverAtStart(folders.data + u"config.dll"_s).notices)
         dialogs.notify(nullptr, notice, u"系统提示"_s, Dialogs::Icon::Warning);

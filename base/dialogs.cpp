@@ -6,14 +6,14 @@ using namespace Qt::StringLiterals;
 
 QString applicationTitle() { return u"员工抽奖系统"_s; }
 
-void runReported(Dialogs &dialogs, const std::function<void()> &step)
+void runReported(Dialogs &dialogs, QWidget *owner, const std::function<void()> &step)
 {
     try {
         step();
     } catch (const AppError &e) {
-        dialogs.reportError(e.text());
+        dialogs.reportError(owner, e.text());
     } catch (const std::exception &e) {
-        dialogs.reportError(QString::fromLocal8Bit(e.what()));
+        dialogs.reportError(owner, QString::fromLocal8Bit(e.what()));
     }
 }
 

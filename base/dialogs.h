@@ -25,14 +25,19 @@ public:
     // The typed text; empty on Cancel.
     virtual QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) = 0;
     // Filters in the "name|*.ext|name|*.ext" form; empty result on Cancel.
+    // The dialogs start in the folder used last, at first the user's
+    // documents folder; a save offers `suggestedName` there.
     virtual QString openFileName(QWidget *owner, const QString &filter) = 0;
-    virtual QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) = 0;
+    virtual QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix,
+                                 const QString &suggestedName) = 0;
     // An existing folder; empty on Cancel.
     virtual QString openFolderName(QWidget *owner, const QString &caption) = 0;
     // Runs a screen modally and returns its result (QDialog::Accepted or Rejected).
     virtual int runModal(QDialog &dialog) = 0;
-    // The general error report: caption "员工抽奖系统", error icon, OK.
-    virtual void reportError(const QString &text) = 0;
+    // The general error report: caption "员工抽奖系统", error icon, OK. Like
+    // every box, it belongs to the window of `owner`, which it stays above;
+    // nullptr only before any window exists.
+    virtual void reportError(QWidget *owner, const QString &text) = 0;
 };
 
 // Text of the general error report: a full stop is appended when the last
@@ -40,7 +45,7 @@ public:
 QString errorReportText(const QString &text);
 
 // Runs a step; an error that escapes it goes to the general error report.
-void runReported(Dialogs &dialogs, const std::function<void()> &step);
+void runReported(Dialogs &dialogs, QWidget *owner, const std::function<void()> &step);
 
 // The application title, caption of the main window and of the error report.
 QString applicationTitle();

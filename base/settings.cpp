@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <type_traits>
 
 using namespace Qt::StringLiterals;
 
@@ -16,13 +17,6 @@ constexpr int kMaxShuffleSteps = 50;
 
 QString settingsPath(const QString &exeFolder) { return exeFolder + u"config.ini"_s; }
 
-int readInt(const IniFile &ini, const QString &key, int fallback)
-{
-    const auto text = ini.readString(kSection, key);
-    if (!text)
-        return fallback;
-    return parseProfileInt(text->left(kMaxTextLength)).value_or(fallback);
-}
 // The look's pictures are the program's own copies in pictures/: a name that
 // leads elsewhere (../../, a full path) would show any file of the machine.
 QString pictureName(const QString &value)
@@ -85,49 +79,145 @@ std::optional<int> parseProfileInt(const QString &text)
     return static_cast<int>(value);
 }
 
+const std::vector<SettingSpec> &settingsTable()
+{
+    using T = SettingSpec::Type;
+    using P = SettingSpec::Page;
+    // A press makes iTime + 1 shuffle steps per winner with a pause each: a
+    // huge value would make one press last for ever, so it is held to 0 … 50
+    // as read; the settings screen offers 5 … 50 in steps of 5.
+    static const std::vector<SettingSpec> table{
+        {u"backSound"_s, T::File, &Settings::backSound, u"背景音乐:"_s, P::Settings, u"RzButtonEdit2"_s},
+        {u"ATltle"_s, T::Text, &Settings::ATltle, u"抽奖标题:"_s, P::Settings, u"Edit1"_s},
+        {u"iTime"_s, T::Int, &Settings::iTime, u"每次循环"_s, P::Settings, u"RzSpinEdit1"_s, false, 5, 0,
+         kMaxShuffleSteps, 5, 5},
+        {u"showNo"_s, T::Bool, &Settings::showNo, u"主界面中奖名单显示员工编号"_s, P::Settings, u"CheckBox1"_s},
+        {u"rollEligible"_s, T::Bool, &Settings::rollEligibleOnly, u"滚动时只显示本奖项可中奖人员"_s, P::Settings,
+         u"CheckBox2"_s, true},
+        {u"stageScreen"_s, T::Screen, &Settings::stageScreen, u"舞台显示屏:"_s, P::Settings, u"StageScreenBox"_s, true},
+        {u"stageBackground"_s, T::Picture, &Settings::stageBackground, u"背景图片"_s, P::Look, u"BackgroundName"_s,
+         true},
+        {u"stageLogo"_s, T::Picture, &Settings::stageLogo, u"标志"_s, P::Look, u"LogoName"_s, true},
+        {u"showPhotos"_s, T::Bool, &Settings::showPhotos, u"中奖名单显示照片"_s, P::Look, u"ShowPhotosBox"_s, true},
+        {kPasswordKey, T::Secret, &Settings::passwordHash, {}, P::None, {}, true},
+    };
+    return table;
+}
+
+const SettingSpec *settingSpec(const QString &key)
+{
+    for (const SettingSpec &spec : settingsTable()) {
+        if (spec.key == key)
+            return &spec;
+    }
+    return nullptr;
+}
+
+QString settingText(const Settings &settings, const SettingSpec &spec)
+{
+    return std::visit(
+        [&](auto field) -> QString {
+            const auto &value = settings.*field;
+            using V = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<V, QString>)
+                return value;
+            else if constexpr (std::is_same_v<V, bool>)
+                return value ? u"1"_s : u"0"_s;
+            else
+                return QString::number(value);
+        },
+        spec.field);
+}
+
+void setSettingText(Settings &settings, const SettingSpec &spec, const QString &text)
+{
+    std::visit(
+        [&](auto field) {
+            auto &value = settings.*field;
+            using V = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<V, QString>) {
+                value = spec.type == SettingSpec::Type::Picture ? pictureName(text) : text.left(kMaxTextLength);
+            } else {
+                // Decimal, or hexadecimal after 0x; not an integer: the default.
+                const int read = parseProfileInt(text.left(kMaxTextLength)).value_or(spec.defaultInt);
+                if constexpr (std::is_same_v<V, bool>)
+                    value = read != 0;
+                else
+                    value = spec.max > spec.min ? std::clamp(read, spec.min, spec.max) : read;
+            }
+        },
+        spec.field);
+}
+
+namespace {
+Settings defaults(const QString &programFolder)
+{
+    Settings s;
+    for (const SettingSpec &spec : settingsTable()) {
+        const bool text = std::holds_alternative<QString Settings::*>(spec.field);
+        setSettingText(s, spec, text ? QString() : QString::number(spec.defaultInt));
+    }
+    // The delivered music is the default of the music file.
+    s.backSound = programFolder + u"back.wma"_s;
+    return s;
+}
+} // namespace
+
 Settings LoadSettings(const QString &exeFolder) { return LoadSettings(exeFolder, exeFolder); }
 
 Settings LoadSettings(const QString &dataFolder, const QString &programFolder)
 {
     const IniFile ini(settingsPath(dataFolder));
-    Settings s;
-    s.backSound = ini.readString(kSection, u"backSound"_s).value_or(programFolder + u"back.wma"_s).left(kMaxTextLength);
-    s.ATltle = ini.readString(kSection, u"ATltle"_s).value_or(QString()).left(kMaxTextLength);
-    // A press makes iTime + 1 shuffle steps per winner with a pause each: a
-    // huge value would make one press last for ever.
-    s.iTime = std::clamp(readInt(ini, u"iTime"_s, 5), 0, kMaxShuffleSteps);
-    s.showNo = readInt(ini, u"showNo"_s, 0) != 0;
-    s.rollEligibleOnly = readInt(ini, u"rollEligible"_s, 0) != 0;
-    s.stageScreen = ini.readString(kSection, u"stageScreen"_s).value_or(QString()).left(kMaxTextLength);
-    s.stageBackground = pictureName(ini.readString(kSection, u"stageBackground"_s).value_or(QString()));
-    s.stageLogo = pictureName(ini.readString(kSection, u"stageLogo"_s).value_or(QString()));
-    s.showPhotos = readInt(ini, u"showPhotos"_s, 0) != 0;
-    s.passwordHash = ini.readString(kSection, kPasswordKey).value_or(QString()).left(kMaxTextLength);
+    Settings s = defaults(programFolder);
+    for (const SettingSpec &spec : settingsTable()) {
+        if (const std::optional<QString> text = ini.readString(kSection, spec.key))
+            setSettingText(s, spec, *text);
+    }
     return s;
 }
 
 void SaveSettings(const QString &exeFolder, const Settings &settings)
 {
     const IniFile ini(settingsPath(exeFolder));
-    ini.writeString(kSection, u"backSound"_s, settings.backSound);
-    ini.writeString(kSection, u"ATltle"_s, settings.ATltle);
-    ini.writeString(kSection, u"iTime"_s, QString::number(settings.iTime));
-    ini.writeString(kSection, u"showNo"_s, settings.showNo ? u"1"_s : u"0"_s);
-    // A file that never had the key keeps its lines as they were while it is off.
-    if (settings.rollEligibleOnly || ini.readString(kSection, u"rollEligible"_s))
-        ini.writeString(kSection, u"rollEligible"_s, settings.rollEligibleOnly ? u"1"_s : u"0"_s);
-    // A file of a machine with one screen stays as it was.
-    if (!settings.stageScreen.isEmpty() || ini.readString(kSection, u"stageScreen"_s))
-        ini.writeString(kSection, u"stageScreen"_s, settings.stageScreen);
-    // The look's keys likewise, while the delivered look is kept.
-    if (!settings.stageBackground.isEmpty() || ini.readString(kSection, u"stageBackground"_s))
-        ini.writeString(kSection, u"stageBackground"_s, settings.stageBackground);
-    if (!settings.stageLogo.isEmpty() || ini.readString(kSection, u"stageLogo"_s))
-        ini.writeString(kSection, u"stageLogo"_s, settings.stageLogo);
-    if (settings.showPhotos || ini.readString(kSection, u"showPhotos"_s))
-        ini.writeString(kSection, u"showPhotos"_s, settings.showPhotos ? u"1"_s : u"0"_s);
-    if (!settings.passwordHash.isEmpty() || ini.readString(kSection, kPasswordKey))
-        ini.writeString(kSection, kPasswordKey, settings.passwordHash);
+    const Settings fresh = defaults(exeFolder);
+    for (const SettingSpec &spec : settingsTable()) {
+        const QString text = settingText(settings, spec);
+        // A file that never had such a key keeps its lines as they were while
+        // the setting keeps its default (one screen, the delivered look, ...).
+        if (spec.writtenOnceChanged && text == settingText(fresh, spec) && !ini.readString(kSection, spec.key))
+            continue;
+        ini.writeString(kSection, spec.key, text);
+    }
+}
+
+SettingsModel::SettingsModel(Settings &values, QString dataFolder, QString programFolder)
+    : m_values(values), m_dataFolder(std::move(dataFolder)), m_programFolder(std::move(programFolder))
+{}
+
+void SettingsModel::apply(const Settings &next)
+{
+    const Settings before = m_values;
+    m_values = next;
+    announce(before);
+    SaveSettings(m_dataFolder, m_values);
+}
+
+void SettingsModel::reload()
+{
+    const Settings before = m_values;
+    m_values = LoadSettings(m_dataFolder, m_programFolder);
+    announce(before);
+}
+
+void SettingsModel::announce(const Settings &before)
+{
+    QStringList keys;
+    for (const SettingSpec &spec : settingsTable()) {
+        if (settingText(before, spec) != settingText(m_values, spec))
+            keys << spec.key;
+    }
+    if (!keys.isEmpty())
+        Q_EMIT changed(keys);
 }
 
 void SavePasswordHash(const QString &dataFolder, const QString &passwordHash)

@@ -55,10 +55,10 @@ public:
     }
     QString inputText(QWidget *, const QString &, const QString &, bool) override { return {}; }
     QString openFileName(QWidget *, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString openFolderName(QWidget *, const QString &) override { return {}; }
     int runModal(QDialog &) override { return 0; }
-    void reportError(const QString &) override {}
+    void reportError(QWidget *, const QString &) override {}
 };
 
 class SilentSound : public SoundPlayer {

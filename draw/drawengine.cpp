@@ -77,13 +77,29 @@ void DrawEngine::showRow(int row)
     ShowCandidate(c.code, candidateLine(c.factory, c.name));
 }
 
+void DrawEngine::setState(PressState state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    m_view.pressStateChanged(state);
+}
+
 bool DrawEngine::requestClose()
 {
-    if (!m_rolling)
-        return false;
-    m_stopRequested = true;
-    m_rolling = false;
-    return true;
+    switch (m_state) {
+    case PressState::Rolling:
+        // The roll ends and its winners are drawn, as after Enter.
+        setState(PressState::Drawing);
+        return true;
+    case PressState::Drawing:
+        setState(PressState::Ending);
+        return true;
+    case PressState::Idle:
+    case PressState::Ending:
+        break;
+    }
+    return false;
 }
 
 bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
@@ -156,7 +172,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         row->ExcNum = excNum;
         m_round.countDrawnWinner();
         if (complete) {
-            m_rolling = false;
+            if (m_state == PressState::Drawing)
+                setState(PressState::Ending);
             row->IsExec = true;
         }
     }
@@ -216,13 +233,7 @@ bool DrawEngine::startChecksPass()
     return true;
 }
 
-void DrawEngine::endPressAfterFailure()
-{
-    m_rolling = false;
-    m_stopRequested = false;
-    m_busy = false;
-    m_view.setAdminCommandsEnabled(true);
-}
+void DrawEngine::endPressAfterFailure() { setState(PressState::Idle); }
 
 void DrawEngine::showLastStoredWinner()
 {
@@ -234,33 +245,29 @@ void DrawEngine::showLastStoredWinner()
 
 void DrawEngine::ActStartExecute()
 {
-    if (m_rolling) {
-        m_stopRequested = true;
+    switch (pressCommand(m_state, PressKey::Enter)) {
+    case PressCommand::Stop:
         // The screens stay shut until the press has ended, so that none of
         // them changes the tables under it; close keeps its stop role.
-        m_view.setCloseCommandEnabled(true);
+        setState(PressState::Drawing);
+        return;
+    case PressCommand::Start:
+        break;
+    default:
+        // Winners are being drawn: the press finishes by itself.
         return;
     }
-    // A close command has ended the drawing, which finishes its current winner.
-    if (m_busy)
-        return;
 
-    m_view.setAdminCommandsEnabled(false);
     m_view.clearBoard();
     try {
         if (m_round.data.itemRows.empty()) {
             m_view.notify(noItemText());
-            m_view.setAdminCommandsEnabled(true);
             return;
         }
-        if (!startChecksPass()) {
-            m_view.setAdminCommandsEnabled(true);
+        if (!startChecksPass())
             return;
-        }
-        m_busy = true;
-        m_stopRequested = false;
+        setState(PressState::Rolling);
         m_pacer.pump();
-        m_rolling = true;
         m_view.playEffect(u"begin.wav"_s);
         roll();
         DrawWinners(m_round.currItemNo());
@@ -268,8 +275,7 @@ void DrawEngine::ActStartExecute()
         endPressAfterFailure();
         throw;
     }
-    m_busy = false;
-    m_view.setAdminCommandsEnabled(true);
+    setState(PressState::Idle);
 }
 
 int DrawEngine::pickRow(int item)
@@ -296,7 +302,7 @@ int DrawEngine::rollRow(int item)
 void DrawEngine::roll()
 {
     const int item = m_round.currItemNo();
-    while (!m_stopRequested) {
+    while (m_state == PressState::Rolling) {
         const int row = rollRow(item);
         m_pacer.pump();
         m_pacer.pump();
@@ -347,7 +353,7 @@ std::optional<DrawEngine::Candidate> DrawEngine::shuffle(int item)
         candidate = pickEligible(item);
         if (!candidate)
             return std::nullopt;
-        if (m_rollStep >= steps || !m_rolling)
+        if (m_rollStep >= steps || m_state == PressState::Ending)
             return candidate;
     }
 }
@@ -372,12 +378,12 @@ void DrawEngine::DrawWinners(int item)
 {
     m_lastStored.reset();
     try {
-        m_rolling = true;
+        setState(PressState::Drawing);
         m_winnerIndex = 1;
         const int pressSize = winnersOfOnePress(m_round.perPress());
         while (m_winnerIndex <= pressSize) {
             m_view.playEffect(u"begin.wav"_s);
-            if (!m_rolling)
+            if (m_state == PressState::Ending)
                 break;
             if (PrizeItem *row = m_round.data.itemRow(m_round.currItemNo()); row && row->ExcNum >= row->SumNumber) {
                 m_round.db().exec(Catalogue::Post::SetItemExecuted, {row->RecNo});
@@ -432,6 +438,6 @@ void DrawEngine::DrawWinners(int item)
         throw;
     }
     m_lastStored.reset();
-    m_rolling = false;
-    m_stopRequested = false;
+    // Called on its own (tests, tools) as well as from the start press.
+    setState(PressState::Idle);
 }

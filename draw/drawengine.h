@@ -3,6 +3,7 @@
 #include "store/rows.h"
 
 #include "draw/presslimit.h"
+#include "draw/pressstate.h"
 
 #include <QString>
 #include <optional>
@@ -31,9 +32,9 @@ struct Settings;
 // roles. The close command (and a close of the window) also ends a shuffle at
 // once, so that no iTime can make a press endless.
 //
-// The engine owns the flags and counters of a press; the screen reads them and
-// gives the close request through requestClose(). Everything the engine shows
-// goes through DrawView.
+// The engine owns the state and counters of a press; the screen reads them and
+// gives the close request through requestClose(). Everything the engine shows,
+// each change of the state among it, goes through DrawView.
 class DrawEngine {
 public:
     // A person who may win: from a roster row or from a designation.
@@ -58,12 +59,14 @@ public:
     // Draws the winners of one press for the item; the roll has stopped.
     void DrawWinners(int item);
 
-    // True from the start press until its last winner is finished, also after
-    // a close command has cleared Rolling.
-    bool busy() const { return m_busy; }
-    // Set while the digits roll and while the winners of a press are drawn.
-    bool rolling() const { return m_rolling; }
-    bool stopRequested() const { return m_stopRequested; }
+    PressState state() const { return m_state; }
+    // From the start press until its last winner is finished.
+    bool busy() const { return m_state != PressState::Idle; }
+    // While the digits roll and while the winners of a press are drawn,
+    // until a close command or a full item ends the press.
+    bool rolling() const { return m_state == PressState::Rolling || m_state == PressState::Drawing; }
+    // The roll has been stopped (by Enter or a close command).
+    bool stopRequested() const { return m_state == PressState::Drawing || m_state == PressState::Ending; }
     // 1-based number of the winner being drawn; also its board label's number.
     int winnerIndex() const { return m_winnerIndex; }
     int rollStep() const { return m_rollStep; }
@@ -113,6 +116,7 @@ private:
     // Tells the operator that nobody is left to draw for the item.
     void notifyNobodyLeft(int item, bool atStart);
     void endPressAfterFailure();
+    void setState(PressState state);
     // Shows the last winner stored in this press, or nobody.
     void showLastStoredWinner();
 
@@ -121,8 +125,7 @@ private:
     RandomPosition &m_random;
     const Settings &m_settings;
     DrawView &m_view;
-    bool m_rolling = false;
-    bool m_stopRequested = false;
+    PressState m_state = PressState::Idle;
     int m_winnerIndex = 0;
     int m_rollStep = 0;
     // Run for every candidate and every winner: prepared once.
@@ -131,6 +134,5 @@ private:
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
-    bool m_busy = false;
     std::optional<Candidate> m_lastStored; // of the press in progress
 };

@@ -1,4 +1,6 @@
 #pragma once
+#include "draw/pressstate.h"
+
 #include <QString>
 
 // What the draw engine shows and asks of the main screen. The screen shows
@@ -18,10 +20,8 @@ public:
     virtual void setDescription(const QString &text) = 0;
     virtual void playEffect(const QString &fileName) = 0;
     virtual void stopEffect() = 0;
-    // The five commands that open screens together with the close command.
-    virtual void setAdminCommandsEnabled(bool enabled) = 0;
-    // The close command alone: it keeps its stop role while winners are drawn.
-    virtual void setCloseCommandEnabled(bool enabled) = 0;
+    // The press has changed its state: the commands open or close by it.
+    virtual void pressStateChanged(PressState state) = 0;
     // A notice with the caption "系统提示" and an information icon.
     virtual void notify(const QString &text) = 0;
 };
@@ -37,7 +37,6 @@ public:
     void setDescription(const QString &) override {}
     void playEffect(const QString &) override {}
     void stopEffect() override {}
-    void setAdminCommandsEnabled(bool) override {}
-    void setCloseCommandEnabled(bool) override {}
+    void pressStateChanged(PressState) override {}
     void notify(const QString &) override {}
 };

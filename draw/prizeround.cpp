@@ -241,8 +241,10 @@ bool PrizeRound::removeWinner(const QString &code, const QString &factory, const
     if (absent)
         m_db.exec(Catalogue::Post::ExcludeWinner, {code, factory});
     const bool deleted = m_db.execAffected(Catalogue::DeleteWinner, {code, factory}) > 0;
-    if (deleted)
+    if (deleted) {
         SetDrawnCount(item, QString::number(CountWinners(item)));
+        m_db.exec(Catalogue::Post::ReopenItem, {itemNumber(item)});
+    }
     tx.commit();
     return deleted;
 }

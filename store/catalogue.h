@@ -65,6 +65,9 @@ inline const S RecordDrawnCount{"update AwardItem set ExcNum = ?, IsExec = ? whe
 inline const S AppendWinner{"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"};
 inline const S MarkDesignationUsed{"update Award set Checked = 1 where RecNo = ?"};
 inline const S SetItemExecuted{"update AwardItem set IsExec = 1 where RecNo = ?"};
+// A winner removed from a finished item gives its place back: the item is open
+// again and drawn in its turn.
+inline const S ReopenItem{"update AwardItem set IsExec = 0 where RecNo = ? and ExcNum < SumNumber"};
 inline const S ResetItems{"update AwardItem set IsExec = 0, ExcNum = 0 where iSeq is null or iSeq <> 9999"};
 inline const S ResetDesignations{"update Award set Checked = 0"};
 // The draw record. The values of AppendDrawRecord are in the order of

@@ -247,6 +247,61 @@ private Q_SLOTS:
         QCOMPARE(LoadSettings(folder()).backSound, s.backSound);
     }
 
+    // Every setting of the table, with a value other than its default, comes
+    // back from config.ini as written; integers are held to their range.
+    void everySettingOfTheTableRoundTrips()
+    {
+        writeIni("[other]\r\nkey=keep\r\n");
+        Settings s;
+        for (const SettingSpec &spec : settingsTable()) {
+            const bool text = std::holds_alternative<QString Settings::*>(spec.field);
+            const bool isInt = std::holds_alternative<int Settings::*>(spec.field);
+            setSettingText(s, spec,
+                           text    ? u"值 "_s + spec.key
+                           : isInt ? QString::number(spec.max - 1)
+                                   : QString::number(1 - spec.defaultInt));
+        }
+        SaveSettings(folder(), s);
+        const Settings back = LoadSettings(folder(), u"/elsewhere/"_s);
+        for (const SettingSpec &spec : settingsTable())
+            QCOMPARE(settingText(back, spec), settingText(s, spec));
+        QVERIFY(readIni().startsWith("[other]\r\nkey=keep\r\n"));
+
+        for (const SettingSpec &spec : settingsTable()) {
+            if (!std::holds_alternative<int Settings::*>(spec.field))
+                continue;
+            setSettingText(s, spec, QString::number(spec.max + 1000));
+            QCOMPARE(settingText(s, spec), QString::number(spec.max));
+            setSettingText(s, spec, QString::number(spec.min - 1));
+            QCOMPARE(settingText(s, spec), QString::number(spec.min));
+        }
+    }
+
+    // The owner of the settings in memory names the keys that changed, once a
+    // page's values are taken or config.ini is read again.
+    void modelAnnouncesWhatChanged()
+    {
+        Settings inMemory = LoadSettings(folder());
+        SettingsModel model(inMemory, folder(), folder());
+        QSignalSpy changed(&model, &SettingsModel::changed);
+        Settings next = inMemory;
+        next.ATltle = u"年会"_s;
+        next.iTime = 20;
+        model.apply(next);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.takeFirst().first().toStringList(), (QStringList{u"ATltle"_s, u"iTime"_s}));
+        QCOMPARE(inMemory.ATltle, u"年会"_s);
+        QCOMPARE(LoadSettings(folder()).iTime, 20);
+        model.apply(next); // nothing new
+        QCOMPARE(changed.size(), 0);
+
+        writeIni("[config]\r\nATltle=abc\r\niTime=20\r\nshowNo=1\r\n");
+        model.reload();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.takeFirst().first().toStringList(), (QStringList{u"ATltle"_s, u"showNo"_s}));
+        QVERIFY(inMemory.showNo);
+    }
+
     void unwritablePathRaisesTheClassicError()
     {
         // A folder standing where the file should be cannot be written, even by root.

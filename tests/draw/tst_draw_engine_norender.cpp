@@ -12,6 +12,7 @@
 #include "store/scopestore.h"
 
 #include <QTemporaryDir>
+#include <array>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -47,8 +48,8 @@ public:
     void setDescription(const QString &text) override { description = text; }
     void playEffect(const QString &) override {}
     void stopEffect() override {}
-    void setAdminCommandsEnabled(bool) override {}
-    void setCloseCommandEnabled(bool) override {}
+    std::vector<PressState> states;
+    void pressStateChanged(PressState state) override { states.push_back(state); }
     void notify(const QString &text) override { notices << text; }
 };
 
@@ -157,7 +158,51 @@ private Q_SLOTS:
     void pressEndsOnAStoredWinnerOrNobody_data();
     void pressEndsOnAStoredWinnerOrNobody();
     void scopedItemsDrawInsideTheirScope();
+    void everyKeyInEveryState_data();
+    void everyKeyInEveryState();
 };
+
+void TestDrawEngineNoRender::everyKeyInEveryState_data()
+{
+    QTest::addColumn<PressState>("state");
+    QTest::addColumn<PressKey>("key");
+    QTest::addColumn<PressCommand>("command");
+    using C = PressCommand;
+    const std::pair<PressKey, const char *> keys[] = {
+        {PressKey::Enter, "Enter"}, {PressKey::Escape, "Esc"}, {PressKey::F1, "F1"},
+        {PressKey::F2, "F2"},       {PressKey::F7, "F7"},      {PressKey::F8, "F8"},
+        {PressKey::F9, "F9"},       {PressKey::F10, "F10"},    {PressKey::F11, "F11"}};
+    // One row a state, one column a key, in the order of `keys`.
+    const std::pair<PressState, std::array<C, 9>> table[] = {
+        {PressState::Idle,
+         {C::Start, C::AskExit, C::Help, C::Designations, C::NextScreen, C::NewItem, C::ChooseItem, C::Settings,
+          C::Winners}},
+        {PressState::Rolling, {C::Stop, C::None, C::Help, C::None, C::NextScreen, C::None, C::None, C::None, C::None}},
+        {PressState::Drawing,
+         {C::None, C::EndAfterWinner, C::Help, C::None, C::NextScreen, C::None, C::None, C::None, C::None}},
+        {PressState::Ending, {C::None, C::None, C::Help, C::None, C::NextScreen, C::None, C::None, C::None, C::None}},
+    };
+    const char *names[] = {"idle", "rolling", "drawing", "ending"};
+    for (const auto &[state, commands] : table) {
+        for (size_t k = 0; k < std::size(keys); ++k)
+            QTest::addRow("%s, %s", names[static_cast<int>(state)], keys[k].second)
+                << state << keys[k].first << commands[k];
+    }
+}
+
+void TestDrawEngineNoRender::everyKeyInEveryState()
+{
+    QFETCH(PressState, state);
+    QFETCH(PressKey, key);
+    QFETCH(PressCommand, command);
+    QCOMPARE(pressCommand(state, key), command);
+    // The console lists exactly the keys that do something now.
+    const QStringList listed = pressKeysText(state);
+    const QString keyName = QString::fromLatin1(QTest::currentDataTag()).section(u", "_s, 1);
+    const bool shown = std::any_of(listed.begin(), listed.end(),
+                                   [&](const QString &line) { return line.section(u' ', 0, 0) == keyName; });
+    QCOMPARE(shown, command != PressCommand::None);
+}
 
 void TestDrawEngineNoRender::closeEndsAnyShuffle_data()
 {
@@ -198,6 +243,8 @@ void TestDrawEngineNoRender::closeEndsAnyShuffle()
     QCOMPARE(b.view.board.size(), size_t(1));
     QCOMPARE(b.db.scalar(u"select ExcNum from AwardItem where RecNo = ?"_s, {item}).toInt(), 1);
     QVERIFY(!b.engine->busy() && !b.engine->rolling() && !b.engine->stopRequested());
+    QCOMPARE(b.view.states,
+             (std::vector<PressState>{PressState::Rolling, PressState::Drawing, PressState::Ending, PressState::Idle}));
     QVERIFY(b.engine->rollStep() >= 0);
     // Idle again: the close command finds no press to stop.
     QVERIFY(!b.engine->requestClose());

@@ -190,8 +190,14 @@ private Q_SLOTS:
 
         QVERIFY(round.DeleteWinner(u"1"_s, u"一厂"_s, QString::number(a)));
         QCOMPARE(excNum(t, a), 2);
-        QCOMPARE(t.scalar(u"select IsExec from AwardItem where RecNo = ?"_s, {a}).toInt(), 1);
         QCOMPARE(t.scalar(u"select count(*) from AwardList where sNo = '1'"_s).toInt(), 1); // other factory stays
+        // The finished item's place is open again and drawn in its turn: once
+        // B is finished too, A is current, never "all drawn".
+        QCOMPARE(t.scalar(u"select IsExec from AwardItem where RecNo = ?"_s, {a}).toInt(), 0);
+        t.exec(u"update AwardItem set ExcNum = SumNumber, IsExec = 1 where RecNo = ?"_s, {b});
+        round.ReloadDrawData(); // no roster: only the items matter here
+        QCOMPARE(round.PrepareCurrentPrize(), u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:3位."_s);
+        t.exec(u"update AwardItem set ExcNum = 1, IsExec = 0 where RecNo = ?"_s, {b});
 
         // A person never drawn: nothing deleted, no count written (B stays out of step).
         QVERIFY(!round.DeleteWinner(u"9"_s, u"一厂"_s, QString::number(b)));

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Counts the winners on the board of a main-screen screenshot.
 
-Usage: check_board.py SCREENSHOT EXPECTED
+Usage: check_board.py SCREENSHOT EXPECTED [--distinct]
 
 The board's boxes are cream with a gold edge; a box that holds a winner has
 blue text in it. Prints the number of boxes, of boxes with a winner, and the
 height in pixels of the tallest line of blue text; exits 1 unless exactly
-EXPECTED boxes hold a winner.
+EXPECTED boxes hold a winner. With --distinct, also unless the blue text of
+every two such boxes differs: winners whose names are different characters
+that no font draws would show the same empty boxes.
 """
 import sys
 
@@ -59,17 +61,22 @@ def main():
             boxes.append((x0, y0 + top, x1, y1 + top))
     filled = 0
     tallest = 0
+    inks = []
     for x0, y0, x1, y1 in boxes:
         rows = [y for y in range(y0, y1 + 1) if any(is_blue(pixels[x, y]) for x in range(x0, x1 + 1))]
         if not rows:
             continue
         filled += 1
+        inks.append(bytes(is_blue(pixels[x, y]) for y in range(y0, y1 + 1) for x in range(x0, x1 + 1)))
         # Runs of rows with ink: one per line of text.
         run = 1
         for a, b in zip(rows, rows[1:]):
             run = run + 1 if b == a + 1 else 1
             tallest = max(tallest, run)
-    print(f"boxes {len(boxes)} with-winner {filled} tallest-line-px {tallest}")
+    distinct = len(set(inks)) == len(inks)
+    print(f"boxes {len(boxes)} with-winner {filled} tallest-line-px {tallest} distinct {int(distinct)}")
+    if "--distinct" in sys.argv[3:] and not distinct:
+        return 1
     return 0 if filled == expected else 1
 
 

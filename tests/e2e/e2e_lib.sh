@@ -22,6 +22,18 @@
 #   e2e_wait_still                  # waits until the display stops changing
 #   e2e_wait_exit                   # waits until the program has ended
 #
+# On a real X server with two monitors and a window manager (what an
+# operator's laptop with a projector has):
+#   e2e_start_two_screens           # Xorg, dummy driver: a 1366x768 laptop (primary, left) and a
+#                                   # 1920x1080 projector; exits 77 where Xorg cannot start
+#   e2e_projector_on / e2e_projector_off
+#   e2e_start_wm                    # openbox on that display; e2e_focus then activates windows
+#   e2e_on_top WIN                  # WIN is the topmost client in _NET_CLIENT_LIST_STACKING
+#   e2e_transient_for WIN           # prints the window WIN is transient for (WM_TRANSIENT_FOR)
+#   e2e_box_above WIN OWNER         # a box is on top, above its owner, and transient for it
+#   e2e_geometry WIN                # prints "WxH+X+Y" of a window (its client area)
+#   e2e_on_laptop WIN               # the window lies wholly on the laptop
+#
 # Nothing waits a fixed time for the program: every step that needs a state
 # polls for it. A check that something did NOT happen first waits for a
 # later state that can only follow the key that could have caused it.
@@ -42,6 +54,9 @@ E2E_RUN=""
 E2E_LOG=""
 E2E_PID=""
 E2E_XVFB_PID=""
+E2E_WM_PID=""
+E2E_LAPTOP="1366x768+0+0"
+E2E_PROJECTOR="1920x1080+1366+0"
 
 e2e_log() { echo "e2e: $*" >&2; }
 
@@ -93,6 +108,10 @@ e2e_cleanup() {
     kill "$E2E_PID" 2>/dev/null
     wait "$E2E_PID" 2>/dev/null
   fi
+  if [ -n "$E2E_WM_PID" ] && kill -0 "$E2E_WM_PID" 2>/dev/null; then
+    kill "$E2E_WM_PID" 2>/dev/null
+    wait "$E2E_WM_PID" 2>/dev/null
+  fi
   if [ -n "$E2E_XVFB_PID" ] && kill -0 "$E2E_XVFB_PID" 2>/dev/null; then
     kill "$E2E_XVFB_PID" 2>/dev/null
     wait "$E2E_XVFB_PID" 2>/dev/null
@@ -112,6 +131,120 @@ e2e_start_xvfb() {
   e2e_log "Xvfb on $DISPLAY ($screen)"
   # What the display shows before any window: e2e_wait_painted waits for more.
   import -window root "$E2E_WORK/empty-display.png" || e2e_fail "import cannot take screenshots"
+}
+
+# A real X server with two monitors: one X screen as wide as both, the dummy
+# driver's second output given the projector's mode by xrandr (Xvfb has one
+# monitor only). Exits 77 (skipped) where Xorg or the driver is missing or
+# the server cannot start (it needs root).
+e2e_start_two_screens() {
+  local tool n display="" deadline
+  for tool in Xorg xrandr; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing (xserver-xorg-core, x11-xserver-utils)"; exit 77; }
+  done
+  ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 \
+    || { echo "SKIP: the dummy video driver is missing (xserver-xorg-video-dummy)"; exit 77; }
+  cat >"$E2E_WORK/xorg.conf" <<'XEOF'
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+  Modeline "1366x768" 85.50 1366 1436 1579 1792 768 771 774 798 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 3286 1080
+    Modes "1366x768" "1920x1080"
+  EndSubSection
+EndSection
+XEOF
+  # A display number of its own, above the ones xvfb-run -a takes first.
+  for n in $(seq 71 99); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      display=":$n"
+      break
+    fi
+  done
+  [ -n "$display" ] || { echo "SKIP: no free display number"; exit 77; }
+  Xorg "$display" -config "$E2E_WORK/xorg.conf" -noreset -nolisten tcp -logfile "$E2E_WORK/xorg.log" \
+    >"$E2E_WORK/xorg.out" 2>&1 &
+  E2E_XVFB_PID=$! # stopped by the cleanup like Xvfb
+  export DISPLAY="$display"
+  deadline=$((SECONDS + E2E_TIMEOUT))
+  until xrandr >/dev/null 2>&1; do
+    if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
+      echo "SKIP: Xorg with the dummy driver did not start: $(tail -n 3 "$E2E_WORK/xorg.out" "$E2E_WORK/xorg.log" 2>/dev/null)"
+      exit 77
+    fi
+    sleep 0.2
+  done
+  xrandr --addmode DUMMY1 1920x1080 || e2e_fail "xrandr cannot give the second output a mode"
+  xrandr --output DUMMY0 --mode 1366x768 --pos 0x0 --primary || e2e_fail "xrandr cannot set the laptop monitor"
+  e2e_projector_on || e2e_fail "xrandr cannot switch the projector on"
+  e2e_log "Xorg on $DISPLAY: $(xrandr --listmonitors | tr '\n' ' ')"
+  import -window root "$E2E_WORK/empty-display.png" || e2e_fail "import cannot take screenshots"
+}
+
+e2e_projector_on() { xrandr --output DUMMY1 --mode 1920x1080 --pos 1366x0; }
+e2e_projector_off() { xrandr --output DUMMY1 --off; }
+
+# openbox on the display, as an operator's desktop has a window manager: it
+# reparents windows, stacks boxes by their WM_TRANSIENT_FOR and decides focus.
+e2e_start_wm() {
+  command -v openbox >/dev/null 2>&1 || { echo "SKIP: openbox is not installed"; exit 77; }
+  mkdir -p "$E2E_WORK/wm"
+  # No menus, no desktops to switch: only what places and stacks windows.
+  XDG_CONFIG_HOME="$E2E_WORK/wm" openbox --sm-disable >"$E2E_WORK/openbox.log" 2>&1 &
+  E2E_WM_PID=$!
+  e2e_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  e2e_wait_for "openbox to manage the display" e2e_wm_running
+}
+
+# The managed windows from bottom to top, as decimal ids.
+e2e_stacking() {
+  xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | sed 's/^[^#]*# //' | tr ',' '\n' \
+    | while read -r w; do [ -n "$w" ] && printf '%d\n' "$w"; done
+}
+
+e2e_on_top() {
+  [ "$(e2e_stacking | tail -n 1)" = "$(printf '%d' "$1")" ]
+}
+
+e2e_transient_for() {
+  local id
+  id=$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | sed -n 's/.*window id # //p')
+  [ -n "$id" ] && printf '%d\n' "$id"
+}
+
+# A box (message, question, password, file dialog) belongs to the window it
+# blocks: transient for it, and stacked on top of everything, so it is seen.
+e2e_box_above() { # box owner what
+  local box="$1" owner="$2" what="$3" parent
+  e2e_wait_for "\"$what\" to be stacked on top" e2e_on_top "$box"
+  parent=$(e2e_transient_for "$box")
+  [ "$parent" = "$(printf '%d' "$owner")" ] \
+    || e2e_fail "\"$what\" is transient for ${parent:-nothing}, not for its window $(printf '%d' "$owner")"
+}
+
+e2e_geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
+}
+
+e2e_on_laptop() {
+  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ]
 }
 
 # Makes the runtime folder: a copy of build/bin with a fresh database made by
@@ -189,8 +322,14 @@ e2e_wait_exit() {
   return 1
 }
 
-# Gives the keyboard focus to a window (no window manager does it here).
+# Gives the keyboard focus to a window: by itself without a window manager,
+# through it (activation) with one.
 e2e_focus() {
+  if [ -n "$E2E_WM_PID" ]; then
+    xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowactivate "$1" 2>/dev/null \
+      || xdotool windowfocus "$1"
+    return 0
+  fi
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
 }
 

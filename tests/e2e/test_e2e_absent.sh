@@ -4,6 +4,8 @@
 # the room, Esc, and the next press draws the freed place of the same item
 # from the people still eligible. F12 in the winners list saves the draw
 # record, which is read back with openpyxl and compared with the database.
+# Every other item is finished: Del on a winner of the finished first item
+# gives the place back, and the next press draws it (never "all drawn").
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -17,6 +19,7 @@ db="$E2E_RUN/config.dll"
 sql() { e2e_sql "$db" "$1"; }
 first=$(sql "select RecNo from AwardItem order by RecNo limit 1")
 sql "update AwardItem set SumNumber = 3, iNumber = 3 where RecNo = $first" >/dev/null
+sql "update AwardItem set ExcNum = SumNumber, IsExec = 1 where RecNo <> $first" >/dev/null
 
 # Waits until item $1 has $2 winner rows and the press has ended.
 wait_for_press() {
@@ -118,4 +121,21 @@ assert events[3][1:4] == (absent, factory, item), events[3]
 assert all(e[3] == item and e[4] == "随机" for e in events if e[0] == "中奖"), events
 print(f"{len(stored)} records read back")
 PYEOF
-echo "PASS: absent winner replaced from the same item; record exported and read back"
+
+# Del (not absent) on the finished item's first winner while every item is
+# finished: the place returns and the next press draws it.
+e2e_focus "$main"
+e2e_key F11
+lists=$(e2e_wait_window "中奖名单") || e2e_fail "F11 did not open the winners list a third time"
+e2e_focus "$lists"
+e2e_key Delete
+answer_yes "Del"
+two() { [ "$(sql "select count(*) from AwardList where sTime = $first")" = 2 ]; }
+e2e_wait_for "Del to delete the winner" two
+e2e_focus "$lists"
+e2e_key Escape
+e2e_wait_gone "中奖名单" || e2e_fail "Esc did not close the winners list"
+e2e_wait_idle "$main"
+press
+wait_for_press "$first" 3
+echo "PASS: absent winner replaced from the same item; record exported and read back; a deleted winner's place drawn"

@@ -12,85 +12,18 @@
 # root and the package xserver-xorg-video-dummy).
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
-for tool in Xorg xrandr; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing (xserver-xorg-core, x11-xserver-utils)"; exit 77; }
-done
-ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 \
-  || { echo "SKIP: the dummy video driver is missing (xserver-xorg-video-dummy)"; exit 77; }
 e2e_require || exit 77
 
 out="$E2E_SHOTS/two-screens"
 rm -rf "$out"
 mkdir -p "$out"
-LAPTOP="1366x768+0+0"
-PROJECTOR="1920x1080+1366+0"
+LAPTOP="$E2E_LAPTOP"
+PROJECTOR="$E2E_PROJECTOR"
+e2e_start_two_screens
+projector_on() { e2e_projector_on; }
 
-# One X screen as wide as both monitors; the driver's second output gets
-# the projector's mode by xrandr.
-cat >"$E2E_WORK/xorg.conf" <<'EOF'
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 256000
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
-  Modeline "1366x768" 85.50 1366 1436 1579 1792 768 771 774 798 +hsync +vsync
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 3286 1080
-    Modes "1366x768" "1920x1080"
-  EndSubSection
-EndSection
-EOF
-
-# A display number of its own, above the ones xvfb-run -a takes first.
-display=""
-for n in $(seq 71 99); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || { echo "SKIP: no free display number"; exit 77; }
-Xorg "$display" -config "$E2E_WORK/xorg.conf" -noreset -nolisten tcp -logfile "$E2E_WORK/xorg.log" \
-  >"$E2E_WORK/xorg.out" 2>&1 &
-E2E_XVFB_PID=$! # stopped by the harness's cleanup like Xvfb
-export DISPLAY="$display"
-deadline=$((SECONDS + E2E_TIMEOUT))
-until xrandr >/dev/null 2>&1; do
-  if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || [ $SECONDS -ge $deadline ]; then
-    echo "SKIP: Xorg with the dummy driver did not start: $(tail -n 3 "$E2E_WORK/xorg.out" "$E2E_WORK/xorg.log" 2>/dev/null)"
-    exit 77
-  fi
-  sleep 0.2
-done
-projector_on() { xrandr --output DUMMY1 --mode 1920x1080 --pos 1366x0; }
-xrandr --addmode DUMMY1 1920x1080 || e2e_fail "xrandr cannot give the second output a mode"
-xrandr --output DUMMY0 --mode 1366x768 --pos 0x0 --primary || e2e_fail "xrandr cannot set the laptop monitor"
-projector_on || e2e_fail "xrandr cannot switch the projector on"
-e2e_log "Xorg on $DISPLAY: $(xrandr --listmonitors | tr '\n' ' ')"
-
-# "WxH+X+Y" of a window.
-geometry_of() {
-  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
-  echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
-}
-
-# Whether a window lies wholly on the laptop.
-on_laptop() {
-  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
-  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ]
-}
+geometry_of() { e2e_geometry "$1"; }
+on_laptop() { e2e_on_laptop "$1"; }
 
 # Waits until the main window has the geometry $1.
 stage_at() {

@@ -2,7 +2,9 @@
 # The package installed the ordinary way, as root, on this machine: an
 # ordinary user's first start of /usr/bin/prizedraw under Xvfb fills
 # ~/.local/share/prizedraw (owner only) from the delivered files; with the
-# demo roster put there, Enter twice draws a winner. A reinstall, an upgrade
+# demo roster put there, Enter twice draws a winner. With only the fonts of
+# the packages it depends on (a fontconfig file that knows no other), the
+# rare characters 𪚥 and 𠮷 of a winner's name are drawn, not empty boxes. A reinstall, an upgrade
 # to a higher version and a purge keep that user's database byte for byte.
 # The package, the user and everything installed for the test are removed at
 # the end. Needs root; skipped (77) otherwise, when the package is not built,
@@ -133,6 +135,50 @@ e2e_wait_still
 e2e_screenshot package-installed-draw >/dev/null
 close_program
 echo "drawn: $winners winner(s) in $data/config.dll"
+
+# Only the fonts the package brings: a fontconfig file that lists the font
+# files of the font packages it depends on, and nothing else. Two people of
+# one factory, one named with rare characters and one with characters of the
+# private use planes, which no font draws; a press draws both. Were the rare
+# ones not drawn, both labels would show the same empty boxes.
+fonts_conf="$E2E_WORK/fonts.conf"
+{
+  echo '<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd"><fontconfig>'
+  for pkg in $(dpkg-deb -f "$PKG_DEB" Depends | tr ',' '\n' | sed 's/[ (].*//;s/^ *//' | grep '^fonts-'); do
+    dpkg -L "$pkg" | grep -E '\.(otf|ttf|ttc|otc)$' | xargs -r -n1 dirname | sort -u | sed 's|.*|<dir>&</dir>|'
+  done
+  echo "<cachedir>$E2E_WORK/runtime/fontcache</cachedir></fontconfig>"
+} >"$fonts_conf"
+chmod 644 "$fonts_conf"
+grep -q '<dir>' "$fonts_conf" || fail "the package depends on no font package"
+as_user python3 - "$data/config.dll" <<'PYEOF' || fail "the two people could not be put in place"
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+first, second = [r[0] for r in con.execute("select RecNo from EmpNo order by RecNo limit 2")]
+con.execute("delete from EmpNo where RecNo not in (?, ?)", (first, second))
+con.execute("update EmpNo set EmpName = ?, CompCode = '一厂' where RecNo = ?", ("王𪚥𠮷", first))
+con.execute("update EmpNo set EmpName = ?, CompCode = '一厂' where RecNo = ?", ("王󰀀󰀁", second))
+con.execute("delete from AwardList")
+con.execute("update AwardItem set ExcNum = 0, IsExec = 0, iNumber = 2, SumNumber = 2")
+con.commit()
+PYEOF
+as_user_with_fonts() { as_user env FONTCONFIG_FILE="$fonts_conf" "$@"; }
+E2E_LOG="$E2E_WORK/program-fonts.log"
+as_user_with_fonts /usr/bin/prizedraw >"$E2E_LOG" 2>&1 &
+E2E_PID=$!
+main=$(e2e_wait_window "员工抽奖系统") || fail "the installed program's window did not open with the package's fonts"
+e2e_focus "$main"
+e2e_wait_painted
+e2e_key Return
+e2e_wait_rolling
+e2e_key Return
+two_drawn() { [ "$(sql 'select count(*) from AwardList')" = 2 ]; }
+e2e_wait_for "the press of the two people" two_drawn
+e2e_wait_still
+shot=$(e2e_screenshot package-rare-characters)
+python3 "$here/../e2e/check_board.py" "$shot" 2 --distinct \
+  || fail "with only the package's fonts, 王𪚥𠮷 is drawn like characters no font has (see $shot)"
+close_program
 
 sum=$(sha256sum <"$data/config.dll")
 keeps() { # what happened

@@ -2,17 +2,28 @@
 
 #include <QDialog>
 #include <QFileInfo>
+#include <QTest>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
-void ScriptedDialogs::notify(QWidget *, const QString &text, const QString &caption, Icon icon)
+namespace {
+QWidget *ownerWindow(QWidget *owner, const QString &what)
 {
-    calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok, {}});
+    QTest::qVerify(owner != nullptr, "owner != nullptr", qPrintable(u"a box without its window: "_s + what), __FILE__,
+                   __LINE__);
+    return owner ? owner->window() : nullptr;
+}
+} // namespace
+
+void ScriptedDialogs::notify(QWidget *owner, const QString &text, const QString &caption, Icon icon)
+{
+    calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok, {}, ownerWindow(owner, text), {}});
 }
 
-bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons)
+bool ScriptedDialogs::ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons)
 {
-    calls.push_back({u"ask"_s, text, caption, icon, buttons, {}});
+    calls.push_back({u"ask"_s, text, caption, icon, buttons, {}, ownerWindow(owner, text), {}});
     if (askAnswers.empty())
         return true;
     const bool answer = askAnswers.front();
@@ -20,10 +31,10 @@ bool ScriptedDialogs::ask(QWidget *, const QString &text, const QString &caption
     return answer;
 }
 
-int ScriptedDialogs::choose(QWidget *, const QString &text, const QString &caption, Icon icon,
+int ScriptedDialogs::choose(QWidget *owner, const QString &text, const QString &caption, Icon icon,
                             const QStringList &choices)
 {
-    calls.push_back({u"choose"_s, text, caption, icon, Buttons::Ok, choices});
+    calls.push_back({u"choose"_s, text, caption, icon, Buttons::Ok, choices, ownerWindow(owner, text), {}});
     if (chooseAnswers.empty())
         return 0;
     const int answer = chooseAnswers.front();
@@ -31,9 +42,16 @@ int ScriptedDialogs::choose(QWidget *, const QString &text, const QString &capti
     return answer;
 }
 
-QString ScriptedDialogs::inputText(QWidget *, const QString &caption, const QString &prompt, bool masked)
+QString ScriptedDialogs::inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked)
 {
-    calls.push_back({u"input"_s, prompt, caption, masked ? Icon::Warning : Icon::None, Buttons::OkCancel, {}});
+    calls.push_back({u"input"_s,
+                     prompt,
+                     caption,
+                     masked ? Icon::Warning : Icon::None,
+                     Buttons::OkCancel,
+                     {},
+                     ownerWindow(owner, prompt),
+                     {}});
     if (inputAnswers.empty())
         return {};
     const QString answer = inputAnswers.front();
@@ -41,9 +59,9 @@ QString ScriptedDialogs::inputText(QWidget *, const QString &caption, const QStr
     return answer;
 }
 
-QString ScriptedDialogs::openFileName(QWidget *, const QString &filter)
+QString ScriptedDialogs::openFileName(QWidget *owner, const QString &filter)
 {
-    calls.push_back({u"open"_s, filter, {}, Icon::None, Buttons::OkCancel, {}});
+    calls.push_back({u"open"_s, filter, {}, Icon::None, Buttons::OkCancel, {}, ownerWindow(owner, filter), {}});
     if (fileAnswers.empty())
         return {};
     const QString answer = fileAnswers.front();
@@ -51,9 +69,9 @@ QString ScriptedDialogs::openFileName(QWidget *, const QString &filter)
     return answer;
 }
 
-QString ScriptedDialogs::openFolderName(QWidget *, const QString &caption)
+QString ScriptedDialogs::openFolderName(QWidget *owner, const QString &caption)
 {
-    calls.push_back({u"folder"_s, caption, {}, Icon::None, Buttons::OkCancel, {}});
+    calls.push_back({u"folder"_s, caption, {}, Icon::None, Buttons::OkCancel, {}, ownerWindow(owner, caption), {}});
     if (fileAnswers.empty())
         return {};
     const QString answer = fileAnswers.front();
@@ -61,9 +79,11 @@ QString ScriptedDialogs::openFolderName(QWidget *, const QString &caption)
     return answer;
 }
 
-QString ScriptedDialogs::saveFileName(QWidget *, const QString &filter, const QString &suffix)
+QString ScriptedDialogs::saveFileName(QWidget *owner, const QString &filter, const QString &suffix,
+                                      const QString &suggested)
 {
-    calls.push_back({u"save"_s, filter, suffix, Icon::None, Buttons::OkCancel, {}});
+    calls.push_back(
+        {u"save"_s, filter, suffix, Icon::None, Buttons::OkCancel, {}, ownerWindow(owner, filter), suggested});
     if (fileAnswers.empty())
         return {};
     QString answer = fileAnswers.front();
@@ -80,13 +100,22 @@ int ScriptedDialogs::runModal(QDialog &dialog)
                      dialog.windowTitle(),
                      Icon::None,
                      Buttons::Ok,
+                     {},
+                     dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr,
                      {}});
     return onModal ? onModal(dialog) : QDialog::Rejected;
 }
 
-void ScriptedDialogs::reportError(const QString &text)
+void ScriptedDialogs::reportError(QWidget *owner, const QString &text)
 {
-    calls.push_back({u"error"_s, errorReportText(text), applicationTitle(), Icon::Error, Buttons::Ok, {}});
+    calls.push_back({u"error"_s,
+                     errorReportText(text),
+                     applicationTitle(),
+                     Icon::Error,
+                     Buttons::Ok,
+                     {},
+                     ownerWindow(owner, text),
+                     {}});
 }
 
 QStringList ScriptedDialogs::texts(const QString &kind) const

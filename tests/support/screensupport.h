@@ -14,7 +14,9 @@
 #include <deque>
 #include <functional>
 
-// Answers dialogs in order; records every question asked.
+// Answers dialogs in order; records every question asked. A box without the
+// window it belongs to fails the running test: a window manager could place
+// it below the screen it blocks.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
@@ -24,6 +26,8 @@ public:
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         QStringList choices; // choose
+        QWidget *owner = nullptr; // the window the box belongs to
+        QString suggested; // save: the name offered
     };
     std::vector<Call> calls;
     std::deque<bool> askAnswers; // default: true
@@ -40,9 +44,9 @@ public:
     QString openFileName(QWidget *, const QString &filter) override;
     // Answered from fileAnswers too.
     QString openFolderName(QWidget *, const QString &caption) override;
-    QString saveFileName(QWidget *, const QString &filter, const QString &suffix) override;
+    QString saveFileName(QWidget *, const QString &filter, const QString &suffix, const QString &suggested) override;
     int runModal(QDialog &dialog) override;
-    void reportError(const QString &text) override;
+    void reportError(QWidget *owner, const QString &text) override;
 
     QStringList texts(const QString &kind) const;
     int count(const QString &kind) const { return static_cast<int>(texts(kind).size()); }

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDate>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -26,6 +27,10 @@ using namespace Qt::StringLiterals;
 TListsFrm *ListsFrm = nullptr;
 
 namespace {
+// What the save dialog offers: the list's name and today's date, the
+// extension of the filter chosen.
+QString datedName(const QString &what) { return what + u'-' + QDate::currentDate().toString(u"yyyyMMdd"_s); }
+
 constexpr QRect kGridGeometry{96, 152, 825, 537};
 constexpr int kRowHeight = 42;
 constexpr int kFontPx = 27;
@@ -148,7 +153,7 @@ void TListsFrm::buildCommands()
     PopupMenu1->addAction(ActExportLog);
 }
 
-void TListsFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
+void TListsFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
 void TListsFrm::FormCreate()
 {
@@ -163,7 +168,7 @@ void TListsFrm::ActCloseExecute() { reject(); }
 
 void TListsFrm::ActExportExecute()
 {
-    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
+    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s, datedName(u"中奖名单"_s));
     if (fileName.isEmpty())
         return;
     // The rows as shown, which the screen already holds.
@@ -172,7 +177,7 @@ void TListsFrm::ActExportExecute()
 
 void TListsFrm::ActExportLogExecute()
 {
-    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s);
+    const QString fileName = m_dialogs.saveFileName(this, exportFilter(), u"xls"_s, datedName(u"抽奖记录"_s));
     if (fileName.isEmpty())
         return;
     saveDrawRecord(fileName, m_db);

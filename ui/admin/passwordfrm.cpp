@@ -82,7 +82,7 @@ void TPasswordFrm::accept()
     try {
         m_password.change(NewEdit->text());
     } catch (const AppError &e) {
-        m_dialogs.reportError(e.text());
+        m_dialogs.reportError(this, e.text());
         return;
     }
     m_dialogs.notify(this, u"密码已设置。此后按 F2 时请输入新密码。"_s, u"设置密码"_s, Dialogs::Icon::Information);

@@ -105,7 +105,7 @@ int PostedGrid::firstShownColumn() const
     return 0;
 }
 
-void PostedGrid::run(const std::function<void()> &step) { runReported(m_dialogs, step); }
+void PostedGrid::run(const std::function<void()> &step) { runReported(m_dialogs, &m_view, step); }
 
 void PostedGrid::setColumnWidths(std::vector<int> widths)
 {

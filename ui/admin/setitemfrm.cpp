@@ -149,7 +149,7 @@ void TSetItemFrm::FormCreate()
     const QImage picture = reader.read();
     if (picture.isNull()) {
         m_dialogs.reportError(
-            u"无法打开图片文件 \"%1\": %2"_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
+            this, u"无法打开图片文件 \"%1\": %2"_s.arg(QDir::toNativeSeparators(path), reader.errorString()));
         return;
     }
     Image1->setPixmap(QPixmap::fromImage(picture));

@@ -332,7 +332,7 @@ bool TSetupBlankFrm::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TSetupBlankFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
+void TSetupBlankFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
 void TSetupBlankFrm::accept()
 {

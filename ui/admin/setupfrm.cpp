@@ -13,6 +13,7 @@
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
 #include "ui/admin/restorefrm.h"
+#include "ui/admin/settingsform.h"
 #include "ui/common/screenfonts.h"
 #include "base/dialogs.h"
 #include "base/errors.h"
@@ -27,6 +28,7 @@
 #include <QFontMetrics>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDate>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -107,23 +109,31 @@ TSetupFrm::~TSetupFrm()
 
 void TSetupFrm::buildControls()
 {
-    Label2 = label(this, u"Label2"_s, u"背景音乐:"_s, 17, 16);
-    RzButtonEdit2 = new QLineEdit(this);
-    RzButtonEdit2->setObjectName(u"RzButtonEdit2"_s);
-    RzButtonEdit2->setGeometry(80, 12, 669, 21);
-    RzButtonEdit2Button =
-        RzButtonEdit2->addAction(style()->standardIcon(QStyle::SP_DirOpenIcon), QLineEdit::TrailingPosition);
-    connect(RzButtonEdit2Button, &QAction::triggered, this,
-            [this] { guarded([this] { RzButtonEdit2ButtonClick(); }); });
-
-    Label3 = label(this, u"Label3"_s, u"抽奖标题:"_s, 16, 40);
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(u"Edit1"_s);
-    Edit1->setGeometry(80, 36, 417, 21);
-    Label4 = label(this, u"Label4"_s, u"每次循环"_s, 504, 40);
-    RzSpinEdit1 = new LoopCountSpinBox(this);
-    RzSpinEdit1->setObjectName(u"RzSpinEdit1"_s);
-    RzSpinEdit1->setGeometry(560, 36, 47, 21);
+    // The settings' fields come from the settings table, placed in the design.
+    m_form = std::make_unique<SettingsForm>(SettingSpec::Page::Settings, this, *services.dialogs);
+    // A picked music file is the one in memory at once, also when the
+    // screen is then cancelled: the main screen plays it at its next reload.
+    m_form->onFileChosen = [this](const SettingSpec &, const QString &file) { services.settings.backSound = file; };
+    const struct {
+        const char16_t *key;
+        QRect editor;
+        QPoint label;
+    } kPlaces[] = {
+        {u"backSound", {80, 12, 669, 21}, {17, 16}}, {u"ATltle", {80, 36, 417, 21}, {16, 40}},
+        {u"iTime", {560, 36, 47, 21}, {504, 40}},    {u"showNo", {304, 336, 193, 17}, {}},
+        {u"rollEligible", {304, 358, 305, 17}, {}},  {u"stageScreen", {96, 334, 193, 21}, {16, 338}},
+    };
+    for (const auto &place : kPlaces) {
+        const QString key = QString::fromUtf16(place.key);
+        m_form->editor(key)->setGeometry(place.editor);
+        if (QLabel *caption = m_form->label(key)) {
+            caption->adjustSize();
+            caption->move(place.label);
+        }
+    }
+    RzButtonEdit2 = static_cast<QLineEdit *>(m_form->editor(u"backSound"_s));
+    RzButtonEdit2Button = RzButtonEdit2->actions().constFirst();
+    CheckBox1 = static_cast<QCheckBox *>(m_form->editor(u"showNo"_s));
 
     auto command = [this](const QString &name, const QString &caption, const QString &hint,
                           void (TSetupFrm::*handler)()) {
@@ -152,18 +162,6 @@ void TSetupFrm::buildControls()
     connect(Button3, &QPushButton::clicked, ActImport, &QAction::trigger);
     connect(Button1, &QPushButton::clicked, ActIni, &QAction::trigger);
     connect(Button4, &QPushButton::clicked, ActDel, &QAction::trigger);
-
-    CheckBox1 = new QCheckBox(u"主界面中奖名单显示员工编号"_s, this);
-    CheckBox1->setObjectName(u"CheckBox1"_s);
-    CheckBox1->setGeometry(304, 336, 193, 17);
-    CheckBox2 = new QCheckBox(u"滚动时只显示本奖项可中奖人员"_s, this);
-    CheckBox2->setObjectName(u"CheckBox2"_s);
-    CheckBox2->setGeometry(304, 358, 305, 17);
-
-    LabelStage = label(this, u"LabelStage"_s, u"舞台显示屏:"_s, 16, 338);
-    StageScreenBox = new QComboBox(this);
-    StageScreenBox->setObjectName(u"StageScreenBox"_s);
-    StageScreenBox->setGeometry(96, 334, 193, 21);
 
     Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 366);
     // The status line ends before the check box, which would cover its text.
@@ -356,17 +354,13 @@ void TSetupFrm::placeFooter()
     dxDBGrid1Footer->setGeometry(left, 1, dxDBGrid1->columnWidth(column) - 2, kFooterHeight - 2);
 }
 
-void TSetupFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, step); }
+void TSetupFrm::guarded(const std::function<void()> &step) { runReported(*services.dialogs, this, step); }
 
 void TSetupFrm::FormShow()
 {
-    RzButtonEdit2->setText(services.settings.backSound);
-    Edit1->setText(services.settings.ATltle);
-    RzSpinEdit1->setValue(services.settings.iTime); // the box holds it to 5 … 50
-    CheckBox1->setChecked(services.settings.showNo);
-    CheckBox2->setChecked(services.settings.rollEligibleOnly);
+    // The loop count's box holds it to 5 … 50.
+    m_form->load(services.settings);
     m_look = {services.settings.stageBackground, services.settings.stageLogo, services.settings.showPhotos};
-    fillStageScreens();
     services.db->ensureOpen();
     reopenRoster();
     reopenPrizeItems();
@@ -384,16 +378,6 @@ void TSetupFrm::reopenPrizeItems()
 {
     ADOQuery2->open();
     prizeGrid->fitColumns();
-}
-
-void TSetupFrm::RzButtonEdit2ButtonClick()
-{
-    const QString file = services.dialogs->openFileName(this, u"MP3|*.mp3|WMA|*.wma|AVI|*.avi"_s);
-    if (file.isEmpty())
-        return;
-    RzButtonEdit2->setText(file);
-    // Takes effect at the main screen's next reload, even when the screen is cancelled.
-    services.settings.backSound = file;
 }
 
 bool TSetupFrm::DeleteAllEmployees()
@@ -421,6 +405,7 @@ void TSetupFrm::ActIniExecute()
     ADOQuery2->checkBrowseMode();
     resetDraw(*services.db);
     m_drawWasReset = true;
+    Q_EMIT drawReset();
     reopenPrizeItems();
     if (ADOQuery2->rowCount() > 0)
         ADOQuery2->setCurrent(ADOQuery2->rowCount() - 1);
@@ -436,7 +421,9 @@ void TSetupFrm::ActDelExecute()
 
 void TSetupFrm::ActBackupExecute()
 {
-    const QString file = services.dialogs->saveFileName(this, BackupFile::filter(), u"zip"_s);
+    const QString file =
+        services.dialogs->saveFileName(this, BackupFile::filter(), u"zip"_s,
+                                       u"抽奖备份-"_s + QDate::currentDate().toString(u"yyyyMMdd"_s) + u".zip"_s);
     if (file.isEmpty())
         return;
     if (const QString refused = BackupFile::refusedTarget(*services.db, file); !refused.isEmpty())
@@ -543,37 +530,14 @@ void TSetupFrm::ADOQuery2iNumberChange(const QString &field)
     ADOQuery2->setField(u"iNumber"_s, check.replacement);
 }
 
-QString TSetupFrm::musicPath() const { return RzButtonEdit2->text(); }
-
-QString TSetupFrm::title() const { return Edit1->text(); }
-
-int TSetupFrm::loopCount() const { return RzSpinEdit1->loopCount(); }
-
-bool TSetupFrm::showNo() const { return CheckBox1->isChecked(); }
-
-bool TSetupFrm::rollEligibleOnly() const { return CheckBox2->isChecked(); }
-QString TSetupFrm::stageScreen() const { return StageScreenBox->currentData().toString(); }
-
-void TSetupFrm::fillStageScreens()
+Settings TSetupFrm::settings() const
 {
-    StageScreenBox->clear();
-    StageScreenBox->addItem(u"自动(最大的非主显示屏)"_s, QString());
-    const QScreen *primary = QGuiApplication::primaryScreen();
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        const QSize pixels = (QSizeF(screen->geometry().size()) * screen->devicePixelRatio()).toSize();
-        QString text = u"%1 (%2×%3)"_s.arg(screen->name()).arg(pixels.width()).arg(pixels.height());
-        if (screen == primary)
-            text += u" 主显示屏"_s;
-        StageScreenBox->addItem(text, screen->name());
-    }
-    const QString chosen = services.settings.stageScreen;
-    int index = chosen.isEmpty() ? 0 : StageScreenBox->findData(chosen);
-    if (index < 0) {
-        // A screen that is not connected now keeps its place in the setting.
-        StageScreenBox->addItem(chosen + u" (未连接)"_s, chosen);
-        index = StageScreenBox->count() - 1;
-    }
-    StageScreenBox->setCurrentIndex(index);
+    Settings chosen = services.settings;
+    m_form->store(chosen);
+    chosen.stageBackground = m_look.background;
+    chosen.stageLogo = m_look.logo;
+    chosen.showPhotos = m_look.showPhotos;
+    return chosen;
 }
 
 void TSetupFrm::BitBtn2Click()

@@ -1,6 +1,9 @@
 #pragma once
+#include "base/settings.h"
+
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class Database;
 class Dialogs;
@@ -19,7 +22,7 @@ class QPushButton;
 class QTableView;
 class RosterGridList;
 class RosterImport;
-struct Settings;
+class SettingsForm;
 
 // The system settings screen: the four settings, the roster grid and the prize
 // grid, the commands that clear the roster, import it, reset the draw and
@@ -41,18 +44,10 @@ public:
     // the operator knows what to copy or back up.
     void showDataFolder(const QString &folder);
 
-    // Values the main screen takes back on OK.
-    QString musicPath() const;
-    QString title() const;
-    int loopCount() const;
-    bool showNo() const;
-    bool rollEligibleOnly() const;
-    // The stage screen's name; empty: the default (the largest screen that is not the primary).
-    QString stageScreen() const;
-    // The stage's look as chosen in 舞台外观 (file names in pictures/).
-    QString stageBackground() const { return m_look.background; }
-    QString stageLogo() const { return m_look.logo; }
-    bool showPhotos() const { return m_look.showPhotos; }
+    // The settings as the screen shows them, which the main screen takes on
+    // OK: the fields, and the stage's look as chosen in 舞台外观 (file names in
+    // pictures/).
+    Settings settings() const;
     // True once the winners list was reset here: done at once, whatever
     // button then closes the screen.
     bool drawWasReset() const { return m_drawWasReset; }
@@ -67,12 +62,14 @@ public:
 Q_SIGNALS:
     // 设置密码: the main screen, which guards F2 with the password, opens its screen.
     void passwordRequested();
+    // The winners were removed and every item starts again: the stage must
+    // stop presenting them now, not when the screen closes.
+    void drawReset();
 
 private:
     friend class TestSetupFrm;
     friend class TestSetupFrmImport;
 
-    void RzButtonEdit2ButtonClick();
     void ActLookExecute();
     void ActPhotosExecute();
     void ActClearExecute();
@@ -92,7 +89,6 @@ private:
     void choosePrizePicture();
     int rosterCount() const { return m_rosterCount; }
     void buildControls();
-    void fillStageScreens();
     void buildRosterGrid();
     void buildPrizeGrid();
     void deleteGridRow(PostedGrid &grid);
@@ -123,15 +119,10 @@ private:
 
     QLabel *Label1 = nullptr; // status line
     QLabel *DataFolderLabel = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
     QLabel *Label7 = nullptr;
     QLabel *Label10 = nullptr;
     QLineEdit *RzButtonEdit2 = nullptr;
     QAction *RzButtonEdit2Button = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    LoopCountSpinBox *RzSpinEdit1 = nullptr;
     QPushButton *Button1 = nullptr;
     QPushButton *Button2 = nullptr;
     QPushButton *Button3 = nullptr;
@@ -141,10 +132,8 @@ private:
     QTableView *dxDBGrid1 = nullptr; // roster
     QLabel *dxDBGrid1Footer = nullptr;
     QTableView *dxDBGrid2 = nullptr; // prize items
-    QCheckBox *CheckBox1 = nullptr;
-    QCheckBox *CheckBox2 = nullptr; // the roll shows only who may win
-    QLabel *LabelStage = nullptr;
-    QComboBox *StageScreenBox = nullptr; // 舞台显示屏: the connected screens
+    QCheckBox *CheckBox1 = nullptr; // the status line ends before it
+    std::unique_ptr<SettingsForm> m_form; // the settings' fields
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;

@@ -1,10 +1,13 @@
 #include "ui/common/qtdialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <algorithm>
 #include <vector>
 
@@ -79,7 +82,7 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 
 void QtDialogs::notify(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
-    QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, owner);
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, boxOwner(owner));
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
     prepareMessageBox(box);
     box.exec();
@@ -87,7 +90,7 @@ void QtDialogs::notify(QWidget *owner, const QString &text, const QString &capti
 
 bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons)
 {
-    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, owner);
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, boxOwner(owner));
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(u"是(&Y)"_s);
@@ -108,7 +111,7 @@ bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption,
 int QtDialogs::choose(QWidget *owner, const QString &text, const QString &caption, Icon icon,
                       const QStringList &choices)
 {
-    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, owner);
+    QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, boxOwner(owner));
     std::vector<QPushButton *> buttons;
     for (const QString &choice : choices)
         buttons.push_back(box.addButton(choice, QMessageBox::ActionRole));
@@ -127,24 +130,57 @@ int QtDialogs::choose(QWidget *owner, const QString &text, const QString &captio
 QString QtDialogs::inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked)
 {
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(owner, caption, prompt, masked ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    const QString text = QInputDialog::getText(boxOwner(owner), caption, prompt,
+                                               masked ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
     return ok ? text : QString();
+}
+
+QWidget *QtDialogs::boxOwner(QWidget *owner)
+{
+    if (owner)
+        return owner->window();
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
+}
+
+QString QtDialogs::startFolder() const
+{
+    if (!m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir())
+        return m_lastFolder;
+    // Not the working directory: started from the desktop that is "/".
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void QtDialogs::remember(const QString &chosen)
+{
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
 }
 
 QString QtDialogs::openFileName(QWidget *owner, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(owner, QString(), QString(), qtFileFilter(filter));
+    const QString chosen =
+        QFileDialog::getOpenFileName(boxOwner(owner), QString(), startFolder(), qtFileFilter(filter));
+    remember(chosen);
+    return chosen;
 }
 
 QString QtDialogs::openFolderName(QWidget *owner, const QString &caption)
 {
-    return QFileDialog::getExistingDirectory(owner, caption);
+    const QString chosen = QFileDialog::getExistingDirectory(boxOwner(owner), caption, startFolder());
+    if (!chosen.isEmpty())
+        m_lastFolder = chosen;
+    return chosen;
 }
 
-QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix)
+QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix,
+                                const QString &suggestedName)
 {
-    QFileDialog dialog(owner, QString(), QString(), qtFileFilter(filter));
+    QFileDialog dialog(boxOwner(owner), QString(), startFolder(), qtFileFilter(filter));
+    if (!suggestedName.isEmpty())
+        dialog.selectFile(suggestedName);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -161,15 +197,16 @@ QString QtDialogs::saveFileName(QWidget *owner, const QString &filter, const QSt
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    remember(chosen);
+    return chosen;
 }
 
 int QtDialogs::runModal(QDialog &dialog) { return dialog.exec(); }
 
-void QtDialogs::reportError(const QString &text)
+void QtDialogs::reportError(QWidget *owner, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok, boxOwner(owner));
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
     prepareMessageBox(box);
     box.exec();

@@ -27,7 +27,19 @@ public:
     QString inputText(QWidget *owner, const QString &caption, const QString &prompt, bool masked) override;
     QString openFileName(QWidget *owner, const QString &filter) override;
     QString openFolderName(QWidget *owner, const QString &caption) override;
-    QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix) override;
+    QString saveFileName(QWidget *owner, const QString &filter, const QString &defaultSuffix,
+                         const QString &suggestedName) override;
     int runModal(QDialog &dialog) override;
-    void reportError(const QString &text) override;
+    void reportError(QWidget *owner, const QString &text) override;
+
+    // The window a box belongs to: the owner's, or when a caller has none the
+    // modal screen or the active window. A box parented to nothing would be
+    // transient for Qt's hidden group leader, and a window manager may place
+    // it below the screen it blocks.
+    static QWidget *boxOwner(QWidget *owner);
+
+private:
+    QString startFolder() const;
+    void remember(const QString &chosen);
+    QString m_lastFolder;
 };

@@ -10,8 +10,17 @@ BoardLabel::BoardLabel(QWidget *parent) : QLabel(parent) {}
 
 QStringList BoardLabel::lines() const
 {
+    if (!m_shown.isEmpty())
+        return m_shown;
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
     return text().split(lineBreak);
+}
+
+void BoardLabel::setShownLines(const QStringList &lines)
+{
+    m_shown = lines;
+    updateGeometry();
+    update();
 }
 
 int BoardLabel::linePitch() const { return static_cast<int>(std::ceil(QFontInfo(font()).pixelSize() * 1.32)); }

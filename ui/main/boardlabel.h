@@ -5,8 +5,9 @@
 // The CJK faces available off Windows have a far taller line box than the
 // classic face, which would make two lines overflow a board row (57 pixels);
 // so a line here is 1.32 times the font's pixel size high, the proportion of
-// the classic face, whatever face is drawn. A line wider than the label is
-// elided; the text itself stays whole.
+// the classic face, whatever face is drawn. The board decides the lines shown
+// (a long name over two, a long factory shortened inside its brackets); the
+// text itself stays whole.
 class BoardLabel : public QLabel {
     Q_OBJECT
 public:
@@ -20,8 +21,11 @@ public:
     bool hasPhoto() const { return !m_photo.isNull(); }
     int photoWidth() const { return m_photo.isNull() ? 0 : m_photoWidth + kPhotoGap; }
     static constexpr int kPhotoGap = 4;
-    // The width of the widest line in the label's font.
+    // The width of the widest line shown in the label's font.
     int textWidth() const;
+    // The lines drawn; none set: the text's own lines.
+    void setShownLines(const QStringList &lines);
+    QStringList shownLines() const { return lines(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -29,5 +33,6 @@ protected:
 private:
     QStringList lines() const;
     QPixmap m_photo;
+    QStringList m_shown;
     int m_photoWidth = 0;
 };

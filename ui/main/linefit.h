@@ -1,5 +1,6 @@
 #pragma once
 #include <QFont>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,26 @@ struct LineFit {
     QString shown;
 };
 LineFit fitLine(const QFont &font, const QString &text, qsizetype keepFrom, int width, double smallestShare = 0.75);
+
+// A winner's label on the board: a bracketed line (the factory, or the code)
+// above the person's name. The name is what the hall looks for, so it is kept
+// whole first: drawn smaller, then over two lines; only then is the bracketed
+// text shortened, inside its brackets. `pitch` is a line's height as a share
+// of the pixel size.
+struct BoardLabelFit {
+    int pixelSize = 0;
+    QStringList lines;
+};
+// The largest pixel size from `largest` down to `smallest` at which both
+// lines fit `room` whole; failing that, at which the name fits on one line;
+// failing that, the largest (not below half of `largest`) at which the name
+// fits over two lines under the bracketed one; failing all, `smallest`.
+int boardLabelPixelSize(const QFont &font, const QString &bracketed, const QString &name, QSize room, int largest,
+                        int smallest, double pitch);
+// The lines at a pixel size that may be smaller than the label needs (one
+// size for every label of a press).
+QStringList boardLabelLines(const QFont &font, int pixelSize, const QString &bracketed, const QString &name, QSize room,
+                            double pitch);
 
 // The part of a text to keep whole on the winner line: the person's name,
 // after the first space that follows the prefix "...:" (the line reads

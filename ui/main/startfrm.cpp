@@ -92,7 +92,8 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
     : QWidget(parent), round(db, pacer), m_folders(folders), m_settings(settings), m_db(db), m_dialogs(dialogs),
       m_pacer(pacer), m_random(random), m_sound(sound), m_pictures(std::make_unique<PictureCache>()),
       m_photos(std::make_unique<PhotoFolder>()),
-      m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer))
+      m_password(std::make_unique<OperatorPassword>(folders.data, settings, pacer)),
+      m_settingsModel(std::make_unique<SettingsModel>(settings, folders.data, folders.program))
 {
     setObjectName(u"StartFrm"_s);
     setWindowTitle(applicationTitle());
@@ -108,6 +109,7 @@ TStartFrm::TStartFrm(const Folders &folders, Settings &settings, Database &db, D
     Stage::declare(this, Stage::Role::Stage);
     buildScreen();
     buildCommands();
+    connect(m_settingsModel.get(), &SettingsModel::changed, this, &TStartFrm::settingsChanged);
     FormCreate();
 }
 
@@ -225,6 +227,23 @@ void TStartFrm::buildCommands()
     ActNextScreen->setShortcutContext(Qt::WindowShortcut);
     connect(ActNextScreen, &QAction::triggered, this, [this] { guarded([this] { Q_EMIT nextScreenRequested(); }); });
     addAction(ActNextScreen);
+}
+
+void TStartFrm::settingsChanged(const QStringList &keys)
+{
+    // The loop count, showNo and the roll's setting are read where they are
+    // used; the music at the next reload.
+    if (keys.contains(u"ATltle"_s))
+        Titles->setText(m_settings.ATltle);
+    if (keys.contains(u"stageScreen"_s))
+        Q_EMIT stageScreenChosen(m_settings.stageScreen);
+    for (const char16_t *look : {u"ATltle", u"stageBackground", u"stageLogo", u"showPhotos"}) {
+        // The logo stands left of the title's text.
+        if (keys.contains(QString::fromUtf16(look))) {
+            applyLook();
+            break;
+        }
+    }
 }
 
 void TStartFrm::FormCreate()
@@ -468,7 +487,7 @@ void TStartFrm::setDescription(const QString &text)
 
 QString TStartFrm::description() const { return descs->text(); }
 
-void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, step); }
+void TStartFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
 // The first winner of a press sets the board up for the whole press: a box
 // for each winner it will draw, and the caption naming what they win, so that
@@ -483,7 +502,7 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
         m_board->setCaptionPicture(prizePicture(round.currItemNo()));
     }
     const QString photo = photoOf(code, factory);
-    m_board->add(n, u"("_s + (m_settings.showNo ? code : factory) + u")"_s, name, photo);
+    m_board->add(n, m_settings.showNo ? code : factory, name, photo);
     // The winner's photo beside the name on the winner line, which shows them
     // now, or once it is decoded while they are still shown.
     m_linePhotoCode = photo.isEmpty() ? QString() : code;

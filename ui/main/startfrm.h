@@ -1,6 +1,7 @@
 #pragma once
 #include "base/datafolder.h"
 #include "draw/drawview.h"
+#include "draw/pressstate.h"
 #include "draw/prizeround.h"
 #include "ui/main/layoutvalues.h"
 #include "ui/main/rollingdigit.h"
@@ -22,6 +23,7 @@ class PictureButton;
 class PictureCache;
 class StageCover;
 class RandomPosition;
+class SettingsModel;
 class SoundPlayer;
 class StageBackdrop;
 class WinnerBoard;
@@ -71,6 +73,8 @@ Q_SIGNALS:
     void nextScreenRequested();
     // The settings screen was confirmed with this stage screen (empty: the default).
     void stageScreenChosen(const QString &name);
+    // The press moved to another state (the console follows it).
+    void pressStateChanged(PressState state);
 
 public:
     // Winner board.
@@ -94,6 +98,9 @@ public:
     void setCloseCommandEnabled(bool enabled);
     // True while a press (roll or drawing) is in progress.
     bool pressInProgress() const;
+    PressState pressState() const;
+    // Opens and shuts the commands by the press's state.
+    void applyPressState(PressState state);
 
     // The draw engine of the screen, made at its first use.
     DrawEngine &engine();
@@ -106,6 +113,7 @@ public:
     // stays), the folder of photos. At start and after the settings screen.
     void applyLook();
     PictureCache &pictures() const { return *m_pictures; }
+    SettingsModel &settingsModel() const { return *m_settingsModel; }
     const PhotoFolder &photos() const { return *m_photos; }
     // A person's photo when the board shows photos; empty otherwise.
     QString photoOf(const QString &code, const QString &factory) const;
@@ -207,4 +215,7 @@ private:
     std::unique_ptr<DrawView> m_drawView;
     // Guards F2 and is set in the settings screen; counts wrong ones for both.
     std::unique_ptr<OperatorPassword> m_password;
+    // Owns the settings in memory and says which changed.
+    std::unique_ptr<SettingsModel> m_settingsModel;
+    void settingsChanged(const QStringList &keys);
 };

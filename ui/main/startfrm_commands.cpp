@@ -115,16 +115,21 @@ void TStartFrm::ActSetupExecute()
         TPasswordFrm passwordScreen(*m_password, m_dialogs, &screen);
         m_dialogs.runModal(passwordScreen);
     });
+    // The projector follows a reset at once; the draw's cached data is read
+    // again when the screen closes (no press can start while it is open).
+    connect(&screen, &TSetupFrm::drawReset, this, [this] {
+        ClearBoard();
+        ShowNoCandidate();
+        PrepareCurrentPrize();
+    });
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted) {
-        // Restored data brings its own config.ini: the settings are read
-        // again, and nothing the screens showed before stays.
+        // Restored data brings its own config.ini (and a backup its own
+        // background, logo and photos): the settings are read again, and
+        // nothing the screens showed before stays.
         if (screen.dataWasReplaced()) {
-            m_settings = LoadSettings(m_folders.data, m_folders.program);
-            Titles->setText(m_settings.ATltle);
-            Q_EMIT stageScreenChosen(m_settings.stageScreen);
-            // A backup carries its own background, logo and photos.
+            m_settingsModel->reload();
             applyLook();
         }
         // A reset is done in the screen, whatever closes it: its winners must
@@ -138,21 +143,9 @@ void TStartFrm::ActSetupExecute()
             });
         return;
     }
-    m_settings.backSound = screen.musicPath();
-    m_settings.ATltle = screen.title();
-    m_settings.iTime = screen.loopCount();
-    m_settings.showNo = screen.showNo();
-    m_settings.rollEligibleOnly = screen.rollEligibleOnly();
-    m_settings.stageScreen = screen.stageScreen();
-    m_settings.stageBackground = screen.stageBackground();
-    m_settings.stageLogo = screen.stageLogo();
-    m_settings.showPhotos = screen.showPhotos();
-    // A settings file that cannot be written throws here, and the board,
-    // reload and prize steps are skipped.
-    SaveSettings(m_folders.data, m_settings);
-    Q_EMIT stageScreenChosen(m_settings.stageScreen);
-    Titles->setText(m_settings.ATltle);
-    applyLook();
+    // A settings file that cannot be written throws here, the settings in
+    // memory stay, and the board, reload and prize steps are skipped.
+    m_settingsModel->apply(screen.settings());
     // The board is emptied (a reset may have removed its winners), and the
     // digits and winner line present nobody it no longer shows.
     refreshAfterScreen([this] {
@@ -180,12 +173,11 @@ void TStartFrm::ActListExecute()
         ClearBoard();
         ShowNoCandidate();
         ReloadDrawData();
-        if (absentItem != 0) {
+        // A deleted winner's place is open again: when the current item is
+        // finished, the next open one by draw order becomes current.
+        if (absentItem != 0)
             round.setCurrItemNo(absentItem);
-            PrepareCurrentPrize();
-        } else {
-            setDescription(round.currentLine());
-        }
+        PrepareCurrentPrize();
     };
     try {
         screen = std::make_unique<TListsFrm>(m_db, m_dialogs, round, this);

@@ -30,8 +30,7 @@ public:
     void setDescription(const QString &text) override { m_frm.setDescription(text); }
     void playEffect(const QString &fileName) override { m_frm.PlayEffect(fileName); }
     void stopEffect() override { m_frm.StopEffect(); }
-    void setAdminCommandsEnabled(bool enabled) override { m_frm.setAdminCommandsEnabled(enabled); }
-    void setCloseCommandEnabled(bool enabled) override { m_frm.setCloseCommandEnabled(enabled); }
+    void pressStateChanged(PressState state) override { m_frm.applyPressState(state); }
     void notify(const QString &text) override
     {
         m_dialogs.notify(&m_frm, text, u"系统提示"_s, Dialogs::Icon::Information);
@@ -87,7 +86,19 @@ void TStartFrm::ShowNoCandidate()
     EmpName->setText(u"本次中奖者是:......"_s);
 }
 
-bool TStartFrm::pressInProgress() const { return m_engine && (m_engine->rolling() || m_engine->busy()); }
+bool TStartFrm::pressInProgress() const { return m_engine && m_engine->busy(); }
+
+PressState TStartFrm::pressState() const { return m_engine ? m_engine->state() : PressState::Idle; }
+
+void TStartFrm::applyPressState(PressState state)
+{
+    // The screens stay shut from the start press to the end of the press, so
+    // that none of them changes the tables under it; the close command is the
+    // stop request while winners are drawn.
+    setAdminCommandsEnabled(state == PressState::Idle);
+    setCloseCommandEnabled(pressCommand(state, PressKey::Escape) != PressCommand::None);
+    Q_EMIT pressStateChanged(state);
+}
 
 void TStartFrm::ActStartExecute()
 {

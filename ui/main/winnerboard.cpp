@@ -59,6 +59,13 @@ void WinnerBoard::refitAll()
 {
     if (dense())
         m_dense = denseGrid();
+    m_pressPx = 0;
+    for (int n = 1; n <= kCapacity; ++n) {
+        if (BoardLabel *l = label(n)) {
+            const int px = neededPixelSize(l, n);
+            m_pressPx = m_pressPx == 0 ? px : std::min(m_pressPx, px);
+        }
+    }
     for (int n = 1; n <= kCapacity; ++n) {
         if (BoardLabel *l = label(n))
             fit(l, n);
@@ -147,7 +154,7 @@ QRect WinnerBoard::box(int n) const
 
 int WinnerBoard::labelPixelSize() const { return dense() ? m_dense.pixelSize : kDesignPixelSize; }
 
-void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine, const QString &photo)
+void WinnerBoard::add(int n, const QString &bracketed, const QString &name, const QString &photo)
 {
     if (n < 1 || n > kCapacity)
         return;
@@ -162,16 +169,24 @@ void WinnerBoard::add(int n, const QString &firstLine, const QString &secondLine
     l->setAlignment(Qt::AlignCenter);
     l->setAutoFillBackground(false);
     l->setWordWrap(false);
-    l->setText(firstLine + u"\r\n"_s + secondLine);
+    l->setText(u"("_s + bracketed + u")\r\n"_s + name);
     m_photos[static_cast<size_t>(n - 1)] = photo;
-    fit(l, n);
-    l->show();
+    m_parts[static_cast<size_t>(n - 1)] = {bracketed, name};
     m_labels[static_cast<size_t>(n - 1)] = l;
+    // A name that needs a smaller size than the press's labels so far makes
+    // them all smaller: one press, one size.
+    const int px = neededPixelSize(l, n);
+    if (m_pressPx == 0 || px < m_pressPx) {
+        refitAll();
+    } else {
+        fit(l, n);
+    }
+    l->show();
     update(captionBox());
     update(pictureBox());
 }
 
-void WinnerBoard::fit(BoardLabel *l, int n) const
+QRect WinnerBoard::textRoom(BoardLabel *l, int n) const
 {
     QRect room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
     const QString &photoPath = m_photos[static_cast<size_t>(n - 1)];
@@ -179,41 +194,47 @@ void WinnerBoard::fit(BoardLabel *l, int n) const
     if (!dense() && m_cache && !photoPath.isEmpty()) {
         // Three by four, as high as the box inside its edge, the whole box
         // the label's: the text takes the rest of the width.
-        room = box(n).adjusted(4, 4, -4, -4);
-        const QSize size(room.height() * 3 / 4, room.height());
+        const QRect inside = box(n).adjusted(4, 4, -4, -4);
+        const QSize size(inside.height() * 3 / 4, inside.height());
         const qreal ratio = devicePixelRatioF();
         QImage image = m_cache->scaled(photoPath, (QSizeF(size) * ratio).toSize(), PictureCache::Fit::Cover);
         if (!image.isNull()) {
             image.setDevicePixelRatio(ratio);
             photo = QPixmap::fromImage(image);
-        } else {
-            room = box(n).adjusted(kTextMargin, 0, -kTextMargin, 0);
+            room = inside;
         }
         l->setPhoto(photo, size.width());
     } else {
         l->setPhoto(QPixmap(), 0);
     }
-    if (dense()) {
-        // All labels of a dense grid keep the grid's size, which is chosen to
-        // be legible from the back of the hall; what does not fit is elided.
-        l->setFont(yaHeiFont(m_dense.pixelSize, true));
-    } else {
-        QFont font = yaHeiPointFont(kDesignPointSize, true);
-        l->setFont(font);
-        const int wide = l->textWidth();
-        const int textRoom = room.width() - l->photoWidth();
-        if (wide > textRoom) {
-            // A long factory or person name is drawn smaller, down to a limit;
-            // what still does not fit is elided.
-            const int designPx = QFontInfo(font).pixelSize();
-            const int px = std::max(int(std::ceil(designPx * kSmallestShare)), designPx * textRoom / wide);
-            font.setPixelSize(px);
-            l->setFont(font);
-        }
-    }
-    const QSize size = l->hasPhoto() ? room.size()
-                                     : QSize(std::min(l->sizeHint().width(), room.width()),
-                                             std::min(l->sizeHint().height(), room.height()));
+    return room.adjusted(l->photoWidth(), 0, 0, 0);
+}
+
+int WinnerBoard::neededPixelSize(BoardLabel *l, int n) const
+{
+    const Parts &parts = m_parts[static_cast<size_t>(n - 1)];
+    const QRect room = textRoom(l, n);
+    // A dense grid's size is chosen to be legible from the back of the hall.
+    const int largest = dense() ? m_dense.pixelSize : QFontInfo(yaHeiPointFont(kDesignPointSize, true)).pixelSize();
+    const int smallest = static_cast<int>(std::ceil(largest * kSmallestShare));
+    return boardLabelPixelSize(yaHeiFont(largest, true), parts.bracketed, parts.name, room.size(), largest, smallest,
+                               kLinePitch);
+}
+
+void WinnerBoard::fit(BoardLabel *l, int n) const
+{
+    const Parts &parts = m_parts[static_cast<size_t>(n - 1)];
+    const QRect room = textRoom(l, n);
+    const int px = m_pressPx > 0 ? m_pressPx : neededPixelSize(l, n);
+    QFont font = dense() ? yaHeiFont(m_dense.pixelSize, true) : yaHeiPointFont(kDesignPointSize, true);
+    if (px != QFontInfo(font).pixelSize())
+        font.setPixelSize(px);
+    l->setFont(font);
+    l->setShownLines(boardLabelLines(font, px, parts.bracketed, parts.name, room.size(), kLinePitch));
+    const QRect whole = room.adjusted(-l->photoWidth(), 0, 0, 0);
+    const QSize size = l->hasPhoto() ? whole.size()
+                                     : QSize(std::min(l->sizeHint().width(), whole.width()),
+                                             std::min(l->sizeHint().height(), whole.height()));
     const QPoint centre = box(n).center();
     l->setGeometry(centre.x() + 1 - (size.width() + 1) / 2, centre.y() + 1 - (size.height() + 1) / 2, size.width(),
                    size.height());
@@ -227,6 +248,9 @@ void WinnerBoard::remove(int n)
     delete slot;
     slot = nullptr;
     m_photos[static_cast<size_t>(n - 1)].clear();
+    m_parts[static_cast<size_t>(n - 1)] = {};
+    if (count() == 0)
+        m_pressPx = 0;
     update(captionBox());
     update(pictureBox());
 }
@@ -238,6 +262,7 @@ void WinnerBoard::clear()
     m_caption.clear();
     m_captionPicture.clear();
     setPressSize(0);
+    m_pressPx = 0;
     update();
 }
 

@@ -68,12 +68,15 @@ public:
     QString captionShownText() const;
     int captionPixelSize() const;
 
-    // Shows label n with its two lines, replacing a label of that number. A
-    // number outside 1 .. kCapacity has no place and is not shown; a number
-    // beyond the press size enlarges the grid.
+    // Shows label n, "(bracketed)" above the name, replacing a label of that
+    // number. A number outside 1 .. kCapacity has no place and is not shown; a
+    // number beyond the press size enlarges the grid. Every label of a press
+    // is drawn at one size, the one the longest name needs (whole first).
     // `photo`: the winner's photo file, shown in the label up to twenty
     // winners a press (a denser grid keeps text only); empty: none.
-    void add(int n, const QString &firstLine, const QString &secondLine, const QString &photo = QString());
+    void add(int n, const QString &bracketed, const QString &name, const QString &photo = QString());
+    // The pixel size of the press's labels; 0 while the board is empty.
+    int pressPixelSize() const { return m_pressPx; }
     void remove(int n);
     // Empties the board: no labels, no caption, the design's places.
     void clear();
@@ -108,6 +111,10 @@ private:
     QRect designBox(int n) const;
     QRect denseBand() const;
     Dense denseGrid() const;
+    // The text room of box n beside its photo, which is set on the label.
+    QRect textRoom(BoardLabel *label, int n) const;
+    // The size label n needs on its own.
+    int neededPixelSize(BoardLabel *label, int n) const;
     void fit(BoardLabel *label, int n) const;
     void refitAll();
 
@@ -115,6 +122,12 @@ private:
 
     std::array<BoardLabel *, kCapacity> m_labels{};
     std::array<QString, kCapacity> m_photos{};
+    struct Parts {
+        QString bracketed;
+        QString name;
+    };
+    std::array<Parts, kCapacity> m_parts{};
+    int m_pressPx = 0;
     PictureCache *m_cache = nullptr;
     QString m_captionPicture;
     QString m_itemPicture;

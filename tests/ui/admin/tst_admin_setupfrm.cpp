@@ -126,11 +126,11 @@ private Q_SLOTS:
         Fixture f;
         int kept = -1;
         const int result = f.openSetup([&](TSetupFrm &screen) {
-            screen.RzSpinEdit1->setFocus();
-            screen.RzSpinEdit1->selectAll();
-            QTest::keyClicks(screen.RzSpinEdit1, typed);
+            screen.findChild<QSpinBox *>(u"RzSpinEdit1"_s)->setFocus();
+            screen.findChild<QSpinBox *>(u"RzSpinEdit1"_s)->selectAll();
+            QTest::keyClicks(screen.findChild<QSpinBox *>(u"RzSpinEdit1"_s), typed);
             const int ok = pressOk(screen);
-            kept = screen.loopCount();
+            kept = screen.settings().iTime;
             return ok;
         });
         QCOMPARE(result, int(QDialog::Accepted));
@@ -147,9 +147,9 @@ private Q_SLOTS:
         int shown = 0;
         int kept = 0;
         f.openSetup([&](TSetupFrm &screen) {
-            shown = screen.RzSpinEdit1->value();
+            shown = screen.findChild<QSpinBox *>(u"RzSpinEdit1"_s)->value();
             const int ok = pressOk(screen);
-            kept = screen.loopCount();
+            kept = screen.settings().iTime;
             return ok;
         });
         QCOMPARE(shown, 5);
@@ -575,8 +575,8 @@ private Q_SLOTS:
             return int(QDialog::Accepted);
         };
         QTest::mouseClick(screen.LookButton, Qt::LeftButton);
-        QCOMPARE(screen.stageBackground(), u"background.jpg"_s);
-        QVERIFY(screen.showPhotos());
+        QCOMPARE(screen.settings().stageBackground, u"background.jpg"_s);
+        QVERIFY(screen.settings().showPhotos);
         QVERIFY(QFile::exists(f.db.folder() + u"pictures/background.jpg"_s));
         QVERIFY(f.ts.dialogs.texts(u"notify"_s).value(0).contains(u"100003.jpg"_s));
 

@@ -163,7 +163,8 @@ void TestListsFrm::deletingAWinnerOfAFullItem()
 
     QCOMPARE(f.t.dialogs.count(u"error"_s), 0);
     QCOMPARE(f.db.scalar(u"select ExcNum from AwardItem where RecNo=?"_s, {f.first}).toInt(), 2);
-    QCOMPARE(f.db.scalar(u"select IsExec from AwardItem where RecNo=?"_s, {f.first}).toInt(), 1);
+    // Its place is open again: the item is no longer finished.
+    QCOMPARE(f.db.scalar(u"select IsExec from AwardItem where RecNo=?"_s, {f.first}).toInt(), 0);
     QCOMPARE(listedCodes(screen), (QStringList{u"一厂/1001"_s, u"一厂/1003"_s}));
     QCOMPARE(f.db.scalar(u"select count(*) from AwardList where sNo='1002'"_s).toInt(), 0);
     QCOMPARE(ui.dxDBGrid1->currentIndex().row(), 0);

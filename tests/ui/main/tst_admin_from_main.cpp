@@ -346,20 +346,30 @@ private Q_SLOTS:
         const QString titleBefore = probe(start).Titles->text();
         f.db.exec(u"update AwardItem set ExcNum = 1"_s); // changed behind the main screen's back
         QSignalSpy stageChosen(&start, &TStartFrm::stageScreenChosen);
+        f.ts.settings.stageScreen = u"HDMI-1"_s; // chosen on another evening
         QString stageScreen;
         openSetup(f, [&](TSetupFrm &screen) {
             part<QLineEdit>(screen, "Edit1").setText(u"年会抽奖"_s);
             part<QCheckBox>(screen, "CheckBox1").setChecked(true);
-            // 舞台显示屏: the default first, then every connected screen.
+            // 舞台显示屏: the default first, then every connected screen, then
+            // the chosen one that is not connected now.
             auto &stage = part<QComboBox>(screen, "StageScreenBox");
             [&] {
-                QCOMPARE(stage.count(), 1 + QGuiApplication::screens().size());
+                QCOMPARE(stage.count(), 2 + QGuiApplication::screens().size());
                 QVERIFY(stage.itemData(0).toString().isEmpty());
+                QCOMPARE(stage.currentText(), u"HDMI-1 (未连接)"_s);
             }();
-            stage.setCurrentIndex(stage.count() - 1);
+            stage.setCurrentIndex(0);
             stageScreen = stage.currentData().toString();
-            if (reset)
+            if (reset) {
                 screen.findChild<QAction *>(u"ActIni"_s)->trigger();
+                // The stage follows the reset at once, while the screen is open.
+                [&] {
+                    QVERIFY(probe(start).label(1) == nullptr);
+                    QCOMPARE(probe(start).EmpName->text(), u"本次中奖者是:......"_s);
+                    QCOMPARE(start.description(), u"现在抽取:A, 奖品:a, 共:3人,准备抽取第:1位."_s);
+                }();
+            }
             if (ok)
                 return pressOk(screen);
             part<QPushButton>(screen, "BitBtn2").click();

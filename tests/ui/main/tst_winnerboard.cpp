@@ -7,6 +7,7 @@
 #include "draw/presslimit.h"
 #include "media/picturecache.h"
 #include "ui/main/boardlabel.h"
+#include "ui/main/linefit.h"
 #include "ui/main/winnerboard.h"
 #include "ui/main/winnerline.h"
 
@@ -271,32 +272,55 @@ private Q_SLOTS:
         QCOMPARE(board.shownPicture(), QString());
     }
 
-    // Long factory or person names are drawn smaller or elided so that they
-    // stay inside the box; the label's text itself stays whole.
+    // Long factory or person names stay inside the box: the name whole first
+    // (drawn smaller, then over two lines), then the factory shortened inside
+    // its brackets; every label of a press at one size. The label's text
+    // itself stays whole.
     void longNamesStayInsideTheirBox_data()
     {
         QTest::addColumn<QString>("factory");
         QTest::addColumn<QString>("name");
-        QTest::newRow("8-character factory") << u"第2分厂有限公司"_s << u"王小明"_s;
-        QTest::newRow("8-character person") << u"一厂"_s << u"欧阳娜娜娜娜娜娜"_s;
-        QTest::newRow("far too long") << u"深圳市第二十八分厂有限责任公司附属车间"_s << u"王"_s;
-        QTest::newRow("latin") << u"WWWWWWWWWWWWWWWWWWWW"_s << u"MMMMMMMMMMMMMM"_s;
+        QTest::addColumn<bool>("factoryWhole");
+        QTest::addColumn<int>("nameLines");
+        QTest::addColumn<int>("smallestPx");
+        QTest::newRow("8-character factory") << u"第2分厂有限公司"_s << u"王小明"_s << true << 1 << 16;
+        QTest::newRow("8-character person") << u"一厂"_s << u"欧阳娜娜娜娜娜娜"_s << true << 1 << 16;
+        QTest::newRow("far too long") << u"深圳市第二十八分厂有限责任公司附属车间"_s << u"王"_s << false << 1 << 16;
+        QTest::newRow("long factory") << u"华南区第一电子元器件有限公司"_s << u"李四"_s << false << 1 << 16;
+        QTest::newRow("long person") << u"一厂"_s << u"欧阳娜扎尔·买买提艾力"_s << true << 1 << 12;
+        QTest::newRow("longer person") << u"华南区第一电子元器件有限公司"_s << u"阿卜杜热合曼·买买提艾力·依明江"_s
+                                       << false << 2 << 12;
+        QTest::newRow("latin") << u"WWWWWWWWWWWWWWWWWWWW"_s << u"MMMMMMMMMMMMMMMMMMMMMM"_s << false << 2 << 12;
     }
 
     void longNamesStayInsideTheirBox()
     {
         QFETCH(QString, factory);
         QFETCH(QString, name);
+        QFETCH(bool, factoryWhole);
+        QFETCH(int, nameLines);
+        QFETCH(int, smallestPx);
         StartFrmFixture f;
         TStartFrm &frm = *f.frm;
+        frm.AddBoardLabel(u"2"_s, u"王"_s, u"一厂"_s, 2); // a short one first
         for (int n : {1, 4, 20}) {
             frm.AddBoardLabel(u"1"_s, name, factory, n);
             BoardLabel *label = boardLabel(frm, n);
             const QRect room = frm.board().box(n).adjusted(WinnerBoard::kTextMargin, 0, -WinnerBoard::kTextMargin, 0);
             QVERIFY2(room.contains(label->geometry()), qPrintable(u"label %1"_s.arg(n)));
             QCOMPARE(label->text(), u"("_s + factory + u")\r\n"_s + name);
-            QVERIFY(QFontInfo(label->font()).pixelSize() >= 16);
+            const QStringList shown = label->shownLines();
+            QCOMPARE(shown.size(), 1 + nameLines);
+            QCOMPARE(shown.mid(1).join(QString()), name);
+            QVERIFY(shown.first().startsWith(u'(') && shown.first().endsWith(u')'));
+            QCOMPARE(shown.first() == u"("_s + factory + u")"_s, factoryWhole);
+            for (const QString &line : shown)
+                QVERIFY2(clusterWidth(label->font(), line) <= room.width(), qPrintable(line));
+            QVERIFY(QFontInfo(label->font()).pixelSize() >= smallestPx);
         }
+        // One size for the whole press, the short name's label too.
+        for (int n : {1, 2, 4, 20})
+            QCOMPARE(QFontInfo(boardLabel(frm, n)->font()).pixelSize(), frm.board().pressPixelSize());
     }
 
     void textFollowsShowNo_data()
