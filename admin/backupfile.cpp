@@ -497,10 +497,11 @@ void restore(Database &db, const QString &file, const RestoreOptions &options)
         unpackFile(entry, file, folder, done, plan.total, options);
     plan.held.clear();
 
-    if (QFileInfo::exists(work.newFolder() + u'/' + QString::fromLatin1(kSettingsName)))
-        keepPasswordInForce(folder, work.newFolder(), options);
     try {
         Snapshots::prepareCopy(db, work.newDatabase(), file);
+        // Asked only of a backup that will be restored.
+        if (QFileInfo::exists(work.newFolder() + u'/' + QString::fromLatin1(kSettingsName)))
+            keepPasswordInForce(folder, work.newFolder(), options);
         const QString snapshot = Snapshots::take(db, Snapshots::restore());
         work.commit(db, snapshot, options.afterStep);
     } catch (const DbError &e) {
