@@ -3,6 +3,7 @@
 #include "sheets/rosterreader.h"
 #include "base/largebuffer.h"
 #include "base/pacer.h"
+#include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
@@ -11,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
+#include <QSet>
 #include <QStringEncoder>
 #include <algorithm>
 #include <bit>
@@ -60,7 +62,7 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
     return engineText;
 }
 
-// The people (code and factory) met so far, held only while an import runs:
+// The people met so far, held only while an import runs:
 // blocks of keys and an open-addressing table of their places, so that a
 // million people cost tens of megabytes and a look-up a few hashes, not a
 // query per row or an index left behind in the database file. Fresh memory
@@ -69,7 +71,7 @@ QString refusalReason(const QString &engineText, const RosterRow &row)
 // large buffers.
 class PersonKeys {
 public:
-    // `key` is the code, a NUL and the factory; `hash` its hashOf(). True
+    // `key` as personKey() gives it; `hash` its hashOf(). True
     // when the person was not there yet (and now is).
     bool insert(std::string_view key, uint64_t hash)
     {
@@ -175,12 +177,65 @@ uint32_t appendUtf8(std::string &out, QStringEncoder &encoder, const QString &ce
     return static_cast<uint32_t>(out.size() - start);
 }
 
+// The captions a roster's first row gives its columns: the program's own and
+// the usual variants, whatever column they stand over.
+bool isCaption(QString cell)
+{
+    static const QSet<QString> captions{
+        u"工厂名称"_s, u"工厂"_s,     u"厂区"_s,     u"厂别"_s,     u"厂名"_s,     u"分厂"_s,     u"公司"_s,
+        u"公司名称"_s, u"单位"_s,     u"单位名称"_s, u"部门"_s,     u"部门名称"_s, u"所属部门"_s, u"科室"_s,
+        u"车间"_s,     u"姓名"_s,     u"员工姓名"_s, u"职工姓名"_s, u"人员姓名"_s, u"名字"_s,     u"工号"_s,
+        u"员工编号"_s, u"职工编号"_s, u"编号"_s,     u"员工号"_s,   u"职工号"_s,   u"员工工号"_s, u"工卡号"_s};
+    cell = cell.trimmed();
+    if (cell.endsWith(u':') || cell.endsWith(u'\uFF1A'))
+        cell = cell.chopped(1).trimmed();
+    return captions.contains(cell);
+}
+
+// A first row of captions over at least two columns, and nothing else, is
+// the roster's header, not a person. A row with one caption among names, or
+// with anything that is no caption, is somebody's row however odd it looks.
+bool isHeaderRow(const RosterCells &cells)
+{
+    int captions = 0;
+    for (const QString &cell : cells) {
+        if (cell.trimmed().isEmpty())
+            continue;
+        if (!isCaption(cell))
+            return false;
+        ++captions;
+    }
+    return captions >= 2;
+}
+
+// A person is the code with the factory. Without a code nothing tells two
+// people apart but the rest of the row: such a row is a person of its own
+// unless factory, department and name all repeat. The fields are kept as
+// code, NUL, factory, NUL, department, NUL, name (cells hold no NUL), so the
+// key is the first two fields, or for a row without a code the whole row;
+// the two kinds of key never meet, as only the latter starts with a NUL.
+void appendPersonFields(std::string &out, std::string_view code, std::string_view factory, std::string_view department,
+                        std::string_view name)
+{
+    out.append(code);
+    out.push_back('\0');
+    out.append(factory);
+    out.push_back('\0');
+    out.append(department);
+    out.push_back('\0');
+    out.append(name);
+}
+std::string_view personKey(std::string_view fields, std::size_t code, std::size_t factory)
+{
+    return code == 0 ? fields : fields.substr(0, code + 1 + factory);
+}
+
 } // namespace
 
 namespace {
 
 // Rows as the database takes them: UTF-8, one after another in one string,
-// each as code, NUL, factory (together the person's key), name, department.
+// each as appendPersonFields() lays it out, so that its key lies in place.
 struct RowChunk {
     struct Row {
         int number;
@@ -282,14 +337,20 @@ public:
     {
         if (m_queue.discarding())
             return !m_queue.cancelled();
+        if (number == 1 && isHeaderRow(cells)) {
+            headerSkipped = true;
+            return !m_queue.cancelled();
+        }
         RowChunk::Row r{number, 0, 0, 0, 0, 0};
         const size_t start = m_chunk.bytes.size();
         r.code = appendUtf8(m_chunk.bytes, m_encoder, cells[3]);
         m_chunk.bytes.push_back('\0');
         r.factory = appendUtf8(m_chunk.bytes, m_encoder, cells[0]);
-        r.hash = PersonKeys::hashOf(std::string_view(m_chunk.bytes).substr(start, r.code + 1 + r.factory));
-        r.name = appendUtf8(m_chunk.bytes, m_encoder, cells[2]);
+        m_chunk.bytes.push_back('\0');
         r.department = appendUtf8(m_chunk.bytes, m_encoder, cells[1]);
+        m_chunk.bytes.push_back('\0');
+        r.name = appendUtf8(m_chunk.bytes, m_encoder, cells[2]);
+        r.hash = PersonKeys::hashOf(personKey(std::string_view(m_chunk.bytes).substr(start), r.code, r.factory));
         m_chunk.rows.push_back(r);
         return m_chunk.rows.size() < ChunkRows ? !m_queue.cancelled() : flush();
     }
@@ -301,6 +362,9 @@ public:
             return !m_queue.cancelled();
         return flush();
     }
+    // Read on the storing side once the reading thread has ended.
+    bool headerSkipped = false;
+
     bool flush()
     {
         m_lastFlush = std::chrono::steady_clock::now();
@@ -329,19 +393,28 @@ private:
 
 QString RosterImport::Result::message() const
 {
-    const QString repeats =
-        repeated == 0
-            ? QString()
-            : u"\n另有%1行的员工(工号和工厂名称都相同)已在员工列表中或在文件中出现过，没有重复导入。"_s.arg(repeated);
+    QString notes;
+    if (headerSkipped)
+        notes += u"\n第1行是各列的标题，没有作为员工导入。"_s;
+    if (repeated > 0) {
+        notes += u"\n另有%1行的员工已在员工列表中或在文件中出现过，没有重复导入"_s.arg(repeated)
+                 + u"(工号和工厂名称都相同的是同一人；没有工号的，工厂名称、部门和姓名都相同的是同一人)。"_s;
+    }
     switch (outcome) {
     case Outcome::Completed:
-        return repeated == 0 ? u"导入员工资料完成!"_s : u"导入员工资料完成!\n导入%1人。"_s.arg(imported) + repeats;
+        if (rowsAfter > 0) {
+            notes +=
+                u"\n第%1行的第一列(工厂名称)是空的，导入到此为止；其后还有%2行有内容，没有导入。"_s.arg(emptyRow).arg(
+                    rowsAfter)
+                + u"如需导入，请在文件中补上该行的工厂名称或删去空行，再导入一次。"_s;
+        }
+        return notes.isEmpty() ? u"导入员工资料完成!"_s : u"导入员工资料完成!\n导入%1人。"_s.arg(imported) + notes;
     case Outcome::Stopped:
-        return u"导入已停止：已导入%1人，其余的行没有导入。"_s.arg(imported) + repeats;
+        return u"导入已停止：已导入%1人，其余的行没有导入。"_s.arg(imported) + notes;
     case Outcome::Failed:
         break;
     }
-    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported) + repeats;
+    return u"第%1行无法导入：%2。\n此前的%3行已导入。"_s.arg(failedRow).arg(reason).arg(imported) + notes;
 }
 
 QString RosterImport::statusText(int row, const QString &code, const QString &name)
@@ -387,12 +460,14 @@ public:
                 // Only now, at the first row: a file refused before it costs no look at the roster.
                 m_keys.emplace();
                 if (m_owner.mode == RosterImport::Mode::Append) {
-                    std::string key;
-                    forEachEmployeeKey(m_db, [&](std::string_view code, std::string_view factory) {
-                        key.assign(code);
-                        key.push_back('\0');
-                        key.append(factory);
-                        m_keys->insert(key);
+                    std::string fields;
+                    const auto view = [](QByteArrayView v) { return std::string_view(v.data(), size_t(v.size())); };
+                    readRoster(m_db, [&](const RosterRowView &row) {
+                        fields.clear();
+                        appendPersonFields(fields, view(row.code), view(row.factory), view(row.department),
+                                           view(row.name));
+                        m_keys->insert(personKey(fields, size_t(row.code.size()), size_t(row.factory.size())));
+                        return true;
                     });
                 }
             }
@@ -588,10 +663,13 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
         // its rows stored while the rest of it is still being checked.
         const bool provisional = reader.mayRefuseAfterRows();
         RowQueue queue;
-        std::thread readingThread([&queue, &reader] {
+        RosterEnd end;
+        bool headerSkipped = false;
+        std::thread readingThread([&queue, &reader, &end, &headerSkipped] {
             ChunkingSink chunks(queue);
+            const auto told = qScopeGuard([&] { headerSkipped = chunks.headerSkipped; });
             try {
-                reader.readInOnePass(chunks);
+                end = reader.readInOnePass(chunks);
                 chunks.flush();
                 queue.finish({});
             } catch (...) {
@@ -612,21 +690,19 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
             case RowQueue::Take::Rows:
                 for (size_t i = 0, at = 0; storing && i < chunk.rows.size(); ++i) {
                     const RowChunk::Row &r = chunk.rows[i];
-                    const std::string_view all(chunk.bytes);
                     if (i + PrefetchAhead < chunk.rows.size())
                         sink.prefetch(chunk.rows[i + PrefetchAhead].hash);
+                    const std::string_view fields =
+                        std::string_view(chunk.bytes)
+                            .substr(at, size_t(r.code) + r.factory + r.department + r.name + 3);
                     RowView view{r.number,
-                                 all.substr(at, r.code),
-                                 all.substr(at + r.code + 1, r.factory),
-                                 {},
-                                 {},
-                                 all.substr(at, r.code + 1 + r.factory),
+                                 fields.substr(0, r.code),
+                                 fields.substr(r.code + 1, r.factory),
+                                 fields.substr(size_t(r.code) + r.factory + 3 + r.department, r.name),
+                                 fields.substr(size_t(r.code) + r.factory + 2, r.department),
+                                 personKey(fields, r.code, r.factory),
                                  r.hash};
-                    at += r.code + 1 + r.factory;
-                    view.name = all.substr(at, r.name);
-                    at += r.name;
-                    view.department = all.substr(at, r.department);
-                    at += r.department;
+                    at += fields.size();
                     if (!sink.row(view)) {
                         storing = false;
                         // Rows before a refused one are kept once the rest
@@ -669,10 +745,15 @@ RosterImport::Result RosterImport::run(RosterReader &reader)
         if (error && result.outcome != Outcome::Failed)
             std::rethrow_exception(error);
         result.imported = sink.committed();
+        result.headerSkipped = headerSkipped;
+        if (result.outcome == Outcome::Completed) {
+            result.emptyRow = end.emptyRow;
+            result.rowsAfter = end.rowsAfter;
+        }
         sink.tellProgress();
     }
     if (result.outcome == Outcome::Failed)
         Q_EMIT rowRefused(result.failedRow, result.reason);
-    Q_EMIT finished(result.outcome, result.imported, result.repeated);
+    Q_EMIT finished(result);
     return result;
 }

@@ -19,9 +19,11 @@ class RosterReader;
 // it was; a row refused by the database keeps the rows before it once the
 // rest of the file has been read without damage.
 //
-// A person is the code with the factory: one already in the roster, or met
-// earlier in the file, is counted as repeated and not stored again, so that
-// importing a file twice does not double anybody's odds.
+// A person is the code with the factory, or for a row without a code its
+// factory, department and name: one already in the roster, or met earlier in
+// the file, is counted as repeated and not stored again, so that importing a
+// file twice does not double anybody's odds. A first row that holds only the
+// columns' captions is the file's header and is passed over.
 class RosterImport : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +41,11 @@ public:
         int repeated = 0; // rows not stored: the person was in the roster or earlier in the file
         int failedRow = 0; // the first row that could not be stored (Failed)
         QString reason; // why that row could not be stored (Failed)
+        bool headerSkipped = false; // row 1 held the columns' captions
+        // A roster that ended at an empty first column with rows after it
+        // (Completed): that row, and how many rows after it hold something.
+        int emptyRow = 0;
+        int rowsAfter = 0;
         // The operator's closing message.
         QString message() const;
     };
@@ -86,7 +93,7 @@ Q_SIGNALS:
     // The row that could not be stored, and why; the import ends there.
     void rowRefused(int row, const QString &reason);
     // At the end of a run that read the file (not when it was refused).
-    void finished(RosterImport::Outcome outcome, int imported, int repeated);
+    void finished(const RosterImport::Result &result);
 
 private:
     friend class ImportSink;

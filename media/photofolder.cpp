@@ -32,6 +32,34 @@ QHash<QString, QString> photosIn(const QString &folder)
     return found;
 }
 
+// Copies into a new file, which gets the mode every file the program makes
+// gets (owner-only in an installed program's data folder), not the source's
+// as a copy of its permissions would. Written beside the old file first, so
+// a failed copy loses nothing.
+bool replaceWithCopy(const QString &source, const QString &destination)
+{
+    const QString partial = destination + u".part"_s;
+    QFile::remove(partial);
+    QFile in(source);
+    QFile out(partial);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    bool ok = true;
+    QByteArray block;
+    while (ok && !(block = in.read(1 << 20)).isEmpty())
+        ok = out.write(block) == block.size();
+    ok = ok && in.error() == QFileDevice::NoError && out.flush();
+    out.close();
+    ok = ok && out.error() == QFileDevice::NoError;
+    if (ok) {
+        QFile::remove(destination);
+        ok = QFile::rename(partial, destination);
+    }
+    if (!ok)
+        QFile::remove(partial);
+    return ok;
+}
+
 } // namespace
 
 bool PhotoFolder::isPhotoName(const QString &fileName) { return rank(fileName) >= 0; }
@@ -59,7 +87,7 @@ QString PhotoFolder::photoOf(const QString &code, const QString &factory) const
     return m_byCode.value(code);
 }
 
-PhotoCopy copyPhotos(const QString &from, const QString &to)
+PhotoCopy copyPhotos(const QString &from, const QString &to, const QSet<QString> &factories)
 {
     PhotoCopy result;
     auto copyFolder = [&result](const QDir &source, const QString &target) {
@@ -75,26 +103,22 @@ PhotoCopy copyPhotos(const QString &from, const QString &to)
                 return;
             }
             const QString destination = QDir(target).filePath(file.fileName());
-            // Written beside the old one first, so a failed copy loses nothing.
-            const QString partial = destination + u".part"_s;
-            QFile::remove(partial);
-            if (!QFile::copy(file.filePath(), partial)) {
-                result.failed << u"无法写入“%1”"_s.arg(QDir::toNativeSeparators(destination));
-                continue;
-            }
-            QFile::remove(destination);
-            if (!QFile::rename(partial, destination)) {
-                QFile::remove(partial);
+            if (!replaceWithCopy(file.filePath(), destination)) {
                 result.failed << u"无法写入“%1”"_s.arg(QDir::toNativeSeparators(destination));
                 continue;
             }
             ++result.copied;
+            result.copiedFiles << destination;
         }
     };
     const QDir source(from);
     copyFolder(source, to);
-    for (const QString &factory : source.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable))
-        copyFolder(QDir(source.filePath(factory)), QDir(to).filePath(factory));
+    for (const QString &folder : source.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Readable)) {
+        if (factories.contains(folder))
+            copyFolder(QDir(source.filePath(folder)), QDir(to).filePath(folder));
+        else
+            result.skippedFolders << folder;
+    }
     return result;
 }
 
@@ -117,15 +141,8 @@ StoredPicture storePicture(const QString &source, const QString &folder, const Q
         return {fileName, QString()};
     if (!QDir().mkpath(folder))
         return failed();
-    const QString partial = destination + u".part"_s;
-    QFile::remove(partial);
-    if (!QFile::copy(source, partial))
+    if (!replaceWithCopy(source, destination))
         return failed();
-    QFile::remove(destination);
-    if (!QFile::rename(partial, destination)) {
-        QFile::remove(partial);
-        return failed();
-    }
     if (onlyOne) {
         for (const QString &other : filesOfBaseName(folder, baseName))
             if (QFileInfo(other).fileName() != fileName)

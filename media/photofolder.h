@@ -2,6 +2,7 @@
 #include "base/lookfiles.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -32,17 +33,23 @@ private:
 // What a copy of photos into the folder did.
 struct PhotoCopy {
     int copied = 0;
+    // Where each copied photo now lies.
+    QStringList copiedFiles;
     // Files with a photo's name that are no picture (damaged, too large),
     // each with the reason; they are not copied.
     QStringList refused;
     // Files that could not be written, with the reason.
     QStringList failed;
+    // Sub-folders that name no factory: the stage would never look there,
+    // so they are not copied.
+    QStringList skippedFolders;
 };
 
-// Copies the photos of `from` and of its sub-folders one level down (one per
-// factory) into `to`, keeping the sub-folders; a photo already there is
-// replaced. Each is checked as a picture before it is copied.
-PhotoCopy copyPhotos(const QString &from, const QString &to);
+// Copies the photos of `from` and of its sub-folders one level down that
+// are named after one of `factories` into `to`, keeping the sub-folders; a
+// photo already there is replaced. Each is checked as a picture before it is
+// copied, and made as a new file (the data folder's owner-only mode holds).
+PhotoCopy copyPhotos(const QString &from, const QString &to, const QSet<QString> &factories);
 
 // A picture chosen by the operator, copied into the data folder's pictures/.
 struct StoredPicture {

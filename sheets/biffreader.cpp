@@ -309,7 +309,7 @@ struct Reader {
         Records records(stream, 0);
         Record r;
         qsizetype firstSheet = -1;
-        bool first = true;
+        bool first = true, sawSheet = false;
         while (records.next(r)) {
             if (first) {
                 first = false;
@@ -322,8 +322,10 @@ struct Reader {
             }
             switch (r.type) {
             case EOFREC:
+                // Every workbook lists at least one sheet: a list without
+                // any is damage, one without a worksheet a chart workbook.
                 if (firstSheet < 0)
-                    throw Error{Failure::NoWorksheet};
+                    throw Error{sawSheet ? Failure::NoWorksheet : Failure::Corrupt};
                 return firstSheet;
             case FILEPASS:
                 throw Error{Failure::Encrypted};
@@ -334,6 +336,7 @@ struct Reader {
             case BOUNDSHEET:
                 if (r.data.size() < 6)
                     corrupt();
+                sawSheet = true;
                 if (firstSheet < 0 && static_cast<quint8>(r.data[5]) == 0) {
                     Bytes b({r.data});
                     firstSheet = b.u32();

@@ -7,7 +7,11 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <QStringList>
+
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace Ole {
 namespace {
@@ -55,6 +59,15 @@ qint32 le32(const QByteArray &b, qsizetype at)
     return static_cast<qint32>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<quint32>(p[3]) << 24);
 }
 
+// A directory entry's name, as many UTF-16 units as it says it holds.
+QString entryName(const QByteArray &directory, qsizetype at)
+{
+    const int nameBytes = static_cast<quint8>(directory[at + 64]) | static_cast<quint8>(directory[at + 65]) << 8;
+    if (nameBytes < 2 || nameBytes > 64)
+        return {};
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), nameBytes / 2 - 1);
+}
+
 // Follows the allocation table of the compound file and refuses any sector
 // that two chains claim, or one chain twice: the sign of a damaged file
 // whose streams would silently carry each other's bytes.
@@ -95,17 +108,22 @@ public:
         }
     }
 
-    // Claims every sector of a chain and returns them in order.
-    std::vector<qint32> chain(qint32 start, quint8 owner)
+    // Claims every sector of a chain and returns them in order. With a
+    // `length`, a stream's size in sectors, no more than that many are
+    // claimed: what the table links on behind them is never read (a stream
+    // is read by its size, and a chain that runs on into the next stream's
+    // sectors is found in files that spreadsheet programs open).
+    std::vector<qint32> chain(qint32 start, quint8 owner, qint64 length = -1)
     {
         std::vector<qint32> sectors;
-        for (qint32 sid = start; sid != EndOfChain;) {
+        for (qint32 sid = start; sid != EndOfChain && length != static_cast<qint64>(sectors.size());) {
             claim(sid, owner);
             sectors.push_back(sid);
             sid = m_fat[static_cast<size_t>(sid)];
         }
         return sectors;
     }
+    qint64 sectorsFor(qint64 bytes) const { return (bytes + m_size - 1) / m_size; }
 
     qsizetype sectorSize() const { return m_size; }
     qsizetype offset(qint32 sid) const { return 512 + qsizetype(sid) * m_size; }
@@ -126,47 +144,61 @@ private:
 };
 
 // Checks the chains that reading the workbook relies on: the directory, the
-// small-stream container and its table, and the workbook stream itself.
+// small-stream container and its table, and the workbook stream itself, each
+// as far as its size reaches. Other streams are never read, so whatever
+// their chains do is no reason to refuse the workbook.
 void checkSectors(const QByteArray &file)
 {
     SectorCheck check(file);
     QByteArray directory;
     for (qint32 sid : check.chain(le32(file, 48), 3))
         directory.append(file.mid(check.offset(sid), check.sectorSize()));
-    if (directory.size() < 128)
+    // The first entry is the root, in every compound file: without it the
+    // directory is damaged, whatever the rest of it seems to hold.
+    if (directory.size() < 128 || directory[66] != 5)
         corrupt();
     const qint32 cutoff = le32(file, 56);
-    if (le32(directory, 120) > 0) { // the root entry's small-stream container
-        check.chain(le32(directory, 116), 4);
+    if (const qint64 container = static_cast<quint32>(le32(directory, 120)); container > 0) {
+        check.chain(le32(directory, 116), 4, check.sectorsFor(container));
         if (le32(file, 60) >= 0)
             check.chain(le32(file, 60), 5);
     }
     for (qsizetype at = 0; at + 128 <= directory.size(); at += 128) {
-        const int nameBytes = static_cast<quint8>(directory[at + 64]) | static_cast<quint8>(directory[at + 65]) << 8;
-        if (directory[at + 66] != 2 || nameBytes < 2 || nameBytes > 64)
-            continue;
-        const QString name =
-            QString::fromUtf16(reinterpret_cast<const char16_t *>(directory.constData() + at), nameBytes / 2 - 1);
+        const QString name = entryName(directory, at);
         const qint64 size = static_cast<quint32>(le32(directory, at + 120));
-        if (!isWorkbookName(name) || size < cutoff)
+        if (directory[at + 66] != 2 || !isWorkbookName(name) || size < cutoff)
             continue; // small streams live in the container checked above
-        const auto sectors = check.chain(le32(directory, at + 116), 6);
-        if (static_cast<qint64>(sectors.size()) != (size + check.sectorSize() - 1) / check.sectorSize())
-            corrupt();
+        const qint64 length = check.sectorsFor(size);
+        if (static_cast<qint64>(check.chain(le32(directory, at + 116), 6, length).size()) != length)
+            corrupt(); // the workbook's own chain ends before its size
     }
+}
+
+// Streams by which the other Office programs' files are known: a compound
+// file that holds one of them and no workbook is no spreadsheet. One that
+// holds neither is taken for a workbook whose directory is damaged.
+bool holdsOtherDocument(GsfInfile *ole)
+{
+    static const QStringList others{u"WordDocument"_s,  u"PowerPoint Document"_s,
+                                    u"VisioDocument"_s, u"__nameid_version1.0"_s,
+                                    u"Contents"_s,      u"FileHeader"_s};
+    const int count = gsf_infile_num_children(ole);
+    for (int i = 0; i < count; ++i) {
+        const char *raw = gsf_infile_name_by_index(ole, i);
+        if (raw && others.contains(QString::fromUtf8(raw), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
-bool isCompoundFile(const QByteArray &bytes)
-{
-    return bytes.size() >= 512 && bytes.startsWith(QByteArrayView(Signature, 8));
-}
+bool isCompoundFile(const QByteArray &bytes) { return bytes.startsWith(QByteArrayView(Signature, 8)); }
 
 QByteArray workbookStream(const QByteArray &file)
 {
-    if (!isCompoundFile(file))
-        corrupt();
+    if (!isCompoundFile(file) || file.size() < 512)
+        corrupt(); // a compound file cut short inside its header
     checkSectors(file); // first, so that libgsf only ever sees a sound container
     static const bool initialised = [] {
         gsf_init();
@@ -189,12 +221,13 @@ QByteArray workbookStream(const QByteArray &file)
     GsfInput *stream = workbookChild(ole);
     // A password-protected .xlsx is kept in a compound file of its own: the
     // encrypted package beside the description of its encryption.
-    bool encryptedPackage = false;
+    bool encryptedPackage = false, otherDocument = false;
     if (!stream) {
         if (GsfInput *info = gsf_infile_child_by_name(ole, "EncryptionInfo")) {
             encryptedPackage = true;
             g_object_unref(info);
         }
+        otherDocument = holdsOtherDocument(ole);
     }
     QByteArray bytes;
     bool ok = stream != nullptr;
@@ -212,7 +245,7 @@ QByteArray workbookStream(const QByteArray &file)
     if (encryptedPackage)
         throw Biff::Error{Biff::Failure::Encrypted};
     if (!stream)
-        throw Biff::Error{Biff::Failure::NotAWorkbook};
+        throw Biff::Error{otherDocument ? Biff::Failure::NotAWorkbook : Biff::Failure::Corrupt};
     if (!ok)
         corrupt();
     return bytes;

@@ -30,18 +30,25 @@ QString megabytes(qint64 bytes) { return QString::number((bytes + 1024 * 1024 - 
 
 // Builds roster rows from the cells: columns 1 to 4 of each row, from row 1
 // until the first row whose first column is empty. Cells come row by row;
-// one that comes back to an earlier row is not taken.
+// one that comes back to an earlier row is not taken. The rest of the sheet
+// is still read, for its check and to count the rows the roster left out.
 class RowAssembler : public CellSink {
 public:
     RowAssembler(RosterSink &sink, bool rehearsal) : m_sink(sink), m_rehearsal(rehearsal) {}
 
     bool cell(int row, int column, QString text) override
     {
-        if (m_ended || row < m_row)
-            return !m_ended;
-        while (row > m_row) {
-            if (!handOn())
+        if (m_stopped)
+            return false;
+        if (row < m_row)
+            return true;
+        while (!m_ended && row > m_row) {
+            if (!handOn() && m_stopped)
                 return false;
+        }
+        if (m_ended) {
+            countLeftOut(row, column, text);
+            return true;
         }
         if (column >= 0 && column < 4)
             m_cells[static_cast<std::size_t>(column)] = std::move(text);
@@ -64,6 +71,7 @@ public:
             handOn();
     }
     bool stopped() const { return m_stopped; }
+    RosterEnd end() const { return m_leftOut > 0 ? RosterEnd{m_row + 1, m_leftOut} : RosterEnd{}; }
 
 private:
     bool handOn()
@@ -80,11 +88,20 @@ private:
         ++m_row;
         return true;
     }
+    // A row past the end that holds something where a roster row would.
+    void countLeftOut(int row, int column, const QString &text)
+    {
+        if (row > m_row && row > m_lastLeftOut && column >= 0 && column < 4 && !text.isEmpty()) {
+            m_lastLeftOut = row;
+            ++m_leftOut;
+        }
+    }
 
     RosterSink &m_sink;
     const bool m_rehearsal;
     RosterCells m_cells;
-    int m_row = 0;
+    int m_row = 0; // zero-based; once ended, the row that ended the roster
+    int m_lastLeftOut = -1, m_leftOut = 0;
     bool m_ended = false, m_stopped = false;
 };
 
@@ -101,19 +118,23 @@ public:
         if (!data)
             fail(u"读取失败：%1"_s.arg(m_file.errorString()));
         m_bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), m_file.size());
+        // The container is looked into at once: a Word document or a
+        // damaged container is refused before anything is asked or read.
+        if (Ole::isCompoundFile(m_bytes))
+            guard([this] { m_stream = Ole::workbookStream(m_bytes); });
     }
 
 protected:
     void cells(CellSink &sink, bool) override
     {
+        guard([&] { Biff::readFirstWorksheet(m_stream.isNull() ? m_bytes : m_stream, sink); });
+    }
+
+private:
+    template <typename Step> void guard(Step step)
+    {
         try {
-            if (Ole::isCompoundFile(m_bytes)) {
-                if (m_stream.isNull())
-                    m_stream = Ole::workbookStream(m_bytes);
-                Biff::readFirstWorksheet(m_stream, sink);
-            } else {
-                Biff::readFirstWorksheet(m_bytes, sink);
-            }
+            step();
         } catch (const Biff::Error &error) {
             switch (error.failure) {
             case Biff::Failure::Encrypted:
@@ -129,7 +150,6 @@ protected:
         }
     }
 
-private:
     QFile m_file;
     QByteArray m_bytes; // the mapped file
     QByteArray m_stream; // the workbook stream of a compound file
@@ -207,7 +227,7 @@ private:
 
 void RosterReader::fail(const QString &why) const { throw RosterFileError(named(m_path) + why); }
 
-bool RosterReader::pass(RosterSink &sink, bool rehearsal)
+bool RosterReader::pass(RosterSink &sink, bool rehearsal, RosterEnd *end)
 {
     RowAssembler rows(sink, rehearsal);
     try {
@@ -216,17 +236,26 @@ bool RosterReader::pass(RosterSink &sink, bool rehearsal)
     }
     if (!rows.stopped())
         rows.finish();
+    if (end && !rows.stopped())
+        *end = rows.end();
     return !rows.stopped();
 }
 
-void RosterReader::read(RosterSink &sink)
+RosterEnd RosterReader::read(RosterSink &sink)
 {
     if (needsRehearsal() && !pass(sink, true))
-        return; // stopped while the file was being checked: nothing handed on
-    pass(sink, false);
+        return {}; // stopped while the file was being checked: nothing handed on
+    RosterEnd end;
+    pass(sink, false, &end);
+    return end;
 }
 
-void RosterReader::readInOnePass(RosterSink &sink) { pass(sink, false); }
+RosterEnd RosterReader::readInOnePass(RosterSink &sink)
+{
+    RosterEnd end;
+    pass(sink, false, &end);
+    return end;
+}
 
 void RosterReader::readCells(CellSink &sink)
 {

@@ -20,6 +20,14 @@ public:
     virtual bool idle() = 0;
 };
 
+// Where the roster stopped short of its sheet: at the first row whose first
+// column is empty, with rows after it that still hold something in the
+// roster's columns (a gap the operator would not expect to end the roster).
+struct RosterEnd {
+    int emptyRow = 0; // from 1; 0 when nothing follows the roster's end
+    int rowsAfter = 0; // rows after it with a cell in columns 1 to 4
+};
+
 // The first worksheet of a roster file. Rows stream from the file to the
 // sink as they are decoded; memory holds only what the format itself forces
 // (a workbook's record stream, a zip's sheet part, a shared-string table).
@@ -35,15 +43,16 @@ public:
     static std::unique_ptr<RosterReader> open(const QString &path);
 
     // Hands on the rows from row 1 until the first row whose first column is
-    // empty, columns 1 to 4. A damaged file is found before the first row is
+    // empty, columns 1 to 4; the rest of the sheet is read on to count what
+    // the roster left out. A damaged file is found before the first row is
     // handed on (RosterFileError), so nothing of it reaches the sink.
-    void read(RosterSink &sink);
+    RosterEnd read(RosterSink &sink);
 
     // The same rows in one pass, handed on as they are decoded: a file
     // damaged part-way is refused (RosterFileError) after rows have been
     // handed on. For a sink that can take back what it did with them, so
     // that the file need not be read twice.
-    void readInOnePass(RosterSink &sink);
+    RosterEnd readInOnePass(RosterSink &sink);
     // Whether readInOnePass() may refuse the file after handing on rows
     // (never so for text, which cannot be damaged).
     bool mayRefuseAfterRows() const { return needsRehearsal(); }
@@ -63,7 +72,8 @@ protected:
     const QString &path() const { return m_path; }
 
 private:
-    bool pass(RosterSink &sink, bool rehearsal);
+    // False when the sink stopped the reading.
+    bool pass(RosterSink &sink, bool rehearsal, RosterEnd *end = nullptr);
     QString m_path;
 };
 

@@ -34,12 +34,16 @@ namespace {
 
 // Part names compare without regard to case, as the package format has it:
 // Excel finds "xl/SharedStrings.xml" where the relationships say "sharedStrings.xml".
+// Some Windows programs write the names with backslashes, which Excel
+// reads as the folders' slashes.
 std::string folded(std::string_view name)
 {
     std::string out(name);
     for (char &c : out) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '\\')
+            c = '/';
     }
     return out;
 }
@@ -342,7 +346,7 @@ std::string resolvePart(const std::string &source, const std::string &target)
     }
     std::string piece;
     for (std::size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') {
+        if (i == path.size() || path[i] == '/' || path[i] == '\\') {
             if (is(piece, "..")) {
                 if (!pieces.empty())
                     pieces.pop_back();
@@ -822,11 +826,26 @@ private:
 class ManifestHandler : public orcus::sax_handler {
 public:
     bool encrypted = false;
+    std::string mediaType; // of the document as a whole
+    void attribute(const orcus::sax::parser_attribute &a)
+    {
+        if (is(a.name, "full-path"))
+            m_path = a.value;
+        else if (is(a.name, "media-type"))
+            m_mediaType = a.value;
+    }
     void start_element(const orcus::sax::parser_element &e)
     {
         if (is(e.name, "encryption-data"))
             encrypted = true;
+        else if (is(e.name, "file-entry") && is(m_path, "/"))
+            mediaType = m_mediaType;
+        m_path.clear();
+        m_mediaType.clear();
     }
+
+private:
+    std::string m_path, m_mediaType;
 };
 
 // PT12H30M15S, the form of an OpenDocument time value, as a fraction of a day.
@@ -896,13 +915,14 @@ public:
             m_stringValue = attribute(StringValue);
             m_hasStringValue = m_given[StringValue];
             m_text.clear();
-            m_paragraphs = 0;
-        } else if (m_inCell && is(name, "annotation")) {
-            ++m_annotation;
-        } else if (m_inCell && !m_annotation) {
+            m_paragraphs = m_inParagraph = m_hidden = 0;
+        } else if (m_inCell && hidden(e)) {
+            ++m_hidden;
+        } else if (m_inCell && !m_hidden) {
             if (is(name, "p") || is(name, "h")) {
                 if (m_paragraphs++ > 0)
                     m_text += '\n';
+                ++m_inParagraph;
             } else if (is(name, "s")) {
                 const int spaces = positiveInt(attribute(Spaces), 1024).value_or(1);
                 m_text.append(static_cast<std::size_t>(spaces), ' ');
@@ -923,8 +943,10 @@ public:
                 throw PartDone{}; // the first sheet is complete
         } else if (m_tableDepth == 1 && (is(name, "table-cell") || is(name, "covered-table-cell"))) {
             endCell();
-        } else if (m_inCell && is(name, "annotation")) {
-            --m_annotation;
+        } else if (m_inCell && hidden(e)) {
+            --m_hidden;
+        } else if (m_inCell && !m_hidden && (is(name, "p") || is(name, "h"))) {
+            --m_inParagraph;
         } else if (m_tableDepth == 1 && is(name, "table-row")) {
             // A repeated row gives its cells again in every row it stands for:
             // a few bytes may stand for a sheet full of rows, which the record
@@ -944,11 +966,18 @@ public:
     }
     void characters(std::string_view text, bool)
     {
-        if (m_inCell && !m_annotation && m_paragraphs > 0)
+        if (m_inCell && !m_hidden && m_inParagraph > 0)
             m_text.append(text);
     }
 
 private:
+    // What a cell holds besides its text: a comment, and the pictures and
+    // shapes anchored to it with their names and descriptions.
+    static bool hidden(const orcus::sax::parser_element &e)
+    {
+        return is(e.name, "annotation") || is(e.ns, "draw") || is(e.ns, "dr3d");
+    }
+
     // The attributes read, by their local name. An element's first attribute
     // of a name counts: calcext:value-type repeats office:value-type.
     enum Attribute {
@@ -1026,7 +1055,7 @@ private:
     std::array<std::string, AttributeNames.size()> m_values;
     std::array<bool, AttributeNames.size()> m_given{};
     QDate m_origin{1899, 12, 30};
-    int m_tableDepth = 0, m_annotation = 0;
+    int m_tableDepth = 0, m_hidden = 0, m_inParagraph = 0;
     int m_row = 0, m_column = 0, m_rowRepeat = 1, m_cellRepeat = 1, m_paragraphs = 0;
     bool m_inCell = false, m_hasStringValue = false, m_covered = false, m_error = false, m_errorGiven = false;
     bool m_rowRecorded = false;
@@ -1054,17 +1083,26 @@ public:
     explicit ZipPackage(std::unique_ptr<QIODevice> device) : m_device(std::move(device))
     {
         m_parts = readDirectory(*m_device);
-        if (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml") || has("xl/workbook.bin"))) {
+        // Parts of a workbook's folder make the package a workbook: what it
+        // then lacks was lost to damage, it does not make it another kind.
+        m_workbookParts = std::any_of(m_parts.begin(), m_parts.end(),
+                                      [](const auto &entry) { return entry.first.starts_with("xl/"); });
+        if (m_workbookParts || (has("[Content_Types].xml") && (has("_rels/.rels") || has("xl/workbook.xml")))) {
             m_kind = Kind::Xlsx;
+            locateXlsx();
         } else if (has("content.xml")) {
-            if (part("mimetype", false).text().find("spreadsheet") == std::string_view::npos)
-                failWith(Failure::NotAWorkbook); // a text document or a presentation
-            if (has("META-INF/manifest.xml")) {
-                ManifestHandler manifest;
+            ManifestHandler manifest;
+            if (has("META-INF/manifest.xml"))
                 parse(part("META-INF/manifest.xml"), manifest, "META-INF/manifest.xml");
-                if (manifest.encrypted)
-                    failWith(Failure::Encrypted);
-            }
+            // A text document or a presentation says so; a package that
+            // lost the words is read for its tables.
+            std::string kind(part("mimetype", false).text());
+            if (kind.empty())
+                kind = manifest.mediaType;
+            if (!kind.empty() && kind.find("spreadsheet") == std::string::npos)
+                failWith(Failure::NotAWorkbook);
+            if (manifest.encrypted)
+                failWith(Failure::Encrypted);
             m_kind = Kind::Ods;
         } else {
             failWith(Failure::NotAWorkbook);
@@ -1182,7 +1220,9 @@ private:
             failWith(Failure::NoWorksheet);
     }
 
-    void readXlsx(CellSink &sink, int recordColumns)
+    // Finds the first worksheet's part through the package's relationships,
+    // before any sheet is unpacked: a file that holds none is refused at once.
+    void locateXlsx()
     {
         std::string workbook = "xl/workbook.xml";
         bool named = false; // by the package's relationships
@@ -1199,11 +1239,11 @@ private:
         if (endsWith(folded(workbook), ".bin") || (!has(workbook) && has("xl/workbook.bin")))
             failWith(Failure::Binary);
         if (!has(workbook))
-            failWith(named ? Failure::MissingPart : Failure::NotAWorkbook, workbook);
+            failWith(named || m_workbookParts ? Failure::MissingPart : Failure::NotAWorkbook, workbook);
         WorkbookHandler book;
         parse(part(workbook), book, workbook);
         if (!book.isWorkbook)
-            failWith(Failure::NotAWorkbook);
+            failWith(m_workbookParts ? Failure::Damaged : Failure::NotAWorkbook, m_workbookParts ? workbook : "");
         RelsHandler rels;
         if (has(relsOf(workbook)))
             parse(part(relsOf(workbook)), rels, relsOf(workbook));
@@ -1211,45 +1251,50 @@ private:
             failWith(Failure::MissingPart, relsOf(workbook));
 
         // The first sheet that is a worksheet (chart sheets hold no cells).
-        std::string sheet;
         for (const auto &id : book.sheetIds) {
             const auto rel = rels.byId.find(id);
-            if (rel != rels.byId.end() && endsWith(rel->second.type, "/worksheet")) {
-                sheet = resolvePart(workbook, rel->second.target);
+            if (rel == rels.byId.end())
+                failWith(Failure::Damaged, relsOf(workbook)); // a sheet listed without its part
+            if (endsWith(rel->second.type, "/worksheet")) {
+                m_sheetPart = resolvePart(workbook, rel->second.target);
                 break;
             }
         }
-        if (sheet.empty())
+        if (m_sheetPart.empty())
             failWith(Failure::NoWorksheet);
-        if (!has(sheet))
-            failWith(Failure::MissingPart, sheet);
+        if (!has(m_sheetPart))
+            failWith(Failure::MissingPart, m_sheetPart);
+        for (const auto &rel : rels.inOrder) {
+            if (endsWith(rel.type, "/sharedStrings"))
+                m_stringParts.push_back(resolvePart(workbook, rel.target));
+        }
+        m_origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    }
 
+    void readXlsx(CellSink &sink, int recordColumns)
+    {
         // A second pass (the import's, after its check) finds the shared
         // strings and the sheet unpacked already.
         if (!m_unpacked) {
-            for (const auto &rel : rels.inOrder) {
-                if (endsWith(rel.type, "/sharedStrings")) {
-                    const std::string name = resolvePart(workbook, rel.target);
-                    m_strings = {};
-                    SharedStringsHandler handler(sink, m_strings);
-                    parse(part(name, true, &sink), handler, name);
-                }
+            for (const std::string &name : m_stringParts) {
+                m_strings = {};
+                SharedStringsHandler handler(sink, m_strings);
+                parse(part(name, true, &sink), handler, name);
             }
-            m_sheet = part(sheet, true, &sink);
+            m_sheet = part(m_sheetPart, true, &sink);
             m_unpacked = true;
         }
-        const QDate origin = book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
         const int columns = std::min(std::max(sink.keptColumns(), recordColumns), MaxColumns);
-        MergedRanges merged = xlsxMergedRanges(m_sheet, sheet, columns);
+        MergedRanges merged = xlsxMergedRanges(m_sheet, m_sheetPart, columns);
         if (recordColumns > 0) {
-            m_record.emplace(recordColumns, origin);
+            m_record.emplace(recordColumns, m_origin);
             const auto release = releaseSheet();
-            XlsxSheetHandler handler(sink, m_strings, origin, &*m_record, merged);
-            parse(m_sheet, handler, sheet);
+            XlsxSheetHandler handler(sink, m_strings, m_origin, &*m_record, merged);
+            parse(m_sheet, handler, m_sheetPart);
             return;
         }
-        XlsxSheetHandler handler(sink, m_strings, origin, nullptr, merged);
-        parse(m_sheet, handler, sheet);
+        XlsxSheetHandler handler(sink, m_strings, m_origin, nullptr, merged);
+        parse(m_sheet, handler, m_sheetPart);
     }
 
     bool m_unpacked = false;
@@ -1260,6 +1305,10 @@ private:
     std::unique_ptr<QIODevice> m_device;
     std::map<std::string, Entry> m_parts;
     Kind m_kind = Kind::Xlsx;
+    bool m_workbookParts = false; // the package holds parts in a workbook's folder
+    std::string m_sheetPart; // the first worksheet's, of an .xlsx
+    std::vector<std::string> m_stringParts;
+    QDate m_origin;
 };
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "store/rosterbulk.h"
 
-#include "store/bulkread.h"
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/dberror.h"
@@ -89,13 +88,4 @@ void EmployeeBulkInsert::fail(int rc)
     const QString engine = QString::fromUtf8(sqlite3_errmsg(m_handle));
     throw DbError(
         DbMessages::forResultCode(rc == SQLITE_OK ? sqlite3_extended_errcode(m_handle) : rc, engine, m_db.path()));
-}
-
-void forEachEmployeeKey(Database &db, const std::function<void(std::string_view code, std::string_view factory)> &key)
-{
-    readRoster(db, [&key](const RosterRowView &row) {
-        key(std::string_view(row.code.data(), static_cast<size_t>(row.code.size())),
-            std::string_view(row.factory.data(), static_cast<size_t>(row.factory.size())));
-        return true;
-    });
 }

@@ -1,6 +1,5 @@
 #pragma once
 #include <QString>
-#include <functional>
 #include <string_view>
 
 class Database;
@@ -32,6 +31,3 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
     int m_generation = -1;
 };
-
-// Hands on the code and factory (UTF-8) of every roster row. Throws DbError.
-void forEachEmployeeKey(Database &db, const std::function<void(std::string_view code, std::string_view factory)> &key);

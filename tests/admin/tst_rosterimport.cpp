@@ -124,31 +124,53 @@ class TestRosterImport : public QObject {
     };
 
 private Q_SLOTS:
+    // A first row of the columns' captions is the file's header and is passed
+    // over, said so in the closing message; a row that merely looks odd is a
+    // person. A gap ends the import, and the rows after it are counted.
     void rowsUntilFirstEmptyColumnOne_data()
     {
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::addColumn<QStringList>("stored");
-        QTest::newRow("header row is an employee")
-            << QList<QStringList>{{u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s},
-                                  {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
-            << QStringList{u"工号|姓名|工厂名称|部门"_s, u"A001|张三|一厂|财务"_s};
+        QTest::addColumn<QString>("says"); // in the closing message; empty: it says only that all is done
+        const QStringList zhang{u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s};
+        const QString header = u"第1行是各列的标题"_s;
+        QTest::newRow("header row is passed over")
+            << QList<QStringList>{{u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s}, zhang}
+            << QStringList{u"A001|张三|一厂|财务"_s} << header;
+        QTest::newRow("header of usual captions, blanks and colons")
+            << QList<QStringList>{{u" 厂区："_s, u"部门名称"_s, u"员工姓名 :"_s, u"\u3000员工编号"_s}, zhang}
+            << QStringList{u"A001|张三|一厂|财务"_s} << header;
+        QTest::newRow("header over two columns") << QList<QStringList>{{u"公司"_s, u""_s, u""_s, u"工号"_s}, zhang}
+                                                 << QStringList{u"A001|张三|一厂|财务"_s} << header;
+        QTest::newRow("a caption among names is a person")
+            << QList<QStringList>{{u"工厂"_s, u"部门"_s, u"张三"_s, u"工号"_s}} << QStringList{u"工号|张三|工厂|部门"_s}
+            << QString();
+        QTest::newRow("one caption alone is a person")
+            << QList<QStringList>{{u"工厂"_s, u""_s, u""_s, u""_s}} << QStringList{u"||工厂|"_s} << QString();
+        QTest::newRow("captions below the first row are a person")
+            << QList<QStringList>{zhang, {u"工厂名称"_s, u"部门"_s, u"姓名"_s, u"工号"_s}}
+            << QStringList{u"A001|张三|一厂|财务"_s, u"工号|姓名|工厂名称|部门"_s} << QString();
         QTest::newRow("empty first cell imports nothing")
             << QList<QStringList>{{u""_s, u"部门"_s, u"姓名"_s, u"1"_s}, {u"一厂"_s, u"财务"_s, u"张三"_s, u"A001"_s}}
-            << QStringList{};
+            << QStringList{} << u"第1行的第一列(工厂名称)是空的，导入到此为止；其后还有1行有内容"_s;
         QTest::newRow("a gap ends the import")
             << QList<QStringList>{{u"一厂"_s, u"a"_s, u"甲"_s, u"1"_s}, {}, {u"一厂"_s, u"b"_s, u"乙"_s, u"2"_s}}
-            << QStringList{u"1|甲|一厂|a"_s};
+            << QStringList{u"1|甲|一厂|a"_s} << u"第2行的第一列(工厂名称)是空的，导入到此为止；其后还有1行有内容"_s;
+        QTest::newRow("empty rows at the end are no gap")
+            << QList<QStringList>{{u"一厂"_s, u"a"_s, u"甲"_s, u"1"_s}, {}, {u""_s, u""_s}}
+            << QStringList{u"1|甲|一厂|a"_s} << QString();
         QTest::newRow("empty columns 2 to 4 are empty text")
             << QList<QStringList>{{u"一厂"_s}, {u" 二厂 "_s, u""_s, u"  "_s}}
-            << QStringList{u"||一厂|"_s, u"|  | 二厂 |"_s};
+            << QStringList{u"||一厂|"_s, u"|  | 二厂 |"_s} << QString();
         QTest::newRow("quotes stay as written")
             << QList<QStringList>{{u"O'Brien & Co"_s, u"'; delete from EmpNo --"_s, u"O'Neil"_s, u"\"7\""_s}}
-            << QStringList{u"\"7\"|O'Neil|O'Brien & Co|'; delete from EmpNo --"_s};
+            << QStringList{u"\"7\"|O'Neil|O'Brien & Co|'; delete from EmpNo --"_s} << QString();
     }
     void rowsUntilFirstEmptyColumnOne()
     {
         QFETCH(QList<QStringList>, rows);
         QFETCH(QStringList, stored);
+        QFETCH(QString, says);
         Run run;
         run.tdb.addEmployee(u"OLD"_s, u"原有"_s, u"厂"_s, u"部"_s);
         Rows reader({rows.begin(), rows.end()});
@@ -156,6 +178,13 @@ private Q_SLOTS:
         QCOMPARE(result.outcome, RosterImport::Outcome::Completed);
         QCOMPARE(result.imported, stored.size());
         QCOMPARE(roster(run.tdb), QStringList{u"OLD|原有|厂|部"_s} + stored);
+        if (says.isEmpty()) {
+            QCOMPARE(result.message(), u"导入员工资料完成!"_s);
+        } else {
+            QVERIFY2(result.message().startsWith(u"导入员工资料完成!\n导入%1人。"_s.arg(stored.size()))
+                         && result.message().contains(says),
+                     qPrintable(result.message()));
+        }
     }
 
     // A person is the code with the factory, as written (nothing trimmed or
@@ -192,6 +221,23 @@ private Q_SLOTS:
             << QStringList{} << false
             << QList<QStringList>{{u"一厂"_s, u""_s, u""_s, u"A"_s}, {u"厂"_s, u""_s, u""_s, u"A一"_s}}
             << QStringList{u"A||一厂|"_s, u"A一||厂|"_s} << 0 << 2;
+        // Without a code nothing but the whole row tells people apart.
+        QTest::newRow("people without a code are people of their own")
+            << QStringList{u"|王五|一厂|仓储"_s} << false
+            << QList<QStringList>{{u"一厂"_s, u"财务"_s, u"张三"_s, u""_s},
+                                  {u"一厂"_s, u"财务"_s, u"李四"_s, u""_s},
+                                  {u"一厂"_s, u"生产"_s, u"张三"_s, u""_s},
+                                  {u"二厂"_s, u"财务"_s, u"张三"_s, u""_s}}
+            << QStringList{u"|王五|一厂|仓储"_s, u"|张三|一厂|财务"_s, u"|李四|一厂|财务"_s, u"|张三|一厂|生产"_s,
+                           u"|张三|二厂|财务"_s}
+            << 0 << 4;
+        QTest::newRow("a row without a code repeated whole is one person")
+            << QStringList{u"|王五|一厂|仓储"_s} << false
+            << QList<QStringList>{{u"一厂"_s, u"财务"_s, u"张三"_s, u""_s},
+                                  {u"一厂"_s, u"财务"_s, u"张三"_s, u""_s},
+                                  {u"一厂"_s, u"仓储"_s, u"王五"_s, u""_s},
+                                  {u"一厂"_s, u"仓储"_s, u"王五"_s, u"W1"_s}}
+            << QStringList{u"|王五|一厂|仓储"_s, u"|张三|一厂|财务"_s, u"W1|王五|一厂|仓储"_s} << 2 << 2;
         QTest::newRow("replace empties the roster first")
             << QStringList{u"A1|旧名|一厂|旧部门"_s, u"B9|王五|二厂|仓储"_s} << true
             << QList<QStringList>{zhang, li, zhang} << QStringList{u"A1|张三|一厂|财务"_s, u"A2|李四|一厂|生产"_s} << 1

@@ -4,7 +4,8 @@ text with spaces, tabs and line breaks, numbers, a formula with its value,
 booleans, dates, times, repeated cells and rows, a covered (merged) cell, a
 comment, a second table; one whose null date is 1904-01-01; and, written by
 hand as LibreOffice writes them, formula errors, covered cells that still hold
-values, and one row repeated over a whole sheet."""
+values, pictures and shapes anchored to cells, one without its mimetype, and
+one row repeated over a whole sheet."""
 import sys
 
 from odf.office import Annotation
@@ -98,6 +99,9 @@ def raw(path, rows_xml):
                'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
                'xmlns:of="urn:oasis:names:tc:opendocument:xmlns:of:1.2" '
                'xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0" '
+               'xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0" '
+               'xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" '
+               'xmlns:xlink="http://www.w3.org/1999/xlink" '
                'office:version="1.3"><office:body><office:spreadsheet><table:table table:name="Sheet1">'
                '<table:table-column table:number-columns-repeated="4"/>'
                + rows_xml + "</table:table></office:spreadsheet></office:body></office:document-content>")
@@ -151,3 +155,33 @@ raw(folder + "/covered.ods",
 
 # One person repeated over every row of a sheet: a file of about a kilobyte.
 raw(folder + "/repeated.ods", row(text("一厂"), text("部门"), text("张三"), number("1001"), repeat=1048576))
+
+# Pictures anchored to cells, as LibreOffice writes them: the frame inside the
+# cell, before or after its text, with an empty paragraph in the image and the
+# picture's title and description; a shape with text of its own. None of it is
+# the cell's text.
+def picture(title, desc):
+    return ('<draw:frame draw:z-index="0" draw:name="Image 1" svg:width="2cm" svg:height="2cm" svg:x="0cm" '
+            'svg:y="0cm" table:end-cell-address="Sheet1.C2" table:end-x="1cm" table:end-y="0.2cm">'
+            '<draw:image xlink:href="Pictures/1.png" xlink:type="simple" xlink:show="embed" '
+            'xlink:actuate="onLoad" draw:mime-type="image/png"><text:p/></draw:image>'
+            '<svg:title>%s</svg:title><svg:desc>%s</svg:desc></draw:frame>' % (title, desc))
+
+
+shape = ('<draw:custom-shape draw:name="Shape 1" svg:width="1cm" svg:height="1cm" svg:x="0cm" svg:y="0cm">'
+         '<text:p>形状文字</text:p><draw:enhanced-geometry draw:type="rectangle"/></draw:custom-shape>')
+raw(folder + "/pictures.ods",
+    row(text("一厂"), text("财务部"),
+        '<table:table-cell office:value-type="string" calcext:value-type="string"><text:p>李四</text:p>'
+        + picture("Picture", "photo.jpg") + "</table:table-cell>", number("7"))
+    + row('<table:table-cell office:value-type="string" calcext:value-type="string">' + shape
+          + "<text:p>二厂</text:p></table:table-cell>", text("部门"), text("王五"), number("8"))
+    + row("<table:table-cell>" + picture("", "blue.png") + "</table:table-cell>", text("部门"), text("赵六"),
+          number("9"))
+    + row(text("三厂"), text("部门"), text("钱七"), number("10")))
+
+# A package that lost its mimetype part: its manifest still says what it is.
+with zipfile.ZipFile(folder + "/nomimetype.ods", "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data in parts.items():
+        if name != "mimetype":
+            z.writestr(name, data)

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Writes bare BIFF record streams of the older formats: make_rawbiff.py FOLDER
 biff2.xls and biff3.xls are standalone worksheets; biff5_gbk.xls is an Excel 95
-workbook stream whose text is in code page 936."""
+workbook stream whose text is in code page 936; zeroed.xls a roster of 192 rows
+whose rows 34 to 40 a stretch of zeros turned into empty records."""
 import struct
 import sys
 
@@ -77,3 +78,15 @@ globals_all = globals_head + [
     rec(0x000A, b""),
 ]
 save("biff5_gbk.xls", globals_all + sheet)
+
+# 192 rows of four labels, each record a multiple of four bytes long, so that
+# the zeros that take the place of rows 34 to 40 read as empty records and the
+# rows after them as the next records.
+rows = []
+for r in range(192):
+    cells = [label(r, 0, "F%03d" % (r % 7)), label(r, 1, "D%03d" % (r % 5)), label(r, 2, "N%07d" % r),
+             label(r, 3, "C%03d" % r)]
+    rows.append(b"".join(cells))
+for r in range(33, 40):
+    rows[r] = bytes(len(rows[r]))
+save("zeroed.xls", [rec(0x0809, struct.pack("<HHHH", 0x0500, 0x10, 0, 0))] + rows + [rec(0x000A, b"")])

@@ -164,6 +164,22 @@ late_rows = "".join('<row r="%d">%s%s%s<c r="D%d"><v>%d</v></c></row>'
 package(folder + "/latedamage.xlsx", {"xl/worksheets/sheet1.xml": sheet(
     late_rows + '<row r="3000"><c r="A3000" t="s"><v>999</v></c></row>')})
 
+# Part names written with backslashes, as some Windows programs write them
+# (Excel opens such a file).
+with zipfile.ZipFile(folder + "/backslash.xlsx", "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data in parts.items():
+        z.writestr(zipfile.ZipInfo(name.replace("/", "\\")), data)
+
+# Damaged copies that are still workbooks by their parts: the package's own
+# descriptions lost (read all the same), the workbook part lost, its root
+# element garbled, a sheet's relationship lost.
+package(folder + "/lostnames.xlsx", drop=("[Content_Types].xml", "_rels/.rels"))
+package(folder + "/noworkbookpart.xlsx", drop=("[Content_Types].xml", "_rels/.rels", "xl/workbook.xml"))
+package(folder + "/badroot.xlsx", {"xl/workbook.xml": workbook.replace("<workbook ", "<wOrkbook ", 1)
+                                   .replace("</workbook>", "</wOrkbook>").encode()})
+rels = parts["xl/_rels/workbook.xml.rels"].decode()
+package(folder + "/lostrel.xlsx", {"xl/_rels/workbook.xml.rels": rels.replace('Id="rId1"', 'Id="rId99"').encode()})
+
 # Parts that the relationships name but the package lacks.
 package(folder + "/nosheetpart.xlsx", drop=("xl/worksheets/sheet1.xml",))
 package(folder + "/nostrings.xlsx", drop=("xl/sharedStrings.xml",))

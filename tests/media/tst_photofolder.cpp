@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +67,8 @@ private Q_SLOTS:
         QCOMPARE(photos.photoOf(code, factory), found.isEmpty() ? QString() : QDir(m_photos).filePath(found));
     }
 
+    // Sub-folders are copied only where they name a factory of the roster:
+    // the stage never looks in any other.
     void copyKeepsFactoryFoldersAndRefusesNonPictures()
     {
         const QString target = m_dir.filePath(u"copied"_s);
@@ -73,8 +76,12 @@ private Q_SLOTS:
         QVERIFY(broken.open(QIODevice::WriteOnly));
         broken.write("not a picture");
         broken.close();
-        const PhotoCopy copy = copyPhotos(m_photos, target);
-        QCOMPARE(copy.copied, 8);
+        const PhotoCopy copy = copyPhotos(m_photos, target, {u"第一厂"_s, u"第二厂"_s});
+        QCOMPARE(copy.copied, 7);
+        QCOMPARE(copy.copiedFiles.size(), 7);
+        QVERIFY(copy.copiedFiles.contains(QDir(target).filePath(u"第二厂/2001.png"_s)));
+        QCOMPARE(copy.skippedFolders, QStringList{u"第三厂"_s});
+        QVERIFY(!QFileInfo::exists(QDir(target).filePath(u"第三厂"_s)));
         QCOMPARE(copy.refused.size(), 1);
         QVERIFY(copy.refused.first().contains(u"2002.jpg"_s));
         QVERIFY(copy.failed.isEmpty());
@@ -82,6 +89,28 @@ private Q_SLOTS:
         QCOMPARE(photos.photoOf(u"2001"_s, u"第二厂"_s), QDir(target).filePath(u"第二厂/2001.png"_s));
         QVERIFY(!QFile::exists(QDir(target).filePath(u"1004.txt"_s)));
         broken.remove();
+    }
+
+    // A copy is a file the program makes: under an installed program's
+    // owner-only mask it is its owner's only, whatever the source allowed.
+    void copiesTakeTheProgramsMode()
+    {
+        const QString target = m_dir.filePath(u"private"_s);
+        const QString source = QDir(m_photos).filePath(u"1001.jpg"_s);
+        QVERIFY(
+            QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        const mode_t before = ::umask(077);
+        const PhotoCopy copy = copyPhotos(m_photos, target, {u"第二厂"_s});
+        const StoredPicture stored = storePicture(source, target, u"background"_s);
+        ::umask(before);
+        QVERIFY(stored.error.isEmpty());
+        const QStringList made = copy.copiedFiles + QStringList{QDir(target).filePath(stored.fileName)};
+        QVERIFY(made.size() > 2);
+        for (const QString &file : made) {
+            const QFile::Permissions others =
+                QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+            QVERIFY2(!(QFileInfo(file).permissions() & others), qPrintable(file));
+        }
     }
 };
 

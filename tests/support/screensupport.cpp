@@ -19,6 +19,8 @@ QWidget *ownerWindow(QWidget *owner, const QString &what)
 void ScriptedDialogs::notify(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
     calls.push_back({u"notify"_s, text, caption, icon, Buttons::Ok, {}, ownerWindow(owner, text), {}});
+    if (onNotify)
+        onNotify(calls.back());
 }
 
 bool ScriptedDialogs::ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons)

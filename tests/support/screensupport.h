@@ -36,6 +36,8 @@ public:
     std::deque<QString> fileAnswers; // default: empty (cancel)
     // Called for each modal screen; returns the screen's result. Default: Rejected.
     std::function<int(QDialog &)> onModal;
+    // Called for each notice as it is shown, to look at the screen behind it.
+    std::function<void(const Call &)> onNotify;
 
     void notify(QWidget *, const QString &text, const QString &caption, Icon icon) override;
     bool ask(QWidget *, const QString &text, const QString &caption, Icon icon, Buttons buttons) override;

@@ -39,6 +39,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QTableView>
 
@@ -163,17 +164,19 @@ void TSetupFrm::buildControls()
     connect(Button1, &QPushButton::clicked, ActIni, &QAction::trigger);
     connect(Button4, &QPushButton::clicked, ActDel, &QAction::trigger);
 
-    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 366);
-    // The status line ends before the check box, which would cover its text.
-    Label1->resize(CheckBox1->x() - 4 - Label1->x(), Label1->height());
+    // The status line has a row of its own below the check boxes, as wide as
+    // the room left of OK: the name it ends with is shown whole.
+    Label1 = label(this, u"Label1"_s, u"准备就绪"_s, 16, 0);
+    Label1->move(16, m_form->editor(u"rollEligible"_s)->geometry().bottom() + 1);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(u"ProgressBar1"_s);
-    ProgressBar1->setGeometry(16, 390, 425, 17);
+    ProgressBar1->setGeometry(16, std::max(390, Label1->geometry().bottom() + 2), 425, 17);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
     BitBtn1 = button(this, u"BitBtn1"_s, u"确认"_s, {596, 390, 75, 25});
+    Label1->resize(BitBtn1->x() - 8 - Label1->x(), Label1->height());
     BitBtn1->setDefault(true);
     BitBtn2 = button(this, u"BitBtn2"_s, u"取消"_s, {676, 390, 75, 25});
     connect(BitBtn1, &QPushButton::clicked, this, &TSetupFrm::accept);
@@ -221,27 +224,54 @@ void TSetupFrm::ActPhotosExecute()
     const QString from = services.dialogs->openFolderName(this, u"选择照片文件夹"_s);
     if (from.isEmpty())
         return;
+    // Sub-folders are the factories' own photos: one that names no factory
+    // of the roster would never be looked in.
+    QSet<QString> factories;
+    readRoster(*services.db, [&](const RosterRowView &row) {
+        factories.insert(QString::fromUtf8(row.factory));
+        return true;
+    });
     const QString to = photosFolder(m_dataFolder);
-    const PhotoCopy copy = copyPhotos(from, to);
-    // Who of the roster has a photo now, found as the stage finds them.
+    const PhotoCopy copy = copyPhotos(from, to, factories);
+    // Who of the roster has a photo now, found as the stage finds them, and
+    // which of the photos just copied nobody's lookup reaches.
     const PhotoFolder photos(to);
+    QSet<QString> unused(copy.copiedFiles.begin(), copy.copiedFiles.end());
     int people = 0;
     int withPhoto = 0;
     readRoster(*services.db, [&](const RosterRowView &row) {
         ++people;
-        if (!photos.photoOf(QString::fromUtf8(row.code), QString::fromUtf8(row.factory)).isEmpty())
+        const QString photo = photos.photoOf(QString::fromUtf8(row.code), QString::fromUtf8(row.factory));
+        if (!photo.isEmpty()) {
             ++withPhoto;
+            unused.remove(photo);
+        }
         return true;
     });
     QString text = u"已导入照片 %1 张。员工名单 %2 人中有 %3 人有照片。"_s.arg(copy.copied).arg(people).arg(withPhoto);
-    // Of many refusals the first few say enough.
+    // Of many files the first few say enough.
+    const auto listed = [](QStringList names) -> QString {
+        names.sort();
+        return names.mid(0, 5).join(u'\n') + (names.size() > 5 ? u"\n……"_s : QString());
+    };
+    if (!unused.isEmpty()) {
+        QStringList names;
+        for (const QString &path : unused)
+            names << QDir::toNativeSeparators(QDir(to).relativeFilePath(path));
+        text += u"\n\n其中 %1 张照片没有对应的员工(文件名应是员工名单中的工号)，抽奖时不会显示：\n"_s.arg(names.size())
+                + listed(names);
+    }
+    if (!copy.skippedFolders.isEmpty()) {
+        text +=
+            u"\n\n以下子文件夹的名字不是员工名单中的工厂名称，其中的照片没有导入：\n"_s + listed(copy.skippedFolders);
+    }
     const QStringList problems = copy.failed + copy.refused;
     if (!problems.isEmpty())
-        text += u"\n\n以下文件未导入（共 %1 个）：\n"_s.arg(problems.size()) + problems.mid(0, 5).join(u'\n');
-    if (copy.copied == 0 && problems.isEmpty())
+        text += u"\n\n以下文件未导入（共 %1 个）：\n"_s.arg(problems.size()) + listed(problems);
+    if (copy.copied == 0 && problems.isEmpty() && copy.skippedFolders.isEmpty())
         text = u"文件夹“%1”中没有照片（以工号命名的 .jpg 或 .png 文件）。"_s.arg(QDir::toNativeSeparators(from));
-    services.dialogs->notify(this, text, u"系统提示"_s,
-                             problems.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
+    const bool clean = problems.isEmpty() && unused.isEmpty() && copy.skippedFolders.isEmpty();
+    services.dialogs->notify(this, text, u"系统提示"_s, clean ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
 }
 
 void TSetupFrm::showDataFolder(const QString &folder)

@@ -35,6 +35,10 @@ void TSetupFrm::ActImportExecute()
     const QString path = services.dialogs->openFileName(this, ImportFilter);
     if (path.isEmpty())
         return;
+    // A file that is no roster is refused before anything is asked about
+    // the roster already there: open() looks at its kind, the import's
+    // first pass checks the rest.
+    const auto reader = RosterReader::open(path);
     // A row still being edited is posted first, as leaving it would: the
     // grids take no change while the import runs.
     ADOQuery1->checkBrowseMode();
@@ -47,7 +51,8 @@ void TSetupFrm::ActImportExecute()
         const int choice =
             services.dialogs->choose(this,
                                      u"员工列表中已有%1人。\n"
-                                     u"追加：保留现有员工，只导入列表中还没有的人(工号和工厂名称都相同的是同一人)。\n"
+                                     u"追加：保留现有员工，只导入列表中还没有的人(工号和工厂名称都相同的是同一人；"
+                                     u"没有工号的，工厂名称、部门和姓名都相同的是同一人)。\n"
                                      u"替换：先清除现有员工，再导入文件中的员工。"_s.arg(present),
                                      u"系统提示"_s, Dialogs::Icon::Question, {u"追加"_s, u"替换"_s, u"取消"_s});
         if (choice != 0 && choice != 1)
@@ -78,9 +83,6 @@ void TSetupFrm::ActImportExecute()
 
     std::exception_ptr failure;
     try {
-        // A file that cannot be read ends with its message before any row:
-        // open() looks at its kind, the import's first pass checks the rest.
-        const auto reader = RosterReader::open(path);
         RosterImport importer(*services.db, *services.pacer);
         importer.mode = mode;
         m_import = &importer;
@@ -88,32 +90,25 @@ void TSetupFrm::ActImportExecute()
             Label1->setText(status);
             ProgressBar1->setValue(percent);
         });
-        RosterImport::Result closing;
-        connect(&importer, &RosterImport::rowRefused, this, [&closing](int row, const QString &reason) {
-            closing.failedRow = row;
-            closing.reason = reason;
+        connect(&importer, &RosterImport::finished, this, [this](const RosterImport::Result &closing) {
+            // The screen shows the end before the message about it is read.
+            switch (closing.outcome) {
+            case RosterImport::Outcome::Failed:
+                // A refused row is told, not passed over: a silent stop would read as a complete import.
+                services.dialogs->notify(this, closing.message(), u"系统提示"_s, Dialogs::Icon::Warning);
+                break;
+            case RosterImport::Outcome::Stopped:
+                Label1->setText(u"导入已停止"_s);
+                services.dialogs->notify(this, closing.message(), u" 系统提示"_s, Dialogs::Icon::Information);
+                break;
+            case RosterImport::Outcome::Completed:
+                Label1->setText(u"导入员工资料完成"_s);
+                ProgressBar1->setValue(ProgressBar1->maximum());
+                services.dialogs->notify(this, closing.message(), u" 系统提示"_s,
+                                         closing.rowsAfter > 0 ? Dialogs::Icon::Warning : Dialogs::Icon::None);
+                break;
+            }
         });
-        connect(&importer, &RosterImport::finished, this,
-                [this, &closing](RosterImport::Outcome outcome, int imported, int repeated) {
-                    closing.outcome = outcome;
-                    closing.imported = imported;
-                    closing.repeated = repeated;
-                    switch (outcome) {
-                    case RosterImport::Outcome::Failed:
-                        // A refused row is told, not passed over: a silent stop would read as a complete import.
-                        services.dialogs->notify(this, closing.message(), u"系统提示"_s, Dialogs::Icon::Warning);
-                        break;
-                    case RosterImport::Outcome::Stopped:
-                        services.dialogs->notify(this, closing.message(), u" 系统提示"_s, Dialogs::Icon::Information);
-                        Label1->setText(u"导入已停止"_s);
-                        break;
-                    case RosterImport::Outcome::Completed:
-                        services.dialogs->notify(this, closing.message(), u" 系统提示"_s, Dialogs::Icon::None);
-                        Label1->setText(u"导入员工资料完成"_s);
-                        ProgressBar1->setValue(100);
-                        break;
-                    }
-                });
         importer.run(*reader);
     } catch (...) {
         failure = std::current_exception();

@@ -1,12 +1,14 @@
 #include "ui/common/qtdialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <algorithm>
 #include <vector>
@@ -62,6 +64,15 @@ QString wrappableText(const QString &text)
 void prepareMessageBox(QMessageBox &box) { box.setText(wrappableText(box.text())); }
 
 namespace {
+// Ctrl+C copies what a box says, as Qt's boxes do only on Windows: a message
+// that names a file or a cause can be passed on as it stands.
+void copyable(QMessageBox &box)
+{
+    auto *copy = new QShortcut(QKeySequence::Copy, &box);
+    QObject::connect(copy, &QShortcut::activated, &box,
+                     [&box] { QGuiApplication::clipboard()->setText(box.windowTitle() + u'\n' + box.text()); });
+}
+
 QMessageBox::Icon toQt(Dialogs::Icon icon)
 {
     switch (icon) {
@@ -83,6 +94,7 @@ QMessageBox::Icon toQt(Dialogs::Icon icon)
 void QtDialogs::notify(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, boxOwner(owner));
+    copyable(box);
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
     prepareMessageBox(box);
     box.exec();
@@ -91,6 +103,7 @@ void QtDialogs::notify(QWidget *owner, const QString &text, const QString &capti
 bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption, Icon icon, Buttons buttons)
 {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, boxOwner(owner));
+    copyable(box);
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(u"是(&Y)"_s);
@@ -112,6 +125,7 @@ int QtDialogs::choose(QWidget *owner, const QString &text, const QString &captio
                       const QStringList &choices)
 {
     QMessageBox box(toQt(icon), caption, text, QMessageBox::NoButton, boxOwner(owner));
+    copyable(box);
     std::vector<QPushButton *> buttons;
     for (const QString &choice : choices)
         buttons.push_back(box.addButton(choice, QMessageBox::ActionRole));
@@ -207,6 +221,7 @@ int QtDialogs::runModal(QDialog &dialog) { return dialog.exec(); }
 void QtDialogs::reportError(QWidget *owner, const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok, boxOwner(owner));
+    copyable(box);
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
     prepareMessageBox(box);
     box.exec();

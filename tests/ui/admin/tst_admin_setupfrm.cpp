@@ -1,5 +1,6 @@
 // The system settings screen, opened as the main screen opens it (F10), with
 // scripted answers and a real database file.
+#include "admin/rosterimport.h"
 #include "admin/settingsgrids.h"
 #include "ui/admin/loopcountspinbox.h"
 #include "ui/admin/postedgrid.h"
@@ -425,8 +426,9 @@ private Q_SLOTS:
         QCOMPARE(f.db.scalar(u"select EmpName from EmpNo"_s).toString(), ok ? u"改名"_s : u"员工0"_s);
     }
 
-    // The status line stays clear of the check box, and the grids show every
-    // caption and value whole within their width.
+    // The status line stays clear of every other control and shows a long
+    // row whole, name and all; the grids show every caption and value whole
+    // within their width.
     void statusLineAndColumnsAreNotCut()
     {
         Fixture f(0);
@@ -434,7 +436,16 @@ private Q_SLOTS:
         f.db.addItem(1, u"一等奖"_s, u"现金1000元"_s, 20, 20);
         f.openSetup([&](TSetupFrm &screen) {
             QApplication::processEvents();
-            [&] { QVERIFY(!screen.Label1->geometry().intersects(screen.CheckBox1->geometry())); }();
+            [&] {
+                for (const QWidget *other : screen.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                    if (other != screen.Label1 && other->isVisible())
+                        QVERIFY2(!screen.Label1->geometry().intersects(other->geometry()),
+                                 qPrintable(other->objectName()));
+                }
+                const QString status = RosterImport::statusText(123456, u"A00123456"_s, u"欧阳娜扎尔·买买提艾力"_s);
+                QVERIFY2(screen.Label1->fontMetrics().horizontalAdvance(status) <= screen.Label1->width(),
+                         qPrintable(QString::number(screen.Label1->width())));
+            }();
             for (QTableView *view : {screen.dxDBGrid1, screen.dxDBGrid2}) {
                 QHeaderView *header = view->horizontalHeader();
                 int total = 0;
@@ -555,6 +566,8 @@ private Q_SLOTS:
         QVERIFY(photo.save(from + u"100001.jpg"_s));
         QVERIFY(photo.save(from + u"一厂/100002.png"_s));
         QVERIFY(photo.save(from + u"900009.jpg"_s)); // nobody of the roster
+        QVERIFY(QDir().mkpath(from + u"杂项"_s)); // no factory of the roster
+        QVERIFY(photo.save(from + u"杂项/100003.jpg"_s));
         QFile notPicture(from + u"100003.jpg"_s);
         QVERIFY(notPicture.open(QIODevice::WriteOnly));
         notPicture.write("工号,姓名\n");
@@ -584,8 +597,13 @@ private Q_SLOTS:
         const QString report = f.ts.dialogs.texts(u"notify"_s).value(1);
         QVERIFY2(report.contains(u"已导入照片 3 张。员工名单 3 人中有 2 人有照片。"_s), qPrintable(report));
         QVERIFY2(report.contains(u"100003.jpg"_s), qPrintable(report));
+        // The photo that matches nobody is named, and the folder that is no factory is left out and named.
+        QVERIFY2(report.contains(u"其中 1 张照片没有对应的员工"_s) && report.contains(u"900009.jpg"_s),
+                 qPrintable(report));
+        QVERIFY2(report.contains(u"不是员工名单中的工厂名称"_s) && report.contains(u"杂项"_s), qPrintable(report));
         QVERIFY(QFile::exists(f.db.folder() + u"photos/一厂/100002.png"_s));
         QVERIFY(!QFile::exists(f.db.folder() + u"photos/100003.jpg"_s));
+        QVERIFY(!QFileInfo::exists(f.db.folder() + u"photos/杂项"_s));
     }
 
     // A prize item's picture (the grid's 奖品图片) is stored by its RecNo, one

@@ -76,7 +76,10 @@ private Q_SLOTS:
         f.ts.dialogs.fileAnswers = {f.writeRoster(u"roster.txt"_s, RosterRows)};
         bool busyAtPump = false;
         QString shownAtPump;
+        int barAtNotice = -1;
         f.openSetup([&](TSetupFrm &screen) {
+            // The screen shows the end before the notice about it is read.
+            f.ts.dialogs.onNotify = [&](const ScriptedDialogs::Call &) { barAtNotice = screen.ProgressBar1->value(); };
             f.ts.pacer.onPump = [&](int n) {
                 (void)n;
                 // Nothing else writes meanwhile: the grids and the commands on the data wait; Cancel answers.
@@ -107,6 +110,7 @@ private Q_SLOTS:
             QCOMPARE(f.ts.dialogs.calls.back().icon, Dialogs::Icon::None);
             QCOMPARE(screen.Label1->text(), u"导入员工资料完成"_s);
             QCOMPARE(screen.ProgressBar1->value(), 100);
+            QCOMPARE(barAtNotice, 100);
             QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), RosterRows);
         });
@@ -173,31 +177,44 @@ private Q_SLOTS:
     }
 
     // A file refused before its first row changes nothing, whatever was
-    // chosen for the roster already there.
+    // chosen for the roster already there. A file that is no workbook at all
+    // is refused before the question; damage inside its sheet is found only
+    // as it is read, after it.
     void unreadableFileChangesNothing_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("choice");
-        QTest::newRow("append") << 0;
-        QTest::newRow("replace") << 1;
+        QTest::addColumn<int>("asked");
+        const QByteArray container = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x07');
+        // A worksheet whose first cell runs past the end of the file.
+        const QByteArray sheet = QByteArray("\x09\x02\x06\x00\x00\x00\x10\x00\x00\x00"
+                                            "\x04\x02\xC8\x00\x00\x00\x00\x00\x00\x00\x05\x00"
+                                            "abc",
+                                            25);
+        QTest::newRow("damaged container") << container << 0 << 0;
+        QTest::newRow("damaged sheet, append") << sheet << 0 << 1;
+        QTest::newRow("damaged sheet, replace") << sheet << 1 << 1;
     }
     void unreadableFileChangesNothing()
     {
+        QFETCH(QByteArray, bytes);
         QFETCH(int, choice);
+        QFETCH(int, asked);
         Fixture f;
         f.db.addEmployee(u"1"_s, u"原有"_s, u"一厂"_s);
         const QString path = f.db.folder() + u"broken.xls"_s;
         QFile file(path);
         file.open(QIODevice::WriteOnly);
-        file.write(QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, '\x07'));
+        file.write(bytes);
         file.close();
         f.ts.dialogs.fileAnswers = {path};
         f.ts.dialogs.chooseAnswers = {choice};
         f.openSetup([&](TSetupFrm &screen) {
             screen.ActImport->trigger();
-            QCOMPARE(f.ts.dialogs.count(u"choose"_s), 1);
+            QCOMPARE(f.ts.dialogs.count(u"choose"_s), asked);
             const QStringList errors = f.ts.dialogs.texts(u"error"_s);
             QCOMPARE(errors.size(), 1);
-            QVERIFY2(errors[0].contains(u"broken.xls"_s), qPrintable(errors[0]));
+            QVERIFY2(errors[0].contains(u"broken.xls"_s) && errors[0].contains(u"损坏"_s), qPrintable(errors[0]));
             QCOMPARE(f.ts.dialogs.count(u"notify"_s), 0);
             QVERIFY(takesCommands(screen));
             QCOMPARE(screen.rosterCount(), 1);
