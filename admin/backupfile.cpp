@@ -1,18 +1,24 @@
 #include "admin/backupfile.h"
 
+#include "admin/operatorpassword.h"
 #include "base/errors.h"
 #include "base/oserror.h"
+#include "base/settings.h"
+#include "base/textcodec.h"
 #include "store/database.h"
+#include "store/dberror.h"
+#include "store/restorejournal.h"
 #include "store/snapshots.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <gsf/gsf-infile-zip.h>
@@ -24,7 +30,10 @@
 #include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 #include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -70,8 +79,9 @@ QString dataFolderOf(Database &db) { return QFileInfo(db.path()).absolutePath();
 void addFile(GsfOutfile *folder, const char *name, const QString &source, const QString &target)
 {
     QFile in(source);
+    errno = 0;
     if (!in.open(QIODevice::ReadOnly))
-        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), in.errorString()));
+        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), errnoText(in.errorString())));
     const GsfPtr<GsfOutput> entry(gsf_outfile_new_child(folder, name, FALSE));
     if (!entry)
         failSave(target, errnoText(u"无法生成 zip 文件"_s));
@@ -85,7 +95,7 @@ void addFile(GsfOutfile *folder, const char *name, const QString &source, const 
             failSave(target, errnoText(u"无法写入"_s));
     }
     if (in.error() != QFileDevice::NoError)
-        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), in.errorString()));
+        failSave(target, u"无法读取 %1（%2）"_s.arg(native(source), errnoText(in.errorString())));
     errno = 0;
     if (!gsf_output_close(entry.get()))
         failSave(target, errnoText(u"无法写入"_s));
@@ -99,6 +109,10 @@ void addFolder(GsfOutfile *zip, const QString &root, const QString &name, const 
     const QDir dir(root + u'/' + name);
     const QFileInfoList items = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &item : items) {
+        // A link to a folder inside may lead back up the tree (photos/all ->
+        // ..): only the files it names are the event's.
+        if (item.isDir() && item.isSymLink())
+            continue;
         if (item.isDir())
             addFolder(GSF_OUTFILE(folder.get()), dir.path(), item.fileName(), target);
         else
@@ -120,6 +134,12 @@ void addFolder(GsfOutfile *zip, const QString &root, const QString &name, const 
     throw AppError(u"无法读取备份文件 %1：%2。现在的数据没有改动。"_s.arg(native(file), cause));
 }
 
+[[noreturn]] void damaged(const QString &file)
+{
+    throw AppError(u"备份文件 %1 已损坏（可能没有复制完整），无法用来恢复，现在的数据没有改动。"
+                   u"请换一份完整的备份文件。"_s.arg(native(file)));
+}
+
 QByteArray readAll(GsfInput *input, const QString &file)
 {
     const gsf_off_t size = gsf_input_size(input);
@@ -127,7 +147,7 @@ QByteArray readAll(GsfInput *input, const QString &file)
         return {};
     QByteArray bytes(static_cast<qsizetype>(size), '\0');
     if (size > 0 && !gsf_input_read(input, static_cast<size_t>(size), reinterpret_cast<guint8 *>(bytes.data())))
-        failUnpack(file, u"文件已损坏"_s);
+        damaged(file);
     return bytes;
 }
 
@@ -140,68 +160,197 @@ bool safeName(const QString &name)
     return !name.isEmpty() && name != u"."_s && name != u".."_s && !name.contains(u'/') && !name.contains(u'\\');
 }
 
-void unpackFile(GsfInput *entry, const QString &path, const QString &file)
+// Names written by this program are UTF-8; a zip made on a Chinese Windows
+// names its files in GBK.
+QString entryName(const char *raw)
 {
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        failUnpack(file, u"无法写入 %1（%2）"_s.arg(native(path), out.errorString()));
-    for (gsf_off_t left = gsf_input_size(entry); left > 0;) {
-        const gsf_off_t n = std::min<gsf_off_t>(left, kBlock);
-        const guint8 *bytes = gsf_input_read(entry, static_cast<size_t>(n), nullptr);
-        if (!bytes)
-            failUnpack(file, u"文件已损坏"_s);
-        if (out.write(reinterpret_cast<const char *>(bytes), n) != n)
-            failUnpack(file, u"无法写入 %1（%2）"_s.arg(native(path), out.errorString()));
-        left -= n;
-    }
-    if (!out.flush())
-        failUnpack(file, u"无法写入 %1（%2）"_s.arg(native(path), out.errorString()));
+    if (!raw)
+        return {};
+    const QByteArray bytes(raw);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? Gbk::decode(bytes) : text;
 }
 
-void unpackFolder(GsfInfile *folder, const QString &path, const QString &file)
+// What one entry may hold: a roster of a million people is a database of
+// about 100 MB; a picture of 100 megapixels is at most 400 MB however it is
+// stored; the settings are read only up to their own limit.
+constexpr qint64 kMostDatabaseBytes = 2LL << 30;
+constexpr qint64 kMostPictureBytes = 512LL << 20;
+constexpr int kMostEntries = 200'000;
+constexpr int kMostDepth = 4;
+
+struct Entry {
+    GsfInput *input; // owned by `held`
+    QString path; // inside the work folder
+};
+
+// Every entry to unpack, with its size checked, before a byte is written.
+struct Plan {
+    std::vector<GsfPtr<GsfInput>> held;
+    std::vector<Entry> files;
+    QStringList folders;
+    qint64 total = 0;
+};
+
+void tooLarge(const QString &file, const QString &entry, qint64 size, qint64 limit)
 {
-    if (!QDir().mkpath(path))
-        failUnpack(file, u"无法建立文件夹 %1"_s.arg(native(path)));
+    throw AppError(u"备份文件 %1 中的 %2 有 %3 MB，超过了它可能的大小（%4 MB），不是本程序保存的备份，"
+                   u"无法用来恢复，现在的数据没有改动。"_s.arg(native(file), entry)
+                       .arg((size + (1 << 20) - 1) >> 20)
+                       .arg(limit >> 20));
+}
+
+void planFile(Plan &plan, GsfPtr<GsfInput> input, const QString &path, const QString &shown, qint64 limit,
+              const QString &file)
+{
+    const gsf_off_t size = gsf_input_size(input.get());
+    if (size < 0)
+        damaged(file);
+    if (size > limit)
+        tooLarge(file, shown, size, limit);
+    plan.total += size;
+    plan.files.push_back({input.get(), path});
+    plan.held.push_back(std::move(input));
+    if (int(plan.files.size()) > kMostEntries)
+        notABackup(file);
+}
+
+void planFolder(Plan &plan, GsfInfile *folder, const QString &path, const QString &shown, int depth,
+                const QString &file)
+{
+    if (depth > kMostDepth)
+        notABackup(file);
+    plan.folders << path;
     const int children = gsf_infile_num_children(folder);
     for (int i = 0; i < children; ++i) {
-        const char *raw = gsf_infile_name_by_index(folder, i);
-        const QString name = raw ? QString::fromUtf8(raw) : QString();
+        const QString name = entryName(gsf_infile_name_by_index(folder, i));
         if (!safeName(name))
             notABackup(file);
-        const GsfPtr<GsfInput> child(gsf_infile_child_by_index(folder, i));
+        GsfPtr<GsfInput> child(gsf_infile_child_by_index(folder, i));
         if (!child)
-            failUnpack(file, u"文件已损坏"_s);
-        const QString childPath = path + u'/' + name;
-        if (isFolder(child.get()))
-            unpackFolder(GSF_INFILE(child.get()), childPath, file);
-        else
-            unpackFile(child.get(), childPath, file);
+            damaged(file);
+        if (isFolder(child.get())) {
+            planFolder(plan, GSF_INFILE(child.get()), path + u'/' + name, shown + u'/' + name, depth + 1, file);
+            plan.held.push_back(std::move(child));
+        } else {
+            planFile(plan, std::move(child), path + u'/' + name, shown + u'/' + name, kMostPictureBytes, file);
+        }
     }
 }
 
-// Replaces `current` with `incoming` (both in the data folder): the old one is
-// moved aside first and removed only once the new one is in place.
-void replaceFolder(const QString &incoming, const QString &current)
+[[noreturn]] void failWrite(const QString &file, const QString &folder, int error)
 {
-    const QString aside = current + u".old"_s;
-    QDir(aside).removeRecursively();
-    const bool hadOne = QFileInfo(current).isDir();
-    if (hadOne && !QDir().rename(current, aside))
-        throw AppError(u"无法替换文件夹 %1，请关闭正在使用其中文件的程序后再试。"_s.arg(native(current)));
-    if (!QDir().rename(incoming, current)) {
-        if (hadOne)
-            QDir().rename(aside, current);
-        throw AppError(u"无法替换文件夹 %1，请关闭正在使用其中文件的程序后再试。"_s.arg(native(current)));
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+        throw AppError(u"磁盘空间不足，无法在文件夹 %1 中展开备份文件 %2。现在的数据没有改动。"
+                       u"请腾出磁盘空间后再试。"_s.arg(native(folder), native(file)));
+    failUnpack(file, u"无法在文件夹 %1 中写入（%2）"_s.arg(native(folder), osErrorText(error)));
+}
+
+// Written as a new file, never through what lies under its name.
+void unpackFile(const Entry &entry, const QString &file, const QString &dataFolder, qint64 &done, qint64 total,
+                const RestoreOptions &options)
+{
+    const int fd =
+        ::open(QFile::encodeName(entry.path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        failWrite(file, dataFolder, errno);
+    const std::unique_ptr<int, void (*)(int *)> closeFd(new int(fd), [](int *held) {
+        ::close(*held);
+        delete held;
+    });
+    for (gsf_off_t left = gsf_input_size(entry.input); left > 0;) {
+        const gsf_off_t n = std::min<gsf_off_t>(left, kBlock);
+        const guint8 *bytes = gsf_input_read(entry.input, static_cast<size_t>(n), nullptr);
+        if (!bytes)
+            damaged(file);
+        for (gsf_off_t written = 0; written < n;) {
+            const ssize_t put = ::write(fd, bytes + written, size_t(n - written));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                failWrite(file, dataFolder, put < 0 ? errno : ENOSPC);
+            written += put;
+        }
+        left -= n;
+        done += n;
+        if (options.progress)
+            options.progress(done, total);
     }
-    QDir(aside).removeRecursively();
+    if (::fsync(fd) != 0)
+        failWrite(file, dataFolder, errno);
+}
+
+qint64 freeBytes(const QString &folder)
+{
+    struct statvfs info {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return -1;
+    return qint64(info.f_bavail) * qint64(info.f_frsize);
+}
+
+// The password in force stays unless the operator shows they may take the
+// backup's (see RestoreOptions::askPassword).
+void keepPasswordInForce(const QString &dataFolder, const QString &incoming, const RestoreOptions &options)
+{
+    const QString inForce = LoadSettings(dataFolder + u'/').passwordHash;
+    const QString brought = LoadSettings(incoming + u'/').passwordHash;
+    if (brought == inForce)
+        return;
+    const QString typed = options.askPassword ? options.askPassword() : QString();
+    if (!typed.isEmpty()
+        && (matchPassword(typed, inForce) == PasswordMatch::Yes || matchPassword(typed, brought) == PasswordMatch::Yes))
+        return;
+    SavePasswordHash(incoming + u'/', inForce);
 }
 
 } // namespace
 
 QString filter() { return u"抽奖数据备份|*.zip"_s; }
 
+QString refusedTarget(Database &db, const QString &target)
+{
+    const QString folder = dataFolderOf(db);
+    const QFileInfo chosen(target);
+    // The same file under any name: a link, another spelling of the folder.
+    const auto same = [&](const QString &own) {
+        struct stat a {
+        }, b{};
+        if (::stat(QFile::encodeName(target).constData(), &a) == 0
+            && ::stat(QFile::encodeName(own).constData(), &b) == 0)
+            return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+        const QString where = QFileInfo(chosen.absolutePath()).canonicalFilePath();
+        return !where.isEmpty()
+               && where + u'/' + chosen.fileName()
+                      == QFileInfo(QFileInfo(own).absolutePath()).canonicalFilePath() + u'/'
+                             + QFileInfo(own).fileName();
+    };
+    const QString refused =
+        u"备份不能保存为 %1：它是本程序正在使用的数据文件，备份会把它覆盖。请把备份保存到别的文件夹（例如U盘）。"_s.arg(
+            native(target));
+    for (const QString &own :
+         QStringList{db.path(), db.path() + u"-journal"_s, folder + u'/' + QString::fromLatin1(kSettingsName)}) {
+        if (same(own))
+            return refused;
+    }
+    const QString where = QFileInfo(chosen.absolutePath()).canonicalFilePath();
+    for (const QString &name : kFolders) {
+        const QString own = QFileInfo(folder + u'/' + name).canonicalFilePath();
+        if (!own.isEmpty() && !where.isEmpty() && (where == own || where.startsWith(own + u'/')))
+            return u"备份不能保存在文件夹 %1 中：备份会读取这个文件夹，不能同时写入它。请把备份保存到别的文件夹（例如U盘）。"_s
+                .arg(native(own));
+    }
+    return {};
+}
+
 void save(Database &db, const QString &target)
 {
+    if (const QString refused = refusedTarget(db, target); !refused.isEmpty())
+        throw AppError(refused);
+    // The file is first written as ".NAME.XXXXXX" beside the target: a name
+    // the disk takes only without those eight characters is too long too.
+    if (QFile::encodeName(QFileInfo(target).fileName()).size() + 8 > NAME_MAX)
+        failSave(target, osErrorText(ENAMETOOLONG));
     initGsf();
     const QString folder = dataFolderOf(db);
     const QString targetFolder = QFileInfo(target).absolutePath();
@@ -261,13 +410,13 @@ void save(Database &db, const QString &target)
         if (std::fflush(stream) != 0 || ::fsync(::fileno(stream)) != 0)
             failSave(target, errnoText(u"无法写入"_s));
     }
-    QFile::remove(target);
-    if (!zipFile.rename(target))
-        failSave(target, zipFile.errorString());
+    // Moved over the old file in one step: the target is whole, old or new.
+    if (::rename(QFile::encodeName(zipFile.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        failSave(target, osErrorText(errno));
     zipFile.setAutoRemove(false);
 }
 
-void restore(Database &db, const QString &file)
+void restore(Database &db, const QString &file, const RestoreOptions &options)
 {
     initGsf();
     const QString folder = dataFolderOf(db);
@@ -287,8 +436,13 @@ void restore(Database &db, const QString &file)
     const GsfPtr<GsfInfile> zip(gsf_infile_zip_new(input.get(), &error));
     if (error)
         g_error_free(error);
-    if (!zip)
+    if (!zip) {
+        // A zip whose end is missing still starts as one: a copy cut short.
+        QFile head(file);
+        if (head.open(QIODevice::ReadOnly) && head.read(4) == QByteArrayLiteral("PK\x03\x04"))
+            damaged(file);
         notABackup(file);
+    }
     {
         const GsfPtr<GsfInput> mark(gsf_infile_child_by_name(zip.get(), kMarkName));
         if (!mark || readAll(mark.get(), file) != kMark)
@@ -298,45 +452,60 @@ void restore(Database &db, const QString &file)
             notABackup(file);
     }
 
-    // Everything is unpacked before anything is replaced: a damaged backup or
-    // a full disk leaves the data in use as it is.
-    QTemporaryDir unpacked(folder + u"/.restore-XXXXXX"_s);
-    if (!unpacked.isValid())
-        failUnpack(file, u"无法在文件夹 %1 中写入（%2）"_s.arg(native(folder), unpacked.errorString()));
+    // Everything is unpacked before anything is replaced, each entry within
+    // what it may hold and all of them within the free space: a damaged
+    // backup or a full disk leaves the data in use as it is.
+    RestoreJournal::Restore work(db.path());
+    Plan plan;
     const int children = gsf_infile_num_children(zip.get());
     for (int i = 0; i < children; ++i) {
-        const char *raw = gsf_infile_name_by_index(zip.get(), i);
-        const QString name = raw ? QString::fromUtf8(raw) : QString();
+        const QString name = entryName(gsf_infile_name_by_index(zip.get(), i));
         const bool known = name == QString::fromLatin1(kDatabaseName) || name == QString::fromLatin1(kSettingsName)
                            || kFolders.contains(name);
         if (!known)
             continue;
-        const GsfPtr<GsfInput> child(gsf_infile_child_by_index(zip.get(), i));
+        GsfPtr<GsfInput> child(gsf_infile_child_by_index(zip.get(), i));
         if (!child)
-            failUnpack(file, u"文件已损坏"_s);
+            damaged(file);
         const bool folderEntry = isFolder(child.get());
         if (folderEntry != kFolders.contains(name))
             notABackup(file);
-        if (folderEntry)
-            unpackFolder(GSF_INFILE(child.get()), unpacked.filePath(name), file);
-        else
-            unpackFile(child.get(), unpacked.filePath(name), file);
+        const QString path = work.newFolder() + u'/' + name;
+        if (folderEntry) {
+            planFolder(plan, GSF_INFILE(child.get()), path, name, 1, file);
+            plan.held.push_back(std::move(child));
+        } else {
+            const qint64 limit =
+                name == QString::fromLatin1(kSettingsName) ? kMostSettingsFileBytes : kMostDatabaseBytes;
+            planFile(plan, std::move(child), path, name, limit, file);
+        }
     }
-
-    Snapshots::restoreFrom(db, unpacked.filePath(QString::fromLatin1(kDatabaseName)), file);
-
-    const QString settings = unpacked.filePath(QString::fromLatin1(kSettingsName));
-    if (QFileInfo(settings).isFile()) {
-        const QString path = folder + u'/' + QString::fromLatin1(kSettingsName);
-        QFile in(settings);
-        QSaveFile out(path);
-        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0
-            || !out.commit())
-            throw AppError(u"数据库已经恢复，但设置文件 %1 无法写入（%2）。"_s.arg(native(path), out.errorString()));
+    // The snapshot of the data in use is written too.
+    const qint64 needed = plan.total + QFileInfo(db.path()).size();
+    if (const qint64 free = freeBytes(folder); free >= 0 && needed > free)
+        throw AppError(u"磁盘空间不足：从备份文件 %1 恢复需要 %2 MB，文件夹 %3 所在的磁盘只剩 %4 MB。"
+                       u"现在的数据没有改动，请腾出磁盘空间后再试。"_s.arg(native(file))
+                           .arg((needed + (1 << 20) - 1) >> 20)
+                           .arg(native(folder))
+                           .arg(free >> 20));
+    for (const QString &made : std::as_const(plan.folders)) {
+        if (!QDir().mkpath(made))
+            failWrite(file, folder, errno);
     }
-    for (const QString &name : kFolders) {
-        if (QFileInfo(unpacked.filePath(name)).isDir())
-            replaceFolder(unpacked.filePath(name), folder + u'/' + name);
+    qint64 done = 0;
+    for (const Entry &entry : plan.files)
+        unpackFile(entry, file, folder, done, plan.total, options);
+    plan.held.clear();
+
+    try {
+        Snapshots::prepareCopy(db, work.newDatabase(), file);
+        // Asked only of a backup that will be restored.
+        if (QFileInfo::exists(work.newFolder() + u'/' + QString::fromLatin1(kSettingsName)))
+            keepPasswordInForce(folder, work.newFolder(), options);
+        const QString snapshot = Snapshots::take(db, Snapshots::restore());
+        work.commit(db, snapshot, options.afterStep);
+    } catch (const DbError &e) {
+        throw AppError(e.text());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "ui/main/startfrm.h"
 #include "media/mediasoundplayer.h"
 #include "store/database.h"
+#include "store/restorejournal.h"
 
 #include <QApplication>
 #include <QFile>
@@ -140,6 +141,12 @@ int main(int argc, char **argv)
         dialogs.reportError(nullptr, e.text()); // before any window
         return 1;
     }
+
+    if (const QString problem = settingsFileProblem(folders.data); !problem.isEmpty())
+        dialogs.notify(nullptr, problem, u"系统提示"_s, Dialogs::Icon::Warning); // before any window
+    // A restore cut short is undone before anything reads the data.
+    for (const QString &notice : RestoreJournal::recoverAtStart(folders.data + u"config.dll"_s).notices)
+        dialogs.notify(nullptr, notice, u"系统提示"_s, Dialogs::Icon::Warning);
 
     // The display mode is left as it is: each screen gets its own scale of
     // the 1024 x 768 design, and every window its screen, before the first

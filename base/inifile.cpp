@@ -4,6 +4,7 @@
 #include "base/textcodec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 using namespace Qt::StringLiterals;
@@ -66,11 +67,13 @@ QByteArray IniFile::Content::fileBytes() const
     return bytes;
 }
 
+bool IniFile::isTooLarge() const { return QFileInfo(m_path).size() > kMostBytes; }
+
 IniFile::Content IniFile::readContent() const
 {
     Content content;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (file.size() > kMostBytes || !file.open(QIODevice::ReadOnly))
         return content;
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -124,6 +127,8 @@ std::optional<QString> IniFile::readString(const QString &section, const QString
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) const
 {
+    if (isTooLarge())
+        throw AppError(u"Unable to write to %1"_s.arg(m_path));
     Content content = readContent();
     QList<QByteArray> &lines = content.lines;
     const QByteArray newLine = content.encode(key) + '=' + content.encode(value);

@@ -13,6 +13,13 @@ class IniFile {
 public:
     explicit IniFile(QString path);
 
+    // A profile of this program holds a few hundred bytes; a larger file is
+    // not read (it reads as empty, every read of a key would go through all of
+    // it) and not written (a write would drop what it holds).
+    static constexpr qint64 kMostBytes = 1 << 20;
+    // True when the file is there and larger than kMostBytes.
+    bool isTooLarge() const;
+
     const QString &path() const { return m_path; }
 
     // The value as stored, with surrounding blanks and one pair of enclosing
@@ -20,7 +27,8 @@ public:
     std::optional<QString> readString(const QString &section, const QString &key) const;
 
     // Writes key=value into the section, creating the file and the section when
-    // missing. Throws AppError("Unable to write to <path>") on failure.
+    // missing. Throws AppError("Unable to write to <path>") on failure, and
+    // for a file that is too large.
     void writeString(const QString &section, const QString &key, const QString &value) const;
 
 private:

@@ -2,6 +2,8 @@
 
 #include "base/inifile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <type_traits>
 
@@ -15,7 +17,26 @@ constexpr int kMaxShuffleSteps = 50;
 
 QString settingsPath(const QString &exeFolder) { return exeFolder + u"config.ini"_s; }
 
+// The look's pictures are the program's own copies in pictures/: a name that
+// leads elsewhere (../../, a full path) would show any file of the machine.
+QString pictureName(const QString &value)
+{
+    const QString name = value.left(kMaxTextLength);
+    if (name == u"."_s || name == u".."_s || name.contains(u'/') || name.contains(u'\\') || name.contains(u':'))
+        return {};
+    return name;
+}
 } // namespace
+
+QString settingsFileProblem(const QString &dataFolder)
+{
+    const IniFile ini(settingsPath(dataFolder));
+    if (!ini.isTooLarge())
+        return {};
+    return u"设置文件 %1 有 %2 MB，不是本程序的设置文件（它只有几百字节），所以没有读取，现在使用默认设置，"
+           u"更改的设置也无法保存。请关闭本程序，删除或换掉这个文件，然后重新启动。"_s.arg(
+               QDir::toNativeSeparators(ini.path()), QString::number(QFileInfo(ini.path()).size() >> 20));
+}
 
 std::optional<int> parseProfileInt(const QString &text)
 {
@@ -115,7 +136,7 @@ void setSettingText(Settings &settings, const SettingSpec &spec, const QString &
             auto &value = settings.*field;
             using V = std::decay_t<decltype(value)>;
             if constexpr (std::is_same_v<V, QString>) {
-                value = text.left(kMaxTextLength);
+                value = spec.type == SettingSpec::Type::Picture ? pictureName(text) : text.left(kMaxTextLength);
             } else {
                 // Decimal, or hexadecimal after 0x; not an integer: the default.
                 const int read = parseProfileInt(text.left(kMaxTextLength)).value_or(spec.defaultInt);

@@ -15,7 +15,8 @@ struct Settings {
     bool rollEligibleOnly = false; // the roll shows only people who may win the current item
     QString stageScreen; // name of the screen the stage is shown on; empty: the largest one not the primary
     // The stage's own look: file names in the data folder's pictures/ (empty:
-    // the delivered artwork), and whether the board shows the winners' photos.
+    // the delivered artwork; a name leading out of the folder reads as
+    // empty), and whether the board shows the winners' photos.
     QString stageBackground;
     QString stageLogo;
     bool showPhotos = false;
@@ -24,6 +25,12 @@ struct Settings {
     QString passwordHash;
 };
 
+// A settings file larger than this is no settings file (the program writes
+// a few hundred bytes): it is refused by name, not read.
+constexpr qint64 kMostSettingsFileBytes = 1 << 20;
+// The operator's words for a config.ini in the folder that is not read (too
+// large); empty when it is read.
+QString settingsFileProblem(const QString &dataFolder);
 // One setting of config.ini, declared once: its key in section [config], its
 // type, default, range, the page and label it is shown with, whether it is
 // written only once it differs from its default (a file that never had the key

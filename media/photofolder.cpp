@@ -122,9 +122,11 @@ PhotoCopy copyPhotos(const QString &from, const QString &to, const QSet<QString>
     return result;
 }
 
-StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne)
+StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne,
+                           const std::function<void()> &waiting)
 {
-    if (const PictureRead read = readPictureFile(source); !read.error.isEmpty())
+    if (const PictureRead read = waiting ? readPictureAway(source, waiting) : readPictureFile(source);
+        !read.error.isEmpty())
         return {QString(), read.error};
     QString suffix = QFileInfo(source).suffix().toLower();
     if (!PhotoFolder::isPhotoName(u"x."_s + suffix))

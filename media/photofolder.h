@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <utility>
 
 // The people's photos in a folder, found by code: <code>.jpg or <code>.png,
@@ -59,5 +60,8 @@ struct StoredPicture {
 // Reads `source` through as a picture (refusing what readPictureFile
 // refuses) and copies it into `folder` as `baseName`.<its suffix, lower
 // case>, replacing a file of that name; the folder is made when missing.
-// With `onlyOne`, files of that base name with other suffixes go.
-StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne = false);
+// With `onlyOne`, files of that base name with other suffixes go. With
+// `waiting`, the picture is read on a thread of its own and `waiting` called
+// meanwhile (readPictureAway()): a screen stays alive while a large one is read.
+StoredPicture storePicture(const QString &source, const QString &folder, const QString &baseName, bool onlyOne = false,
+                           const std::function<void()> &waiting = {});

@@ -24,6 +24,7 @@ inline const S AwardItemBySeq{"select * from AwardItem order by iSeq"};
 inline const S OpenAwardItems{"select * from AwardItem where ExcNum <SumNumber order by iSeq"};
 inline const S CurrentAwardItem{"select top 1 * from AwardItem where (ExcNum<SumNumber) and (RecNo = ?) order by iSeq"};
 inline const S FirstUnexecutedItem{"select top 1 RecNo from AwardItem where IsExec = 0 order by iSeq"};
+inline const S CountItems{"select count(*) from AwardItem"};
 inline const S SetDrawnCount{"update AwardItem set ExcNum = ? where [RecNo]=?"};
 
 // Award (designated winners)
@@ -43,6 +44,7 @@ inline const S ChangeStamp{"select total_changes(), (select data_version from pr
 inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};
 inline const S DeleteAllWinners{"Delete from AwardList "};
 inline const S DeleteWinner{"Delete from AwardList where [sNo]=? and [sCompCode] =?"};
+inline const S CountAllWinners{"select count(*) from AwardList"};
 inline const S CountWinners{"select Count(*) from AwardList  where [sTime]=?"};
 inline const S WinnersWithItems{
     "SELECT AwardList.sNo, AwardList.sName, AwardItem.ItemName, AwardItem.Awards,sCompCode,AwardItem.RecNo\n"
@@ -77,6 +79,12 @@ inline const S ResetDesignations{"update Award set Checked = 0"};
 inline const S AppendDrawRecord{
     "insert into DrawLog(sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow, sScope) "
     "values(?,?,?,?,?,?,?,?,?,?)"};
+// A copy about to replace the data in use takes the record in use whole, in
+// its places (see keepDrawRecords()).
+inline const S EmptyDrawLog{"delete from DrawLog"};
+inline const S PutDrawRecord{
+    "insert into DrawLog(RecNo, sWhen, sEvent, sTime, sItemName, sAwards, sNo, sName, sCompCode, sHow, sScope) "
+    "values(?,?,?,?,?,?,?,?,?,?,?)"};
 inline const S LogRemovedWinners{
     "insert into DrawLog(sWhen, sEvent, sHow, sTime, sItemName, sAwards, sNo, sName, sCompCode) "
     "select ?, ?, ?, AwardList.sTime, coalesce(AwardItem.ItemName, ''), coalesce(AwardItem.Awards, ''), "

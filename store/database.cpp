@@ -209,6 +209,20 @@ QString Database::checkOpened(QSqlDatabase &db, bool wholeFileNow)
         }
     }
 
+    // What the file would run by itself at a write (a trigger) or a read (a
+    // view) is refused before the program runs a statement on it.
+    if (!probe.exec(u"select type, name, tbl_name, sql from sqlite_master"_s))
+        return describe(probe.lastError());
+    std::vector<SchemaObject> objects;
+    while (probe.next())
+        objects.push_back({probe.value(0).toString(), probe.value(1).toString(), probe.value(2).toString(),
+                           probe.value(3).toString()});
+    if (!probe.exec(u"PRAGMA user_version"_s) || !probe.next())
+        return describe(probe.lastError());
+    if (const QString what = schemaMismatch(objects, probe.value(0).toInt()); !what.isEmpty())
+        return DbMessages::foreignSchema(m_path, what);
+    probe.finish();
+
     // A rollback journal with full synchronisation: at rest the database is
     // the one file, and every committed winner is on disk. Older builds left
     // their files in write-ahead mode; converting such a file (already

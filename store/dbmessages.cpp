@@ -41,6 +41,11 @@ QString fieldMissing(const QString &path, const QString &table, const QString &f
     return u"数据库文件 %1 的数据表 %2 缺少字段 %3，无法使用。"_s.arg(native(path), table, field) + kReplace;
 }
 
+QString foreignSchema(const QString &path, const QString &what)
+{
+    return u"数据库文件 %1 %2，不是本程序的数据库，无法使用。"_s.arg(native(path), what) + kReplace;
+}
+
 QString leftoverInTheWay(const QString &path, const QString &leftover)
 {
     return u"数据库文件 %1 旁边有一个不属于它的日志文件 %2，而且无法把它改名移开。为了不改动数据库，程序没有打开它。"

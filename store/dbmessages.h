@@ -12,6 +12,8 @@ QString notADatabase(const QString &path);
 QString damaged(const QString &path);
 QString tableMissing(const QString &path, const QString &table);
 QString fieldMissing(const QString &path, const QString &table, const QString &field);
+// `what` says what the file holds that ours does not, or lacks (schemaMismatch).
+QString foreignSchema(const QString &path, const QString &what);
 QString leftoverInTheWay(const QString &path, const QString &leftover);
 // Notices at start: the file is used, but the operator must know.
 QString readOnlyFile(const QString &path);

@@ -5,6 +5,7 @@
 #include "store/rowreaders.h"
 
 #include <QDateTime>
+#include <QHash>
 
 using namespace Qt::StringLiterals;
 
@@ -39,4 +40,35 @@ std::map<int, int> returnedPlaces(Database &db)
     while (q.next())
         places[q.value(0).toInt()] = q.value(1).toInt();
     return places;
+}
+
+namespace {
+QString contentOf(const DrawRecord &r)
+{
+    return QStringList{r.sWhen, r.sEvent, QString::number(r.sTime), r.sItemName, r.sAwards, r.sNo, r.sName, r.sCompCode,
+                       r.sHow,  r.sScope}
+        .join(QChar(0x1f));
+}
+} // namespace
+
+void keepDrawRecords(Database &copy, const std::vector<DrawRecord> &today, const DrawRecord &restored)
+{
+    const std::vector<DrawRecord> own = loadDrawRecords(copy);
+    // Two equal records (a person deleted twice within a second) are two
+    // records: matched one for one.
+    QHash<QString, int> held;
+    for (const DrawRecord &r : today)
+        ++held[contentOf(r)];
+    Transaction tx(copy);
+    copy.exec(Catalogue::Post::EmptyDrawLog);
+    for (const DrawRecord &r : today)
+        copy.exec(Catalogue::Post::PutDrawRecord, QVariantList{r.RecNo} + drawRecordValues(r));
+    for (const DrawRecord &r : own) {
+        if (int &left = held[contentOf(r)]; left > 0)
+            --left;
+        else
+            appendDrawRecord(copy, r);
+    }
+    appendDrawRecord(copy, restored);
+    tx.commit();
 }

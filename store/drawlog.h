@@ -16,6 +16,7 @@ inline const QString Won = QStringLiteral("中奖");
 inline const QString Deleted = QStringLiteral("删除");
 inline const QString Absent = QStringLiteral("弃奖");
 inline const QString Reset = QStringLiteral("重置");
+inline const QString Restored = QStringLiteral("恢复");
 } // namespace DrawEvent
 
 // How a winner was chosen (sHow of a 中奖 record).
@@ -44,3 +45,9 @@ std::vector<DrawRecord> loadDrawRecords(Database &db);
 // Per prize item (RecNo), how many of its winners were deleted or taken out
 // as absent since the last reset: places that went back to the draw.
 std::map<int, int> returnedPlaces(Database &db);
+
+// The draw record only grows, also through a restore: `copy` (the data about
+// to replace the data in use) gets `today`'s records in their places, then
+// those of its own that today's lacks (compared by their content, not their
+// numbers), then `restored`, the record of the restore itself. Throws DbError.
+void keepDrawRecords(Database &copy, const std::vector<DrawRecord> &today, const DrawRecord &restored);

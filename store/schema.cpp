@@ -4,6 +4,9 @@
 #include "store/dberror.h"
 
 #include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -80,6 +83,32 @@ const std::vector<QStringList> &schemaSteps()
             integer("CurrItemNo"))},
     };
     return steps;
+}
+
+// The tables each step brings, with the fields the program reads: a file
+// whose version claims the step must hold them.
+struct StepTable {
+    int step;
+    const char *name;
+    QStringList fields;
+};
+const std::vector<StepTable> &stepTables()
+{
+    static const std::vector<StepTable> tables = {
+        {1,
+         "DrawLog",
+         {u"RecNo"_s, u"sWhen"_s, u"sEvent"_s, u"sTime"_s, u"sItemName"_s, u"sAwards"_s, u"sNo"_s, u"sName"_s,
+          u"sCompCode"_s, u"sHow"_s}},
+        {2, "AwardScope", {u"RecNo"_s, u"sTime"_s, u"CompCode"_s, u"DartNo"_s}},
+        {4, "DrawState", {u"RecNo"_s, u"CurrItemNo"_s}},
+    };
+    return tables;
+}
+
+QString simplifiedSql(QString sql)
+{
+    sql.replace(u"IF NOT EXISTS "_s, QString(), Qt::CaseInsensitive);
+    return sql.simplified();
 }
 
 void runSteps(Database &db, int from)
@@ -180,6 +209,43 @@ int upgradeSchema(Database &db)
         // date when it is opened with writing allowed.
         return version;
     }
+}
+
+QString schemaMismatch(const std::vector<SchemaObject> &objects, int version)
+{
+    // Our triggers, as the steps that a file of this version has had wrote them.
+    QHash<QString, QString> triggers;
+    const std::vector<QStringList> &steps = schemaSteps();
+    for (size_t i = 0; i < steps.size() && int(i) < version; ++i) {
+        for (const QString &statement : steps[i]) {
+            static const QRegularExpression name(u"^CREATE TRIGGER (?:IF NOT EXISTS )?(\\w+)"_s,
+                                                 QRegularExpression::CaseInsensitiveOption);
+            if (const QRegularExpressionMatch m = name.match(statement); m.hasMatch())
+                triggers.insert(m.captured(1).toLower(), simplifiedSql(statement));
+        }
+    }
+    QSet<QString> tables;
+    for (const SchemaObject &object : objects) {
+        const QString type = object.type.toLower();
+        if (type == u"view"_s)
+            return u"含有视图 %1（本程序的数据库没有视图）"_s.arg(object.name);
+        if (type == u"trigger"_s) {
+            const auto ours = triggers.constFind(object.name.toLower());
+            if (ours == triggers.cend() || simplifiedSql(object.sql).compare(*ours, Qt::CaseInsensitive) != 0)
+                return u"含有不是本程序建立的触发器 %1"_s.arg(object.name);
+        } else if (type == u"table"_s) {
+            tables.insert(object.name.toLower());
+        }
+    }
+    for (const DeliveredTable &table : deliveredTables()) {
+        if (!tables.contains(table.name.toLower()))
+            return u"缺少数据表 %1"_s.arg(table.name);
+    }
+    for (const StepTable &table : stepTables()) {
+        if (table.step <= version && !tables.contains(QString::fromLatin1(table.name).toLower()))
+            return u"缺少它的版本（%2）应有的数据表 %1"_s.arg(QLatin1String(table.name)).arg(version);
+    }
+    return {};
 }
 
 QString createEmptyDatabase(const QString &path) { return create(path, false, 0); }

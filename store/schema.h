@@ -39,3 +39,18 @@ int schemaVersion(Database &db);
 // keeps its version: what it lacks reads as empty); throws only when even
 // the version cannot be read.
 int upgradeSchema(Database &db);
+
+// One row of a file's sqlite_master.
+struct SchemaObject {
+    QString type; // table, index, view, trigger
+    QString name;
+    QString table;
+    QString sql;
+};
+// A database runs the statements its triggers and views hold at every write
+// and read: a file of ours holds only the triggers of the step list, no
+// views, and every table its version claims, as a table. Extra tables and
+// indexes run nothing and are allowed (other tools add them). Returns what is
+// wrong in the operator's words (the object's kind and name), empty when the
+// file holds what it should.
+QString schemaMismatch(const std::vector<SchemaObject> &objects, int version);

@@ -3,7 +3,10 @@
 #include "base/oserror.h"
 #include "store/database.h"
 #include "store/dberror.h"
+#include "store/catalogue.h"
 #include "store/dbmessages.h"
+#include "store/drawlog.h"
+#include "store/restorejournal.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +16,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <sqlite3.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,6 +82,12 @@ QString backUp(sqlite3 *from, sqlite3 *to)
     return {};
 }
 
+QString offJournal(sqlite3 *handle)
+{
+    const int done = sqlite3_exec(handle, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr);
+    return done == SQLITE_OK ? QString() : engineCause(handle, done);
+}
+
 void removeWithJournal(const QString &path)
 {
     QFile::remove(path);
@@ -117,9 +129,14 @@ std::vector<Found> findAll(const QString &databasePath)
     return found;
 }
 
-void prune(const QString &databasePath, const QDateTime &now)
+// The copy just taken stays whatever the others' names say: a clock set
+// ahead once would otherwise make every new copy the oldest, removed at once.
+void prune(const QString &databasePath, const QString &justTaken, const QDateTime &now)
 {
-    const std::vector<Found> found = findAll(databasePath);
+    std::vector<Found> found = findAll(databasePath);
+    const auto taken = std::find_if(found.begin(), found.end(), [&](const Found &f) { return f.path == justTaken; });
+    if (taken != found.end())
+        std::rotate(found.begin(), taken, taken + 1);
     for (size_t i = kKept; i < found.size(); ++i)
         QFile::remove(found[i].path);
     // A copy cut short by a crash; one younger may still be written by another instance.
@@ -164,8 +181,12 @@ QString copyTo(Database &db, const QString &target)
         return u"数据库驱动不是 SQLite"_s;
     sqlite3 *copy = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(target).constData(), &copy,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    QString cause = opened == SQLITE_OK ? backUp(source, copy) : engineCause(copy, opened);
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    // A copy cut short is thrown away whole, so it keeps no journal: no
+    // second file is opened beside it, whatever lies under that name.
+    QString cause = opened == SQLITE_OK ? offJournal(copy) : engineCause(copy, opened);
+    if (cause.isEmpty())
+        cause = backUp(source, copy);
     if (sqlite3_close(copy) != SQLITE_OK && cause.isEmpty())
         cause = engineCause(copy, sqlite3_errcode(copy));
     if (!cause.isEmpty())
@@ -184,26 +205,47 @@ QString take(Database &db, const QString &action, const QDateTime &now)
 
     const QString prefix = folder + u'/' + QFileInfo(db.path()).completeBaseName() + u'.' + now.toString(kStampFormat);
     // Copies within one second are told apart, and kept in order, by a counter.
+    // The copy is written under a name the list does not take, so that one
+    // cut short (a full disk, the program killed) is never offered as a
+    // snapshot. That name is made new, never opened through what lies there
+    // already: a link planted in the folder would have the copy written over
+    // another file; a name taken moves the counter on. The lock tells the
+    // next start that the copy is no leftover.
     const QDir dir(folder);
     const QString stamped = QFileInfo(prefix).fileName();
+    QString path;
+    QString partial;
+    int fd = -1;
     QString suffix;
-    for (int counter = 2; !dir.entryList({stamped + suffix + u".*.dll"_s}, QDir::Files).isEmpty(); ++counter)
+    for (int counter = 2; fd < 0; ++counter) {
+        if (dir.entryList({stamped + suffix + u".*.dll"_s}, QDir::Files).isEmpty()) {
+            path = prefix + suffix + u'.' + action + u".dll"_s;
+            partial = path + u".part"_s;
+            fd = ::open(QFile::encodeName(partial).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600);
+            if (fd < 0 && errno != EEXIST)
+                throw DbError(folderMessage(folder, osErrorText(errno)));
+        }
+        if (fd < 0 && counter > 1000)
+            throw DbError(folderMessage(folder, osErrorText(EEXIST)));
         suffix = u'-' + QString::number(counter);
-    const QString path = prefix + suffix + u'.' + action + u".dll"_s;
-
-    // Written under a name the list does not take, so that a copy cut short
-    // (a full disk, the program killed) is never offered as a snapshot.
-    const QString partial = path + u".part"_s;
+    }
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    const std::unique_ptr<int, void (*)(int *)> closeFd(new int(fd), [](int *held) {
+        ::close(*held);
+        delete held;
+    });
     if (const QString cause = copyTo(db, partial); !cause.isEmpty())
         throw DbError(folderMessage(folder, cause));
+    // The copy holds what the database holds: no wider access than it.
+    if (struct stat info{}; ::stat(QFile::encodeName(db.path()).constData(), &info) == 0)
+        ::fchmod(fd, info.st_mode & 0777);
     if (::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0) {
         const int error = errno;
         removeWithJournal(partial);
         throw DbError(folderMessage(folder, osErrorText(error)));
     }
-    // The copy holds what the database holds: no wider access than it.
-    QFile::setPermissions(path, QFileInfo(db.path()).permissions());
-    prune(db.path(), now);
+    prune(db.path(), path, now);
     return path;
 }
 
@@ -228,6 +270,63 @@ std::vector<Entry> list(const QString &databasePath)
     return entries;
 }
 
+void prepareCopy(Database &db, const QString &work, const QString &shownName)
+{
+    db.ensureOpen();
+    if (db.isReadOnly())
+        throw DbError(DbMessages::readOnlyFile(db.path()));
+    struct JournalGone {
+        QString path;
+        ~JournalGone() { QFile::remove(path + u"-journal"_s); }
+    } journalGone{work};
+    // Its connection goes with it at the end of this block.
+    Database check(u"prizedraw-restore-check"_s);
+    if (const QString error = check.open(work); !error.isEmpty())
+        throw DbError(refusal(error, work, shownName));
+    DrawRecord restored;
+    restored.sWhen = drawRecordTime();
+    restored.sEvent = DrawEvent::Restored;
+    // The file's own name says which snapshot or backup it was; the field
+    // holds its last 50 characters.
+    restored.sItemName = QFileInfo(shownName).fileName().right(50);
+    restored.sAwards = u"员工%1 奖项%2 中奖者%3"_s.arg(check.scalar(Catalogue::CountEmployees).toInt())
+                           .arg(check.scalar(Catalogue::CountItems).toInt())
+                           .arg(check.scalar(Catalogue::CountAllWinners).toInt())
+                           .left(50);
+    keepDrawRecords(check, loadDrawRecords(db), restored);
+}
+
+QString copyFileOver(const QString &from, const QString &to)
+{
+    sqlite3 *source = nullptr;
+    sqlite3 *target = nullptr;
+    QString cause;
+    int opened = sqlite3_open_v2(QFile::encodeName(from).constData(), &source, SQLITE_OPEN_READONLY, nullptr);
+    if (opened != SQLITE_OK)
+        cause = engineCause(source, opened);
+    if (cause.isEmpty()) {
+        opened = sqlite3_open_v2(QFile::encodeName(to).constData(), &target, SQLITE_OPEN_READWRITE, nullptr);
+        // Another program reading the file is waited for, as a statement waits.
+        sqlite3_busy_timeout(target, 5000);
+        cause = opened == SQLITE_OK ? backUp(source, target) : engineCause(target, opened);
+    }
+    sqlite3_close(source);
+    sqlite3_close(target);
+    return cause;
+}
+
+QString writeOver(Database &db, const QString &prepared, QString *reopened)
+{
+    // The open connection is closed for the copy: a grid's query still open
+    // on it would keep the engine from writing the whole file.
+    db.close();
+    const QString cause = copyFileOver(prepared, db.path());
+    const QString error = db.reconnect();
+    if (reopened)
+        *reopened = error;
+    return cause;
+}
+
 void restoreFrom(Database &db, const QString &source, const QString &shownName)
 {
     const QString shown = shownName.isEmpty() ? source : shownName;
@@ -241,58 +340,29 @@ void restoreFrom(Database &db, const QString &source, const QString &shownName)
     QTemporaryFile work(folder + u"/.restore-XXXXXX.dll"_s);
     if (!work.open())
         throw DbError(
-            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), work.errorString()));
+            u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(native(folder), osErrorText(errno)));
+    const RestoreJournal::WorkLock held(work.fileName());
     {
         QFile in(source);
         if (!in.open(QIODevice::ReadOnly))
             throw DbError(
-                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), osErrorText(errno)));
         QByteArray block;
         while (!(block = in.read(1 << 20)).isEmpty()) {
             if (work.write(block) != block.size())
                 throw DbError(u"无法在文件夹 %1 中写入（%2），没有恢复，现在的数据没有改动。"_s.arg(
-                    native(folder), work.errorString()));
+                    native(folder), osErrorText(errno)));
         }
         if (in.error() != QFileDevice::NoError)
             throw DbError(
-                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), in.errorString()));
+                u"无法读取文件 %1（%2），没有恢复，现在的数据没有改动。"_s.arg(native(shown), osErrorText(errno)));
         work.close();
         work.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    const QString workPath = work.fileName();
-    struct JournalGone {
-        QString path;
-        ~JournalGone() { QFile::remove(path + u"-journal"_s); }
-    } journalGone{workPath};
-
-    {
-        // Its connection goes with it at the end of this block.
-        Database check(u"prizedraw-restore-check"_s);
-        if (const QString error = check.open(workPath); !error.isEmpty())
-            throw DbError(refusal(error, workPath, shown));
-    }
-
+    prepareCopy(db, work.fileName(), shown);
     take(db, restore());
-
-    // The open connection is closed for the copy: a grid's query still open
-    // on it would keep the engine from writing the whole file.
-    db.close();
-    sqlite3 *from = nullptr;
-    sqlite3 *to = nullptr;
-    QString cause;
-    int opened = sqlite3_open_v2(QFile::encodeName(workPath).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
-    if (opened != SQLITE_OK)
-        cause = engineCause(from, opened);
-    if (cause.isEmpty()) {
-        opened = sqlite3_open_v2(QFile::encodeName(db.path()).constData(), &to, SQLITE_OPEN_READWRITE, nullptr);
-        // Another program reading the file is waited for, as a statement waits.
-        sqlite3_busy_timeout(to, 5000);
-        cause = opened == SQLITE_OK ? backUp(from, to) : engineCause(to, opened);
-    }
-    sqlite3_close(from);
-    sqlite3_close(to);
-    const QString reopened = db.reconnect();
-    if (!cause.isEmpty())
+    QString reopened;
+    if (const QString cause = writeOver(db, work.fileName(), &reopened); !cause.isEmpty())
         throw DbError(u"数据没有恢复（%1），现在的数据没有改动。"_s.arg(cause));
     if (!reopened.isEmpty())
         throw DbError(reopened);

@@ -59,4 +59,21 @@ std::vector<Entry> list(const QString &databasePath);
 // use is as it was.
 void restoreFrom(Database &db, const QString &source, const QString &shownName = {});
 
+// The steps of restoreFrom one by one, for a restore that replaces more than
+// the database (admin/backupfile.h).
+// Checks the database file `work` (the restore's own copy: it is upgraded) as
+// restoreFrom checks its source, then gives it the draw record of the data in
+// use, its own records that record lacks and a record of the restore naming
+// `shownName` (the draw record only grows). Throws DbError naming
+// `shownName`; the data in use is not touched.
+void prepareCopy(Database &db, const QString &work, const QString &shownName);
+// Writes a prepared copy over the open database through the engine and opens
+// the connection again. Returns the cause when the copy failed (the database
+// is as it was), empty when it is in place; `reopened` gets the message of a
+// connection that could not be opened again.
+QString writeOver(Database &db, const QString &prepared, QString *reopened);
+// Copies one database file over another through the engine, for the start,
+// when the program has neither open; the cause of a failure, empty on success.
+QString copyFileOver(const QString &from, const QString &to);
+
 } // namespace Snapshots

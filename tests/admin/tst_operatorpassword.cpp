@@ -88,6 +88,9 @@ private Q_SLOTS:
         // A file asking for hours of work is damaged, not a hash of ours.
         QTest::addRow("cost huge") << u"secret"_s << form(u"pbkdf2-sha256"_s, u"99999999999"_s, salt, key)
                                    << PasswordMatch::Unreadable;
+        // A hundred million rounds froze F2 for half a minute a try.
+        QTest::addRow("cost past ten million")
+            << u"secret"_s << form(u"pbkdf2-sha256"_s, u"10000001"_s, salt, key) << PasswordMatch::Unreadable;
         QTest::addRow("salt not base64") << u"secret"_s << form(u"pbkdf2-sha256"_s, u"2"_s, u"*?"_s, key)
                                          << PasswordMatch::Unreadable;
         QTest::addRow("key cut short") << u"secret"_s << form(u"pbkdf2-sha256"_s, u"2"_s, salt, key.left(8))

@@ -3,6 +3,7 @@
 #include "base/settings.h"
 #include "base/textcodec.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -141,6 +142,44 @@ private Q_SLOTS:
     {
         writeIni("[config]\r\nATltle=" + QByteArray(3000, 'a') + "\r\n");
         QCOMPARE(LoadSettings(folder()).ATltle.size(), 2047);
+    }
+
+    // A 50 MB file took minutes to start with (each key read all of it): a
+    // file over 1 MB is named, not read, and not written over.
+    void oversizedFileIsNamedNotReadNorWritten()
+    {
+        QByteArray bytes = "[config]\r\nATltle=big\r\n";
+        bytes += QByteArray(IniFile::kMostBytes, ';');
+        writeIni(bytes);
+        QCOMPARE(LoadSettings(folder()).ATltle, QString());
+        const QString problem = settingsFileProblem(folder());
+        QVERIFY2(problem.contains(QDir::toNativeSeparators(iniPath())) && problem.contains(u"没有读取"_s),
+                 qPrintable(problem));
+        QVERIFY_THROWS_EXCEPTION(AppError, SaveSettings(folder(), Settings()));
+        QCOMPARE(readIni(), bytes);
+        writeIni("[config]\r\nATltle=small\r\n");
+        QCOMPARE(settingsFileProblem(folder()), QString());
+    }
+
+    // The look's pictures are names inside pictures/; one that leads out of
+    // it reads as none (the delivered artwork).
+    void lookNamesStayInsidePictures_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("taken");
+        QTest::addRow("plain") << QByteArray("background.jpg") << u"background.jpg"_s;
+        QTest::addRow("up and out") << QByteArray("../../etc/passwd") << QString();
+        QTest::addRow("full path") << QByteArray("/home/x/secret.png") << QString();
+        QTest::addRow("windows path") << QByteArray("C:\\a.jpg") << QString();
+        QTest::addRow("parent") << QByteArray("..") << QString();
+    }
+    void lookNamesStayInsidePictures()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, taken);
+        writeIni("[config]\r\nstageBackground=" + stored + "\r\nstageLogo=" + stored + "\r\n");
+        QCOMPARE(LoadSettings(folder()).stageBackground, taken);
+        QCOMPARE(LoadSettings(folder()).stageLogo, taken);
     }
 
     void saveRoundTripsInGbkAndKeepsOtherSections()

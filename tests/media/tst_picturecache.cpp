@@ -3,8 +3,11 @@
 // good one is decoded once and scaled once per size.
 #include "media/picturecache.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -65,6 +68,22 @@ QByteArray encoded(const QImage &image, const char *format)
     return bytes;
 }
 
+// A progressive JPEG whose last scan is repeated: each repetition is a scan
+// the decoder runs over the whole picture.
+QByteArray jpegWithScans(int repeats)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(bands(64, 48));
+    const qsizetype end = bytes.lastIndexOf("\xFF\xD9");
+    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
+    const QByteArray scan = bytes.mid(lastScan, end - lastScan);
+    return bytes.left(end) + scan.repeated(repeats) + bytes.mid(end);
+}
+
 } // namespace
 
 class TstPictureCache : public QObject {
@@ -93,6 +112,63 @@ private Q_SLOTS:
         QTest::addRow("truncated PNG") << u"cut.png"_s << png.left(png.size() / 2) << u"已损坏"_s;
         QTest::addRow("12000 x 9000 header") << u"camera.png"_s << pngHeaderOnly(12000, 9000) << u"太大"_s;
         QTest::addRow("missing file") << u""_s << QByteArray() << u"找不到"_s;
+        // Minutes of decoding in a small file.
+        QTest::addRow("JPEG of 150 scans") << u"scans.jpg"_s << jpegWithScans(150) << u"扫描层超过 100 层"_s;
+        const QByteArray jpeg = encoded(bands(64, 48), "JPEG");
+        // Cut in its last scan, which the decoder fills with grey and takes.
+        QTest::addRow("truncated JPEG") << u"cut.jpg"_s << jpeg.left(jpeg.size() - 40) << u"文件不完整"_s;
+    }
+
+    // What cameras and editors write is read: a progressive JPEG of a few
+    // scans, and a TIFF of 81 megapixels (which takes more than Qt's default
+    // 256 MB to decode).
+    void largeOrProgressivePicturesAreRead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addRow("progressive JPEG") << u"progressive.jpg"_s << jpegWithScans(2);
+        QImage tiff(9000, 9000, QImage::Format_RGB32);
+        tiff.fill(Qt::darkCyan);
+        QTest::addRow("81-megapixel TIFF") << u"large.tif"_s << encoded(tiff, "TIFF");
+    }
+    void largeOrProgressivePicturesAreRead()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const PictureRead read = readPictureFile(write(name, bytes), {}, {400, 400});
+        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+        QVERIFY(!read.image.isNull());
+    }
+
+    // On the stage nothing waits for a picture: the first ask answers at
+    // once with nothing, the picture is decoded on the cache's own thread,
+    // decoded() says when it is there; a refusal comes the same way, and
+    // asking again meanwhile does not decode twice. A screen reading a
+    // picture away from its thread is called while it waits.
+    void decodedElsewhere()
+    {
+        const QString good = write(u"away.jpg"_s, encoded(bands(400, 100), "JPEG"));
+        const QString bad = write(u"away-bad.jpg"_s, "not a picture");
+        PictureCache cache;
+        cache.setDecodeElsewhere(true);
+        QSignalSpy decoded(&cache, &PictureCache::decoded);
+        QString error;
+        QVERIFY(cache.scaled(good, {100, 50}, PictureCache::Fit::Cover, &error).isNull());
+        QVERIFY(error.isEmpty());
+        QVERIFY(cache.scaled(good, {100, 50}, PictureCache::Fit::Cover).isNull());
+        QVERIFY(cache.scaled(bad, {100, 50}, PictureCache::Fit::Cover).isNull());
+        QCOMPARE(cache.decodesPending(), 2);
+        QTRY_COMPARE(cache.decodesPending(), 0);
+        QCOMPARE(decoded.size(), 2);
+        QCOMPARE(cache.scaled(good, {100, 50}, PictureCache::Fit::Cover).size(), QSize(100, 50));
+        QVERIFY(cache.scaled(bad, {10, 10}, PictureCache::Fit::Inside, &error).isNull());
+        QVERIFY2(error.contains(u"away-bad.jpg"_s), qPrintable(error));
+        QCOMPARE(cache.decodes(), 2);
+
+        int waited = 0;
+        const PictureRead away = readPictureAway(good, [&waited] { ++waited; });
+        QCOMPARE(away.image.size(), QSize(400, 100));
+        QVERIFY(waited >= 0);
     }
     void refusals()
     {

@@ -97,6 +97,13 @@ private Q_SLOTS:
         QTest::addRow("table missing") << u"drop table AwardBlank"_s << u"缺少数据表 AwardBlank"_s;
         QTest::addRow("field missing") << u"alter table EmpNo rename column EmpName to Name2"_s
                                        << u"数据表 EmpNo 缺少字段 EmpName"_s;
+        // Statements of its own that the file would run at every press.
+        QTest::addRow("foreign trigger")
+            << u"create trigger Wipe after insert on AwardList begin delete from EmpNo; end"_s
+            << u"含有不是本程序建立的触发器 Wipe"_s;
+        QTest::addRow("view for a table")
+            << u"drop table AwardBlank\ncreate view AwardBlank as select RecNo, EmpCode sNo, EmpName sName, CompCode sCompCode from EmpNo"_s
+            << u"含有视图 AwardBlank"_s;
     }
     void badFilesAreRefusedUntouched()
     {
@@ -117,7 +124,8 @@ private Q_SLOTS:
             writeBytes(f.path(), bytes);
         } else {
             OtherProgram other(f.path());
-            QVERIFY(other.exec(damage));
+            for (const QString &statement : damage.split(u'\n'))
+                QVERIFY(other.exec(statement));
         }
         const QByteArray before = fileBytes(f.path());
 

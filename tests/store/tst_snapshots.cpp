@@ -1,6 +1,7 @@
 // Snapshots of the database before the actions that change it for good, and
 // the restore from them, on real files in a temporary folder.
 #include "store/dberror.h"
+#include "store/drawlog.h"
 #include "store/schema.h"
 #include "store/setupstore.h"
 #include "store/snapshots.h"
@@ -26,6 +27,15 @@ void fill(TempDb &t)
     t.addItem(2, u"二等奖"_s, u"自行车"_s, 5, 1);
     t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,?,?,?)"_s,
            {u"1001"_s, u"张三"_s, item, u"一厂"_s});
+}
+
+// Each record as event|item|prize, in the order written.
+QStringList drawRecord(TempDb &t)
+{
+    QStringList rows;
+    for (const DrawRecord &r : loadDrawRecords(t.db()))
+        rows << r.sEvent + u'|' + r.sItemName + u'|' + r.sAwards;
+    return rows;
 }
 
 QStringList snapshotNames(const TempDb &t)
@@ -84,9 +94,15 @@ private Q_SLOTS:
         QCOMPARE(taken[0].items, 2);
         QCOMPARE(taken[0].winners, 1);
 
+        const QStringList recordBefore = drawRecord(t);
         Snapshots::restoreFrom(t.db(), taken[0].path);
-        QCOMPARE(databaseDump(t.path()), before);
+        QCOMPARE(databaseDump(t.path(), {u"DrawLog"_s}), databaseDump(taken[0].path, {u"DrawLog"_s}));
         QVERIFY(t.db().isOpen());
+        // The draw record only grows: the record of the action stays, and the
+        // restore is recorded with the file it came from.
+        QCOMPARE(drawRecord(t).mid(0, recordBefore.size()), recordBefore);
+        QCOMPARE(drawRecord(t).size(), recordBefore.size() + 1);
+        QCOMPARE(drawRecord(t).constLast(), u"恢复|%1|员工2 奖项2 中奖者1"_s.arg(QFileInfo(taken[0].path).fileName()));
         const std::vector<Snapshots::Entry> now = Snapshots::list(t.path());
         QCOMPARE(now.size(), 2u);
         QCOMPARE(now[0].action, Snapshots::restore());
@@ -151,6 +167,78 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(kept[2].path).fileName(), u"config.20261209-201518.删除中奖者.dll"_s);
         QCOMPARE(kept.back().when, start.addSecs(1));
         QCOMPARE(kept.back().action, Snapshots::reset());
+
+        // Thirty stamped a day ahead (a clock set wrong, then corrected):
+        // the copy just taken is kept all the same, the oldest of the others go.
+        for (int i = 0; i < Snapshots::kKept; ++i)
+            Snapshots::take(t.db(), Snapshots::reset(), start.addDays(1).addSecs(i));
+        const QString taken = Snapshots::take(t.db(), Snapshots::reset(), start.addSecs(60));
+        QVERIFY(QFileInfo::exists(taken));
+        QCOMPARE(snapshotNames(t).size(), Snapshots::kKept);
+        QVERIFY(!QFileInfo::exists(Snapshots::folderFor(t.path()) + u"/config.20261210-201503.重置.dll"_s));
+    }
+
+    // A link planted under the name of the copy being written (pointing at
+    // another database, or at nothing) is never written through: the copy
+    // gets a name of its own, the other file stays as it was and nothing is
+    // made outside the folder.
+    void plantedLinksAreNotWrittenThrough_data()
+    {
+        QTest::addColumn<bool>("dangling");
+        QTest::addRow("link to another database") << false;
+        QTest::addRow("dangling link") << true;
+    }
+    void plantedLinksAreNotWrittenThrough()
+    {
+        QFETCH(bool, dangling);
+        TempDb t;
+        fill(t);
+        TempDb other;
+        other.db().close();
+        const QString otherBefore = databaseDump(other.path());
+        const QString target = dangling ? other.folder() + u"made-here.dll"_s : other.path();
+        const QString folder = Snapshots::folderFor(t.path());
+        QVERIFY(QDir().mkpath(folder));
+        const QDateTime when(QDate(2026, 12, 9), QTime(20, 15, 3));
+        const QString name = folder + u"/config.20261209-201503.重置.dll"_s;
+        QVERIFY(QFile::link(target, name + u".part"_s));
+        QVERIFY(QFile::link(target, name + u".part-journal"_s));
+
+        const QString taken = Snapshots::take(t.db(), Snapshots::reset(), when);
+        QCOMPARE(QFileInfo(taken).fileName(), u"config.20261209-201503-2.重置.dll"_s);
+        QVERIFY(!QFileInfo(taken).isSymLink());
+        QCOMPARE(databaseDump(taken), databaseDump(t.path()));
+        if (dangling)
+            QVERIFY(!QFileInfo::exists(target));
+        else
+            QCOMPARE(databaseDump(other.path()), otherBefore);
+    }
+
+    // The draw record only grows: a restore keeps today's records, adds those
+    // of the restored file that today's lacks (by content: equal records
+    // count one for one, whatever their numbers) and records itself.
+    void drawRecordOnlyGrows()
+    {
+        const auto record = [](TempDb &db, const QString &event, const QString &code) {
+            db.exec(u"insert into DrawLog(sWhen, sEvent, sNo) values('2026-12-09 20:00:00', ?, ?)"_s, {event, code});
+        };
+        TempDb source;
+        fill(source);
+        record(source, u"中奖"_s, u"1001"_s);
+        record(source, u"中奖"_s, u"1001"_s);
+        record(source, u"中奖"_s, u"2002"_s);
+        source.db().close();
+        TempDb t;
+        record(t, u"删除"_s, u"9"_s);
+        record(t, u"中奖"_s, u"1001"_s);
+        record(t, u"重置"_s, QString());
+        Snapshots::restoreFrom(t.db(), source.path(), u"/media/stick/备份.dll"_s);
+        QStringList rows;
+        for (const DrawRecord &r : loadDrawRecords(t.db()))
+            rows << u"%1 %2 %3"_s.arg(r.RecNo).arg(r.sEvent, r.sNo);
+        QCOMPARE(rows, (QStringList{u"1 删除 9"_s, u"2 中奖 1001"_s, u"3 重置 "_s, u"4 中奖 1001"_s, u"5 中奖 2002"_s,
+                                    u"6 恢复 "_s}));
+        QCOMPARE(drawRecord(t).constLast(), u"恢复|备份.dll|员工2 奖项2 中奖者1"_s);
     }
 
     // A file of an older build is upgraded by the step list on restore; the
@@ -170,7 +258,7 @@ private Q_SLOTS:
         Snapshots::restoreFrom(t.db(), older.path());
         QCOMPARE(t.db().schemaVersion(), latestSchemaVersion());
         QCOMPARE(t.scalar(u"select count(*) from EmpNo"_s).toInt(), 2);
-        QCOMPARE(t.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
+        QCOMPARE(drawRecord(t), QStringList{u"恢复|config.dll|员工2 奖项2 中奖者1"_s});
         QCOMPARE(databaseDump(older.path()), olderDump);
         QCOMPARE(QDir(older.folder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"config.dll"_s});
     }
@@ -186,6 +274,22 @@ private Q_SLOTS:
         QTest::addRow("empty") << QByteArray() << QString() << u"0 字节"_s;
         QTest::addRow("table missing") << QByteArray() << u"drop table AwardList"_s << u"缺少数据表 AwardList"_s;
         QTest::addRow("missing") << QByteArray("-") << QString() << u"无法读取文件"_s;
+        // Statements of the file's own that would run at every write or read.
+        QTest::addRow("trigger") << QByteArray()
+                                 << u"create trigger Wipe after insert on AwardList begin delete from EmpNo; end"_s
+                                 << u"含有不是本程序建立的触发器 Wipe"_s;
+        QTest::addRow("our trigger's name, another body")
+            << QByteArray()
+            << u"drop trigger AwardScopeFollowsItem\ncreate trigger AwardScopeFollowsItem after delete on "
+               u"AwardItem begin delete from EmpNo; end"_s
+            << u"触发器 AwardScopeFollowsItem"_s;
+        QTest::addRow("a view in place of a table")
+            << QByteArray()
+            << u"drop table AwardBlank\ncreate view AwardBlank as select RecNo, sNo, sName, sCompCode from AwardList"_s
+            << u"含有视图 AwardBlank"_s;
+        QTest::addRow("a later version without its tables")
+            << QByteArray() << u"drop table DrawState\ndrop table AwardScope\nPRAGMA user_version = 9"_s
+            << u"缺少它的版本（9）应有的数据表 AwardScope"_s;
     }
     void unusableFileIsRefused()
     {
@@ -197,7 +301,8 @@ private Q_SLOTS:
         TempDb other;
         const QString path = other.folder() + u"选中的.dll"_s;
         if (!statement.isEmpty()) {
-            other.exec(statement);
+            for (const QString &one : statement.split(u'\n'))
+                other.exec(one);
             other.db().close();
             QVERIFY(QFile::copy(other.path(), path));
         } else if (content != "-") {

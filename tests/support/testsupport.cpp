@@ -38,7 +38,17 @@ int TempDb::addItem(int iSeq, const QString &name, const QString &awards, int su
     return scalar(u"select max(RecNo) from AwardItem"_s).toInt();
 }
 
-QString databaseDump(const QString &path)
+QString databaseDump(const QString &path, const QStringList &leaveOut)
+{
+    return dumpTables(path, [&leaveOut](const QString &table) { return !leaveOut.contains(table); });
+}
+
+QString tableDump(const QString &path, const QString &table)
+{
+    return dumpTables(path, [&table](const QString &name) { return name == table; });
+}
+
+QString dumpTables(const QString &path, const std::function<bool(const QString &)> &wanted)
 {
     static int counter = 0;
     const QString name = u"dump-%1"_s.arg(++counter);
@@ -56,6 +66,8 @@ QString databaseDump(const QString &path)
         while (tables.next())
             names << tables.value(0).toString();
         for (const QString &table : names) {
+            if (!wanted(table))
+                continue;
             dump += table + u":\n"_s;
             QSqlQuery rows(db);
             rows.exec(u"select * from "_s + table + u" order by RecNo"_s);

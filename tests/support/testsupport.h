@@ -32,8 +32,12 @@ private:
 };
 
 // Every table of the database file at `path`, row by row, in one text: two
-// files hold the same data when their dumps are equal.
-QString databaseDump(const QString &path);
+// files hold the same data when their dumps are equal. Tables named in
+// `leaveOut` are left out.
+QString databaseDump(const QString &path, const QStringList &leaveOut = {});
+// The same for one table.
+QString tableDump(const QString &path, const QString &table);
+QString dumpTables(const QString &path, const std::function<bool(const QString &)> &wanted);
 
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
 // Its clock stands still until a pause or the test moves it.

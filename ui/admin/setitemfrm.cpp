@@ -2,6 +2,7 @@
 
 #include "media/photofolder.h"
 #include "media/picturecache.h"
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "admin/prizeitemrules.h"
@@ -202,7 +203,10 @@ void TSetItemFrm::choosePicture()
     if (file.isEmpty())
         return;
     // Read through now, so that a bad file is named while the operator is here.
-    if (const PictureRead read = readPictureFile(file); !read.error.isEmpty()) {
+    // A large picture takes a while to read; the screen keeps painting.
+    if (const PictureRead read =
+            readPictureAway(file, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        !read.error.isEmpty()) {
         m_dialogs.notify(this, read.error, u"系统提示"_s, Dialogs::Icon::Warning);
         return;
     }

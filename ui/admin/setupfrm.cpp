@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDate>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -357,7 +358,8 @@ void TSetupFrm::choosePrizePicture()
     if (file.isEmpty())
         return;
     const StoredPicture stored =
-        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true);
+        storePicture(file, picturesFolder(m_dataFolder), prizePictureBaseName(recNo), /*onlyOne=*/true,
+                     [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!stored.error.isEmpty())
         services.dialogs->notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
     ADOQuery2->refreshLookUps();
@@ -454,6 +456,13 @@ void TSetupFrm::ActBackupExecute()
                                        u"抽奖备份-"_s + QDate::currentDate().toString(u"yyyyMMdd"_s) + u".zip"_s);
     if (file.isEmpty())
         return;
+    if (const QString refused = BackupFile::refusedTarget(*services.db, file); !refused.isEmpty())
+        throw AppError(refused);
+    if (QFileInfo::exists(file)
+        && !services.dialogs->ask(this,
+                                  u"文件 %1 已经存在，要用新的备份替换它吗?"_s.arg(QDir::toNativeSeparators(file)),
+                                  u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::OkCancel))
+        return;
     // The rows being edited belong in the backup.
     ADOQuery1->checkBrowseMode();
     ADOQuery2->checkBrowseMode();
@@ -487,9 +496,31 @@ void TSetupFrm::ActRestoreExecute()
     if (!services.dialogs->ask(this, question + u"\n现在的数据会先保存为快照，之后还可以恢复回来。"_s, u"系统提示"_s,
                                Dialogs::Icon::Question, Dialogs::Buttons::OkCancel))
         return;
-    if (picker.fromFile())
-        BackupFile::restore(*services.db, file);
-    else
+    if (picker.fromFile()) {
+        BackupFile::RestoreOptions options;
+        // A large backup takes a while to unpack: the screen says how far it
+        // is and keeps painting (the operator's input waits: nothing may
+        // change the data meanwhile).
+        const QString shown = DataFolderLabel->text();
+        options.progress = [this](qint64 done, qint64 total) {
+            DataFolderLabel->setText(u"正在展开备份文件……%1%"_s.arg(total > 0 ? done * 100 / total : 100));
+            DataFolderLabel->repaint();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+        options.askPassword = [this] {
+            return services.dialogs->inputText(
+                this, u"恢复数据"_s,
+                u"备份中的密码与现在的密码不同。输入现在的密码或备份中的密码，就改用备份中的密码；"
+                u"不输入则保留现在的密码。"_s,
+                true);
+        };
+        const struct Restored {
+            QLabel *label;
+            QString text;
+            ~Restored() { label->setText(text); }
+        } restored{DataFolderLabel, shown};
+        BackupFile::restore(*services.db, file, options);
+    } else
         Snapshots::restoreFrom(*services.db, file);
     // Everything the screens show came from the data now replaced: the
     // screen closes and the main screen reads it all again.

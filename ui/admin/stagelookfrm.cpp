@@ -3,6 +3,7 @@
 #include "base/dialogs.h"
 #include "media/photofolder.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -79,7 +80,9 @@ QString TStageLookFrm::choose(const QString &baseName)
     const QString file = m_dialogs.openFileName(this, pictureFilter());
     if (file.isEmpty())
         return {};
-    const StoredPicture stored = storePicture(file, m_folder, baseName);
+    // A large picture takes a while to read; the screen keeps painting.
+    const StoredPicture stored = storePicture(
+        file, m_folder, baseName, false, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (!stored.error.isEmpty())
         m_dialogs.notify(this, stored.error, u"系统提示"_s, Dialogs::Icon::Warning);
     return stored.fileName;

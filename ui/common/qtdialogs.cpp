@@ -37,6 +37,32 @@ QStringList filterSuffixes(const QString &pipeFilter)
     return suffixes;
 }
 
+QString wrappableText(const QString &text)
+{
+    constexpr int kLongestRun = 30;
+    constexpr QChar kBreak(0x200B);
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        // Chinese text and spaces break by themselves.
+        const bool breaks = c.isSpace() || c.unicode() >= 0x2E80;
+        run = breaks ? 0 : run + 1;
+        if (run > kLongestRun && !c.isLowSurrogate()) {
+            out += kBreak;
+            run = 1;
+        }
+        out += c;
+        if (c == u'/' || c == u'\\') {
+            out += kBreak;
+            run = 0;
+        }
+    }
+    return out;
+}
+
+void prepareMessageBox(QMessageBox &box) { box.setText(wrappableText(box.text())); }
+
 namespace {
 // Ctrl+C copies what a box says, as Qt's boxes do only on Windows: a message
 // that names a file or a cause can be passed on as it stands.
@@ -70,6 +96,7 @@ void QtDialogs::notify(QWidget *owner, const QString &text, const QString &capti
     QMessageBox box(toQt(icon), caption, text, QMessageBox::Ok, boxOwner(owner));
     copyable(box);
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    prepareMessageBox(box);
     box.exec();
 }
 
@@ -89,6 +116,7 @@ bool QtDialogs::ask(QWidget *owner, const QString &text, const QString &caption,
         box.setStandardButtons(QMessageBox::Ok);
         box.button(QMessageBox::Ok)->setText(u"确定"_s);
     }
+    prepareMessageBox(box);
     const int result = box.exec();
     return result == QMessageBox::Yes || result == QMessageBox::Ok;
 }
@@ -105,6 +133,7 @@ int QtDialogs::choose(QWidget *owner, const QString &text, const QString &captio
         box.setDefaultButton(buttons.front());
         box.setEscapeButton(buttons.back());
     }
+    prepareMessageBox(box);
     box.exec();
     const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     // Closed by the window's own button: as the last choice, the one Esc gives.
@@ -194,5 +223,6 @@ void QtDialogs::reportError(QWidget *owner, const QString &text)
     QMessageBox box(QMessageBox::Critical, applicationTitle(), errorReportText(text), QMessageBox::Ok, boxOwner(owner));
     copyable(box);
     box.button(QMessageBox::Ok)->setText(u"确定"_s);
+    prepareMessageBox(box);
     box.exec();
 }

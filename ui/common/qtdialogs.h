@@ -7,6 +7,16 @@ QString qtFileFilter(const QString &pipeFilter);
 // The extension each entry of a "name|*.ext|..." filter saves under ("" for a wildcard).
 QStringList filterSuffixes(const QString &pipeFilter);
 
+// A message box widens to its longest unbreakable run of text: a path of a
+// few hundred characters made it wider than the screen, its OK button off
+// it. The text with a break allowed (a zero-width space) after each folder
+// separator and within any long run; it reads the same.
+QString wrappableText(const QString &text);
+
+class QMessageBox;
+// The message box the dialogs show: Chinese buttons, a text that wraps.
+void prepareMessageBox(QMessageBox &box);
+
 // The program's implementation on Qt's standard dialogs.
 class QtDialogs : public Dialogs {
 public:

@@ -134,6 +134,15 @@ void TStartFrm::buildScreen()
     DigitsImage = makeBackground(Panel3, u"DigitsImage"_s, u":/pictures/digits.jpg"_s);
     m_board = new WinnerBoard(Panel2);
     m_board->setPictureCache(m_pictures.get());
+    // A press never waits for a picture: what is not decoded yet is shown
+    // once it is.
+    m_pictures->setDecodeElsewhere(true);
+    connect(m_pictures.get(), &PictureCache::decoded, this, [this] {
+        if (!m_linePhotoCode.isEmpty())
+            showLinePhoto();
+        if (!m_backgroundPath.isEmpty() || !m_logoPath.isEmpty())
+            showLook();
+    });
 
     // The system's window colour: white in the standard scheme.
     Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
@@ -354,9 +363,17 @@ void TStartFrm::applyLook()
     auto path = [&folder](const QString &name) { return name.isEmpty() ? QString() : folder + name; };
     m_backgroundPath = path(m_settings.stageBackground);
     m_logoPath = path(m_settings.stageLogo);
-    // The pictures named in the settings are read now, at the sizes shown: one
-    // that was damaged or replaced since it was chosen is named once, here,
-    // and the stage keeps the delivered artwork in its place.
+    *m_photos = m_settings.showPhotos ? PhotoFolder(photosFolder(m_folders.data)) : PhotoFolder();
+    m_prizePictureItem = -1;
+    showLook();
+}
+
+void TStartFrm::showLook()
+{
+    // The pictures named in the settings are decoded off the screen's thread
+    // at the sizes shown; the delivered artwork stands until the background
+    // is there. One that was damaged or replaced since it was chosen is named
+    // once, and the stage keeps the delivered artwork in its place.
     QString errors[2];
     placeLook(&errors[0], &errors[1]);
     for (const QString &error : errors) {
@@ -368,9 +385,7 @@ void TStartFrm::applyLook()
         m_backgroundPath.clear();
     if (!errors[1].isEmpty())
         m_logoPath.clear();
-    *m_photos = m_settings.showPhotos ? PhotoFolder(photosFolder(m_folders.data)) : PhotoFolder();
-    m_prizePictureItem = -1;
-    const bool covered = !m_backgroundPath.isEmpty();
+    const bool covered = !m_backgroundPath.isEmpty() && Cover->hasPicture();
     Cover->setVisible(covered);
     Cover->lower();
     for (StageBackdrop *picture : {TitleImage, Image1, DigitsImage})
@@ -406,7 +421,13 @@ void TStartFrm::placeLook(QString *backgroundError, QString *logoError)
         // screen's last column is only partly inside the window's rect.
         Cover->setGeometry(rect().adjusted(0, 0, 1, 1));
         const QSize pixels = (QSizeF(size()) * ratio).toSize();
-        Cover->setPicture(m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover, backgroundError));
+        // A size still being decoded keeps the picture of the last size meanwhile.
+        QString error;
+        const QImage picture = m_pictures->scaled(m_backgroundPath, pixels, PictureCache::Fit::Cover, &error);
+        if (backgroundError)
+            *backgroundError = error;
+        if (!picture.isNull() || !error.isEmpty() || !Cover->hasPicture())
+            Cover->setPicture(picture);
         // Fills that keep the stage's texts readable on a busy picture.
         QColor band = kWindowRed;
         band.setAlpha(190);
@@ -492,20 +513,28 @@ void TStartFrm::AddBoardLabel(const QString &code, const QString &name, const QS
     }
     const QString photo = photoOf(code, factory);
     m_board->add(n, m_settings.showNo ? code : factory, name, photo);
-    // The winner's photo beside the name on the winner line, which shows them now.
+    // The winner's photo beside the name on the winner line, which shows them
+    // now, or once it is decoded while they are still shown.
+    m_linePhotoCode = photo.isEmpty() ? QString() : code;
+    m_linePhotoPath = photo;
+    showLinePhoto();
+    std::erase_if(m_pressWinners, [n](const ShownWinner &w) { return w.n == n; });
+    m_pressWinners.push_back({n, code, name, factory, photo});
+    Q_EMIT shownChanged();
+}
+
+void TStartFrm::showLinePhoto()
+{
     QPixmap linePhoto;
-    if (!photo.isEmpty()) {
+    if (!m_linePhotoCode.isEmpty()) {
         const qreal ratio = EmpName->devicePixelRatioF();
         const int h = EmpName->height() - 6;
-        QImage image = m_pictures->scaled(photo, (QSizeF(h * 3 / 4, h) * ratio).toSize(), PictureCache::Fit::Cover);
+        QImage image =
+            m_pictures->scaled(m_linePhotoPath, (QSizeF(h * 3 / 4, h) * ratio).toSize(), PictureCache::Fit::Cover);
         image.setDevicePixelRatio(ratio);
         linePhoto = QPixmap::fromImage(image);
     }
     static_cast<WinnerLine *>(EmpName)->setPhoto(linePhoto);
-    m_linePhotoCode = linePhoto.isNull() ? QString() : code;
-    std::erase_if(m_pressWinners, [n](const ShownWinner &w) { return w.n == n; });
-    m_pressWinners.push_back({n, code, name, factory, photo});
-    Q_EMIT shownChanged();
 }
 
 QString TStartFrm::boardCaption(const QString &itemName, const QString &awards)

@@ -211,6 +211,7 @@ private:
     QLabel *Logo = nullptr;
     // Whose photo the winner line shows beside the name; empty: nobody's.
     QString m_linePhotoCode;
+    QString m_linePhotoPath;
     // The last item whose picture was looked for, and what was found: the
     // description line changes with every winner, the item seldom. Forgotten
     // when the look is applied and after every administration screen.
@@ -245,6 +246,8 @@ private:
     void placeStage();
     // The background's fills and picture and the logo at this size.
     void placeLook(QString *backgroundError = nullptr, QString *logoError = nullptr);
+    void showLook();
+    void showLinePhoto();
 
     WinnerBoard *m_board = nullptr;
 

@@ -268,7 +268,16 @@ void WinnerBoard::clear()
 
 void WinnerBoard::setPictureCache(PictureCache *cache)
 {
+    if (m_cache)
+        m_cache->disconnect(this);
     m_cache = cache;
+    // Photos and prize pictures decoded off the screen's thread come in
+    // after their labels: the labels take them then.
+    if (m_cache)
+        connect(m_cache, &PictureCache::decoded, this, [this] {
+            refitAll();
+            update();
+        });
     refitAll();
 }
 

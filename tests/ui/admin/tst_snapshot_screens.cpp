@@ -164,12 +164,17 @@ private Q_SLOTS:
         QVERIFY(f.ts.dialogs.texts(u"ask"_s).value(0).contains(u"“%1”之前的数据"_s.arg(action)));
         QCOMPARE(f.ts.dialogs.texts(u"notify"_s), QStringList{u"数据已恢复。"_s});
         QVERIFY(f.dataWasReplaced);
-        QCOMPARE(f.dump(), before);
+        QCOMPARE(databaseDump(f.db.path(), {u"DrawLog"_s}), databaseDump(taken[0].path, {u"DrawLog"_s}));
         // What the restore replaced is a snapshot in its turn.
         const std::vector<Snapshots::Entry> now = Snapshots::list(f.db.path());
         QCOMPARE(now.size(), 2u);
         QCOMPARE(now[0].action, Snapshots::restore());
         QCOMPARE(databaseDump(now[0].path), after);
+        // The draw record keeps the record of the action undone, and the restore's own.
+        const QString record = tableDump(f.db.path(), u"DrawLog"_s);
+        QVERIFY(record.startsWith(tableDump(now[0].path, u"DrawLog"_s)));
+        QCOMPARE(f.db.scalar(u"select sEvent || ' ' || sItemName from DrawLog order by RecNo desc"_s).toString(),
+                 u"恢复 "_s + QFileInfo(taken[0].path).fileName());
     }
 
     // A snapshot that cannot be written stops the command: the folder is

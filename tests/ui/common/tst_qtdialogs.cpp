@@ -2,6 +2,9 @@
 // extension a bare name is saved under.
 #include "ui/common/qtdialogs.h"
 
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -11,6 +14,7 @@ class TestQtDialogs : public QObject {
 private Q_SLOTS:
     void filters_data();
     void filters();
+    void longPathsKeepTheBoxOnTheScreen();
 };
 
 void TestQtDialogs::filters_data()
@@ -33,6 +37,21 @@ void TestQtDialogs::filters()
     QFETCH(QStringList, suffixes);
     QCOMPARE(qtFileFilter(pipe), qt);
     QCOMPARE(filterSuffixes(pipe), suffixes);
+}
+
+// A message naming a long path stays inside the screen, its OK button on it,
+// and reads the same.
+void TestQtDialogs::longPathsKeepTheBoxOnTheScreen()
+{
+    const QString path = u"/media/usb/"_s + QString(60, u'a') + u"/年会备份/"_s + QString(120, u'b') + u".zip"_s;
+    const QString text = u"无法保存备份文件 %1：文件名太长。"_s.arg(path);
+    QString plain = wrappableText(text);
+    QCOMPARE(plain.remove(QChar(0x200B)), text);
+    const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+    QMessageBox box(QMessageBox::Warning, u"系统提示"_s, text, QMessageBox::Ok);
+    prepareMessageBox(box);
+    box.show();
+    QVERIFY2(box.frameGeometry().width() <= screen, qPrintable(QString::number(box.frameGeometry().width())));
 }
 
 QTEST_MAIN(TestQtDialogs)

@@ -5,6 +5,7 @@
 #include "startfrmprobe.h"
 
 #include "draw/presslimit.h"
+#include "media/picturecache.h"
 #include "ui/main/boardlabel.h"
 #include "ui/main/linefit.h"
 #include "ui/main/winnerboard.h"
@@ -240,6 +241,9 @@ private Q_SLOTS:
         frm.PrepareCurrentPrize();
         WinnerBoard &board = frm.board();
         QCOMPARE(board.shownPicture(), data + u"pictures/prize-%1.png"_s.arg(item));
+        // Pictures are decoded off the screen's thread and shown once they are.
+        board.pictureRect();
+        QTRY_COMPARE(frm.pictures().decodesPending(), 0);
         // Its own proportions, inside its room, beside the caption's row.
         const QRect picture = board.pictureRect();
         QVERIFY(std::abs(picture.width() - 2 * picture.height()) <= 2);
@@ -248,6 +252,8 @@ private Q_SLOTS:
 
         for (int n = 1; n <= press; ++n)
             frm.AddBoardLabel(QString::number(n), u"员工%1"_s.arg(n), u"一厂"_s, n);
+        // The press went on without them; its labels take them as they come.
+        QTRY_COMPARE(frm.pictures().decodesPending(), 0);
         for (int n = 1; n <= press; ++n) {
             BoardLabel *label = boardLabel(frm, n);
             QCOMPARE(label->hasPhoto(), photosShown && n != 2 && n != 3);
