@@ -3,6 +3,7 @@
 #include "base/dialogs.h"
 #include "draw/presslimit.h"
 #include "draw/prizeround.h"
+#include "media/picturecache.h"
 #include "store/drawlog.h"
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/settingspage.h"
@@ -13,6 +14,8 @@
 #include "ui/main/startfrm.h"
 
 #include <QAction>
+#include <QBackingStore>
+#include <qpa/qplatformbackingstore.h>
 #include <QBoxLayout>
 #include <QDateTime>
 #include <QDir>
@@ -32,7 +35,7 @@ namespace {
 // The live picture: a few frames a second at most; while the digits roll
 // fewer, so that the roll never waits for it.
 constexpr int kPictureIdleMs = 333;
-constexpr int kPictureRollingMs = 1000;
+constexpr int kPictureRollingMs = 2000;
 constexpr int kPictureWidth = 480;
 
 QTableWidget *table(QWidget *parent, const QString &name, const QStringList &columns)
@@ -171,7 +174,13 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     stage.setPressGuard([this] { return leavePages(); });
     m_lastPage = m_home;
     showLook();
-    connect(&stage, &TStartFrm::shownChanged, this, &OperatorConsole::refresh);
+    // What the stage shows changes with every winner: the console follows
+    // once the press lets events through, not at each change.
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setInterval(0);
+    connect(m_refreshTimer, &QTimer::timeout, this, &OperatorConsole::refresh);
+    connect(&stage, &TStartFrm::shownChanged, m_refreshTimer, qOverload<>(&QTimer::start));
     connect(&stage, &TStartFrm::pressStateChanged, this, [this](PressState state) {
         m_pictureTimer->setInterval(state == PressState::Rolling ? kPictureRollingMs : kPictureIdleMs);
         // 弃奖 and 删除 open only once the press has ended; its first winner
@@ -396,7 +405,9 @@ void OperatorConsole::pageShown(int index)
 void OperatorConsole::refresh()
 {
     refreshNow();
-    refreshNext();
+    // The items change only between presses.
+    if (m_stage.pressState() == PressState::Idle)
+        refreshNext();
     refreshPress();
 }
 
@@ -450,18 +461,30 @@ void OperatorConsole::refreshNext()
 void OperatorConsole::refreshPress()
 {
     const std::vector<TStartFrm::ShownWinner> &winners = m_stage.pressWinners();
+    // The rows shown stay while the press only adds winners: each winner
+    // costs one row, not the whole table again.
+    const bool continues = m_pressLabels.size() <= winners.size()
+                           && std::equal(m_pressLabels.begin(), m_pressLabels.end(), winners.begin(),
+                                         [](int n, const TStartFrm::ShownWinner &w) { return n == w.n; });
+    if (!continues) {
+        m_press->setRowCount(0);
+        m_pressLabels.clear();
+    }
     const RosterTable &roster = m_stage.round.roster();
     m_press->setRowCount(static_cast<int>(winners.size()));
-    m_pressLabels.clear();
-    const bool idle = m_stage.pressState() == PressState::Idle;
-    for (int r = 0; r < static_cast<int>(winners.size()); ++r) {
+    for (auto r = static_cast<int>(m_pressLabels.size()); r < static_cast<int>(winners.size()); ++r) {
         const TStartFrm::ShownWinner &w = winners[static_cast<size_t>(r)];
         m_pressLabels.push_back(w.n);
         const std::vector<int> rows = roster.rowsOf(w.code, w.factory);
         const QString department = rows.empty() ? QString() : roster.department(rows.front());
         auto *photo = new QTableWidgetItem;
-        if (!w.photo.isEmpty())
-            photo->setData(Qt::DecorationRole, QPixmap(w.photo).scaledToHeight(44, Qt::SmoothTransformation));
+        // From the stage's cache, decoded away from this thread: a photo
+        // still being read shows at the next refresh.
+        if (!w.photo.isEmpty()) {
+            const QImage image = m_stage.pictures().scaled(w.photo, QSize(33, 44), PictureCache::Fit::Cover);
+            if (!image.isNull())
+                photo->setData(Qt::DecorationRole, QPixmap::fromImage(image));
+        }
         m_press->setItem(r, 0, photo);
         m_press->setItem(r, 1, cell(w.factory));
         m_press->setItem(r, 2, cell(department));
@@ -474,13 +497,18 @@ void OperatorConsole::refreshPress()
         auto *remove = new QPushButton(u"删除"_s, m_press);
         remove->setObjectName(u"DeleteButton%1"_s.arg(r + 1));
         remove->setToolTip(u"删除此中奖者：名额退回，此人仍可再次中奖"_s);
-        // Nothing changes the data while a press runs.
-        absent->setEnabled(idle);
-        remove->setEnabled(idle);
         connect(absent, &QPushButton::clicked, this, [this, n] { withdraw(n, true); });
         connect(remove, &QPushButton::clicked, this, [this, n] { withdraw(n, false); });
         m_press->setCellWidget(r, 5, absent);
         m_press->setCellWidget(r, 6, remove);
+    }
+    // Nothing changes the data while a press runs.
+    const bool idle = m_stage.pressState() == PressState::Idle;
+    for (int r = 0; r < m_press->rowCount(); ++r) {
+        for (int c : {5, 6}) {
+            if (QWidget *button = m_press->cellWidget(r, c))
+                button->setEnabled(idle);
+        }
     }
 }
 
@@ -509,6 +537,15 @@ void OperatorConsole::takePicture()
     if (room.isEmpty() || stage.isEmpty())
         return;
     const QSize shown = stage.scaled(room, Qt::KeepAspectRatio);
+    // What the stage last painted, from its backing store: nothing is painted
+    // again for the picture, so the roll never waits for it.
+    QImage painted;
+    if (QBackingStore *store = m_stage.backingStore(); store && store->handle())
+        painted = store->handle()->toImage();
+    if (!painted.isNull()) {
+        m_picture->setPixmap(QPixmap::fromImage(painted.scaled(shown, Qt::KeepAspectRatio, Qt::FastTransformation)));
+        return;
+    }
     QImage image(shown, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.scale(double(shown.width()) / stage.width(), double(shown.height()) / stage.height());

@@ -71,6 +71,7 @@ private:
     QLabel *m_picture = nullptr;
     QLabel *m_clock = nullptr;
     QTimer *m_pictureTimer = nullptr;
+    QTimer *m_refreshTimer = nullptr;
     TListsFrm *m_winners = nullptr;
     QWidget *m_designationsHolder = nullptr;
     TSetupBlankFrm *m_designations = nullptr;
