@@ -440,6 +440,16 @@ e2e_wait_idle() {
   e2e_focus "$main"
 }
 
+# A picture for the operator's guide (docs/guide/): the part WxH+X+Y of the
+# display, as build/screenshots/guide/NAME.png. tools/update_guide_images.sh
+# runs the scripts that take them and puts them beside the guide, so the
+# guide shows the real program; tests/tools/test_guide.sh checks that every
+# picture the guide shows is taken here.
+e2e_guide_shot() { # name crop
+  mkdir -p "$E2E_SHOTS/guide"
+  import -window root -crop "$2" +repage "$E2E_SHOTS/guide/$1.png" || e2e_fail "the guide's picture $1 failed"
+}
+
 # Screenshot of the whole display; prints the PNG's path.
 e2e_screenshot() {
   local png="$E2E_SHOTS/$1.png"

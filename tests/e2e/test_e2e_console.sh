@@ -34,6 +34,7 @@ e2e_window_place "$console"
 e2e_focus "$console"
 e2e_wait_still 1 || e2e_fail "the console did not settle"
 laptop_shot home
+e2e_guide_shot console-home "$E2E_LAPTOP"
 
 winners() { sql "select count(*) from AwardList where sTime = $first"; }
 press() { # expected winners of the item afterwards
@@ -48,6 +49,7 @@ press() { # expected winners of the item afterwards
 }
 press 3
 laptop_shot after-press
+e2e_guide_shot console-after-press "$E2E_LAPTOP"
 
 # Shift+Del on the first winner of the press: asked, yes, excluded; the next
 # press draws the place from the others.
@@ -74,6 +76,7 @@ laptop_shot page-settings
 e2e_key F11
 e2e_wait_still 0.5 || e2e_fail "the winners page did not settle"
 laptop_shot page-winners
+e2e_guide_shot console-winners "$E2E_LAPTOP"
 [ "$(compare -metric AE "$out/page-settings.png" "$out/page-winners.png" null: 2>&1 | cut -d' ' -f1)" != 0 ] \
   || e2e_fail "F11 did not change the console's page"
 e2e_key F2
@@ -93,6 +96,18 @@ e2e_wait_for "a designation typed on the F2 page" designated
 laptop_shot page-designations
 [ "$(compare -metric AE "$out/page-winners.png" "$out/page-designations.png" null: 2>&1 | cut -d' ' -f1)" != 0 ] \
   || e2e_fail "F2 did not change the console's page"
+
+# The other pages, for the guide: F8 the prize items, the tabs 员工 and 数据.
+e2e_focus "$console"
+e2e_key F8
+e2e_wait_still 0.5 || e2e_fail "the prize page did not settle"
+e2e_guide_shot console-prizes "$E2E_LAPTOP"
+for tab in "console-roster 143 25" "console-data 419 25"; do
+  read -r name x y <<<"$tab"
+  xdotool mousemove --window "$console" "$x" "$y" click 1
+  e2e_wait_still 0.5 || e2e_fail "the page for $name did not settle"
+  e2e_guide_shot "$name" "$E2E_LAPTOP"
+done
 
 e2e_key F1
 guide=$(e2e_wait_window "使用说明") || e2e_fail "F1 did not open the guide"
