@@ -5,8 +5,9 @@
 # press is started and stopped with Enter from the console; Shift+Del in its
 # 本轮中奖 (the last press's winners, the first selected) takes an absent winner
 # out and the next press draws the place; F10, F11 and F2 open the console's
-# pages (F2 behind the password, whose box is on top of the console); F1 opens
-# the guide. Screenshots of the laptop go to build/screenshots/console/.
+# pages (F2 behind the password, whose box is on top of the console); the
+# reset on the prize page clears the projector's board at once; F1 opens the
+# guide. The guide's pictures of the console are taken here. Screenshots of the laptop go to build/screenshots/console/.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -102,6 +103,25 @@ e2e_focus "$console"
 e2e_key F8
 e2e_wait_still 0.5 || e2e_fail "the prize page did not settle"
 e2e_guide_shot console-prizes "$E2E_LAPTOP"
+
+# 重新抽奖初始化 on the prize page: the projector stops showing the removed
+# winner at once (the board shows the press that drew the freed place).
+import -window root -crop "$E2E_PROJECTOR" +repage "$out/projector-before-reset.png"
+/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/check_board.py" "$out/projector-before-reset.png" 1 >/dev/null \
+  || e2e_fail "the projector's board does not show the last press before the reset"
+xdotool mousemove --window "$console" 240 59 click 1 # the page's third command
+question=$(e2e_wait_window "系统提示") || e2e_fail "重新抽奖初始化 did not ask"
+e2e_focus "$question"
+e2e_key Return
+reset() { [ "$(sql "select count(*) from AwardList")" = 0 ]; }
+e2e_wait_for "the reset to remove the winners" reset
+done_box=$(e2e_wait_window " 系统提示") || e2e_fail "no message after the reset"
+e2e_focus "$done_box"
+e2e_key Return
+e2e_wait_still 0.5 || e2e_fail "the stage did not settle after the reset"
+import -window root -crop "$E2E_PROJECTOR" +repage "$out/projector-after-reset.png"
+/usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/check_board.py" "$out/projector-after-reset.png" 0 >/dev/null \
+  || e2e_fail "the projector still shows the removed winners after the reset"
 for tab in "console-roster 143 25" "console-data 419 25"; do
   read -r name x y <<<"$tab"
   xdotool mousemove --window "$console" "$x" "$y" click 1
