@@ -144,7 +144,7 @@ echo "drawn: $winners winner(s) in $data/config.dll"
 fonts_conf="$E2E_WORK/fonts.conf"
 {
   echo '<?xml version="1.0"?><!DOCTYPE fontconfig SYSTEM "fonts.dtd"><fontconfig>'
-  for pkg in $(dpkg-deb -f "$PKG_DEB" Depends | tr ',' '\n' | sed 's/[ (].*//;s/^ *//' | grep '^fonts-'); do
+  for pkg in $(dpkg-deb -f "$PKG_DEB" Depends | tr ',' '\n' | sed 's/^ *//;s/[ (].*//' | grep '^fonts-'); do
     dpkg -L "$pkg" | grep -E '\.(otf|ttf|ttc|otc)$' | xargs -r -n1 dirname | sort -u | sed 's|.*|<dir>&</dir>|'
   done
   echo "<cachedir>$E2E_WORK/runtime/fontcache</cachedir></fontconfig>"
