@@ -5,6 +5,7 @@ Written from the proof file's format document alone, apart from the program's ow
 each other. Standard library only.  Usage: python3 prizedraw-verify.py FILE.json
 Exit status: 0 when every press is 一致, 1 when a press is 不一致 or 无法验证, 2 when the file is refused.
 """
+import errno
 import hashlib
 import hmac
 import itertools
@@ -14,7 +15,6 @@ import sys
 
 HEX64 = re.compile(r"[0-9a-f]{64}")
 TAIL = re.compile(rb'"checksum":"([0-9a-f]{64})"\}')  # 78 bytes
-LARGEST = 2**53
 RANDOM, DESIGNATED = "随机", "指定"
 KINDS = {"int": "0到2^53的整数", "text": "文本", "hex": "64位小写十六进制文本", "list": "数组", "object": "对象",
          "how": "\"随机\"或\"指定\""}
@@ -33,8 +33,7 @@ def need(condition, reason):
 
 # The generator: HMAC-SHA256 keyed by the seed over the press, step and attempt numbers.
 def block(seed, press, step, attempt):
-    message = (b"prizedraw-pick" + press.to_bytes(8, "big") + step.to_bytes(8, "big")
-               + attempt.to_bytes(4, "big"))
+    message = b"prizedraw-pick" + press.to_bytes(8, "big") + step.to_bytes(8, "big") + attempt.to_bytes(4, "big")
     return hmac.new(seed, message, hashlib.sha256).digest()
 
 
@@ -63,7 +62,7 @@ def roster_sha256(rows):
 # Reading and checking the file; nothing is replayed before all of it has passed.
 def is_kind(v, kind):
     if kind == "int":
-        return type(v) is int and 0 <= v <= LARGEST
+        return type(v) is int and 0 <= v <= 2**53
     if kind == "how":
         return v in (RANDOM, DESIGNATED)
     if kind in ("text", "hex"):
@@ -83,7 +82,7 @@ def fields(obj, where, *spec):
         v, nullable = obj.get(name), kind.endswith("?")
         kind = kind.rstrip("?")
         need(name in obj and (v is None and nullable or is_kind(v, kind)),
-             f"成员 {where}.{name} 缺少或类型不对（应为{KINDS[kind]}{'或 null' if nullable else ''}）")
+             f"成员 {where + '.' if where else ''}{name} 缺少或类型不对（应为{KINDS[kind]}{'或 null' if nullable else ''}）")
         values.append(v)
     return values
 
@@ -121,7 +120,8 @@ def load(path):
         with open(path, "rb") as f:
             data = f.read()
     except OSError as e:
-        raise Refused(f"无法读取文件: {e.strerror}") from e
+        reason = {errno.ENOENT: "文件不存在", errno.EACCES: "没有读取权限", errno.EISDIR: "这是一个文件夹"}
+        raise Refused(f"无法读取文件: {reason.get(e.errno, e.strerror)}") from e
     body = data[:-1] if data.endswith(b"\n") else data
     tail = TAIL.fullmatch(body[-78:])
     need(tail is not None, "文件不完整: 没有以校验和结尾（文件被截断了，请重新导出）")
@@ -132,16 +132,16 @@ def load(path):
     except UnicodeDecodeError as e:
         raise Refused(f"不是UTF-8文本（第{e.start + 1}个字节）") from e
     except json.JSONDecodeError as e:
-        raise Refused(f"不是有效的JSON: {e.msg}（第{e.lineno}行第{e.colno}列）") from e
+        raise Refused(f"不是有效的JSON（第{e.lineno}行第{e.colno}列）") from e
     except (ValueError, RecursionError) as e:
-        raise Refused(f"不是有效的JSON: {e}") from e
+        raise Refused("不是有效的JSON（数字过长或嵌套过深）") from e
     need(type(doc) is dict, "不是JSON对象")
     need(doc.get("format") == "prizedraw-proof", "不是抽奖记录文件（format 不是 \"prizedraw-proof\"）")
     version = doc.get("version")
     need(type(version) is int and version == 1,
          f"格式版本 {json.dumps(version, ensure_ascii=False)} 不受支持（只认识版本 1），请用相应版本的验证工具")
     _, seed_list, roster_list, presses, after = fields(
-        doc, "文件", "written:text", "seeds:list", "rosters:list", "presses:list", "after_last_press:object")
+        doc, "", "written:text", "seeds:list", "rosters:list", "presses:list", "after_last_press:object")
 
     seeds = {}
     for i, s in enumerate(seed_list):
@@ -176,7 +176,7 @@ def load(path):
         for j, rule in enumerate(scope):
             entry(rule, "tt", f"{where}.scope[{j}]")
         check_changes(p, where)
-        need(number > previous, f"抽取编号不是递增的: 第{previous}次之后是第{number}次")
+        need(number > previous, f"抽取编号不是递增的: 第{previous}次之后是第{number}次" if previous else "抽取编号从1起")
         need(seed in seeds, f"第{number}次抽取所用的种子{seed}不在文件中")
         need(roster in rosters, f"第{number}次抽取所用的名单{roster}不在文件中")
         need(c >= 1, f"第{number}次抽取的 candidates 为 0（每位至少有一个候选）")
