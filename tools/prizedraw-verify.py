@@ -79,8 +79,7 @@ def fields(obj, where, *spec):
     need(type(obj) is dict, f"成员 {where} 不是对象")
     values = []
     for name, kind in (s.split(":") for s in spec):
-        v, nullable = obj.get(name), kind.endswith("?")
-        kind = kind.rstrip("?")
+        v, nullable, kind = obj.get(name), kind.endswith("?"), kind.rstrip("?")
         need(name in obj and (v is None and nullable or is_kind(v, kind)),
              f"成员 {where + '.' if where else ''}{name} 缺少或类型不对（应为{KINDS[kind]}{'或 null' if nullable else ''}）")
         values.append(v)
@@ -94,6 +93,10 @@ def entry(v, shape, where):
          f"成员 {where} 不是由{'、'.join(KINDS[k] for k in kinds)}组成的数组")
 
 
+def not_a_number(name):
+    raise Refused(f"不是有效的JSON: {name} 不是JSON的数")
+
+
 def unique_members(pairs):
     found = dict(pairs)
     if len(found) != len(pairs):
@@ -101,10 +104,6 @@ def unique_members(pairs):
         names = [name for name, _ in pairs]
         raise Refused(f"JSON对象中成员 {next(n for n in names if names.count(n) > 1)} 出现了两次")
     return found
-
-
-def no_constant(name):
-    raise Refused(f"不是有效的JSON: {name} 不是JSON的数")
 
 
 def check_changes(obj, where):
@@ -128,7 +127,7 @@ def load(path):
     need(hashlib.sha256(body[:-78]).hexdigest() == tail.group(1).decode(),
          "校验和不符: 文件在导出后被改动过或已损坏，请使用导出的原文件")
     try:
-        doc = json.loads(data.decode("utf-8"), object_pairs_hook=unique_members, parse_constant=no_constant)
+        doc = json.loads(data.decode("utf-8"), object_pairs_hook=unique_members, parse_constant=not_a_number)
     except UnicodeDecodeError as e:
         raise Refused(f"不是UTF-8文本（第{e.start + 1}个字节）") from e
     except json.JSONDecodeError as e:
@@ -191,9 +190,9 @@ def load(path):
 
 # The replay.
 def key(code, factory, name):
-    # A person with a code is known by code and factory, one without by factory and name; the tag keeps the two
-    # kinds apart when a code happens to equal a factory's name.
-    return ("code", code, factory) if code else ("name", factory, name)
+    # A person with a code is known by code and factory, one without by factory and name. One text (quick to find
+    # in a set): the letter keeps the two kinds apart, the length where the first part ends, whatever the texts hold.
+    return f"c{len(code)}:{code}{factory}" if code else f"n{len(factory)}:{factory}{name}"
 
 
 def show(name, factory, code):
@@ -224,29 +223,30 @@ def apply(changes, winners, excluded, designated):
 
 def replay(seeds, rosters, presses, after):
     won, excluded, designated = set(), set(), set()
-    crowds = {n: people(rows) for n, rows in rosters.items()}
-    counts = {RANDOM: 0, DESIGNATED: 0}
+    pools = {}  # the people of a roster in a scope, for each roster and scope met
     results = {"一致": 0, "不一致": 0, "无法验证": 0}
     for press in presses:
         apply(press["changes"], won, excluded, designated)
         line = f"第{press['number']}次 {press['item_name']} {len(press['winners'])}人: "
-        for w in press["winners"]:
-            counts[w["how"]] += 1
         seed = seeds[press["seed"]]
         if seed is None:
             won.update(key(w["code"], w["factory"], w["name"]) for w in press["winners"])
             results["无法验证"] += 1
             print(line + "无法验证: 种子未公布")
             continue
-        taken_by_designation = {k for k, _ in designated}
-        pool = [(k, shown) for k, shown, places in crowds[press["roster"]] if in_scope(places, press["scope"])]
+        # Who may be drawn only shrinks within a press, by its winners: filtered once, then each winner taken out.
+        barred = won | excluded | {k for k, _ in designated}
+        scope = (press["roster"], tuple(map(tuple, press["scope"])))
+        if scope not in pools:
+            pools[scope] = [(k, shown) for k, shown, places in people(rosters[press["roster"]])
+                            if in_scope(places, scope[1])]
+        eligible = [(k, shown) for k, shown in pools[scope] if k not in barred]
+        keys = [k for k, _ in eligible]
         c, faults = press["candidates"], []
         for w in press["winners"]:
             k = key(w["code"], w["factory"], w["name"])
             who = f"第{w['place']}位 {show(w['name'], w['factory'], w['code'])}"
             if w["how"] == RANDOM:
-                eligible = [p for p in pool if p[0] not in won and p[0] not in excluded
-                            and p[0] not in taken_by_designation]
                 if not eligible:
                     faults.append(who + "，种子给出：无人可抽")
                 else:
@@ -260,11 +260,14 @@ def replay(seeds, rosters, presses, after):
             if k in won:
                 faults.append(who + "已经中过奖")
             won.add(k)  # the winner as recorded, so that one wrong winner is reported once
+            if k in keys:  # a winner from outside the roster or the scope never was among them
+                i = keys.index(k)
+                del eligible[i], keys[i]
         results["不一致" if faults else "一致"] += 1
         print(line + ("不一致: " + "；".join(faults) if faults else "一致"))
-    apply(after, won, excluded, designated)
 
-    print(f"合计: {len(presses)}次抽取, 随机中奖{counts[RANDOM]}人, 指定中奖{counts[DESIGNATED]}人; "
+    how = [w["how"] for press in presses for w in press["winners"]]
+    print(f"合计: {len(presses)}次抽取, 随机中奖{how.count(RANDOM)}人, 指定中奖{how.count(DESIGNATED)}人; "
           + ", ".join(f"{name}{n}次" for name, n in results.items()))
     # A winner added outside the presses carries only the item's number; its name is the one of the item's
     # latest press in the file.
@@ -280,8 +283,8 @@ def replay(seeds, rosters, presses, after):
 
 
 def main(argv):
-    for stream in (sys.stdout, sys.stderr):
-        stream.reconfigure(encoding="utf-8", errors="strict")
+    for stream in (sys.stdout, sys.stderr):  # whatever the locale; a file name's undecodable bytes as they are
+        stream.reconfigure(encoding="utf-8", errors="surrogateescape")
     if len(argv) != 2:
         print("用法: python3 prizedraw-verify.py 抽奖记录.json", file=sys.stderr)
         return 2

@@ -26,12 +26,13 @@ def press(doc):
     return doc["presses"][0]
 
 
-def next_press(doc, winner, **changes):
-    """A second press of the same seed: 二等奖, one place, two candidates."""
+def next_press(doc, *winners, **changes):
+    """A second press of the same seed: 二等奖, two candidates a place."""
     empty = {name: [] for name in press(doc)["changes"]}
     doc["presses"].append({"number": 2, "seed": 1, "roster": 1, "when": "2026-12-09 20:10:00", "item": 2,
-                           "item_name": "二等奖", "prize": "电饭煲", "scope": [], "places": 1, "candidates": 2,
-                           "changes": dict(empty, **changes), "winners": [dict(winner, place=1, how="随机")]})
+                           "item_name": "二等奖", "prize": "电饭煲", "scope": [], "places": len(winners), "candidates": 2,
+                           "changes": dict(empty, **changes),
+                           "winners": [dict(w, place=n, how="随机") for n, w in enumerate(winners, 1)]})
 
 
 def after_unrevealed(doc):
@@ -62,8 +63,9 @@ EDITS = {
                                                   commitment=hashlib.sha256(OTHER_SEED).hexdigest()),
     "unrevealed": lambda d: d["seeds"][0].update(seed=None, revealed=None),
     "outside": lambda d: d["after_last_press"]["changes"]["winners_added"].append(["3001", "三厂", "孙九", 1]),
-    # Everything undone before the second press: all five may be drawn, and the seed gives 陈七.
+    # Everything undone before the second press: all five may be drawn, and the seed gives 陈七, then 李四.
     "next": lambda d: next_press(d, {"code": "2001", "factory": "二厂", "name": "陈七"},
+                                 {"code": "1001", "factory": "一厂", "name": "李四"},
                                  winners_removed=[["1001", "一厂", "李四", 1, "删除"],
                                                   ["2001", "二厂", "陈七", 1, "删除"]],
                                  excluded_removed=[["1002", "一厂", "王五"]],

@@ -81,7 +81,7 @@ reseeded|raw|2|拒绝: WORK/reseeded.json: 校验和不符: 文件在导出后�
 reseeded|sealed|2|拒绝: WORK/reseeded.json: 种子1的SHA-256与抽奖前公示的承诺值不符
 recommitted|sealed|1|第1次 一等奖 2人: 不一致: 第1位 李四（一厂 1001），种子给出 赵六（一厂 1003）
 unrevealed|sealed|1|第1次 一等奖 2人: 无法验证: 种子未公布
-next|sealed|0|第2次 二等奖 1人: 一致
+next|sealed|0|第2次 二等奖 2人: 一致
 after_unrevealed|sealed|1|第2次 二等奖 1人: 一致
 outside|sealed|0|另有1位中奖者没有抽取记录，无法验证: 一等奖 1人
 cut|raw|2|拒绝: WORK/cut.json: 文件不完整: 没有以校验和结尾（文件被截断了，请重新导出）
