@@ -164,7 +164,7 @@ int main(int argc, char **argv)
     stage.showStage(&StartFrm);
     // With a screen of the stage's own, the other one is the operator's
     // console, and the administration screens open as its pages.
-    OperatorConsole console(StartFrm, db, dialogs, folders.data);
+    OperatorConsole console(StartFrm, db, dialogs, pacer, folders);
     stage.showConsole(&console);
     StartFrm.setPageHost([&](PressCommand command) {
         if (!stage.consoleWanted() || !console.showPageFor(command))

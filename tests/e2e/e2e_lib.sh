@@ -17,6 +17,7 @@
 #   e2e_wait_for "what" CMD ARGS... # polls until CMD succeeds, fails naming "what" after E2E_TIMEOUT
 #   e2e_wait_painted                # waits until the display shows something and stops changing
 #   e2e_wait_rolling                # waits until the digits roll (the start press was taken)
+#   e2e_wait_rolling_at WxH+X+Y     # the same for a stage shown there (the projector)
 #   e2e_wait_idle "$main"           # waits until no press runs: F10 opens the settings screen (closed again);
 #                                   # the main window has the focus afterwards
 #   e2e_wait_still                  # waits until the display stops changing
@@ -28,7 +29,7 @@
 #                                   # 1920x1080 projector; exits 77 where Xorg cannot start
 #   e2e_projector_on / e2e_projector_off
 #   e2e_start_wm                    # openbox on that display; e2e_focus then activates windows
-#   e2e_on_top WIN                  # WIN is the topmost client in _NET_CLIENT_LIST_STACKING
+#   e2e_on_top WIN                  # in _NET_CLIENT_LIST_STACKING, no window it overlaps is above WIN
 #   e2e_transient_for WIN           # prints the window WIN is transient for (WM_TRANSIENT_FOR)
 #   e2e_box_above WIN OWNER         # a box is on top, above its owner, and transient for it
 #   e2e_geometry WIN                # prints "WxH+X+Y" of a window (its client area)
@@ -217,8 +218,27 @@ e2e_stacking() {
     | while read -r w; do [ -n "$w" ] && printf '%d\n' "$w"; done
 }
 
+# WIN is stacked above every managed window it overlaps (a full-screen stage
+# on the other monitor may lie above it: it hides nothing of it).
 e2e_on_top() {
-  [ "$(e2e_stacking | tail -n 1)" = "$(printf '%d' "$1")" ]
+  local me above=0 w X Y WIDTH HEIGHT bx by bw bh
+  me=$(printf '%d' "$1")
+  e2e_window_place "$1" || return 1
+  bx=$X by=$Y bw=$WIDTH bh=$HEIGHT
+  for w in $(e2e_stacking); do
+    if [ "$w" = "$me" ]; then
+      above=1
+      continue
+    fi
+    [ "$above" = 1 ] || continue
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Map State: IsViewable' || continue
+    e2e_window_place "$w" || continue
+    if [ "$X" -lt $((bx + bw)) ] && [ $((X + WIDTH)) -gt "$bx" ] && [ "$Y" -lt $((by + bh)) ] \
+      && [ $((Y + HEIGHT)) -gt "$by" ]; then
+      return 1
+    fi
+  done
+  [ "$above" = 1 ]
 }
 
 e2e_transient_for() {
@@ -237,13 +257,24 @@ e2e_box_above() { # box owner what
     || e2e_fail "\"$what\" is transient for ${parent:-nothing}, not for its window $(printf '%d' "$owner")"
 }
 
+# xwininfo's absolute place: xdotool counts a window manager's frame twice.
+e2e_window_place() { # id: sets X Y WIDTH HEIGHT
+  local info
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  WIDTH=$(sed -n 's/^ *Width: *//p' <<<"$info")
+  HEIGHT=$(sed -n 's/^ *Height: *//p' <<<"$info")
+  [ -n "$X" ] && [ -n "$HEIGHT" ]
+}
+
 e2e_geometry() {
-  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  e2e_window_place "$1" || return 1
   echo "${WIDTH}x${HEIGHT}+${X}+${Y}"
 }
 
 e2e_on_laptop() {
-  eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null)" || return 1
+  e2e_window_place "$1" || return 1
   [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ]
 }
 
@@ -370,11 +401,17 @@ e2e_wait_painted() {
 }
 
 # Waits until the digits roll: two pictures of the digits band differ.
-e2e_wait_rolling() {
-  local a="$E2E_WORK/roll-a.png" b="$E2E_WORK/roll-b.png"
-  import -window root -crop 1024x180+0+480 "$a"
+e2e_wait_rolling() { e2e_wait_rolling_at 1024x768+0+0; }
+
+# The same for a stage shown at WxH+X+Y (the projector of two screens): its
+# digits band is the design's rows 480 to 660 of 768.
+e2e_wait_rolling_at() {
+  local a="$E2E_WORK/roll-a.png" b="$E2E_WORK/roll-b.png" w h x y band
+  IFS='x+' read -r w h x y <<<"$1"
+  band="${w}x$((h * 180 / 768))+${x}+$((y + h * 480 / 768))"
+  import -window root -crop "$band" "$a"
   e2e_digits_moved() {
-    import -window root -crop 1024x180+0+480 "$b"
+    import -window root -crop "$band" "$b"
     [ "$(compare -metric AE "$a" "$b" null: 2>&1)" != "0" ]
   }
   e2e_wait_for "the digits to roll" e2e_digits_moved
@@ -401,6 +438,16 @@ e2e_wait_idle() {
   e2e_key Escape
   e2e_wait_gone "系统设置" || e2e_fail "Esc did not close the settings screen opened to see that the press had ended"
   e2e_focus "$main"
+}
+
+# A picture for the operator's guide (docs/guide/): the part WxH+X+Y of the
+# display, as build/screenshots/guide/NAME.png. tools/update_guide_images.sh
+# runs the scripts that take them and puts them beside the guide, so the
+# guide shows the real program; tests/tools/test_guide.sh checks that every
+# picture the guide shows is taken here.
+e2e_guide_shot() { # name crop
+  mkdir -p "$E2E_SHOTS/guide"
+  import -window root -crop "$2" +repage "$E2E_SHOTS/guide/$1.png" || e2e_fail "the guide's picture $1 failed"
 }
 
 # Screenshot of the whole display; prints the PNG's path.

@@ -2,12 +2,13 @@
 # The stage on a projector beside a laptop: the real program on a real X
 # server (Xorg with the dummy video driver) with two monitors, a 1366 x 768
 # laptop (primary, left) and a 1920 x 1080 projector to its right. The stage
-# is full-screen on the projector, exactly its pixels; F2 (the password box
-# and the designations screen), F8, F9, F10, F11 and a message box open on
-# the laptop, and the projector keeps showing the stage while each is open.
-# Switching the projector off moves the stage to the laptop at once, and
-# switching it on brings it back; F7 moves the stage to the next monitor and
-# the choice is kept in config.ini. Screenshots of each monitor go to
+# is full-screen on the projector, exactly its pixels; the operator's console
+# is on the laptop, where F8, F10, F11 and F2 (after the password box) open
+# its pages and a message box opens, and the projector keeps showing the
+# stage meanwhile. Switching the projector off moves the stage to the laptop
+# at once (no console then: F10 opens the settings screen), and switching it
+# on brings it back; F7 moves the stage to the next monitor (the console to
+# the other) and the choice is kept in config.ini. Screenshots of each monitor go to
 # build/screenshots/two-screens/. Skipped where Xorg cannot start (it needs
 # root and the package xserver-xorg-video-dummy).
 set -uo pipefail
@@ -96,36 +97,37 @@ e2e_focus "$main"
 e2e_wait_still 1 || e2e_fail "the stage did not settle"
 shots stage
 
-e2e_key F8
-opened F8 "设置奖项" f8-setitem
-[ "$(geometry_of "$(e2e_find_window "设置奖项")")" = "$LAPTOP" ] || e2e_fail "the prize entry page does not fill the laptop"
-close_with_escape "设置奖项"
+console=$(e2e_wait_window "抽奖控制台") || e2e_fail "no console with two screens"
+on_laptop "$console" || e2e_fail "the console opened at $(geometry_of "$console"), not on the laptop"
 
-e2e_key F9
-opened F9 "选择奖项" f9-picker
-close_with_escape "选择奖项"
-
-e2e_key F10
-opened F10 "系统设置" f10-settings
-close_with_escape "系统设置"
-
-e2e_key F11
-opened F11 "中奖名单" f11-lists
-[ "$(geometry_of "$(e2e_find_window "中奖名单")")" = "$LAPTOP" ] || e2e_fail "the winners list does not fill the laptop"
+# page KEY NAME: with two screens the key pressed on the stage opens the
+# console's page on the laptop; the projector keeps showing the stage.
+page() {
+  e2e_focus "$main"
+  e2e_key "$1"
+  sleep 1
+  shots "$2"
+  stage_unchanged "$2"
+  on_laptop "$console" || e2e_fail "after $1 the console is at $(geometry_of "$console"), not on the laptop"
+  stage_at "$PROJECTOR" || e2e_fail "the stage left the projector after $1"
+}
+page F8 f8-prizes
+page F10 f10-settings
+page F11 f11-lists
 # Both monitors in one picture, for the README.
 import -window root "$out/both-monitors.png" || e2e_fail "screenshot of both monitors failed"
-close_with_escape "中奖名单"
 
-# F2: the password box, then the designations screen (both titled 指定与排除).
+# F2: the password box on the laptop, then the designations page.
+e2e_focus "$main"
 e2e_key F2
 opened F2 "指定与排除" f2-password
-box=$(e2e_find_window "指定与排除")
 e2e_type "582"
 e2e_key Return
-blank=$(wait_other_window "指定与排除" "$box") || e2e_fail "the password did not open the designations screen"
+e2e_wait_gone "指定与排除" || e2e_fail "the password did not open the designations page"
 sleep 1
-opened F2 "指定与排除" f2-designations
-close_with_escape "指定与排除"
+shots f2-designations
+stage_unchanged f2-designations
+e2e_focus "$main"
 
 # A message box: Esc asks whether to leave; Esc again answers no.
 e2e_key Escape
@@ -141,6 +143,12 @@ xrandr --output DUMMY1 --off || e2e_fail "xrandr cannot switch the projector off
 stage_at "$LAPTOP" || e2e_fail "the stage did not move to the laptop when the projector went off"
 sleep 1
 import -window root -crop "$LAPTOP" +repage "$out/projector-off-laptop.png"
+# One screen: no console, and F10 opens the settings screen as ever.
+[ -z "$(e2e_find_window "抽奖控制台")" ] || e2e_fail "the console stayed with one screen"
+e2e_focus "$main"
+e2e_key F10
+setup=$(e2e_wait_window "系统设置") || e2e_fail "with one screen F10 did not open the settings screen"
+close_with_escape "系统设置"
 projector_on || e2e_fail "xrandr cannot switch the projector on again"
 stage_at "$PROJECTOR" || e2e_fail "the stage did not come back to the projector"
 sleep 1
@@ -156,15 +164,11 @@ f7_saved() { iconv -f GBK -t UTF-8 "$E2E_RUN/config.ini" 2>/dev/null | grep -q '
 e2e_wait_for "the stage screen chosen by F7 to be saved in config.ini" f7_saved
 sleep 1
 shots f7-moved
-# With the stage on the laptop, the screens open on the projector.
+# With the stage on the laptop, the console is on the projector.
+console=$(e2e_wait_window "抽奖控制台") || e2e_fail "no console after F7"
+on_projector_now() { case "$(geometry_of "$console")" in *+1366+* | *+1[4-9][0-9][0-9]+* | *+2[0-9][0-9][0-9]+*) return 0 ;; esac; return 1; }
+e2e_wait_for "the console to move to the projector after F7" on_projector_now
 e2e_focus "$main"
-e2e_key F9
-win=$(e2e_wait_window "选择奖项") || e2e_fail "F9 did not open after F7"
-case "$(geometry_of "$win")" in
-  *+1366+* | *+1[4-9][0-9][0-9]+* | *+2[0-9][0-9][0-9]+*) ;;
-  *) e2e_fail "with the stage on the laptop, F9 opened at $(geometry_of "$win"), not on the projector" ;;
-esac
-close_with_escape "选择奖项"
 e2e_key F7
 stage_at "$PROJECTOR" || e2e_fail "F7 did not move the stage back to the projector"
 

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Under a window manager (openbox, as on an operator's laptop) on two
-# monitors: every box the operator meets is stacked on top, above and
-# transient for the window it blocks, never hidden below it. The settings
-# screen's refused roster file and a backup that cannot be saved report on
-# top of the settings screen (their reports once belonged to Qt's hidden
-# group leader and lay below it); the file dialogs, the password box and the
-# exit question likewise. Skipped where Xorg or openbox cannot start.
+# monitors: every box the operator meets is stacked above the window it
+# blocks and transient for it, never hidden below it. The console's refused
+# roster file (员工 page) and a backup that cannot be saved (数据 page) report
+# on top of the console (such reports once belonged to Qt's hidden group
+# leader and lay below the settings screen); the file dialogs, the password
+# box and the exit question likewise. Skipped where Xorg or openbox cannot
+# start.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 e2e_require || exit 77
@@ -48,14 +49,21 @@ close_report() {
   e2e_wait_for "the error report to close" gone "$1"
 }
 
-e2e_key F10
-setup=$(e2e_wait_window "系统设置") || e2e_fail "F10 did not open the settings screen"
-e2e_box_above "$setup" "$main" "the settings screen"
-e2e_wait_still 0.5 || e2e_fail "the settings screen did not settle"
+console=$(e2e_wait_window "抽奖控制台") || e2e_fail "no console with two screens"
+e2e_focus "$console"
+e2e_wait_still 0.5 || e2e_fail "the console did not settle"
+# The console's tabs and each page's first command, in the console's own
+# coordinates at 1366 x 768.
+click() { xdotool mousemove --window "$console" "$1" "$2" click 1; }
+TAB_ROSTER="143 25"
+TAB_DATA="419 25"
+FIRST_COMMAND="60 59"
 
 # 导入员工列表 with a file that is no roster: whichever comes first, the
 # question 追加/替换 (answered 追加) or the file dialog, each is on top.
-xdotool mousemove --window "$setup" 244 70 click 1
+click $TAB_ROSTER
+e2e_wait_still 0.5 || e2e_fail "the roster page did not settle"
+click $FIRST_COMMAND
 typed=0
 for _ in 1 2 3; do
   deadline=$((SECONDS + E2E_TIMEOUT))
@@ -66,7 +74,7 @@ for _ in 1 2 3; do
     sleep 0.2
   done
   if [ -n "$dialog" ] && [ "$typed" = 0 ]; then
-    e2e_box_above "$dialog" "$setup" "the roster's file dialog"
+    e2e_box_above "$dialog" "$console" "the roster's file dialog"
     e2e_focus "$dialog"
     e2e_wait_still 0.5 || e2e_fail "the file dialog did not settle"
     e2e_type "$E2E_WORK/junk.xls"
@@ -74,7 +82,7 @@ for _ in 1 2 3; do
     e2e_wait_gone "(Open|打开|打开文件)" || e2e_fail "the file dialog stayed"
     typed=1
   elif [ -n "$question" ]; then
-    e2e_box_above "$question" "$setup" "the 追加/替换 question"
+    e2e_box_above "$question" "$console" "the 追加/替换 question"
     e2e_focus "$question"
     e2e_key Return
     e2e_wait_gone "系统提示" || e2e_fail "the 追加/替换 question stayed"
@@ -82,28 +90,28 @@ for _ in 1 2 3; do
   [ "$typed" = 1 ] && [ -z "$(e2e_find_window "系统提示")" ] && break
 done
 [ "$typed" = 1 ] || e2e_fail "导入员工列表 never opened the file dialog"
-refused=$(report "$setup" "a file that is no roster") || exit 1
+refused=$(report "$console" "a file that is no roster") || exit 1
 e2e_screenshot wm-refused-roster >/dev/null
 close_report "$refused"
 
 # 备份数据 into a folder that does not exist.
-xdotool mousemove --window "$setup" 60 456 click 1
+e2e_focus "$console"
+click $TAB_DATA
+e2e_wait_still 0.5 || e2e_fail "the data page did not settle"
+click $FIRST_COMMAND
 dialog=$(e2e_wait_window "(Save As|另存为|保存|Save)") || e2e_fail "备份数据 did not open the save dialog"
-e2e_box_above "$dialog" "$setup" "the backup's save dialog"
+e2e_box_above "$dialog" "$console" "the backup's save dialog"
 e2e_focus "$dialog"
 e2e_wait_still 0.5 || e2e_fail "the save dialog did not settle"
 e2e_type "$E2E_WORK/no-such-folder/backup.zip"
 e2e_key Return
-failed=$(report "$setup" "a backup that cannot be saved") || exit 1
+failed=$(report "$console" "a backup that cannot be saved") || exit 1
 close_report "$failed"
-e2e_focus "$setup"
-e2e_key Escape
-e2e_wait_gone "系统设置" || e2e_fail "Esc did not close the settings screen"
 
-# F2's password box, and Esc's question, belong to the stage's window.
+# F2's password box belongs to the console; Esc's question to the stage.
 e2e_focus "$main"
 e2e_key F2
-password=$(box "指定与排除" "$main" "F2") || exit 1
+password=$(box "指定与排除" "$console" "F2") || exit 1
 e2e_focus "$password"
 e2e_key Escape
 e2e_wait_gone "指定与排除" || e2e_fail "Esc did not close the password box"

@@ -176,7 +176,7 @@ two_drawn() { [ "$(sql 'select count(*) from AwardList')" = 2 ]; }
 e2e_wait_for "the press of the two people" two_drawn
 e2e_wait_still
 shot=$(e2e_screenshot package-rare-characters)
-python3 "$here/../e2e/check_board.py" "$shot" 2 --distinct \
+/usr/bin/python3 "$here/../e2e/check_board.py" "$shot" 2 --distinct \
   || fail "with only the package's fonts, 王𪚥𠮷 is drawn like characters no font has (see $shot)"
 close_program
 

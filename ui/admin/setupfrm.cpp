@@ -23,6 +23,8 @@
 #include "store/snapshots.h"
 
 #include <QAction>
+#include <QBoxLayout>
+#include <QFrame>
 #include <QCheckBox>
 #include <QDir>
 #include <QFontMetrics>
@@ -86,16 +88,101 @@ QTableView *grid(QWidget *parent, const QString &name, const QRect &place)
 
 } // namespace
 
-TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent)
-    : QDialog(parent), services{settings, &db, &dialogs, &pacer}
+TSetupFrm::TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent,
+                     Presentation presentation)
+    : QDialog(parent), m_presentation(presentation), services{settings, &db, &dialogs, &pacer}
 {
     setObjectName(u"SetupFrm"_s);
     setWindowTitle(u"系统设置"_s);
-    setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
-    setFixedSize(761, 476);
+    if (m_presentation == Presentation::Screen) {
+        setFont(screenFont({u"宋体"_s, u"SimSun"_s}, 13));
+        setFixedSize(761, 476);
+    }
     buildControls();
     buildRosterGrid();
     buildPrizeGrid();
+    if (m_presentation == Presentation::ConsolePages)
+        buildPages();
+}
+
+void TSetupFrm::buildPages()
+{
+    // The screen's own parts, moved into pages with layouts: the behaviour
+    // stays where it is. The settings' fields are the console's settings
+    // page; OK has nothing left to confirm. The screen itself is a hidden
+    // part of the console's window, whose boxes are its boxes.
+    setWindowFlags(Qt::Widget);
+    hide();
+    for (const SettingsForm::Field &field : m_form->fields()) {
+        if (field.label)
+            field.label->hide();
+        field.editor->hide();
+    }
+    for (QWidget *w : std::initializer_list<QWidget *>{BitBtn1, Label7, Label10, PasswordButton, LookButton})
+        w->hide();
+    // The roster's count beside its commands instead of under a column.
+    findChild<QFrame *>(u"dxDBGrid1FooterBar"_s)->hide();
+    dxDBGrid1Footer->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    BitBtn2->setText(u"停止导入"_s);
+    BitBtn2->setEnabled(false);
+
+    auto row = [](std::initializer_list<QWidget *> widgets) {
+        auto *r = new QHBoxLayout;
+        for (QWidget *w : widgets)
+            r->addWidget(w);
+        r->addStretch();
+        return r;
+    };
+    m_rosterPage = new QWidget;
+    m_rosterPage->setObjectName(u"RosterPage"_s);
+    auto *roster = new QVBoxLayout(m_rosterPage);
+    roster->addLayout(row({Button3, Button2, BitBtn2, new QLabel(u"员工人数："_s, m_rosterPage), dxDBGrid1Footer}));
+    roster->addWidget(dxDBGrid1, 1);
+    roster->addWidget(Label1);
+    roster->addWidget(ProgressBar1);
+
+    m_prizePage = new QWidget;
+    m_prizePage->setObjectName(u"PrizePage"_s);
+    auto *current = new QPushButton(u"设为当前奖项"_s, m_prizePage);
+    current->setObjectName(u"CurrentItemButton"_s);
+    current->setToolTip(u"下一次按 Enter 抽取选中的奖项（只能选还有名额的奖项）"_s);
+    connect(current, &QPushButton::clicked, this, [this] {
+        if (post() && selectedPrizeItem() != 0)
+            Q_EMIT currentItemChosen(selectedPrizeItem());
+    });
+    auto *hint = new QLabel(u"在最后一行下面输入即可新增奖项；双击“抽奖范围”“奖品图片”两列可以设置。"_s, m_prizePage);
+    auto *prizes = new QVBoxLayout(m_prizePage);
+    prizes->addLayout(row({current, Button4, Button1}));
+    prizes->addWidget(dxDBGrid2, 1);
+    prizes->addWidget(hint);
+
+    m_dataPage = new QWidget;
+    m_dataPage->setObjectName(u"DataPage"_s);
+    auto *data = new QVBoxLayout(m_dataPage);
+    data->addLayout(row({BackupButton, RestoreButton, PhotosButton}));
+    data->addWidget(DataFolderLabel);
+    data->addStretch();
+    for (QTableView *view : {dxDBGrid1, dxDBGrid2})
+        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+}
+
+bool TSetupFrm::post()
+{
+    bool posted = false;
+    guarded([&] {
+        ADOQuery1->checkBrowseMode();
+        ADOQuery2->checkBrowseMode();
+        posted = true;
+    });
+    return posted;
+}
+
+int TSetupFrm::selectedPrizeItem() const
+{
+    const QModelIndex current = dxDBGrid2->currentIndex();
+    if (!current.isValid())
+        return 0;
+    return ADOQuery2->index(current.row(), ADOQuery2->columnOf(u"RecNo"_s)).data().toInt();
 }
 
 TSetupFrm::~TSetupFrm()
@@ -379,6 +466,8 @@ void TSetupFrm::editScope()
 
 void TSetupFrm::placeFooter()
 {
+    if (m_presentation == Presentation::ConsolePages)
+        return;
     const int column = ADOQuery1->columnOf(u"EmpCode"_s);
     const int left = dxDBGrid1->frameWidth() + dxDBGrid1->horizontalHeader()->sectionViewportPosition(column);
     dxDBGrid1Footer->setGeometry(left, 1, dxDBGrid1->columnWidth(column) - 2, kFooterHeight - 2);
@@ -526,6 +615,12 @@ void TSetupFrm::ActRestoreExecute()
     // screen closes and the main screen reads it all again.
     m_dataWasReplaced = true;
     services.dialogs->notify(this, u"数据已恢复。"_s, u"系统提示"_s, Dialogs::Icon::Information);
+    if (m_presentation == Presentation::ConsolePages) {
+        // The pages stay and show the restored data.
+        Q_EMIT dataReplaced();
+        FormShow();
+        return;
+    }
     QDialog::reject();
 }
 
@@ -573,7 +668,8 @@ Settings TSetupFrm::settings() const
 void TSetupFrm::BitBtn2Click()
 {
     if (!Importing) {
-        QDialog::reject();
+        if (m_presentation == Presentation::Screen)
+            QDialog::reject();
         return;
     }
     if (!services.dialogs->ask(this, u"确定要取消本次操作吗?"_s, u"系统提示"_s, Dialogs::Icon::Information,

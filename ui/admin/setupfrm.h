@@ -28,12 +28,29 @@ class SettingsForm;
 // grid, the commands that clear the roster, import it, reset the draw and
 // delete a prize item, and the backup and restore of the data. Grids and commands write at once; the settings are
 // taken back by the main screen only on OK.
+//
+// One implementation, two presentations: with one screen the dialog of the
+// classic design (F10); with a console its parts become three of the
+// console's pages (员工, 奖项, 数据), laid out for the operator's screen, and
+// what the dialog's OK and Cancel did happens at once.
 class TSetupFrm : public QDialog {
     Q_OBJECT
 public:
+    enum class Presentation { Screen, ConsolePages };
     // `settings` are the ones in memory: the picked music file goes there at once.
-    TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent = nullptr);
+    TSetupFrm(Settings &settings, Database &db, Dialogs &dialogs, Pacer &pacer, QWidget *parent = nullptr,
+              Presentation presentation = Presentation::Screen);
     ~TSetupFrm() override;
+
+    // The console's pages (ConsolePages only): the roster with its import,
+    // the prize items with the reset, the backup, restore and photos.
+    QWidget *rosterPage() const { return m_rosterPage; }
+    QWidget *prizePage() const { return m_prizePage; }
+    QWidget *dataPage() const { return m_dataPage; }
+    // The prize row selected in the prize grid; 0 when none is stored.
+    int selectedPrizeItem() const;
+    // Posts the rows being edited (leaving a page); false when one is refused.
+    bool post();
 
     // Fills the screen from the settings in memory and opens both grids.
     void FormShow();
@@ -62,6 +79,11 @@ public:
 Q_SIGNALS:
     // 设置密码: the main screen, which guards F2 with the password, opens its screen.
     void passwordRequested();
+    // Data was restored (ConsolePages: the pages stay; the stage and the
+    // settings follow the restored data at once).
+    void dataReplaced();
+    // 设为当前奖项 on the prize page.
+    void currentItemChosen(int recNo);
     // The winners were removed and every item starts again: the stage must
     // stop presenting them now, not when the screen closes.
     void drawReset();
@@ -93,8 +115,13 @@ private:
     void buildPrizeGrid();
     void deleteGridRow(PostedGrid &grid);
     void placeFooter();
+    void buildPages();
     void guarded(const std::function<void()> &step);
 
+    const Presentation m_presentation;
+    QWidget *m_rosterPage = nullptr;
+    QWidget *m_prizePage = nullptr;
+    QWidget *m_dataPage = nullptr;
     bool m_drawWasReset = false;
     bool m_dataWasReplaced = false;
     QString m_dataFolder;

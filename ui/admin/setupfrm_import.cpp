@@ -61,6 +61,10 @@ void TSetupFrm::ActImportExecute()
     }
 
     BitBtn1->setEnabled(false);
+    // On the console's roster page the stop button is there for the import only.
+    const bool pages = m_presentation == Presentation::ConsolePages;
+    if (pages)
+        BitBtn2->setEnabled(true);
     Importing = true;
     CancelImport = false;
     // Nothing else writes to the database while the import runs: a
@@ -116,6 +120,8 @@ void TSetupFrm::ActImportExecute()
 
     m_import = nullptr;
     BitBtn1->setEnabled(true);
+    if (pages)
+        BitBtn2->setEnabled(false);
     Importing = false;
     try {
         reopenRoster();

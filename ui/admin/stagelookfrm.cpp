@@ -18,8 +18,9 @@ QString shownName(const QString &fileName) { return fileName.isEmpty() ? u"（�
 
 } // namespace
 
-TStageLookFrm::TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_folder(picturesFolder), m_dialogs(dialogs)
+TStageLookFrm::TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QWidget *parent,
+                             Presentation presentation)
+    : QDialog(parent), m_presentation(presentation), m_folder(picturesFolder), m_dialogs(dialogs)
 {
     setObjectName(u"StageLookFrm"_s);
     setWindowTitle(u"舞台外观"_s);
@@ -60,7 +61,29 @@ TStageLookFrm::TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QW
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 3, 0, 1, 3);
+    if (m_presentation == Presentation::ConsolePage) {
+        setWindowFlags(Qt::Widget);
+        ok->setText(u"应用"_s);
+        cancel->setText(u"还原"_s);
+        grid->setRowStretch(4, 1);
+    }
     showNames();
+}
+
+void TStageLookFrm::accept()
+{
+    if (m_presentation == Presentation::Screen)
+        QDialog::accept();
+    else
+        Q_EMIT applied();
+}
+
+void TStageLookFrm::reject()
+{
+    if (m_presentation == Presentation::Screen)
+        QDialog::reject();
+    else
+        Q_EMIT reverted();
 }
 
 QString TStageLookFrm::pictureFilter() { return u"图片文件|*.jpg;*.jpeg;*.png|所有文件|*.*"_s; }

@@ -10,11 +10,19 @@ class QLabel;
 // through at once, refused by name when it is no picture, and copied into
 // the data folder's pictures/, so that a copied or backed-up folder carries
 // it; the choice itself takes effect with the settings screen's OK.
+//
+// With a console it is one of its pages: 确认 is 应用 there (the stage takes the
+// look at once) and 取消 is 还原.
 class TStageLookFrm : public QDialog {
     Q_OBJECT
 public:
+    enum class Presentation { Screen, ConsolePage };
     // `picturesFolder` ends with a separator.
-    TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QWidget *parent = nullptr);
+    TStageLookFrm(const QString &picturesFolder, Dialogs &dialogs, QWidget *parent = nullptr,
+                  Presentation presentation = Presentation::Screen);
+
+    void accept() override;
+    void reject() override;
 
     void setLook(const QString &background, const QString &logo, bool showPhotos);
     // File names inside the pictures folder; empty: the delivered artwork.
@@ -30,10 +38,16 @@ public:
 
     static QString pictureFilter();
 
+Q_SIGNALS:
+    // A console page's 应用 and 还原.
+    void applied();
+    void reverted();
+
 private:
     QString choose(const QString &baseName);
     void showNames();
 
+    const Presentation m_presentation;
     const QString m_folder;
     Dialogs &m_dialogs;
     QString m_background;

@@ -3,14 +3,19 @@
 #include "base/dialogs.h"
 #include "draw/presslimit.h"
 #include "draw/prizeround.h"
+#include "media/picturecache.h"
 #include "store/drawlog.h"
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/settingspage.h"
 #include "ui/admin/setupblankfrm.h"
+#include "ui/admin/setupfrm.h"
+#include "ui/admin/stagelookfrm.h"
 #include "ui/common/stage.h"
 #include "ui/main/startfrm.h"
 
 #include <QAction>
+#include <QBackingStore>
+#include <qpa/qplatformbackingstore.h>
 #include <QBoxLayout>
 #include <QDateTime>
 #include <QDir>
@@ -30,10 +35,8 @@ namespace {
 // The live picture: a few frames a second at most; while the digits roll
 // fewer, so that the roll never waits for it.
 constexpr int kPictureIdleMs = 333;
-constexpr int kPictureRollingMs = 1000;
+constexpr int kPictureRollingMs = 2000;
 constexpr int kPictureWidth = 480;
-
-enum Tab { Home, Winners, Designations, Settings };
 
 QTableWidget *table(QWidget *parent, const QString &name, const QStringList &columns)
 {
@@ -59,10 +62,11 @@ QTableWidgetItem *cell(const QString &text)
 }
 } // namespace
 
-OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialogs, const QString &dataFolder,
+OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialogs, Pacer &pacer, const Folders &folders,
                                  QWidget *parent)
-    : QWidget(parent), m_stage(stage), m_db(db), m_dialogs(dialogs)
+    : QWidget(parent), m_stage(stage), m_db(db), m_dialogs(dialogs), m_pageSettings(stage.settingsModel().values())
 {
+    const QString &dataFolder = folders.data;
     setObjectName(u"OperatorConsole"_s);
     setWindowTitle(title());
     // A normal window of the operator's screen, laid out for its real size.
@@ -75,6 +79,26 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     buildHome(m_home);
     m_tabs->addTab(m_home, u"控制台"_s);
 
+    // The settings screen's parts as three pages; what it did on OK and
+    // Cancel happens at once.
+    // A hidden part of this window: the boxes its commands open belong here.
+    m_setup =
+        std::make_unique<TSetupFrm>(m_pageSettings, db, dialogs, pacer, this, TSetupFrm::Presentation::ConsolePages);
+    m_setup->showDataFolder(dataFolder);
+    connect(m_setup.get(), &TSetupFrm::drawReset, &stage, &TStartFrm::drawWasReset);
+    connect(m_setup.get(), &TSetupFrm::dataReplaced, &stage, [this] {
+        m_stage.dataReplaced();
+        m_pagesDirty = false;
+        showLook();
+        m_settings->load();
+    });
+    connect(m_setup.get(), &TSetupFrm::currentItemChosen, &stage, [this](int recNo) {
+        leavePages();
+        m_stage.chooseCurrentItem(recNo);
+    });
+    m_tabs->addTab(m_setup->prizePage(), u"奖项"_s);
+    m_tabs->addTab(m_setup->rosterPage(), u"员工"_s);
+
     m_winners = new TListsFrm(db, dialogs, stage.round, m_tabs, TListsFrm::Presentation::ConsolePage);
     connect(m_winners, &TListsFrm::winnersChanged, this,
             [this](int absentItem) { m_stage.winnersChanged(absentItem); });
@@ -83,14 +107,36 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     // Designations and exclusions appear only behind the password.
     m_designationsHolder = new QWidget(m_tabs);
     m_designationsHolder->setObjectName(u"DesignationsPage"_s);
-    auto *locked = new QVBoxLayout(m_designationsHolder);
-    auto *unlock = new QPushButton(u"输入密码，打开指定与排除名单"_s, m_designationsHolder);
+    auto *holder = new QVBoxLayout(m_designationsHolder);
+    holder->setContentsMargins(0, 0, 0, 0);
+    auto *lockedPanel = new QWidget(m_designationsHolder);
+    lockedPanel->setObjectName(u"DesignationsLocked"_s);
+    auto *locked = new QVBoxLayout(lockedPanel);
+    auto *unlock = new QPushButton(u"输入密码，打开指定与排除名单"_s, lockedPanel);
     unlock->setObjectName(u"UnlockDesignationsButton"_s);
     connect(unlock, &QPushButton::clicked, this, [this] { openDesignations(); });
     locked->addStretch();
     locked->addWidget(unlock, 0, Qt::AlignCenter);
     locked->addStretch();
+    holder->addWidget(lockedPanel);
     m_tabs->addTab(m_designationsHolder, u"指定与排除"_s);
+    // The tabs in the order the issue names them: prizes, roster, designations, winners.
+    m_tabs->tabBar()->moveTab(m_tabs->indexOf(m_designationsHolder), m_tabs->indexOf(m_winners));
+
+    m_look = new TStageLookFrm(picturesFolder(dataFolder), dialogs, m_tabs, TStageLookFrm::Presentation::ConsolePage);
+    connect(m_look, &TStageLookFrm::applied, this, [this] {
+        runReported(m_dialogs, this, [this] {
+            Settings next = m_stage.settingsModel().values();
+            next.stageBackground = m_look->background();
+            next.stageLogo = m_look->logo();
+            next.showPhotos = m_look->showPhotos();
+            m_stage.settingsModel().apply(next);
+        });
+    });
+    connect(m_look, &TStageLookFrm::reverted, this, &OperatorConsole::showLook);
+    m_tabs->addTab(m_look, u"舞台外观"_s);
+    m_tabs->addTab(m_setup->dataPage(), u"数据"_s);
+    m_setup->FormShow();
 
     m_settings = new SettingsPage(stage.settingsModel(), dialogs, m_tabs);
     connect(m_settings, &SettingsPage::passwordRequested, this, [this] { m_stage.openPasswordScreen(this); });
@@ -125,11 +171,25 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     m_pictureTimer->start(kPictureIdleMs);
 
     buildKeys(m_home);
-    connect(&stage, &TStartFrm::shownChanged, this, &OperatorConsole::refresh);
+    stage.setPressGuard([this] { return leavePages(); });
+    m_lastPage = m_home;
+    showLook();
+    // What the stage shows changes with every winner: the console follows
+    // once the press lets events through, not at each change.
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setInterval(0);
+    connect(m_refreshTimer, &QTimer::timeout, this, &OperatorConsole::refresh);
+    connect(&stage, &TStartFrm::shownChanged, m_refreshTimer, qOverload<>(&QTimer::start));
     connect(&stage, &TStartFrm::pressStateChanged, this, [this](PressState state) {
         m_pictureTimer->setInterval(state == PressState::Rolling ? kPictureRollingMs : kPictureIdleMs);
-        // 弃奖 and 删除 open only once the press has ended.
+        // 弃奖 and 删除 open only once the press has ended; its first winner
+        // is selected, so that Shift+Del at once takes out an absent one.
         refresh();
+        if (state == PressState::Idle && m_press->rowCount() > 0 && m_tabs->currentWidget() == m_home) {
+            m_press->setCurrentCell(0, 1);
+            m_press->setFocus();
+        }
     });
     refresh();
 }
@@ -185,6 +245,20 @@ void OperatorConsole::buildHome(QWidget *home)
     m_press->horizontalHeader()->setStretchLastSection(false);
     auto *pressLayout = new QVBoxLayout(press);
     pressLayout->addWidget(m_press);
+    // The winners list's keys: Del deletes, Shift+Del takes out as absent.
+    auto rowKey = [this](const QKeySequence &sequence, bool absent) {
+        auto *action = new QAction(m_press);
+        action->setShortcut(sequence);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, [this, absent] {
+            const int row = m_press->currentRow();
+            if (row >= 0 && row < static_cast<int>(m_pressLabels.size()))
+                withdraw(m_pressLabels[static_cast<size_t>(row)], absent);
+        });
+        m_press->addAction(action);
+    };
+    rowKey(QKeySequence(Qt::Key_Delete), false);
+    rowKey(QKeySequence(Qt::SHIFT | Qt::Key_Delete), true);
 
     auto *grid = new QGridLayout(home);
     grid->addWidget(now, 0, 0);
@@ -228,9 +302,32 @@ void OperatorConsole::buildKeys(QWidget *home)
     home->setFocus();
 }
 
+void OperatorConsole::showLook()
+{
+    const Settings &now = m_stage.settingsModel().values();
+    m_look->setLook(now.stageBackground, now.stageLogo, now.showPhotos);
+}
+
+bool OperatorConsole::leavePages()
+{
+    if (!m_setup->post())
+        return false;
+    if (m_designations && !m_designations->post())
+        return false;
+    if (m_pagesDirty) {
+        m_pagesDirty = false;
+        m_stage.pagesChanged();
+    }
+    return true;
+}
+
 bool OperatorConsole::showPageFor(PressCommand command)
 {
     switch (command) {
+    case PressCommand::NewItem:
+    case PressCommand::ChooseItem:
+        m_tabs->setCurrentWidget(m_setup->prizePage());
+        return true;
     case PressCommand::Winners:
         m_tabs->setCurrentWidget(m_winners);
         return true;
@@ -268,23 +365,37 @@ bool OperatorConsole::openDesignations()
 void OperatorConsole::pageShown(int index)
 {
     QWidget *page = m_tabs->widget(index);
-    // A page the operator leaves takes its pending row with it; the
-    // designations close again behind the password.
-    if (page != m_designationsHolder && m_designations) {
-        if (!m_designations->post()) {
-            m_tabs->setCurrentWidget(m_designationsHolder);
+    QWidget *left = m_lastPage;
+    m_lastPage = page;
+    const QList<QWidget *> writing{m_setup->prizePage(), m_setup->rosterPage(), m_setup->dataPage(),
+                                   m_designationsHolder};
+    // A page the operator leaves takes its pending rows with it, and the
+    // stage reads what it changed; the designations close again behind the
+    // password.
+    if (writing.contains(left) && page != left) {
+        if (!leavePages()) {
+            m_tabs->setCurrentWidget(left);
+            m_lastPage = left;
             return;
         }
-        m_designations->deleteLater();
-        m_designations = nullptr;
-        const auto children = m_designationsHolder->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget *child : children)
-            child->show();
+        if (left == m_designationsHolder && m_designations) {
+            m_designations->deleteLater();
+            m_designations = nullptr;
+            const auto children = m_designationsHolder->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+            for (QWidget *child : children)
+                child->show();
+        }
     }
+    if (writing.contains(page))
+        m_pagesDirty = true;
+    if (page == m_setup->prizePage() || page == m_setup->rosterPage())
+        m_setup->FormShow();
     if (page == m_winners)
         m_winners->reload();
     else if (page == m_settings)
         m_settings->load();
+    else if (page == m_look)
+        showLook();
     else if (page == m_home) {
         refresh();
         m_home->setFocus();
@@ -294,7 +405,9 @@ void OperatorConsole::pageShown(int index)
 void OperatorConsole::refresh()
 {
     refreshNow();
-    refreshNext();
+    // The items change only between presses.
+    if (m_stage.pressState() == PressState::Idle)
+        refreshNext();
     refreshPress();
 }
 
@@ -348,18 +461,30 @@ void OperatorConsole::refreshNext()
 void OperatorConsole::refreshPress()
 {
     const std::vector<TStartFrm::ShownWinner> &winners = m_stage.pressWinners();
+    // The rows shown stay while the press only adds winners: each winner
+    // costs one row, not the whole table again.
+    const bool continues = m_pressLabels.size() <= winners.size()
+                           && std::equal(m_pressLabels.begin(), m_pressLabels.end(), winners.begin(),
+                                         [](int n, const TStartFrm::ShownWinner &w) { return n == w.n; });
+    if (!continues) {
+        m_press->setRowCount(0);
+        m_pressLabels.clear();
+    }
     const RosterTable &roster = m_stage.round.roster();
     m_press->setRowCount(static_cast<int>(winners.size()));
-    m_pressLabels.clear();
-    const bool idle = m_stage.pressState() == PressState::Idle;
-    for (int r = 0; r < static_cast<int>(winners.size()); ++r) {
+    for (auto r = static_cast<int>(m_pressLabels.size()); r < static_cast<int>(winners.size()); ++r) {
         const TStartFrm::ShownWinner &w = winners[static_cast<size_t>(r)];
         m_pressLabels.push_back(w.n);
         const std::vector<int> rows = roster.rowsOf(w.code, w.factory);
         const QString department = rows.empty() ? QString() : roster.department(rows.front());
         auto *photo = new QTableWidgetItem;
-        if (!w.photo.isEmpty())
-            photo->setData(Qt::DecorationRole, QPixmap(w.photo).scaledToHeight(44, Qt::SmoothTransformation));
+        // From the stage's cache, decoded away from this thread: a photo
+        // still being read shows at the next refresh.
+        if (!w.photo.isEmpty()) {
+            const QImage image = m_stage.pictures().scaled(w.photo, QSize(33, 44), PictureCache::Fit::Cover);
+            if (!image.isNull())
+                photo->setData(Qt::DecorationRole, QPixmap::fromImage(image));
+        }
         m_press->setItem(r, 0, photo);
         m_press->setItem(r, 1, cell(w.factory));
         m_press->setItem(r, 2, cell(department));
@@ -372,13 +497,18 @@ void OperatorConsole::refreshPress()
         auto *remove = new QPushButton(u"删除"_s, m_press);
         remove->setObjectName(u"DeleteButton%1"_s.arg(r + 1));
         remove->setToolTip(u"删除此中奖者：名额退回，此人仍可再次中奖"_s);
-        // Nothing changes the data while a press runs.
-        absent->setEnabled(idle);
-        remove->setEnabled(idle);
         connect(absent, &QPushButton::clicked, this, [this, n] { withdraw(n, true); });
         connect(remove, &QPushButton::clicked, this, [this, n] { withdraw(n, false); });
         m_press->setCellWidget(r, 5, absent);
         m_press->setCellWidget(r, 6, remove);
+    }
+    // Nothing changes the data while a press runs.
+    const bool idle = m_stage.pressState() == PressState::Idle;
+    for (int r = 0; r < m_press->rowCount(); ++r) {
+        for (int c : {5, 6}) {
+            if (QWidget *button = m_press->cellWidget(r, c))
+                button->setEnabled(idle);
+        }
     }
 }
 
@@ -407,6 +537,15 @@ void OperatorConsole::takePicture()
     if (room.isEmpty() || stage.isEmpty())
         return;
     const QSize shown = stage.scaled(room, Qt::KeepAspectRatio);
+    // What the stage last painted, from its backing store: nothing is painted
+    // again for the picture, so the roll never waits for it.
+    QImage painted;
+    if (QBackingStore *store = m_stage.backingStore(); store && store->handle())
+        painted = store->handle()->toImage();
+    if (!painted.isNull()) {
+        m_picture->setPixmap(QPixmap::fromImage(painted.scaled(shown, Qt::KeepAspectRatio, Qt::FastTransformation)));
+        return;
+    }
     QImage image(shown, QImage::Format_RGB32);
     QPainter painter(&image);
     painter.scale(double(shown.width()) / stage.width(), double(shown.height()) / stage.height());

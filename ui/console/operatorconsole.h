@@ -1,4 +1,6 @@
 #pragma once
+#include "base/datafolder.h"
+#include "base/settings.h"
 #include "draw/pressstate.h"
 
 #include <QWidget>
@@ -6,6 +8,9 @@
 
 class Database;
 class Dialogs;
+class Pacer;
+class TSetupFrm;
+class TStageLookFrm;
 class QLabel;
 class QTableWidget;
 class QTabWidget;
@@ -23,7 +28,7 @@ class TStartFrm;
 class OperatorConsole : public QWidget {
     Q_OBJECT
 public:
-    OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialogs, const QString &dataFolder,
+    OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialogs, Pacer &pacer, const Folders &folders,
                     QWidget *parent = nullptr);
     ~OperatorConsole() override;
 
@@ -47,6 +52,10 @@ private:
     void withdraw(int n, bool absent);
     void pageShown(int index);
     bool openDesignations();
+    // Leaves the pages that write at once: their pending rows are posted and
+    // the stage reads what they changed. False when a row is refused.
+    bool leavePages();
+    void showLook();
 
     TStartFrm &m_stage;
     Database &m_db;
@@ -62,10 +71,16 @@ private:
     QLabel *m_picture = nullptr;
     QLabel *m_clock = nullptr;
     QTimer *m_pictureTimer = nullptr;
+    QTimer *m_refreshTimer = nullptr;
     TListsFrm *m_winners = nullptr;
     QWidget *m_designationsHolder = nullptr;
     TSetupBlankFrm *m_designations = nullptr;
     SettingsPage *m_settings = nullptr;
+    Settings m_pageSettings; // what the administration pages are given; the stage's own stay with it
+    std::unique_ptr<TSetupFrm> m_setup; // the roster, prize and data pages
+    TStageLookFrm *m_look = nullptr;
+    QWidget *m_lastPage = nullptr;
+    bool m_pagesDirty = false;
     // The table rows of the last press, by their board label.
     std::vector<int> m_pressLabels;
 };

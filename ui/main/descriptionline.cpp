@@ -10,22 +10,24 @@ constexpr int kSideMargin = 8;
 
 } // namespace
 
-DescriptionLine::DescriptionLine(QWidget *parent) : QLabel(parent) {}
+DescriptionLine::DescriptionLine(QWidget *parent, qsizetype (*keepFrom)(const QString &))
+    : QLabel(parent), m_keepFrom(keepFrom)
+{}
 
 QString DescriptionLine::shownText() const
 {
-    return fitLine(font(), text(), descriptionKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).shown;
+    return fitLine(font(), text(), m_keepFrom(text()), contentsRect().width() - 2 * kSideMargin).shown;
 }
 
 int DescriptionLine::shownPixelSize() const
 {
-    return fitLine(font(), text(), descriptionKeepFrom(text()), contentsRect().width() - 2 * kSideMargin).pixelSize;
+    return fitLine(font(), text(), m_keepFrom(text()), contentsRect().width() - 2 * kSideMargin).pixelSize;
 }
 
 void DescriptionLine::paintEvent(QPaintEvent *)
 {
     const QRect room = contentsRect().adjusted(kSideMargin, 0, -kSideMargin, 0);
-    const LineFit fit = fitLine(font(), text(), descriptionKeepFrom(text()), room.width());
+    const LineFit fit = fitLine(font(), text(), m_keepFrom(text()), room.width());
     QFont f = font();
     f.setPixelSize(fit.pixelSize);
     QPainter painter(this);

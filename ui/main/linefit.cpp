@@ -188,3 +188,5 @@ qsizetype descriptionKeepFrom(const QString &text)
     const qsizetype total = text.lastIndexOf(u", 共:"_s);
     return total < 0 ? text.size() : total;
 }
+
+qsizetype titleKeepFrom(const QString &text) { return text.size(); }

@@ -51,3 +51,5 @@ qsizetype winnerLineKeepFrom(const QString &text);
 // The part to keep whole on the description line: from ", 共:" on, which
 // holds "第N位". The text's size when there is none.
 qsizetype descriptionKeepFrom(const QString &text);
+// Nothing to keep whole: a title is shortened at its end.
+qsizetype titleKeepFrom(const QString &text);

@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -42,13 +43,6 @@ template <typename Label = QLabel> Label *styled(Label *label, int pixelSize, co
     p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
     return label;
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text, int pixelSize, const QColor &colour)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return styled(label, pixelSize, colour);
 }
 
 // Design places of the bands (top, height) on the stage.
@@ -145,7 +139,9 @@ void TStartFrm::buildScreen()
     });
 
     // The system's window colour: white in the standard scheme.
-    Titles = makeLabel(Panel1, u"Titles"_s, QString(), 33, QGuiApplication::palette().color(QPalette::Base));
+    // A long title is drawn smaller and then shortened, inside the band.
+    Titles = styled(new DescriptionLine(Panel1, titleKeepFrom), 33, QGuiApplication::palette().color(QPalette::Base));
+    Titles->setObjectName(u"Titles"_s);
     Titles->setAlignment(Qt::AlignCenter);
     Logo = new QLabel(Panel1);
     Logo->setObjectName(u"StageLogo"_s);
@@ -455,7 +451,13 @@ void TStartFrm::placeLook(QString *backgroundError, QString *logoError)
     logo.setDevicePixelRatio(ratio);
     Logo->setPixmap(QPixmap::fromImage(logo));
     const QSize shown = logo.deviceIndependentSize().toSize();
-    const int textWidth = Titles->text().isEmpty() ? 0 : Titles->fontMetrics().horizontalAdvance(Titles->text());
+    // The title keeps clear of the logo on both sides, so it stays centred.
+    const int aside = logo.isNull() ? 0 : shown.width() + 24;
+    Titles->setContentsMargins(aside, 0, aside, 0);
+    auto *title = static_cast<DescriptionLine *>(Titles);
+    QFont shownFont = Titles->font();
+    shownFont.setPixelSize(title->shownPixelSize());
+    const int textWidth = Titles->text().isEmpty() ? 0 : int(std::ceil(clusterWidth(shownFont, title->shownText())));
     const int centre = x0 + stage.width() / 2;
     const int right = textWidth == 0 ? centre + shown.width() / 2 : centre - textWidth / 2 - 16;
     Logo->setGeometry(std::max(right - shown.width(), x0 + 8), y0 + kTitleTop + (kTitleHeight - shown.height()) / 2,

@@ -110,6 +110,18 @@ public:
     // screen (a console page): the stage follows as after that screen.
     void winnersChanged(int absentItem);
 
+    // The console's pages changed the data as they went: after a reset the
+    // stage shows nobody at once; after a restore the settings and the data
+    // are read again; the roster and items are read again when the pages are
+    // left; the picked item becomes current.
+    void drawWasReset();
+    void dataReplaced();
+    void settingsReplaced();
+    void pagesChanged();
+    void chooseCurrentItem(int recNo);
+    // Asked before a press starts (the console posts its pages); false: no press.
+    void setPressGuard(std::function<bool()> guard) { m_pressGuard = std::move(guard); }
+
     // A key from wherever the operator presses it (the stage or the
     // console): what it does in the press's state (pressstate.h).
     void runKey(PressKey key);
@@ -262,6 +274,7 @@ private:
     std::vector<ShownWinner> m_pressWinners;
     int m_pressItem = 0;
     std::function<bool(PressCommand)> m_pageHost;
+    std::function<bool()> m_pressGuard;
     // True when the command's screen opened as a page of the console.
     bool openedAsPage(PressCommand command);
     void winnersChangedSteps(int absentItem);

@@ -32,6 +32,57 @@ void TStartFrm::ReloadDrawData()
 
 void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
 
+void TStartFrm::drawWasReset()
+{
+    ClearBoard();
+    ShowNoCandidate();
+    PrepareCurrentPrize();
+}
+
+void TStartFrm::settingsReplaced()
+{
+    m_settingsModel->reload();
+    applyLook();
+}
+
+void TStartFrm::dataReplaced()
+{
+    settingsReplaced();
+    refreshAfterScreen(
+        [this] {
+            ClearBoard();
+            ShowNoCandidate();
+            ReloadDrawData();
+            PrepareCurrentPrize();
+        },
+        false);
+}
+
+void TStartFrm::pagesChanged()
+{
+    // The console's pages write at once: the draw's cached data follows when
+    // the operator leaves them (the music plays on).
+    refreshAfterScreen(
+        [this] {
+            if (!round.ReloadDrawData())
+                m_dialogs.notify(this, u"员工资料为空，请先导入员工资料!"_s, u"系统提示"_s, Dialogs::Icon::Information);
+            PrepareCurrentPrize();
+        },
+        false);
+}
+
+void TStartFrm::chooseCurrentItem(int recNo)
+{
+    if (!commandAllowed())
+        return;
+    refreshAfterScreen(
+        [this, recNo] {
+            round.setCurrItemNo(recNo);
+            PrepareCurrentPrize();
+        },
+        false);
+}
+
 void TStartFrm::winnersChangedSteps(int absentItem)
 {
     // A winner deleted or given up in the list may be the one the digits
@@ -205,21 +256,15 @@ void TStartFrm::ActSetupExecute()
     connect(&screen, &TSetupFrm::passwordRequested, &screen, [this, &screen] { openPasswordScreen(&screen); });
     // The projector follows a reset at once; the draw's cached data is read
     // again when the screen closes (no press can start while it is open).
-    connect(&screen, &TSetupFrm::drawReset, this, [this] {
-        ClearBoard();
-        ShowNoCandidate();
-        PrepareCurrentPrize();
-    });
+    connect(&screen, &TSetupFrm::drawReset, this, &TStartFrm::drawWasReset);
     screen.showDataFolder(m_folders.data);
     screen.FormShow();
     if (m_dialogs.runModal(screen) != QDialog::Accepted) {
         // Restored data brings its own config.ini (and a backup its own
         // background, logo and photos): the settings are read again, and
         // nothing the screens showed before stays.
-        if (screen.dataWasReplaced()) {
-            m_settingsModel->reload();
-            applyLook();
-        }
+        if (screen.dataWasReplaced())
+            settingsReplaced();
         // A reset is done in the screen, whatever closes it: its winners must
         // not stay on the board, the digits or in the draw's cached data.
         if (screen.drawWasReset() || screen.dataWasReplaced())

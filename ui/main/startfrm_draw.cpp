@@ -120,5 +120,9 @@ void TStartFrm::ActStartExecute()
         PrepareCurrentPrize();
         return;
     }
+    // Pages of the console left open write their pending rows first, and the
+    // draw reads what they changed.
+    if (!pressInProgress() && m_pressGuard && !m_pressGuard())
+        return;
     engine().ActStartExecute();
 }

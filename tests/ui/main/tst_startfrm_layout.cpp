@@ -232,36 +232,41 @@ private Q_SLOTS:
     // stay whole.
     void linesStayOnTheStage_data()
     {
-        QTest::addColumn<bool>("winnerLine");
+        QTest::addColumn<QString>("line"); // winner, description or title
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("kept"); // shown whole, at the end of the line
         QTest::addColumn<bool>("shortened");
-        QTest::addRow("short winner") << true << u"一厂 王小明"_s << u"本次中奖者是:一厂 王小明"_s << false;
+        QTest::addRow("short winner") << u"winner"_s << u"一厂 王小明"_s << u"本次中奖者是:一厂 王小明"_s << false;
         QTest::addRow("somewhat long factory")
-            << true << u"江苏省苏州市工业园区精密电子 王小明"_s << u" 王小明"_s << false;
-        QTest::addRow("long factory") << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 王小明"_s
+            << u"winner"_s << u"江苏省苏州市工业园区精密电子 王小明"_s << u" 王小明"_s << false;
+        QTest::addRow("long factory") << u"winner"_s << u"江苏省苏州市工业园区精密电子元器件制造有限公司 王小明"_s
                                       << u" 王小明"_s << true;
         QTest::addRow("long factory, long name")
-            << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 欧阳娜娜娜娜娜"_s << u" 欧阳娜娜娜娜娜"_s
+            << u"winner"_s << u"江苏省苏州市工业园区精密电子元器件制造有限公司 欧阳娜娜娜娜娜"_s << u" 欧阳娜娜娜娜娜"_s
             << true;
         QTest::addRow("long factory, rare name")
-            << true << u"江苏省苏州市工业园区精密电子元器件制造有限公司 陈𠮷𪚥"_s << u" 陈𠮷𪚥"_s << true;
-        QTest::addRow("latin") << true << QString(60, u'W') + u" Li"_s << u" Li"_s << true;
-        QTest::addRow("short prize") << false << u"现在抽取:二等奖, 奖品:电视机, 共:10人,准备抽取第:3位."_s
+            << u"winner"_s << u"江苏省苏州市工业园区精密电子元器件制造有限公司 陈𠮷𪚥"_s << u" 陈𠮷𪚥"_s << true;
+        QTest::addRow("latin") << u"winner"_s << QString(60, u'W') + u" Li"_s << u" Li"_s << true;
+        QTest::addRow("short prize") << u"description"_s << u"现在抽取:二等奖, 奖品:电视机, 共:10人,准备抽取第:3位."_s
                                      << u"现在抽取:二等奖, 奖品:电视机, 共:10人,准备抽取第:3位."_s << false;
         QTest::addRow("long prize")
-            << false
+            << u"description"_s
             << u"现在抽取:特别奖, 奖品:价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份另加现金红包, 共:10人,准备抽取第:3位."_s
             << u", 共:10人,准备抽取第:3位."_s << true;
         QTest::addRow("long prize while drawing")
-            << false
+            << u"description"_s
             << u"现在抽取:特别奖, 奖品:价值八千八百八十八元的全自动智能扫地机器人与空气净化器套装一份, 共:300人,每次抽取100人,正在抽取第57位."_s
             << u", 共:300人,每次抽取100人,正在抽取第57位."_s << true;
+        QTest::addRow("title") << u"title"_s << u"2026年度员工抽奖晚会"_s << u"2026年度员工抽奖晚会"_s << false;
+        QTest::addRow("long title")
+            << u"title"_s
+            << u"华南区第一电子元器件有限公司暨全体合作伙伴二〇二六年度迎新春员工联欢晚会暨优秀员工表彰大会幸运大抽奖"_s
+            << u"…"_s << true;
     }
 
     void linesStayOnTheStage()
     {
-        QFETCH(bool, winnerLine);
+        QFETCH(QString, line);
         QFETCH(QString, text);
         QFETCH(QString, kept);
         QFETCH(bool, shortened);
@@ -269,23 +274,31 @@ private Q_SLOTS:
         TStartFrm &frm = *f.frm;
         QString shown;
         int px = 0, designPx = 0;
-        QLabel *line = nullptr;
-        if (winnerLine) {
+        QLabel *label = nullptr;
+        if (line == u"winner"_s) {
             frm.ShowCandidate(u"1"_s, text);
             auto *l = qobject_cast<WinnerLine *>(probe(frm).EmpName);
             shown = l->shownText();
             px = l->shownPixelSize();
             designPx = 37;
-            line = l;
+            label = l;
+        } else if (line == u"title"_s) {
+            // As a saved title shows at once.
+            probe(frm).Titles->setText(text);
+            auto *l = qobject_cast<DescriptionLine *>(probe(frm).Titles);
+            shown = l->shownText();
+            px = l->shownPixelSize();
+            designPx = 33;
+            label = l;
         } else {
             frm.setDescription(text);
             auto *l = qobject_cast<DescriptionLine *>(probe(frm).descs);
             shown = l->shownText();
             px = l->shownPixelSize();
             designPx = 24;
-            line = l;
+            label = l;
         }
-        QVERIFY(line);
+        QVERIFY(label);
         QVERIFY2(shown.endsWith(kept), qPrintable(shown));
         QCOMPARE(shown.contains(u"…"_s), shortened);
         QVERIFY(px >= std::ceil(designPx * 0.75) && px <= designPx);
@@ -293,16 +306,16 @@ private Q_SLOTS:
         if (shortened)
             QCOMPARE(px, int(std::ceil(designPx * 0.75)));
         // Inside the label, which lies on the stage.
-        QFont font = line->font();
+        QFont font = label->font();
         font.setPixelSize(px);
-        QVERIFY(clusterWidth(font, shown) <= line->contentsRect().width());
+        QVERIFY(clusterWidth(font, shown) <= label->contentsRect().width());
         const QRect stage(frm.board().stageLeft(), 0, 1024, 768);
-        QVERIFY(stage.contains(QRect(line->mapTo(probe(frm).Panel2, QPoint(0, 0)), line->size())));
+        QVERIFY(stage.contains(QRect(label->mapTo(label->parentWidget(), QPoint(0, 0)), label->size())));
         // Whole characters: nothing of a surrogate pair is left alone.
         for (const QString &cluster : graphemeClusters(shown))
             QVERIFY(!cluster.front().isLowSurrogate() && !cluster.back().isHighSurrogate());
         // Painting what was measured.
-        QVERIFY(!line->grab().isNull());
+        QVERIFY(!label->grab().isNull());
     }
 
     // The places come from the design, not from the data: a database that
