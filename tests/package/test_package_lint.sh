@@ -33,7 +33,8 @@ for f in usr/bin/prizedraw usr/bin/prizedraw-db usr/bin/prizedraw-export \
   usr/share/prizedraw/config.dll usr/share/prizedraw/back.wma usr/share/prizedraw/begin.wav \
   usr/share/prizedraw/end.wav usr/share/prizedraw/setitem.jpg \
   usr/share/man/man1/prizedraw.1.gz usr/share/man/man1/prizedraw-db.1.gz usr/share/man/man1/prizedraw-export.1.gz \
-  usr/share/doc/prizedraw/copyright usr/share/doc/prizedraw/changelog.Debian.gz; do
+  usr/share/doc/prizedraw/copyright usr/share/doc/prizedraw/changelog.Debian.gz \
+  usr/share/doc/prizedraw/prizedraw-verify.py; do
   [ -f "$work/$f" ] || missing+=("$f")
 done
 for size in 16 22 24 32 48 64 128 256 512; do
