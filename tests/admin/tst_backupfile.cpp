@@ -15,8 +15,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,21 +108,6 @@ QString restoreError(Database &db, const QString &file, const BackupFile::Restor
     }
     return {};
 }
-
-// Takes away the right to grow files beyond `bytes` while it lives, as a full
-// disk does: writes fail (EFBIG) instead of the process being signalled.
-struct FileSizeLimit {
-    rlimit before{};
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit limited = before;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before); }
-};
 
 } // namespace
 

@@ -450,6 +450,18 @@ e2e_guide_shot() { # name crop
   import -window root -crop "$2" +repage "$E2E_SHOTS/guide/$1.png" || e2e_fail "the guide's picture $1 failed"
 }
 
+# Waits for a notice titled like a box still known by `box` (the password
+# box and its notice share 指定与排除), and closes it with Return.
+e2e_close_second_box() { # title box what
+  local title="$1" box="$2"
+  e2e_second_box() { xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | grep -vx "$box" | head -n 1; }
+  e2e_has_second_box() { [ -n "$(e2e_second_box)" ]; }
+  e2e_wait_for "$3" e2e_has_second_box
+  e2e_focus "$(e2e_second_box)"
+  e2e_key Return
+  e2e_wait_gone "$title" || e2e_fail "$3 did not close"
+}
+
 # Screenshot of the whole display; prints the PNG's path.
 e2e_screenshot() {
   local png="$E2E_SHOTS/$1.png"

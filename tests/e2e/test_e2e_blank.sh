@@ -51,12 +51,7 @@ box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask for the pas
 e2e_focus "$box"
 e2e_type "58"
 e2e_key Return
-notice() { xdotool search --onlyvisible --name '^指定与排除$' 2>/dev/null | grep -vx "$box" | head -n 1; }
-has_notice() { [ -n "$(notice)" ]; }
-e2e_wait_for "the notice that the password is wrong" has_notice
-e2e_focus "$(notice)"
-e2e_key Return
-e2e_wait_gone "指定与排除" || e2e_fail "the wrong password's notice did not close"
+e2e_close_second_box 指定与排除 "$box" "the notice that the password is wrong"
 
 e2e_focus "$main"
 e2e_key F2

@@ -143,12 +143,7 @@ e2e_focus "$box"
 e2e_type "582"
 e2e_key Return
 # 582 no longer holds: a notice says the password is wrong.
-notice() { xdotool search --onlyvisible --name '^指定与排除$' 2>/dev/null | grep -vx "$box" | head -n 1; }
-has_notice() { [ -n "$(notice)" ]; }
-e2e_wait_for "the notice that 582 is wrong now" has_notice
-e2e_focus "$(notice)"
-e2e_key Return
-e2e_wait_gone "指定与排除" || e2e_fail "the password box and its notice did not close"
+e2e_close_second_box 指定与排除 "$box" "the notice that 582 is wrong now"
 e2e_focus "$main"
 e2e_key F2
 box=$(e2e_wait_window "指定与排除") || e2e_fail "F2 did not ask again (did 582 open the lists?)"

@@ -10,9 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -42,21 +40,6 @@ QStringList snapshotNames(const TempDb &t)
 {
     return QDir(Snapshots::folderFor(t.path())).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
-
-// Takes away the right to grow files beyond `bytes` while it lives, as a full
-// disk does: writes fail (EFBIG) instead of the process being signalled.
-struct FileSizeLimit {
-    rlimit before{};
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit limited = before;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before); }
-};
 
 } // namespace
 

@@ -1,5 +1,8 @@
 #include "testsupport.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include "store/schema.h"
 
 #include <QSqlQuery>
@@ -105,4 +108,22 @@ int ScriptedRandom::position(int n)
     const int p = positions[next % positions.size()];
     ++next;
     return ((p % n) + n) % n;
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit now{};
+    getrlimit(RLIMIT_FSIZE, &now);
+    m_before = static_cast<qint64>(now.rlim_cur);
+    now.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &now);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit now{};
+    getrlimit(RLIMIT_FSIZE, &now);
+    now.rlim_cur = static_cast<rlim_t>(m_before);
+    setrlimit(RLIMIT_FSIZE, &now);
 }

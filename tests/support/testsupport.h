@@ -41,6 +41,19 @@ QString dumpTables(const QString &path, const std::function<bool(const QString &
 
 // Never sleeps; counts pumps and pauses and can run a step at the n-th pump.
 // Its clock stands still until a pause or the test moves it.
+// Takes away the right to grow files beyond `bytes` while it lives, as a full
+// disk does: writes fail (EFBIG) instead of the process being signalled.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    qint64 m_before = 0;
+};
+
 class FakePacer : public Pacer {
 public:
     int pumps = 0;
