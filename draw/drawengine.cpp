@@ -8,9 +8,12 @@
 #include "store/catalogue.h"
 #include "store/database.h"
 #include "store/drawlog.h"
+#include "store/proofstore.h"
 #include "store/rowreaders.h"
 #include "store/scopestore.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -21,13 +24,17 @@ constexpr int kShufflePauseMs = 10;
 // What a winner's record keeps of the item's scope (its field's size).
 constexpr int kScopeRecordChars = 200;
 
-// Random picks that keep missing give up after this many tries and walk the
-// roster instead, so that a nearly exhausted roster (or a generator that
-// never hits) still ends. With e eligible people among n, the chance that
-// the walk is ever needed is about exp(-4e).
-qint64 missLimit(int count) { return 64 + 4 * static_cast<qint64>(count); }
 
 QString candidateLine(const QString &factory, const QString &name) { return factory + u' ' + name; }
+
+// The item's scope for the proof: [[factory, department], …], empty for everybody.
+QString scopeJson(const std::vector<ScopeRow> &rows)
+{
+    QJsonArray scope;
+    for (const ScopeRow &row : rows)
+        scope.append(QJsonArray{row.CompCode, row.DartNo});
+    return QString::fromUtf8(QJsonDocument(scope).toJson(QJsonDocument::Compact));
+}
 } // namespace
 
 QString DrawEngine::noItemText() { return u"未设置奖项，请先设置奖项！"_s; }
@@ -102,10 +109,10 @@ bool DrawEngine::requestClose()
     return false;
 }
 
-bool DrawEngine::IsDesignated(const QString &code, const QString &factory)
+bool DrawEngine::IsDesignated(const QString &code, const QString &factory, const QString &name)
 {
     syncLists();
-    return m_round.data.eligibility.has(Eligibility::Block::Designated, code, factory);
+    return m_round.data.eligibility.has(Eligibility::Block::Designated, code, factory, name);
 }
 
 void DrawEngine::OpenDesignations(int item) { m_round.OpenDesignations(item); }
@@ -113,7 +120,7 @@ void DrawEngine::OpenDesignations(int item) { m_round.OpenDesignations(item); }
 bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QString &factory, const QString &itemText)
 {
     DrawData &data = m_round.data;
-    if (data.winnerSet.contains(code, factory))
+    if (data.winnerSet.contains(code, factory, name))
         return false;
 
     const int item = itemText.trimmed().toInt();
@@ -159,6 +166,13 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         if (used)
             m_markDesignationUsed.run({used->RecNo});
         appendDrawRecord(db, record);
+        if (m_press.number > 0) {
+            if (!m_pressStored) {
+                m_press.roster = ProofStore::rosterNumber(db, m_round.rosterSha256(), m_round.rosterRows());
+                ProofStore::appendPress(db, m_press);
+            }
+            ProofStore::appendWinner(db, {m_press.number, m_winnerIndex, code, factory, name, record.sHow});
+        }
         m_recordDrawnCount.finish();
         m_appendWinner.finish();
         m_markDesignationUsed.finish();
@@ -166,6 +180,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
     }
     if (listsCurrent)
         m_listsStamp = changeStamp();
+    if (m_press.number > 0)
+        m_pressStored = true;
 
     // The cached copies follow only what has been stored.
     if (row) {
@@ -178,8 +194,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
         }
     }
     data.winners.push_back(Winner{winnerRecNo, code, name, item, factory});
-    data.winnerSet.insert(code, factory);
-    data.eligibility.addPerson(Eligibility::Block::Won, code, factory);
+    data.winnerSet.insert(code, factory, name);
+    data.eligibility.addPerson(Eligibility::Block::Won, code, factory, name);
     if (used)
         used->Checked = true;
     return true;
@@ -233,6 +249,26 @@ bool DrawEngine::startChecksPass()
     return true;
 }
 
+void DrawEngine::beginPressRecord(int item, int places)
+{
+    Database &db = m_round.db();
+    m_seed = ProofStore::liveSeed(db);
+    m_pressStored = false;
+    m_press = {};
+    m_press.number = ProofStore::nextPressNumber(db);
+    m_press.seed = m_seed.number;
+    m_press.when = drawRecordTime();
+    m_press.item = item;
+    if (const PrizeItem *row = m_round.data.itemRow(item)) {
+        m_press.itemName = row->ItemName;
+        m_press.prize = row->Awards;
+    }
+    m_press.scope = scopeJson(m_round.data.scopeOf(item));
+    m_press.places = places;
+    m_press.candidates = std::max(m_settings.iTime, 0) + 1;
+    m_press.state = m_round.listsJson();
+}
+
 void DrawEngine::endPressAfterFailure() { setState(PressState::Idle); }
 
 void DrawEngine::showLastStoredWinner()
@@ -278,12 +314,6 @@ void DrawEngine::ActStartExecute()
     setState(PressState::Idle);
 }
 
-int DrawEngine::pickRow(int item)
-{
-    const Eligibility &eligibility = m_round.data.eligibility;
-    return eligibility.poolRow(item, m_random.position(eligibility.poolSize(item)));
-}
-
 int DrawEngine::rollRow(int item)
 {
     const Eligibility &eligibility = m_round.data.eligibility;
@@ -311,23 +341,18 @@ void DrawEngine::roll()
     }
 }
 
-std::optional<DrawEngine::Candidate> DrawEngine::pickEligible(int item)
+std::optional<DrawEngine::Candidate> DrawEngine::pickEligible(int item, quint64 step)
 {
     syncLists();
     const Eligibility &eligibility = m_round.data.eligibility;
-    const int count = eligibility.poolSize(item);
-    if (count == 0 || eligibility.left(item) == 0)
+    const int left = eligibility.left(item);
+    if (left == 0)
         return std::nullopt;
-    int row = pickRow(item);
+    const quint64 position =
+        m_random.pick(m_seed.seed, static_cast<quint64>(m_press.number), step, static_cast<quint64>(left));
+    const int row = eligibility.eligibleRow(item, static_cast<qint64>(std::min<quint64>(position, left - 1)));
     showRow(row);
     m_pacer.pause(kShufflePauseMs);
-    const qint64 limit = missLimit(count);
-    for (qint64 misses = 1; !eligibility.eligible(row, item); ++misses) {
-        row = misses > limit ? walkToEligible(item, m_random.position(count)) : pickRow(item);
-        if (row < 0)
-            return std::nullopt;
-        showRow(row);
-    }
     return candidateAt(row);
 }
 
@@ -345,17 +370,19 @@ int DrawEngine::walkToEligible(int item, int start)
 
 std::optional<DrawEngine::Candidate> DrawEngine::shuffle(int item)
 {
-    std::optional<Candidate> candidate;
-    const int steps = std::max(m_settings.iTime, 0);
-    // The step count never passes steps, so no iTime overflows it; a close
-    // request ends the shuffle with the candidate it has, whatever iTime says.
-    for (m_rollStep = 0;; ++m_rollStep) {
-        candidate = pickEligible(item);
-        if (!candidate)
+    // A place takes `candidates` steps of the generator: the shuffle shows the
+    // first ones, the last is the winner. A close request cuts the shuffle
+    // short but still ends on the last step, so that the winner is the one the
+    // seed gives, whatever iTime says.
+    const quint64 candidates = static_cast<quint64>(m_press.candidates);
+    const quint64 first = static_cast<quint64>(m_winnerIndex - 1) * candidates;
+    for (m_rollStep = 0; static_cast<quint64>(m_rollStep) + 1 < candidates && m_state != PressState::Ending;
+         ++m_rollStep) {
+        if (!pickEligible(item, first + static_cast<quint64>(m_rollStep)))
             return std::nullopt;
-        if (m_rollStep >= steps || m_state == PressState::Ending)
-            return candidate;
     }
+    m_rollStep = static_cast<int>(candidates - 1);
+    return pickEligible(item, first + candidates - 1);
 }
 
 std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
@@ -367,8 +394,8 @@ std::optional<DrawEngine::Candidate> DrawEngine::designatedWinner(int item)
     syncLists();
     const DrawData &data = m_round.data;
     for (const Designation &d : data.designations) {
-        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !data.winnerSet.contains(d.sNo, d.sCompCode)
-            && !data.eligibility.has(Eligibility::Block::Excluded, d.sNo, d.sCompCode))
+        if (!d.Checked && !d.sNo.trimmed().isEmpty() && !data.winnerSet.contains(d.sNo, d.sCompCode, d.sName)
+            && !data.eligibility.has(Eligibility::Block::Excluded, d.sNo, d.sCompCode, d.sName))
             return Candidate{d.sNo, d.sName, d.sCompCode};
     }
     return std::nullopt;
@@ -381,6 +408,7 @@ void DrawEngine::DrawWinners(int item)
         setState(PressState::Drawing);
         m_winnerIndex = 1;
         const int pressSize = winnersOfOnePress(m_round.perPress());
+        beginPressRecord(item, pressSize);
         while (m_winnerIndex <= pressSize) {
             m_view.playEffect(u"begin.wav"_s);
             if (m_state == PressState::Ending)
@@ -434,10 +462,12 @@ void DrawEngine::DrawWinners(int item)
         showLastStoredWinner();
         m_view.setDescription(m_round.cachedReadyLine());
         m_lastStored.reset();
+        m_press = {};
         endPressAfterFailure();
         throw;
     }
     m_lastStored.reset();
+    m_press = {};
     // Called on its own (tests, tools) as well as from the start press.
     setState(PressState::Idle);
 }

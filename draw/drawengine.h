@@ -1,5 +1,6 @@
 #pragma once
 #include "store/preparedstatement.h"
+#include "store/proofstore.h"
 #include "store/rows.h"
 
 #include "draw/presslimit.h"
@@ -78,7 +79,7 @@ public:
 
     // Whether the person is designated for any item: asks the lists as they
     // are now, so a designation made anywhere counts at once.
-    bool IsDesignated(const QString &code, const QString &factory);
+    bool IsDesignated(const QString &code, const QString &factory, const QString &name);
     void OpenDesignations(int item);
     // Counts and stores one winner in one transaction; false when the person
     // has already won.
@@ -97,9 +98,11 @@ private:
     // iTime + 1 eligible candidates; the last is the random winner. None when
     // nobody eligible is left.
     std::optional<Candidate> shuffle(int item);
-    std::optional<Candidate> pickEligible(int item);
-    // A random position of the item's pool and its row.
-    int pickRow(int item);
+    // The eligible person the seed gives at a step of the press.
+    std::optional<Candidate> pickEligible(int item, quint64 step);
+    // The press's number, seed and what it starts from, for the proof; stored
+    // with its first winner.
+    void beginPressRecord(int item, int places);
     // The first eligible row of the item's pool from a position on, walking
     // round; -1 when nobody is left.
     int walkToEligible(int item, int start);
@@ -135,4 +138,7 @@ private:
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
     std::optional<Candidate> m_lastStored; // of the press in progress
+    ProofStore::Seed m_seed;
+    ProofStore::Press m_press; // number 0 outside a press
+    bool m_pressStored = false;
 };

@@ -1,5 +1,11 @@
 #include "draw/prizeround.h"
 
+#include "store/proofstore.h"
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "base/pacer.h"
 #include "draw/presslimit.h"
 #include "store/bulkread.h"
@@ -151,7 +157,7 @@ bool PrizeRound::ReloadDrawData()
         data.winnerSet.clear();
         data.winnerSet.reserve(static_cast<qsizetype>(data.winners.size()));
         for (const Winner &w : data.winners)
-            data.winnerSet.insert(w.sNo, w.sCompCode);
+            data.winnerSet.insert(w.sNo, w.sCompCode, w.sName);
     }
     reopenDesignations();
     reopenItemQuery();
@@ -171,6 +177,8 @@ bool PrizeRound::ReloadDrawData()
     });
     roster.finish();
     data.roster = std::move(roster);
+    m_rosterRows.clear();
+    m_rosterSha.clear();
     // Everybody free; RefreshLists then reads the lists and the scopes once.
     data.scopes.clear();
     data.eligibility.rebuild(data.roster, data.scopes);
@@ -198,13 +206,13 @@ void PrizeRound::RefreshLists()
     {
         QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
         for (const Exclusion &e : readExclusions(q))
-            excluded.insert(e.sNo, e.sCompCode);
+            excluded.insert(e.sNo, e.sCompCode, e.sName);
     }
     PersonSet designated;
     {
         QSqlQuery q = m_db.exec(Catalogue::AllAwards);
         for (const Designation &d : readDesignations(q))
-            designated.insert(d.sNo, d.sCompCode);
+            designated.insert(d.sNo, d.sCompCode, d.sName);
     }
     data.eligibility.setPeople(Eligibility::Block::Excluded, excluded);
     data.eligibility.setPeople(Eligibility::Block::Designated, designated);
@@ -253,4 +261,47 @@ bool PrizeRound::removeWinner(const QString &code, const QString &factory, const
     }
     tx.commit();
     return deleted;
+}
+
+const QByteArray &PrizeRound::rosterRows()
+{
+    if (m_rosterSha.isEmpty()) {
+        const RosterTable &roster = data.roster;
+        m_rosterRows.clear();
+        for (int row : data.eligibility.canonicalRows()) {
+            ProofStore::appendText(m_rosterRows, roster.code(row));
+            ProofStore::appendText(m_rosterRows, roster.factory(row));
+            ProofStore::appendText(m_rosterRows, roster.department(row));
+            ProofStore::appendText(m_rosterRows, roster.name(row));
+        }
+        m_rosterSha = QCryptographicHash::hash(m_rosterRows, QCryptographicHash::Sha256).toHex();
+    }
+    return m_rosterRows;
+}
+
+const QByteArray &PrizeRound::rosterSha256()
+{
+    rosterRows();
+    return m_rosterSha;
+}
+
+QString PrizeRound::listsJson()
+{
+    QJsonArray winners;
+    for (const Winner &w : data.winners)
+        winners.append(QJsonArray{w.sNo, w.sCompCode, w.sName, w.sTime});
+    QJsonArray excluded;
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
+        for (const Exclusion &e : readExclusions(q))
+            excluded.append(QJsonArray{e.sNo, e.sCompCode, e.sName});
+    }
+    QJsonArray designated;
+    {
+        QSqlQuery q = m_db.exec(Catalogue::AllAwards);
+        for (const Designation &d : readDesignations(q))
+            designated.append(QJsonArray{d.sNo, d.sCompCode, d.sName, d.sTime});
+    }
+    const QJsonObject lists{{u"winners"_s, winners}, {u"excluded"_s, excluded}, {u"designated"_s, designated}};
+    return QString::fromUtf8(QJsonDocument(lists).toJson(QJsonDocument::Compact));
 }

@@ -61,6 +61,13 @@ public:
     // Re-reads qAward on the item's pending designations.
     void OpenDesignations(int item);
 
+    // The roster for the proof: its rows' texts in canonical order and their
+    // SHA-256 (hex), made once after each reload.
+    const QByteArray &rosterRows();
+    const QByteArray &rosterSha256();
+    // Who has won, is excluded or is designated, as stored now (JSON).
+    QString listsJson();
+
     QString drawingLine() const;
     // The line of the idle screen: the current item's ready line, as at the
     // start, or the no-item line when no current item is left.
@@ -85,6 +92,8 @@ private:
 
     Database &m_db;
     Pacer &m_pacer;
+    QByteArray m_rosterRows; // empty until asked for after a reload
+    QByteArray m_rosterSha;
 
     int m_currItemNo = 0;
     QString m_currItemName;

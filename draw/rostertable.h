@@ -33,6 +33,22 @@ public:
     QString name(int row) const;
     QString factory(int row) const { return m_factories.names[m_factory[static_cast<size_t>(row)]]; }
     QString department(int row) const { return m_departments.names[m_department[static_cast<size_t>(row)]]; }
+    // A row's code and name as stored, UTF-8.
+    QByteArrayView codeBytes(int row) const
+    {
+        const Text &t = m_text[static_cast<size_t>(row)];
+        return QByteArrayView(m_bytes.constData() + t.start, t.codeBytes);
+    }
+    QByteArrayView nameBytes(int row) const
+    {
+        const Text &t = m_text[static_cast<size_t>(row)];
+        return QByteArrayView(m_bytes.constData() + t.start + t.codeBytes, t.nameBytes);
+    }
+    // The factories and departments by id (0 .. count - 1).
+    int factoryCount() const { return static_cast<int>(m_factories.names.size()); }
+    int departmentCount() const { return static_cast<int>(m_departments.names.size()); }
+    QString factoryName(quint32 id) const { return m_factories.names[id]; }
+    QString departmentName(quint32 id) const { return m_departments.names[id]; }
     quint32 factoryId(int row) const { return m_factory[static_cast<size_t>(row)]; }
     quint32 departmentId(int row) const { return m_department[static_cast<size_t>(row)]; }
     // kNoGroup when no row has that text.

@@ -26,6 +26,12 @@ QString integer(const char *name)
         QLatin1String(name));
 }
 
+// Text of any length (a JSON list).
+QString longText(const char *name)
+{
+    return u"%1 TEXT CHECK (%1 IS NULL OR typeof(%1) = 'text')"_s.arg(QLatin1String(name));
+}
+
 // A count that starts at zero: a new prize item has no winners yet.
 QString count(const char *name) { return integer(name).replace(u" INTEGER CHECK"_s, u" INTEGER DEFAULT 0 CHECK"_s); }
 
@@ -81,6 +87,16 @@ const std::vector<QStringList> &schemaSteps()
         // 4: the current item, kept across a restart.
         {u"CREATE TABLE IF NOT EXISTS DrawState (RecNo INTEGER PRIMARY KEY CHECK (RecNo = 1), %1)"_s.arg(
             integer("CurrItemNo"))},
+        // 5: the proof of the draw: the seeds and their commitments, the
+        // rosters drawn from, every press and its winners.
+        {table("DrawSeed", {text("sSeed", 64), text("sCommit", 64), text("sMade", 50), text("sRevealed", 50),
+                            boolean("bEnded")}),
+         table("DrawRoster", {text("sSha", 64), u"bRows BLOB CHECK (typeof(bRows) = 'blob')"_s}),
+         table("DrawPress", {integer("iSeed"), integer("iRoster"), text("sWhen", 50), integer("iItem"),
+                             text("sItemName", 50), text("sAwards", 50), longText("sScope"), integer("iPlaces"),
+                             integer("iCandidates"), longText("sState")}),
+         table("DrawPressWinner", {integer("iPress"), integer("iPlace"), text("sNo", 50), text("sCompCode", 100),
+                                   text("sName", 50), text("sHow", 20)})},
     };
     return steps;
 }
@@ -101,6 +117,12 @@ const std::vector<StepTable> &stepTables()
           u"sCompCode"_s, u"sHow"_s}},
         {2, "AwardScope", {u"RecNo"_s, u"sTime"_s, u"CompCode"_s, u"DartNo"_s}},
         {4, "DrawState", {u"RecNo"_s, u"CurrItemNo"_s}},
+        {5, "DrawSeed", {u"RecNo"_s, u"sSeed"_s, u"sCommit"_s, u"sMade"_s, u"sRevealed"_s, u"bEnded"_s}},
+        {5, "DrawRoster", {u"RecNo"_s, u"sSha"_s, u"bRows"_s}},
+        {5, "DrawPress",
+         {u"RecNo"_s, u"iSeed"_s, u"iRoster"_s, u"sWhen"_s, u"iItem"_s, u"sItemName"_s, u"sAwards"_s, u"sScope"_s,
+          u"iPlaces"_s, u"iCandidates"_s, u"sState"_s}},
+        {5, "DrawPressWinner", {u"RecNo"_s, u"iPress"_s, u"iPlace"_s, u"sNo"_s, u"sCompCode"_s, u"sName"_s, u"sHow"_s}},
     };
     return tables;
 }

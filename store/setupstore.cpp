@@ -1,4 +1,6 @@
 #include "store/setupstore.h"
+
+#include "store/proofstore.h"
 #include "store/snapshots.h"
 
 #include "store/catalogue.h"
@@ -43,6 +45,8 @@ void resetDraw(Database &db)
     db.exec(Catalogue::Post::ResetItems);
     db.exec(Catalogue::DeleteAllWinners);
     db.exec(Catalogue::Post::ResetDesignations);
+    // The next press draws with a new seed, its commitment shown before it.
+    ProofStore::endLiveSeed(db);
     // The record itself is kept: it is what tells one round from the next.
     DrawRecord reset;
     reset.sWhen = drawRecordTime();

@@ -1,5 +1,7 @@
 #include "store/snapshots.h"
 
+#include "store/proofstore.h"
+
 #include "base/oserror.h"
 #include "store/database.h"
 #include "store/dberror.h"
@@ -294,6 +296,7 @@ void prepareCopy(Database &db, const QString &work, const QString &shownName)
                            .arg(check.scalar(Catalogue::CountAllWinners).toInt())
                            .left(50);
     keepDrawRecords(check, loadDrawRecords(db), restored);
+    ProofStore::keepProof(check, db.path());
 }
 
 QString copyFileOver(const QString &from, const QString &to)

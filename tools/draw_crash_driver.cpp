@@ -108,7 +108,7 @@ int main(int argc, char **argv)
             // its designation used, which the test's checks would not expect.
             if (++pressed % 3 == 0 && !round.data.winners.empty()) {
                 const Winner last = round.data.winners.back();
-                if (!engine.IsDesignated(last.sNo, last.sCompCode)) {
+                if (!engine.IsDesignated(last.sNo, last.sCompCode, last.sName)) {
                     const QString item = QString::number(last.sTime);
                     if (pressed % 2 == 0)
                         round.WinnerAbsent(last.sNo, last.sCompCode, item);

@@ -81,6 +81,10 @@ public:
         const int p = positions[next++ % positions.size()];
         return ((p % n) + n) % n;
     }
+    std::uint64_t pick(const QByteArray &, std::uint64_t, std::uint64_t, std::uint64_t n) override
+    {
+        return static_cast<std::uint64_t>(position(static_cast<int>(std::min<std::uint64_t>(n, INT_MAX))));
+    }
 };
 
 struct Bench {

@@ -57,7 +57,7 @@ PersonSet people(std::initializer_list<const char16_t *> codes)
     PersonSet set;
     for (const char16_t *code : codes) {
         const QString c = QString::fromUtf16(code);
-        set.insert(c, c.section(u'-', 0, 0));
+        set.insert(c, c.section(u'-', 0, 0), u"员工"_s);
     }
     return set;
 }
@@ -106,7 +106,7 @@ private Q_SLOTS:
         Eligibility e;
         e.rebuild(roster, scope(u"一厂|;二厂|财务部"_s));
         QCOMPARE(e.left(kItem), 6);
-        e.addPerson(Eligibility::Block::Won, u"一厂-财务部-1"_s, u"一厂"_s);
+        e.addPerson(Eligibility::Block::Won, u"一厂-财务部-1"_s, u"一厂"_s, u"员工"_s);
         e.setPeople(Eligibility::Block::Excluded, people({u"一厂-生产部-1", u"三厂-生产部-1"}));
         e.setPeople(Eligibility::Block::Designated, people({u"二厂-财务部-2"}));
         QStringList expected{u"一厂-财务部-2"_s, u"一厂-生产部-2"_s, u"二厂-财务部-1"_s};
@@ -124,8 +124,8 @@ private Q_SLOTS:
         QCOMPARE(e.left(0), 11);
         // A person outside the roster changes nothing; one of another factory
         // is another person.
-        e.addPerson(Eligibility::Block::Won, u"九厂-x-1"_s, u"九厂"_s);
-        e.addPerson(Eligibility::Block::Won, u"一厂-财务部-2"_s, u"二厂"_s);
+        e.addPerson(Eligibility::Block::Won, u"九厂-x-1"_s, u"九厂"_s, u"员工"_s);
+        e.addPerson(Eligibility::Block::Won, u"一厂-财务部-2"_s, u"二厂"_s, u"员工"_s);
         QCOMPARE(e.left(0), 11);
     }
 
@@ -140,12 +140,60 @@ private Q_SLOTS:
         QCOMPARE(roster.rowsOf(u"001"_s, u"三厂"_s), std::vector<int>());
         Eligibility e;
         e.rebuild(roster, {{0, kItem, QString(), u"财务部"_s}});
-        e.addPerson(Eligibility::Block::Won, u"001"_s, u"一厂"_s);
+        e.addPerson(Eligibility::Block::Won, u"001"_s, u"一厂"_s, u"甲"_s);
         // Both rows of the winner leave the roster's pool, one of them the scope's.
         QCOMPARE(e.left(0), 1);
         QCOMPARE(e.left(kItem), 1);
         QCOMPARE(roster.rowOfRecNo(3), 2);
         QCOMPARE(roster.rowOfRecNo(4), -1);
+    }
+
+    // The draw's people in canonical order (factory, code, name, department
+    // as UTF-8 bytes), whatever the roster's order; people without a code are
+    // told apart by name; the n-th person who may be drawn is found among
+    // the blocked ones, in a pool of several chunks.
+    void canonicalPeople()
+    {
+        RosterTable roster;
+        int recNo = 0;
+        // In reverse order, and more people than one chunk of the count.
+        for (int n = 2999; n >= 0; --n)
+            roster.append(++recNo, QByteArray::number(10000 + n), "员工", n % 2 ? "二厂" : "一厂", "生产部");
+        roster.append(++recNo, "", "乙", "一厂", "生产部");
+        roster.append(++recNo, "", "甲", "一厂", "财务部");
+        roster.append(++recNo, "", "甲", "一厂", "生产部"); // the same person in another department
+        // U+FF21 sorts after U+10000 as UTF-16 but before it as UTF-8.
+        const QByteArray fullwidthA = QString(QChar(0xFF21)).toUtf8();
+        const QByteArray linearB = QString::fromUcs4(U"\U00010000", 1).toUtf8();
+        roster.append(++recNo, fullwidthA, "丙", "三厂", "生产部");
+        roster.append(++recNo, linearB, "丁", "三厂", "生产部");
+        roster.finish();
+        Eligibility e;
+        e.rebuild(roster, scope(u"一厂|"_s));
+        const auto person = [&](int row) -> QString { return roster.factory(row) + u'/' + roster.code(row) + u'/' + roster.name(row); };
+        QCOMPARE(e.left(0), 3000 + 2 + 2);
+        QCOMPARE(e.left(kItem), 1500 + 2);
+        // 一厂 < 三厂 < 二厂 as UTF-8 bytes (E4 B8 80, E4 B8 89, E4 BA 8C).
+        QCOMPARE(person(e.eligibleRow(0, 0)), u"一厂//乙"_s);
+        QCOMPARE(person(e.eligibleRow(0, 1)), u"一厂//甲"_s);
+        QCOMPARE(person(e.eligibleRow(0, 2)), u"一厂/10000/员工"_s);
+        QCOMPARE(person(e.eligibleRow(0, 1502)), u"三厂/"_s + QChar(0xFF21) + u"/丙"_s);
+        QCOMPARE(person(e.eligibleRow(0, 3003)), u"二厂/12999/员工"_s);
+        QCOMPARE(e.eligibleRow(0, 3004), -1);
+        // One 甲 wins: both his rows leave, 乙 stays.
+        e.addPerson(Eligibility::Block::Won, QString(), u"一厂"_s, u"甲"_s);
+        QCOMPARE(e.left(kItem), 1501);
+        QCOMPARE(person(e.eligibleRow(kItem, 1)), u"一厂/10000/员工"_s);
+        // Blocked people across chunks are skipped; the count stays exact.
+        PersonSet excluded;
+        for (int n = 0; n < 2000; n += 2)
+            excluded.insert(QString::number(10000 + n), u"一厂"_s, u"员工"_s);
+        e.setPeople(Eligibility::Block::Excluded, excluded);
+        QCOMPARE(e.left(kItem), 501);
+        QCOMPARE(person(e.eligibleRow(kItem, 1)), u"一厂/12000/员工"_s);
+        QCOMPARE(person(e.eligibleRow(kItem, 500)), u"一厂/12998/员工"_s);
+        QCOMPARE(e.eligibleRow(kItem, 501), -1);
+        QCOMPARE(e.left(0), 3003 - 1000);
     }
 };
 

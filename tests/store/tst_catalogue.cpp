@@ -264,11 +264,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("version"); // its user_version
         QTest::addColumn<bool>("hadRecord");
         const QString noScopes = u"drop table AwardScope"_s, noState = u"drop table DrawState"_s;
+        const QStringList noProof{u"drop table DrawSeed"_s, u"drop table DrawRoster"_s, u"drop table DrawPress"_s,
+                                  u"drop table DrawPressWinner"_s};
         QTest::addRow("before the draw record")
-            << QStringList{u"drop table DrawLog"_s, noScopes, noState} << 0 << false;
+            << QStringList{u"drop table DrawLog"_s, noScopes, noState} + noProof << 0 << false;
         QTest::addRow("the build before the step list")
-            << QStringList{u"alter table DrawLog drop column sScope"_s, noScopes, noState} << 0 << true;
-        QTest::addRow("scopes but no kept item") << QStringList{noState} << 3 << true;
+            << QStringList{u"alter table DrawLog drop column sScope"_s, noScopes, noState} + noProof << 0 << true;
+        QTest::addRow("scopes but no kept item") << QStringList{noState} + noProof << 3 << true;
+        QTest::addRow("no proof of the draw yet") << noProof << 4 << true;
     }
     void olderDatabasesAreUpgradedByTheSteps()
     {

@@ -72,4 +72,9 @@ public:
     std::vector<int> positions;
     size_t next = 0;
     int position(int n) override;
+    // The scripted positions stand for the seed's picks too.
+    std::uint64_t pick(const QByteArray &, std::uint64_t, std::uint64_t, std::uint64_t n) override
+    {
+        return static_cast<std::uint64_t>(position(static_cast<int>(std::min<std::uint64_t>(n, INT_MAX))));
+    }
 };

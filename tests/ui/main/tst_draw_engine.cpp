@@ -229,7 +229,8 @@ void TestDrawEngine::lastWinnersCompleteTheItem()
     d.positions({0, 1, 2});
     d.press();
 
-    QCOMPARE(d.winners(), QStringList({u"2/一厂@%1"_s.arg(item), u"3/一厂@%1"_s.arg(item)}));
+    // Positions among who may be drawn, in canonical order: "1", "10", "2", …
+    QCOMPARE(d.winners(), QStringList({u"10/一厂@%1"_s.arg(item), u"3/一厂@%1"_s.arg(item)}));
     QCOMPARE(d.field(u"ExcNum"_s, item), 5);
     QCOMPARE(d.field(u"IsExec"_s, item), 1);
     QCOMPARE(d.frm->description(), u"现在抽取:二等奖, 奖品:手机, 共:3人,准备抽取第:1位."_s);
@@ -338,7 +339,7 @@ void TestDrawEngine::excludedAndEarlierWinnersNeverWin()
     d.press();
 
     QCOMPARE(d.winners(),
-             QStringList({u"100/一厂@%1"_s.arg(item), u"100/二厂@%1"_s.arg(item), u"300/一厂@%1"_s.arg(item)}));
+             QStringList({u"100/一厂@%1"_s.arg(item), u"300/一厂@%1"_s.arg(item), u"100/二厂@%1"_s.arg(item)}));
     QCOMPARE(d.field(u"ExcNum"_s, item), 3);
 }
 

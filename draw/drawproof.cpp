@@ -1,0 +1,203 @@
+#include "draw/drawproof.h"
+
+#include "base/errors.h"
+#include "store/database.h"
+#include "store/drawlog.h"
+#include "store/proofstore.h"
+#include "store/rowreaders.h"
+#include "store/catalogue.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSet>
+#include <QSqlQuery>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Who had won, was excluded or designated: lists of JSON arrays, as a
+// press's state keeps them.
+struct Lists {
+    QJsonArray winners; // [code, factory, name, item]
+    QJsonArray excluded; // [code, factory, name]
+    QJsonArray designated; // [code, factory, name, item]
+};
+
+Lists listsOf(const QString &json)
+{
+    const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
+    return {o.value(u"winners"_s).toArray(), o.value(u"excluded"_s).toArray(), o.value(u"designated"_s).toArray()};
+}
+
+Lists listsNow(Database &db)
+{
+    Lists now;
+    {
+        QSqlQuery q = db.exec(Catalogue::AwardListByRecNo);
+        for (const Winner &w : readWinners(q))
+            now.winners.append(QJsonArray{w.sNo, w.sCompCode, w.sName, w.sTime});
+    }
+    {
+        QSqlQuery q = db.exec(Catalogue::AwardBlankByRecNo);
+        for (const Exclusion &e : readExclusions(q))
+            now.excluded.append(QJsonArray{e.sNo, e.sCompCode, e.sName});
+    }
+    {
+        QSqlQuery q = db.exec(Catalogue::AllAwards);
+        for (const Designation &d : readDesignations(q))
+            now.designated.append(QJsonArray{d.sNo, d.sCompCode, d.sName, d.sTime});
+    }
+    return now;
+}
+
+QString textOf(const QJsonValue &v) { return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact)); }
+
+// The entries of `after` not in `before`, and those of `before` not in
+// `after`, counted one for one and in their order.
+std::pair<QJsonArray, QJsonArray> difference(const QJsonArray &before, const QJsonArray &after)
+{
+    QHash<QString, int> held;
+    for (const QJsonValue &v : before)
+        ++held[textOf(v)];
+    QJsonArray added;
+    for (const QJsonValue &v : after) {
+        if (int &n = held[textOf(v)]; n > 0)
+            --n;
+        else
+            added.append(v);
+    }
+    QHash<QString, int> kept;
+    for (const QJsonValue &v : after)
+        ++kept[textOf(v)];
+    QJsonArray removed;
+    for (const QJsonValue &v : before) {
+        if (int &n = kept[textOf(v)]; n > 0)
+            --n;
+        else
+            removed.append(v);
+    }
+    return {added, removed};
+}
+
+QJsonObject changes(const Lists &before, const Lists &after)
+{
+    const auto [winnersAdded, winnersRemoved] = difference(before.winners, after.winners);
+    const auto [excludedAdded, excludedRemoved] = difference(before.excluded, after.excluded);
+    const auto [designatedAdded, designatedRemoved] = difference(before.designated, after.designated);
+    // A winner removed and excluded at once was absent (弃奖); else deleted.
+    QSet<QString> nowExcluded;
+    for (const QJsonValue &v : excludedAdded)
+        nowExcluded.insert(textOf(v));
+    QJsonArray removed;
+    for (const QJsonValue &v : winnersRemoved) {
+        QJsonArray w = v.toArray();
+        const QJsonArray person{w[0], w[1], w[2]};
+        w.append(nowExcluded.contains(textOf(person)) ? u"弃奖"_s : u"删除"_s);
+        removed.append(w);
+    }
+    return {{u"winners_added"_s, winnersAdded},       {u"winners_removed"_s, removed},
+            {u"excluded_added"_s, excludedAdded},     {u"excluded_removed"_s, excludedRemoved},
+            {u"designated_added"_s, designatedAdded}, {u"designated_removed"_s, designatedRemoved}};
+}
+
+QJsonValue textOrNull(const QString &text) { return text.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(text); }
+
+QByteArray compact(const QJsonValue &v)
+{
+    if (v.isArray())
+        return QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact);
+    return QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact);
+}
+} // namespace
+
+QByteArray proofBytes(Database &db, const QString &written)
+{
+    QJsonArray seeds;
+    for (const ProofStore::Seed &s : ProofStore::allSeeds(db)) {
+        seeds.append(QJsonObject{{u"number"_s, s.number},
+                                 {u"commitment"_s, s.commitment},
+                                 {u"seed"_s, s.revealed.isEmpty() ? QJsonValue(QJsonValue::Null)
+                                                                  : QJsonValue(QString::fromLatin1(s.seed.toHex()))},
+                                 {u"made"_s, s.made},
+                                 {u"revealed"_s, textOrNull(s.revealed)}});
+    }
+
+    std::map<int, std::vector<ProofStore::PressWinner>> winnersOf;
+    for (ProofStore::PressWinner &w : ProofStore::allPressWinners(db))
+        winnersOf[w.press].push_back(std::move(w));
+
+    QJsonArray presses;
+    QSet<int> rosterNumbers;
+    Lists before;
+    for (const ProofStore::Press &p : ProofStore::allPresses(db)) {
+        const Lists start = listsOf(p.state);
+        QJsonArray winners;
+        Lists end = start;
+        for (const ProofStore::PressWinner &w : winnersOf[p.number]) {
+            winners.append(QJsonObject{{u"place"_s, w.place},
+                                       {u"code"_s, w.code},
+                                       {u"factory"_s, w.factory},
+                                       {u"name"_s, w.name},
+                                       {u"how"_s, w.how}});
+            end.winners.append(QJsonArray{w.code, w.factory, w.name, p.item});
+        }
+        rosterNumbers.insert(p.roster);
+        presses.append(QJsonObject{{u"number"_s, p.number},
+                                   {u"seed"_s, p.seed},
+                                   {u"roster"_s, p.roster},
+                                   {u"when"_s, p.when},
+                                   {u"item"_s, p.item},
+                                   {u"item_name"_s, p.itemName},
+                                   {u"prize"_s, p.prize},
+                                   {u"scope"_s, QJsonDocument::fromJson(p.scope.toUtf8()).array()},
+                                   {u"places"_s, p.places},
+                                   {u"candidates"_s, p.candidates},
+                                   {u"changes"_s, changes(before, start)},
+                                   {u"winners"_s, winners}});
+        before = end;
+    }
+
+    QJsonArray rosters;
+    for (int number : std::as_const(rosterNumbers)) {
+        const QByteArray stored =
+            db.scalar(u"select bRows from DrawRoster where RecNo = ?"_s, {number}).toByteArray();
+        QJsonArray rows;
+        for (const std::array<QString, 4> &row : ProofStore::rosterRows(stored))
+            rows.append(QJsonArray{row[0], row[1], row[2], row[3]});
+        rosters.append(QJsonObject{
+            {u"number"_s, number},
+            {u"sha256"_s, QString::fromLatin1(QCryptographicHash::hash(stored, QCryptographicHash::Sha256).toHex())},
+            {u"rows"_s, rows}});
+    }
+    // In number order, whatever order the set gave.
+    std::vector<QJsonValue> sorted(rosters.begin(), rosters.end());
+    std::sort(sorted.begin(), sorted.end(), [](const QJsonValue &a, const QJsonValue &b) {
+        return a.toObject().value(u"number"_s).toInt() < b.toObject().value(u"number"_s).toInt();
+    });
+    rosters = QJsonArray();
+    for (const QJsonValue &v : sorted)
+        rosters.append(v);
+
+    QByteArray body = R"({"format":"prizedraw-proof","version":1,"written":)";
+    body += QJsonDocument(QJsonArray{written}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+    body += ",\"seeds\":" + compact(seeds) + ",\"rosters\":" + compact(rosters) + ",\"presses\":" + compact(presses)
+            + ",\"after_last_press\":" + compact(QJsonObject{{u"changes"_s, changes(before, listsNow(db))}}) + ",";
+    body += "\"checksum\":\"" + QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() + "\"}\n";
+    return body;
+}
+
+void writeProof(Database &db, const QString &path)
+{
+    const QByteArray bytes = proofBytes(db, drawRecordTime());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw AppError(u"无法写入抽奖证明文件 %1：%2。请换一个文件夹或文件名再试。"_s.arg(
+            QFileInfo(path).absoluteFilePath(), file.errorString()));
+    }
+}
