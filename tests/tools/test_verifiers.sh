@@ -1,8 +1,10 @@
 #!/bin/bash
-# The Python verifier of the proof file: its generator against the format's
-# published vector, the worked example verified line for line, and the example
-# edited in each way somebody might, either by hand (the old checksum kept) or on
-# purpose (a new checksum written), refused or exposed by the replay.
+# The two verifiers of the proof file: the Python one's generator against the
+# format's published vector; then for each verifier, the Python script and the
+# program's own prizedraw-verify, the worked example verified line for line and
+# the example edited in each way somebody might, either by hand (the old
+# checksum kept) or on purpose (a new checksum written), refused or exposed by
+# the replay with the same answer.
 set -euo pipefail
 PY=/usr/bin/python3
 [ -x "$PY" ] || { echo "python3 not installed"; exit 77; }
@@ -49,17 +51,32 @@ want="第1次 一等奖 2人: 一致
 合计: 1次抽取, 随机中奖1人, 指定中奖1人; 一致1次, 不一致0次, 无法验证0次"
 [ "$got" = "$want" ] || fail "the worked example printed: $got"
 
-# edit | checksum | exit status | a line the output holds
-while IFS='|' read -r kind seal status expected; do
+VERIFIERS=("$PY $VERIFY")
+NATIVE="${PRIZEDRAW_BIN_DIR:-}/prizedraw-verify"
+if [ -x "$NATIVE" ]; then
+    VERIFIERS+=("$NATIVE")
+    got="$(LC_ALL=C "$NATIVE" "$EXAMPLE")" || fail "prizedraw-verify did not verify the worked example"
+    [ "$got" = "$want" ] || fail "prizedraw-verify printed for the worked example: $got"
+else
+    echo "prizedraw-verify not built: the Python verifier alone"
+fi
+
+# edit | checksum | exit status | a line the output holds | the line of prizedraw-verify where it words it otherwise
+while IFS='|' read -r kind seal status expected native; do
     [ -n "$kind" ] || continue
     "$PY" "$HERE/proof_tamper.py" "$EXAMPLE" "$kind" "$seal" "$WORK/$kind.json"
-    set +e
-    out="$("$PY" "$VERIFY" "$WORK/$kind.json" 2>&1)"
-    rc=$?
-    set -e
-    [ "$rc" = "$status" ] || fail "$kind ($seal): exit $rc instead of $status: $out"
-    expected="${expected//WORK/$WORK}"
-    grep -qxF -- "$expected" <<<"$out" || fail "$kind ($seal): no line \"$expected\" in: $out"
+    for verifier in "${VERIFIERS[@]}"; do
+        line="$expected"
+        [ "$verifier" = "$NATIVE" ] && [ -n "$native" ] && line="$native"
+        set +e
+        # shellcheck disable=SC2086 # the Python verifier is an interpreter and its script
+        out="$($verifier "$WORK/$kind.json" 2>&1)"
+        rc=$?
+        set -e
+        [ "$rc" = "$status" ] || fail "$verifier, $kind ($seal): exit $rc instead of $status: $out"
+        line="${line//WORK/$WORK}"
+        grep -qxF -- "$line" <<<"$out" || fail "$verifier, $kind ($seal): no line \"$line\" in: $out"
+    done
     echo "ok: $kind ($seal)"
 done <<'TABLE'
 same|sealed|0|第1次 一等奖 2人: 一致
@@ -91,5 +108,5 @@ format|sealed|2|拒绝: WORK/format.json: 不是抽奖记录文件（format 不�
 twice|sealed|2|拒绝: WORK/twice.json: JSON对象中成员 version 出现了两次
 renumbered|sealed|2|拒绝: WORK/renumbered.json: 抽取编号不是递增的: 第1次之后是第1次
 no_roster|sealed|2|拒绝: WORK/no_roster.json: 第1次抽取所用的名单2不在文件中
-float|sealed|2|拒绝: WORK/float.json: 成员 presses[0].candidates 缺少或类型不对（应为0到2^53的整数）
+float|sealed|2|拒绝: WORK/float.json: 成员 presses[0].candidates 缺少或类型不对（应为0到2^53的整数）|拒绝: WORK/float.json: 数 2.0 不是整数（文件中的数都是整数）
 TABLE
