@@ -96,18 +96,24 @@ void Eligibility::setScopes(const std::vector<ScopeRow> &scopes)
 {
     const RosterTable &roster = *m_roster;
     m_scopes.clear();
-    for (const ScopeRow &s : scopes) {
-        m_scopes[s.sTime].rules.push_back({s.CompCode.isEmpty() ? kAny : roster.factoryIdOf(s.CompCode),
-                                           s.DartNo.isEmpty() ? kAny : roster.departmentIdOf(s.DartNo)});
-    }
+    for (const ScopeRow &s : scopes)
+        m_scopes[s.sTime].rules.push_back(s);
     const int people = m_all.size;
     for (auto &[item, scope] : m_scopes) {
+        for (int row = 0; row < roster.size(); ++row) {
+            const quint64 key = groupKey(roster.factoryId(row), roster.departmentId(row));
+            if (scope.groups.count(key) == 0) {
+                const QString factory = roster.factory(row), department = roster.department(row);
+                scope.groups[key] = std::any_of(scope.rules.begin(), scope.rules.end(),
+                                                [&](const ScopeRow &r) { return r.matches(factory, department); });
+            }
+        }
         // A person is in the scope when any of his rows is.
         for (int person = 0; person < people; ++person) {
             for (int i = m_personStart[static_cast<size_t>(person)]; i < m_personStart[static_cast<size_t>(person) + 1];
                  ++i) {
                 const int row = m_canonical[static_cast<size_t>(i)];
-                if (matches(scope.rules, roster.factoryId(row), roster.departmentId(row))) {
+                if (scope.groups.at(groupKey(roster.factoryId(row), roster.departmentId(row)))) {
                     scope.pool.people.push_back(person);
                     break;
                 }
@@ -116,15 +122,6 @@ void Eligibility::setScopes(const std::vector<ScopeRow> &scopes)
         scope.pool.size = static_cast<int>(scope.pool.people.size());
         countPool(scope.pool);
     }
-}
-
-bool Eligibility::matches(const std::vector<Rule> &rules, quint32 factory, quint32 department)
-{
-    for (const Rule &r : rules) {
-        if ((r.factory == kAny || r.factory == factory) && (r.department == kAny || r.department == department))
-            return true;
-    }
-    return false;
 }
 
 const Eligibility::Pool &Eligibility::poolOf(int item) const
@@ -136,7 +133,8 @@ const Eligibility::Pool &Eligibility::poolOf(int item) const
 bool Eligibility::inScope(int row, int item) const
 {
     const auto it = m_scopes.find(item);
-    return it == m_scopes.end() || matches(it->second.rules, m_roster->factoryId(row), m_roster->departmentId(row));
+    return it == m_scopes.end()
+           || it->second.groups.at(groupKey(m_roster->factoryId(row), m_roster->departmentId(row)));
 }
 
 bool Eligibility::eligible(int row, int item) const

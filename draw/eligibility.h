@@ -4,6 +4,7 @@
 #include "store/rows.h"
 
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 // Who may be drawn at random for an item: the one rule behind the random
@@ -63,10 +64,6 @@ public:
     const std::vector<int> &canonicalRows() const { return m_canonical; }
 
 private:
-    struct Rule {
-        quint32 factory; // kAny: any factory
-        quint32 department;
-    };
     // People counted by chunks of kChunk positions of the pool.
     struct Pool {
         std::vector<int> people; // ascending person numbers; the whole roster's pool leaves it empty
@@ -79,12 +76,14 @@ private:
         }
     };
     struct Scope {
-        std::vector<Rule> rules;
+        std::vector<ScopeRow> rules;
+        // Whether a factory and department (by their ids) lie in the scope,
+        // as ScopeRow::matches() says, asked once per pair the roster has.
+        std::unordered_map<quint64, bool> groups;
         Pool pool;
     };
     static constexpr int kChunk = 1024;
-    static constexpr quint32 kAny = RosterTable::kNoGroup - 1;
-    static bool matches(const std::vector<Rule> &rules, quint32 factory, quint32 department);
+    static quint64 groupKey(quint32 factory, quint32 department) { return (quint64(factory) << 32) | department; }
     void countPool(Pool &pool) const;
     int nthFree(const Pool &pool, qint64 position) const;
     const Pool &poolOf(int item) const;

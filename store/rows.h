@@ -52,6 +52,12 @@ struct ScopeRow { // AwardScope: who may win an item
     QString CompCode; // empty: any factory
     QString DartNo; // empty: any department
     friend bool operator==(const ScopeRow &, const ScopeRow &) = default;
+    // The scope rule, its one statement: a row of the roster lies in the
+    // scope when any of the item's scope rows matches it.
+    bool matches(const QString &factory, const QString &department) const
+    {
+        return (CompCode.isEmpty() || CompCode == factory) && (DartNo.isEmpty() || DartNo == department);
+    }
 };
 
 struct DrawRecord { // DrawLog

@@ -89,8 +89,7 @@ int countInScope(const std::vector<Group> &groups, const std::vector<ScopeRow> &
     int people = 0;
     for (const Group &g : groups) {
         const bool in = rows.empty() || std::any_of(rows.begin(), rows.end(), [&g](const ScopeRow &r) {
-                            return (r.CompCode.isEmpty() || r.CompCode == g.factory)
-                                   && (r.DartNo.isEmpty() || r.DartNo == g.department);
+                            return r.matches(g.factory, g.department);
                         });
         if (in)
             people += g.people;
