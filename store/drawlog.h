@@ -17,6 +17,9 @@ inline const QString Deleted = QStringLiteral("删除");
 inline const QString Absent = QStringLiteral("弃奖");
 inline const QString Reset = QStringLiteral("重置");
 inline const QString Restored = QStringLiteral("恢复");
+// A seed made (its commitment in sScope) and a seed revealed (the seed in sScope).
+inline const QString Committed = QStringLiteral("承诺");
+inline const QString Revealed = QStringLiteral("公布");
 } // namespace DrawEvent
 
 // How a winner was chosen (sHow of a 中奖 record).

@@ -51,9 +51,17 @@ Seed liveSeed(Database &db)
     }
     const QByteArray seed = SeededPick::newSeed();
     Seed made{0, seed, SeededPick::commitmentOf(seed), drawRecordTime(), {}};
+    Transaction tx(db);
     made.number = db.exec(kAddSeed, {QString::fromLatin1(seed.toHex()), made.commitment, made.made})
                       .lastInsertId()
                       .toInt();
+    // The exported draw record carries the commitment too.
+    DrawRecord record;
+    record.sWhen = made.made;
+    record.sEvent = DrawEvent::Committed;
+    record.sScope = made.commitment;
+    appendDrawRecord(db, record);
+    tx.commit();
     return made;
 }
 
@@ -78,6 +86,11 @@ std::vector<Seed> reveal(Database &db)
         if (s.revealed.isEmpty()) {
             s.revealed = now;
             revealed.push_back(s);
+            DrawRecord record;
+            record.sWhen = now;
+            record.sEvent = DrawEvent::Revealed;
+            record.sScope = QString::fromLatin1(s.seed.toHex());
+            appendDrawRecord(db, record);
         }
     }
     db.exec(kRevealSeeds, {now});

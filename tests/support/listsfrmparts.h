@@ -5,6 +5,7 @@
 #include "ui/admin/winnerslistmodel.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTableView>
 
@@ -16,7 +17,10 @@ struct ListsFrmParts {
           ActExport(screen.findChild<QAction *>(QStringLiteral("ActExport"))),
           ActDel(screen.findChild<QAction *>(QStringLiteral("ActDel"))),
           ActAbsent(screen.findChild<QAction *>(QStringLiteral("ActAbsent"))),
-          ActExportLog(screen.findChild<QAction *>(QStringLiteral("ActExportLog")))
+          ActExportLog(screen.findChild<QAction *>(QStringLiteral("ActExportLog"))),
+          ActRevealSeed(screen.findChild<QAction *>(QStringLiteral("ActRevealSeed"))),
+          ActExportProof(screen.findChild<QAction *>(QStringLiteral("ActExportProof"))),
+          commitLine(screen.findChild<QLabel *>(QStringLiteral("commitLine")))
     {}
     WinnersListModel *AwardList;
     QTableView *dxDBGrid1;
@@ -25,4 +29,7 @@ struct ListsFrmParts {
     QAction *ActDel;
     QAction *ActAbsent;
     QAction *ActExportLog;
+    QAction *ActRevealSeed;
+    QAction *ActExportProof;
+    QLabel *commitLine;
 };

@@ -11,7 +11,9 @@
 #include "ui/common/screenfonts.h"
 #include "ui/common/stage.h"
 #include "ui/common/stagebackdrop.h"
+#include "draw/drawproof.h"
 #include "draw/prizeround.h"
+#include "store/proofstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,9 +84,11 @@ void TListsFrm::buildPage()
     ActExport->setText(u"输出到Excel"_s);
     for (QAction *action : {ActDel, ActAbsent, ActExportLog})
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    commitLine->setFont(font);
+    commitLine->setStyleSheet(QString());
 
     auto *buttons = new QHBoxLayout;
-    for (QAction *action : {ActExport, ActExportLog, ActDel, ActAbsent}) {
+    for (QAction *action : {ActExport, ActExportLog, ActDel, ActAbsent, ActRevealSeed, ActExportProof}) {
         auto *button = new QPushButton(action->text(), this);
         button->setObjectName(action->objectName() + u"Button"_s);
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
@@ -93,6 +97,7 @@ void TListsFrm::buildPage()
     buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    layout->addWidget(commitLine);
     layout->addWidget(dxDBGrid1, 1);
 }
 
@@ -162,6 +167,13 @@ void TListsFrm::buildScreen()
         "QHeaderView::section { background-color: #ff0000; color: %1; border: 1px solid %2; padding: 0px; }"
         "QTableCornerButton::section { background-color: #ff0000; border: 1px solid %2; }"_s.arg(text, lines));
 
+    // Under the list, the commitment of the seed the next press draws with.
+    commitLine = new QLabel(this);
+    commitLine->setObjectName(u"commitLine"_s);
+    commitLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    commitLine->setFont(yaHeiFont(16, false));
+    commitLine->setStyleSheet(u"color: white;"_s);
+
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(u"PopupMenu1"_s);
     dxDBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -189,16 +201,22 @@ void TListsFrm::buildCommands()
         command(u"ActAbsent"_s, u"弃奖重抽"_s, QKeySequence(Qt::SHIFT | Qt::Key_Delete), &TListsFrm::ActAbsentExecute);
     ActExportLog =
         command(u"ActExportLog"_s, u"输出抽奖记录"_s, QKeySequence(Qt::Key_F12), &TListsFrm::ActExportLogExecute);
+    ActRevealSeed = command(u"ActRevealSeed"_s, u"公布抽奖种子"_s, QKeySequence(), &TListsFrm::ActRevealSeedExecute);
+    ActExportProof = command(u"ActExportProof"_s, u"导出抽奖证明"_s, QKeySequence(), &TListsFrm::ActExportProofExecute);
     PopupMenu1->addAction(ActExport); // EXECL1
     PopupMenu1->addAction(ActDel); // N1
     PopupMenu1->addAction(ActAbsent);
     PopupMenu1->addAction(ActExportLog);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ActRevealSeed);
+    PopupMenu1->addAction(ActExportProof);
 }
 
 void TListsFrm::guarded(const std::function<void()> &step) { runReported(m_dialogs, this, step); }
 
 void TListsFrm::FormCreate()
 {
+    showCommitment();
     AwardList->setRows(loadWinnersList(m_db));
     columnFit->fit();
     if (AwardList->rowCount() > 0)
@@ -229,6 +247,45 @@ void TListsFrm::ActExportLogExecute()
     if (fileName.isEmpty())
         return;
     saveDrawRecord(fileName, m_db);
+}
+
+void TListsFrm::showCommitment()
+{
+    const QString commitment = ProofStore::liveCommitment(m_db);
+    commitLine->setText(commitment.isEmpty() ? u"抽奖承诺：下一次抽奖前生成新的抽奖种子"_s
+                                             : u"抽奖承诺：%1"_s.arg(commitment));
+}
+
+void TListsFrm::ActRevealSeedExecute()
+{
+    if (!m_dialogs.ask(this,
+                       u"公布抽奖种子后，任何人都可以用它核对已经抽出的每一位获奖者。\n"
+                       "公布后再抽奖，将使用新的抽奖种子，请在抽奖前重新公示新的抽奖承诺。\n\n"
+                       "确定要公布抽奖种子吗？"_s,
+                       u"系统提示"_s, Dialogs::Icon::Question, Dialogs::Buttons::YesNo))
+        return;
+    const std::vector<ProofStore::Seed> revealed = ProofStore::reveal(m_db);
+    QStringList lines;
+    for (const ProofStore::Seed &s : revealed)
+        lines << u"种子%1：%2\n（承诺：%3）"_s.arg(s.number).arg(QString::fromLatin1(s.seed.toHex()), s.commitment);
+    showCommitment();
+    Q_EMIT seedRevealed();
+    m_dialogs.notify(this,
+                     revealed.empty() ? u"没有尚未公布的抽奖种子。"_s
+                                      : u"已公布抽奖种子：\n\n%1\n\n请用“导出抽奖证明”保存抽奖证明文件并公开。"_s.arg(
+                                            lines.join(u"\n\n"_s)),
+                     u"系统提示"_s, Dialogs::Icon::Information);
+}
+
+void TListsFrm::ActExportProofExecute()
+{
+    const QString fileName =
+        m_dialogs.saveFileName(this, u"抽奖证明文件|*.json"_s, u"json"_s, datedName(u"抽奖证明"_s));
+    if (fileName.isEmpty())
+        return;
+    writeProof(m_db, fileName);
+    m_dialogs.notify(this, u"抽奖证明已保存到 %1。\n任何人都可以用 prizedraw-verify 或 prizedraw-verify.py 核对。"_s.arg(fileName),
+                     u"系统提示"_s, Dialogs::Icon::Information);
 }
 
 std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
@@ -279,6 +336,8 @@ void TListsFrm::resizeEvent(QResizeEvent *event)
     if (auto *picture = qobject_cast<StageBackdrop *>(Image1))
         picture->setPictureRows(stage.top(), stage.height());
     dxDBGrid1->setGeometry(Stage::place(size(), kGridGeometry));
+    commitLine->setGeometry(Stage::place(size(), QRect(kGridGeometry.left(), kGridGeometry.bottom() + 6,
+                                                       kGridGeometry.width(), 24)));
 }
 
 void TListsFrm::showEvent(QShowEvent *event)

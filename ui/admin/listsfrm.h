@@ -46,6 +46,9 @@ Q_SIGNALS:
     // absent one, else 0): a console page has no close after which the
     // stage would follow.
     void winnersChanged(int absentItem);
+    // The seeds were revealed: the next press draws with a new one, whose
+    // commitment the stage shows.
+    void seedRevealed();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -66,6 +69,10 @@ private:
     void ActDelExecute();
     void ActAbsentExecute();
     void ActExportLogExecute();
+    void ActRevealSeedExecute();
+    void ActExportProofExecute();
+    // The commitment line: the live seed's, or that none is live.
+    void showCommitment();
     // The winner of the current row, after the operator has said yes.
     std::optional<ListedWinner> confirmedWinner(const QString &question);
 
@@ -86,6 +93,9 @@ private:
     QAction *ActDel = nullptr;
     QAction *ActAbsent = nullptr;
     QAction *ActExportLog = nullptr;
+    QAction *ActRevealSeed = nullptr;
+    QAction *ActExportProof = nullptr;
+    QLabel *commitLine = nullptr;
 };
 
 // The screen while it is open, else null.

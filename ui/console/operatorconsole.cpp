@@ -102,6 +102,7 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     m_winners = new TListsFrm(db, dialogs, stage.round, m_tabs, TListsFrm::Presentation::ConsolePage);
     connect(m_winners, &TListsFrm::winnersChanged, this,
             [this](int absentItem) { m_stage.winnersChanged(absentItem); });
+    connect(m_winners, &TListsFrm::seedRevealed, &stage, &TStartFrm::showCommitment);
     m_tabs->addTab(m_winners, u"中奖名单"_s);
 
     // Designations and exclusions appear only behind the password.

@@ -1,4 +1,5 @@
 #include "ui/main/startfrm.h"
+#include "ui/common/commitmentmark.h"
 
 #include "admin/operatorpassword.h"
 
@@ -143,6 +144,7 @@ void TStartFrm::buildScreen()
     Titles = styled(new DescriptionLine(Panel1, titleKeepFrom), 33, QGuiApplication::palette().color(QPalette::Base));
     Titles->setObjectName(u"Titles"_s);
     Titles->setAlignment(Qt::AlignCenter);
+    m_commitment = new CommitmentMark(Panel4);
     Logo = new QLabel(Panel1);
     Logo->setObjectName(u"StageLogo"_s);
     Logo->hide();
@@ -350,6 +352,10 @@ void TStartFrm::placeStage()
     for (int i = 0; i < 6; ++i)
         images[static_cast<size_t>(i)]->setGeometry(
             QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
+    // Right of the last button, the bar's height less a margin.
+    m_commitment->setGeometry(x0 + kButtonLeft + kButtonPitch * 5 + kButtonSize.width() + 4, 2,
+                              1024 - (kButtonLeft + kButtonPitch * 5 + kButtonSize.width() + 4) - 2,
+                              kBarHeight - 4);
     placeLook();
 }
 

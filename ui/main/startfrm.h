@@ -14,6 +14,7 @@
 
 class QAction;
 class QLabel;
+class CommitmentMark;
 class Database;
 class OperatorPassword;
 class Dialogs;
@@ -55,6 +56,8 @@ public:
     bool ConnectDatabase();
     void ReloadDrawData();
     void PrepareCurrentPrize();
+    // Shows the commitment of the seed the next press draws with.
+    void showCommitment();
     void StartBackgroundMusic();
     void PlayEffect(const QString &fileName);
     void StopEffect();
@@ -221,6 +224,8 @@ private:
     // The operator's background under everything, and the logo in the title band.
     StageCover *Cover = nullptr;
     QLabel *Logo = nullptr;
+    // The commitment of the live seed, at the right end of the button bar.
+    CommitmentMark *m_commitment = nullptr;
     // Whose photo the winner line shows beside the name; empty: nobody's.
     QString m_linePhotoCode;
     QString m_linePhotoPath;

@@ -12,7 +12,10 @@
 #include "base/dialogs.h"
 #include "base/settings.h"
 #include "media/soundplayer.h"
+#include "store/proofstore.h"
 #include "store/setupstore.h"
+#include "ui/common/commitmentmark.h"
+#include "base/errors.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -30,7 +33,23 @@ void TStartFrm::ReloadDrawData()
         m_dialogs.notify(this, u"员工资料为空，请先导入员工资料!"_s, u"系统提示"_s, Dialogs::Icon::Information);
 }
 
-void TStartFrm::PrepareCurrentPrize() { setDescription(round.PrepareCurrentPrize()); }
+void TStartFrm::PrepareCurrentPrize()
+{
+    setDescription(round.PrepareCurrentPrize());
+    showCommitment();
+}
+
+void TStartFrm::showCommitment()
+{
+    // The seed of the next press is made now if there is none (after a reset
+    // or a reveal), so that its commitment is on the stage before the press.
+    try {
+        m_commitment->setCommitment(ProofStore::liveSeed(m_db).commitment);
+    } catch (const AppError &) {
+        // A file that cannot be written: the press says why.
+        m_commitment->setCommitment({});
+    }
+}
 
 void TStartFrm::drawWasReset()
 {

@@ -6,7 +6,9 @@
 #include "ui/admin/listsfrm.h"
 #include "ui/admin/winnerslistmodel.h"
 #include "draw/prizeround.h"
+#include "draw/proofcheck.h"
 #include "store/drawlog.h"
+#include "store/proofstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTableView>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -88,6 +91,7 @@ private Q_SLOTS:
     void absenceNotConfirmedOrRefusedChangesNothing_data();
     void absenceNotConfirmedOrRefusedChangesNothing();
     void recordIsExported();
+    void seedIsRevealedAndTheProofExported();
     void longFactoryNameShownWhereTheListAllows();
 };
 
@@ -111,7 +115,9 @@ void TestListsFrm::showsTheJoinInColumnOrder()
     QCOMPARE(ui.dxDBGrid1->geometry(), QRect(96, 152, 825, 537));
     QCOMPARE(ui.dxDBGrid1->verticalHeader()->defaultSectionSize(), 42);
     QCOMPARE(ui.dxDBGrid1->currentIndex().row(), 0);
-    QCOMPARE(ui.PopupMenu1->actions(), (QList<QAction *>{ui.ActExport, ui.ActDel, ui.ActAbsent, ui.ActExportLog}));
+    QCOMPARE(ui.PopupMenu1->actions().mid(0, 4),
+             (QList<QAction *>{ui.ActExport, ui.ActDel, ui.ActAbsent, ui.ActExportLog}));
+    QCOMPARE(ui.PopupMenu1->actions().mid(5), (QList<QAction *>{ui.ActRevealSeed, ui.ActExportProof}));
     QCOMPARE(ui.ActExport->text(), u"输出到EXECL(F10)"_s);
     QCOMPARE(ui.ActDel->text(), u"删除获奖人"_s);
     QCOMPARE(ui.ActAbsent->text(), u"弃奖重抽"_s);
@@ -414,6 +420,42 @@ void TestListsFrm::absenceNotConfirmedOrRefusedChangesNothing()
     QCOMPARE(f.db.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
     QCOMPARE(screen.absentItem(), 0);
     QCOMPARE(ui.AwardList->rowCount(), 3);
+}
+
+// The list shows the commitment of the seed the next press draws with;
+// 公布抽奖种子 asks, reveals it (the stage is told) and shows that a new seed
+// comes; 导出抽奖证明 writes a file that the draw's verifier reads.
+void TestListsFrm::seedIsRevealedAndTheProofExported()
+{
+    Fixture f;
+    const ProofStore::Seed seed = ProofStore::liveSeed(f.db.db());
+    QTemporaryDir out;
+    TListsFrm screen(f.db.db(), f.t.dialogs, f.round);
+    ListsFrmParts ui(screen);
+    QSignalSpy revealed(&screen, &TListsFrm::seedRevealed);
+    QCOMPARE(ui.commitLine->text(), u"抽奖承诺："_s + seed.commitment);
+
+    f.t.dialogs.askAnswers = {false};
+    ui.ActRevealSeed->trigger();
+    QCOMPARE(revealed.count(), 0);
+    QCOMPARE(ProofStore::liveCommitment(f.db.db()), seed.commitment);
+
+    f.t.dialogs.askAnswers = {true};
+    ui.ActRevealSeed->trigger();
+    QCOMPARE(revealed.count(), 1);
+    QVERIFY(ProofStore::liveCommitment(f.db.db()).isEmpty());
+    QVERIFY(ui.commitLine->text().contains(u"新的抽奖种子"_s));
+    QVERIFY(f.t.dialogs.texts(u"notify"_s).last().contains(QString::fromLatin1(seed.seed.toHex())));
+    QCOMPARE(f.db.scalar(u"select sScope from DrawLog where sEvent = '公布'"_s).toString(),
+             QString::fromLatin1(seed.seed.toHex()));
+
+    f.t.dialogs.fileAnswers = {out.path() + u"/证明.json"_s};
+    ui.ActExportProof->trigger();
+    QCOMPARE(f.t.dialogs.texts(u"save"_s).last(), u"抽奖证明文件|*.json"_s);
+    const ProofVerdict verdict = checkProofFile(out.path() + u"/证明.json"_s);
+    QVERIFY2(verdict.refusal.isEmpty(), qPrintable(verdict.refusal));
+    // The fixture's winners were stored outside any press: listed, not checked.
+    QVERIFY(verdict.lines.last().startsWith(u"另有"_s));
 }
 
 void TestListsFrm::recordIsExported()

@@ -205,7 +205,9 @@ private Q_SLOTS:
         from.beforePress = [&from] {
             for (const QString &statement :
                  {u"drop trigger if exists AwardScopeFollowsItem"_s, u"drop table DrawState"_s,
-                  u"drop table AwardScope"_s, u"drop table DrawLog"_s, u"PRAGMA user_version = 0"_s})
+                  u"drop table AwardScope"_s, u"drop table DrawLog"_s, u"drop table DrawSeed"_s,
+                  u"drop table DrawRoster"_s, u"drop table DrawPress"_s, u"drop table DrawPressWinner"_s,
+                  u"PRAGMA user_version = 0"_s})
                 from.db.exec(statement);
         };
         QTemporaryDir stick;

@@ -586,7 +586,10 @@ void TestDrawEngine::databaseFailureLeavesNoHalfWinner()
     QVERIFY(!probe(d.frm).label(1));
     QVERIFY(d.idle());
     QCOMPARE(d.frm->round.currExcNum(), 0);
-    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog"_s).toInt(), 0);
+    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawLog where sEvent <> '承诺'"_s).toInt(), 0);
+    // Neither the press nor its winner is in the proof.
+    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawPress"_s).toInt(), 0);
+    QCOMPARE(d.tmp.scalar(u"select count(*) from DrawPressWinner"_s).toInt(), 0);
 
     // The draw is idle again: the next press draws as usual.
     d.tmp.exec(u"drop trigger failing"_s);
