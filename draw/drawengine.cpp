@@ -24,7 +24,6 @@ constexpr int kShufflePauseMs = 10;
 // What a winner's record keeps of the item's scope (its field's size).
 constexpr int kScopeRecordChars = 200;
 
-
 QString candidateLine(const QString &factory, const QString &name) { return factory + u' ' + name; }
 
 // The item's scope for the proof: [[factory, department], …], empty for everybody.

@@ -56,7 +56,10 @@ Lists listsNow(Database &db)
     return now;
 }
 
-QString textOf(const QJsonValue &v) { return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact)); }
+QString textOf(const QJsonValue &v)
+{
+    return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
+}
 
 // The entries of `after` not in `before`, and those of `before` not in
 // `after`, counted one for one and in their order.
@@ -165,8 +168,7 @@ QByteArray proofBytes(Database &db, const QString &written)
 
     QJsonArray rosters;
     for (int number : std::as_const(rosterNumbers)) {
-        const QByteArray stored =
-            db.scalar(u"select bRows from DrawRoster where RecNo = ?"_s, {number}).toByteArray();
+        const QByteArray stored = db.scalar(u"select bRows from DrawRoster where RecNo = ?"_s, {number}).toByteArray();
         QJsonArray rows;
         for (const std::array<QString, 4> &row : ProofStore::rosterRows(stored))
             rows.append(QJsonArray{row[0], row[1], row[2], row[3]});

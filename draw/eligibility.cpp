@@ -63,9 +63,10 @@ void Eligibility::rebuild(const RosterTable &roster, const std::vector<ScopeRow>
     for (int i = 0; i < rows; ++i) {
         const int row = m_canonical[static_cast<size_t>(i)];
         const int before = i > 0 ? m_canonical[static_cast<size_t>(i - 1)] : -1;
-        const bool samePerson = before >= 0 && roster.factoryId(row) == roster.factoryId(before)
-                                && roster.codeBytes(row) == roster.codeBytes(before)
-                                && (!roster.codeBytes(row).isEmpty() || roster.nameBytes(row) == roster.nameBytes(before));
+        const bool samePerson =
+            before >= 0 && roster.factoryId(row) == roster.factoryId(before)
+            && roster.codeBytes(row) == roster.codeBytes(before)
+            && (!roster.codeBytes(row).isEmpty() || roster.nameBytes(row) == roster.nameBytes(before));
         if (!samePerson)
             m_personStart.push_back(i);
         m_personOfRow[static_cast<size_t>(row)] = static_cast<int>(m_personStart.size()) - 1;

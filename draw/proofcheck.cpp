@@ -56,8 +56,7 @@ void scanJson(const QByteArray &text)
                 // The key as written; an escaped and a plain spelling of one
                 // name are told apart by the reader below, which is enough here.
                 const QByteArray key = text.mid(start, i - start);
-                need(!levels.back().keys.contains(key),
-                     u"JSON对象中成员 %1 出现了两次"_s.arg(QString::fromUtf8(key)));
+                need(!levels.back().keys.contains(key), u"JSON对象中成员 %1 出现了两次"_s.arg(QString::fromUtf8(key)));
                 levels.back().keys.insert(key);
                 levels.back().expectKey = false;
             }
@@ -140,7 +139,7 @@ QJsonObject fields(const QJsonValue &value, const QString &where, const QStringL
         const QJsonValue v = o.value(name);
         need(o.contains(name) && ((nullable && v.isNull()) || isKind(v, kind)),
              u"成员 %1%2 缺少或类型不对（应为%3%4）"_s.arg(where.isEmpty() ? QString() : where + u'.', name,
-                                                          kindText(kind), nullable ? u"或 null"_s : QString()));
+                                                           kindText(kind), nullable ? u"或 null"_s : QString()));
     }
     return o;
 }
@@ -221,10 +220,11 @@ Loaded load(const QByteArray &data)
     const QJsonValue version = top.value(u"version"_s);
     need(isInt(version) && version.toInteger() == 1,
          u"格式版本 %1 不受支持（只认识版本 1），请用相应版本的验证工具"_s.arg(
-             version.isUndefined() ? u"null"_s
-                                   : QString::fromUtf8(QJsonDocument(QJsonArray{version}).toJson(QJsonDocument::Compact))
-                                         .mid(1)
-                                         .chopped(1)));
+             version.isUndefined()
+                 ? u"null"_s
+                 : QString::fromUtf8(QJsonDocument(QJsonArray{version}).toJson(QJsonDocument::Compact))
+                       .mid(1)
+                       .chopped(1)));
     fields(top, {}, {u"written:t"_s, u"seeds:l"_s, u"rosters:l"_s, u"presses:l"_s, u"after_last_press:o"_s});
 
     Loaded loaded;
@@ -244,8 +244,7 @@ Loaded load(const QByteArray &data)
 
     const QJsonArray rosters = top.value(u"rosters"_s).toArray();
     for (qsizetype i = 0; i < rosters.size(); ++i) {
-        const QJsonObject r =
-            fields(rosters[i], u"rosters[%1]"_s.arg(i), {u"number:i"_s, u"sha256:h"_s, u"rows:l"_s});
+        const QJsonObject r = fields(rosters[i], u"rosters[%1]"_s.arg(i), {u"number:i"_s, u"sha256:h"_s, u"rows:l"_s});
         const qint64 n = r.value(u"number"_s).toInteger();
         const QJsonArray rows = r.value(u"rows"_s).toArray();
         std::vector<std::array<QString, 4>> texts;
@@ -273,17 +272,17 @@ Loaded load(const QByteArray &data)
     qint64 previous = 0;
     for (qsizetype i = 0; i < loaded.presses.size(); ++i) {
         const QString where = u"presses[%1]"_s.arg(i);
-        const QJsonObject p = fields(loaded.presses[i], where,
-                                     {u"number:i"_s, u"seed:i"_s, u"roster:i"_s, u"candidates:i"_s, u"scope:l"_s,
-                                      u"winners:l"_s, u"when:t"_s, u"item:i"_s, u"item_name:t"_s, u"prize:t"_s,
-                                      u"places:i"_s});
+        const QJsonObject p =
+            fields(loaded.presses[i], where,
+                   {u"number:i"_s, u"seed:i"_s, u"roster:i"_s, u"candidates:i"_s, u"scope:l"_s, u"winners:l"_s,
+                    u"when:t"_s, u"item:i"_s, u"item_name:t"_s, u"prize:t"_s, u"places:i"_s});
         const QJsonArray scope = p.value(u"scope"_s).toArray();
         for (qsizetype j = 0; j < scope.size(); ++j)
             entry(scope[j], u"tt"_s, u"%1.scope[%2]"_s.arg(where).arg(j));
         checkChanges(p, where);
         const qint64 number = p.value(u"number"_s).toInteger();
-        need(number > previous, previous ? u"抽取编号不是递增的: 第%1次之后是第%2次"_s.arg(previous).arg(number)
-                                         : u"抽取编号从1起"_s);
+        need(number > previous,
+             previous ? u"抽取编号不是递增的: 第%1次之后是第%2次"_s.arg(previous).arg(number) : u"抽取编号从1起"_s);
         const qint64 seed = p.value(u"seed"_s).toInteger();
         const qint64 roster = p.value(u"roster"_s).toInteger();
         const qint64 c = p.value(u"candidates"_s).toInteger();
@@ -312,7 +311,8 @@ struct Model {
     Eligibility eligibility;
 };
 
-void apply(const QJsonObject &changes, PersonSet &won, PersonSet &excluded, std::set<std::pair<QString, qint64>> &designated)
+void apply(const QJsonObject &changes, PersonSet &won, PersonSet &excluded,
+           std::set<std::pair<QString, qint64>> &designated)
 {
     for (auto [name, target] : {std::pair{u"winners"_s, &won}, std::pair{u"excluded"_s, &excluded}}) {
         for (const QJsonValue &v : changes.value(name + u"_removed"_s).toArray()) {
@@ -345,12 +345,14 @@ ProofVerdict replay(const Loaded &loaded)
         for (const QJsonValue &w : winners)
             (w.toObject().value(u"how"_s).toString() == kRandom ? random : byDesignation) += 1;
         const qint64 number = press.value(u"number"_s).toInteger();
-        const QString line = u"第%1次 %2 %3人: "_s.arg(number).arg(press.value(u"item_name"_s).toString()).arg(winners.size());
+        const QString line =
+            u"第%1次 %2 %3人: "_s.arg(number).arg(press.value(u"item_name"_s).toString()).arg(winners.size());
         const QByteArray &seed = loaded.seeds.at(press.value(u"seed"_s).toInteger());
         if (seed.isEmpty()) {
             for (const QJsonValue &w : winners) {
                 const QJsonObject o = w.toObject();
-                won.insert(o.value(u"code"_s).toString(), o.value(u"factory"_s).toString(), o.value(u"name"_s).toString());
+                won.insert(o.value(u"code"_s).toString(), o.value(u"factory"_s).toString(),
+                           o.value(u"name"_s).toString());
             }
             ++unverifiable;
             verdict.lines << line + u"无法验证: 种子未公布"_s;
@@ -478,8 +480,8 @@ ProofVerdict checkProofFile(const QString &path)
     if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
         ProofVerdict refused;
         refused.refusal = u"无法读取文件: %1"_s.arg(!info.exists() ? u"文件不存在"_s
-                                                     : info.isDir() ? u"这是一个文件夹"_s
-                                                                    : u"没有读取权限"_s);
+                                                    : info.isDir() ? u"这是一个文件夹"_s
+                                                                   : u"没有读取权限"_s);
         return refused;
     }
     return checkProof(file.readAll());

@@ -52,9 +52,8 @@ Seed liveSeed(Database &db)
     const QByteArray seed = SeededPick::newSeed();
     Seed made{0, seed, SeededPick::commitmentOf(seed), drawRecordTime(), {}};
     Transaction tx(db);
-    made.number = db.exec(kAddSeed, {QString::fromLatin1(seed.toHex()), made.commitment, made.made})
-                      .lastInsertId()
-                      .toInt();
+    made.number =
+        db.exec(kAddSeed, {QString::fromLatin1(seed.toHex()), made.commitment, made.made}).lastInsertId().toInt();
     // The exported draw record carries the commitment too.
     DrawRecord record;
     record.sWhen = made.made;

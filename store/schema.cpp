@@ -89,8 +89,8 @@ const std::vector<QStringList> &schemaSteps()
             integer("CurrItemNo"))},
         // 5: the proof of the draw: the seeds and their commitments, the
         // rosters drawn from, every press and its winners.
-        {table("DrawSeed", {text("sSeed", 64), text("sCommit", 64), text("sMade", 50), text("sRevealed", 50),
-                            boolean("bEnded")}),
+        {table("DrawSeed",
+               {text("sSeed", 64), text("sCommit", 64), text("sMade", 50), text("sRevealed", 50), boolean("bEnded")}),
          table("DrawRoster", {text("sSha", 64), u"bRows BLOB CHECK (typeof(bRows) = 'blob')"_s}),
          table("DrawPress", {integer("iSeed"), integer("iRoster"), text("sWhen", 50), integer("iItem"),
                              text("sItemName", 50), text("sAwards", 50), longText("sScope"), integer("iPlaces"),
@@ -119,7 +119,8 @@ const std::vector<StepTable> &stepTables()
         {4, "DrawState", {u"RecNo"_s, u"CurrItemNo"_s}},
         {5, "DrawSeed", {u"RecNo"_s, u"sSeed"_s, u"sCommit"_s, u"sMade"_s, u"sRevealed"_s, u"bEnded"_s}},
         {5, "DrawRoster", {u"RecNo"_s, u"sSha"_s, u"bRows"_s}},
-        {5, "DrawPress",
+        {5,
+         "DrawPress",
          {u"RecNo"_s, u"iSeed"_s, u"iRoster"_s, u"sWhen"_s, u"iItem"_s, u"sItemName"_s, u"sAwards"_s, u"sScope"_s,
           u"iPlaces"_s, u"iCandidates"_s, u"sState"_s}},
         {5, "DrawPressWinner", {u"RecNo"_s, u"iPress"_s, u"iPlace"_s, u"sNo"_s, u"sCompCode"_s, u"sName"_s, u"sHow"_s}},

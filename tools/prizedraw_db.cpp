@@ -42,12 +42,12 @@ int main(int argc, char **argv)
                 QTextStream out(stdout);
                 const std::vector<ProofStore::Seed> revealed = ProofStore::reveal(db);
                 for (const ProofStore::Seed &s : ProofStore::allSeeds(db)) {
-                    out << u"种子%1 %2 承诺 %3%4\n"_s.arg(s.number)
-                               .arg(QString::fromLatin1(s.seed.toHex()), s.commitment,
-                                    std::any_of(revealed.begin(), revealed.end(),
-                                                [&](const ProofStore::Seed &r) { return r.number == s.number; })
-                                        ? u" （刚刚公布）"_s
-                                        : QString());
+                    out << u"种子%1 %2 承诺 %3%4\n"_s.arg(s.number).arg(
+                        QString::fromLatin1(s.seed.toHex()), s.commitment,
+                        std::any_of(revealed.begin(), revealed.end(),
+                                    [&](const ProofStore::Seed &r) { return r.number == s.number; })
+                            ? u" （刚刚公布）"_s
+                            : QString());
                 }
             }
         } catch (const AppError &e) {

@@ -58,9 +58,18 @@ for recno, at, event, item, code, factory, how in records:
     if not when.match(at or ""):
         bad.append(f"record {recno}: time {at!r}")
     expected_how = ("指定", "随机") if event == "中奖" else ("",)
-    if event not in ("中奖", "删除", "弃奖", "重置") or how not in expected_how:
+    if event not in ("中奖", "删除", "弃奖", "重置", "承诺", "公布") or how not in expected_how:
         bad.append(f"record {recno}: event {event!r}, manner {how!r}")
+# The proof holds each winner with its press, stored in the winner's own
+# transaction: one press winner for each 中奖 record, and no winner without its press.
+won = sum(1 for r in records if r[2] == "中奖")
+proved = con.execute("select count(*) from DrawPressWinner").fetchone()[0]
+orphans = con.execute("select count(*) from DrawPressWinner where iPress not in (select RecNo from DrawPress)").fetchone()[0]
+if won != proved or orphans:
+    bad.append(f"{won} winners recorded, {proved} in the proof, {orphans} without their press")
 for recno, at, event, item, code, factory, how in records[last_reset + 1:]:
+    if event in ("承诺", "公布"):
+        continue
     live[(code, factory, item)] += 1 if event == "中奖" else -1
     if event == "弃奖" and not con.execute("select count(*) from AwardBlank where sNo = ? and sCompCode = ?", (code, factory)).fetchone()[0]:
         bad.append(f"absent {code}/{factory} not excluded")

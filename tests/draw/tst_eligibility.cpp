@@ -170,7 +170,9 @@ private Q_SLOTS:
         roster.finish();
         Eligibility e;
         e.rebuild(roster, scope(u"一厂|"_s));
-        const auto person = [&](int row) -> QString { return roster.factory(row) + u'/' + roster.code(row) + u'/' + roster.name(row); };
+        const auto person = [&](int row) -> QString {
+            return roster.factory(row) + u'/' + roster.code(row) + u'/' + roster.name(row);
+        };
         QCOMPARE(e.left(0), 3000 + 2 + 2);
         QCOMPARE(e.left(kItem), 1500 + 2);
         // 一厂 < 三厂 < 二厂 as UTF-8 bytes (E4 B8 80, E4 B8 89, E4 BA 8C).

@@ -17,8 +17,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("otherFactory");
         QTest::addColumn<QString>("name"); // of the first person; the other is 李四
         QTest::addColumn<bool>("nameCounts");
-        QTest::newRow("same code, other factory") << u"001"_s << u"一厂"_s << u"001"_s << u"二厂"_s << u"张三"_s << false;
-        QTest::newRow("text moved across the border") << u"00"_s << u"1一厂"_s << u"001"_s << u"一厂"_s << u"张三"_s << false;
+        QTest::newRow("same code, other factory")
+            << u"001"_s << u"一厂"_s << u"001"_s << u"二厂"_s << u"张三"_s << false;
+        QTest::newRow("text moved across the border")
+            << u"00"_s << u"1一厂"_s << u"001"_s << u"一厂"_s << u"张三"_s << false;
         QTest::newRow("blank factory") << u"001"_s << QString() << u"001"_s << u" "_s << u"张三"_s << false;
         QTest::newRow("letter case") << u"a1"_s << u"x"_s << u"A1"_s << u"x"_s << u"张三"_s << false;
         QTest::newRow("trailing space") << u"1"_s << u"x"_s << u"1 "_s << u"x"_s << u"张三"_s << false;

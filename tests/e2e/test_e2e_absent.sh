@@ -115,7 +115,9 @@ sheet = openpyxl.load_workbook(path).worksheets[0]
 rows = [["" if c is None else str(c) for c in r] for r in sheet.iter_rows(values_only=True)]
 assert rows[0] == ["序号", "时间", "事件", "奖项编号", "奖项", "奖品", "中奖号码", "姓名", "工厂名称", "方式", "抽奖范围"], rows[0]
 assert rows[1:] == stored, (rows[1:], stored)
-events = [(r[2], r[6], r[7 + 1], r[3], r[9]) for r in stored]
+# First the commitment of the seed the presses drew with, shown before them.
+assert stored[0][2] == "承诺" and stored[0][10] == con.execute("select sCommit from DrawSeed").fetchone()[0], stored[0]
+events = [(r[2], r[6], r[7 + 1], r[3], r[9]) for r in stored[1:]]
 assert [e[0] for e in events] == ["中奖"] * 3 + ["弃奖", "中奖"], events
 assert events[3][1:4] == (absent, factory, item), events[3]
 assert all(e[3] == item and e[4] == "随机" for e in events if e[0] == "中奖"), events

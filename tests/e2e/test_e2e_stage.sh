@@ -183,6 +183,13 @@ for size in 1024x768 2048x1536 1920x1080 1366x768 3840x2160; do
   changed_from "$blank" || e2e_fail "the main window was never painted at $size"
   settle 1 || e2e_fail "the main screen did not settle at $size"
   shot main
+  # Whoever photographs the stage before the first press holds the commitment:
+  # the corner's QR code read from the screen is the stored seed's SHA-256.
+  if [ "${size%%x*}" -ge 1920 ]; then
+    read_qr=$(zbarimg --raw -q "$out/$size-main.png" 2>/dev/null | tr 'A-F' 'a-f')
+    stored=$("$PY" -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select sCommit from DrawSeed where bEnded = 0").fetchone()[0])' "$E2E_RUN/config.dll")
+    [ -n "$stored" ] && [ "$read_qr" = "$stored" ] || e2e_fail "the stage's QR code reads \"$read_qr\", the commitment is \"$stored\" at $size"
+  fi
   screen F9 "选择奖项" picker
   screen F10 "系统设置" settings
   screen F8 "设置奖项" setitem

@@ -232,8 +232,8 @@ private Q_SLOTS:
         fill(older);
         for (const QString &statement :
              {u"drop trigger if exists AwardScopeFollowsItem"_s, u"drop table DrawState"_s, u"drop table AwardScope"_s,
-              u"drop table DrawSeed"_s, u"drop table DrawRoster"_s, u"drop table DrawPress"_s, u"drop table DrawPressWinner"_s,
-              u"drop table DrawLog"_s, u"PRAGMA user_version = 0"_s})
+              u"drop table DrawSeed"_s, u"drop table DrawRoster"_s, u"drop table DrawPress"_s,
+              u"drop table DrawPressWinner"_s, u"drop table DrawLog"_s, u"PRAGMA user_version = 0"_s})
             older.exec(statement);
         older.db().close();
         const QString olderDump = databaseDump(older.path());

@@ -273,7 +273,7 @@ void TListsFrm::ActRevealSeedExecute()
     m_dialogs.notify(this,
                      revealed.empty() ? u"没有尚未公布的抽奖种子。"_s
                                       : u"已公布抽奖种子：\n\n%1\n\n请用“导出抽奖证明”保存抽奖证明文件并公开。"_s.arg(
-                                            lines.join(u"\n\n"_s)),
+                                          lines.join(u"\n\n"_s)),
                      u"系统提示"_s, Dialogs::Icon::Information);
 }
 
@@ -284,8 +284,9 @@ void TListsFrm::ActExportProofExecute()
     if (fileName.isEmpty())
         return;
     writeProof(m_db, fileName);
-    m_dialogs.notify(this, u"抽奖证明已保存到 %1。\n任何人都可以用 prizedraw-verify 或 prizedraw-verify.py 核对。"_s.arg(fileName),
-                     u"系统提示"_s, Dialogs::Icon::Information);
+    m_dialogs.notify(
+        this, u"抽奖证明已保存到 %1。\n任何人都可以用 prizedraw-verify 或 prizedraw-verify.py 核对。"_s.arg(fileName),
+        u"系统提示"_s, Dialogs::Icon::Information);
 }
 
 std::optional<ListedWinner> TListsFrm::confirmedWinner(const QString &question)
@@ -336,8 +337,8 @@ void TListsFrm::resizeEvent(QResizeEvent *event)
     if (auto *picture = qobject_cast<StageBackdrop *>(Image1))
         picture->setPictureRows(stage.top(), stage.height());
     dxDBGrid1->setGeometry(Stage::place(size(), kGridGeometry));
-    commitLine->setGeometry(Stage::place(size(), QRect(kGridGeometry.left(), kGridGeometry.bottom() + 6,
-                                                       kGridGeometry.width(), 24)));
+    commitLine->setGeometry(
+        Stage::place(size(), QRect(kGridGeometry.left(), kGridGeometry.bottom() + 6, kGridGeometry.width(), 24)));
 }
 
 void TListsFrm::showEvent(QShowEvent *event)

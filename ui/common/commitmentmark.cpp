@@ -16,11 +16,13 @@ CommitmentMark::CommitmentMark(QWidget *parent) : QWidget(parent)
 
 QImage CommitmentMark::qrImage(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    QRcode *code = QRcode_encodeString8bit(bytes.constData(), 0, QR_ECLEVEL_M);
+    // Hex digits in capitals are the code's alphanumeric mode: 64 of them fit
+    // version 3 (29 modules), large modules in a small corner.
+    const QByteArray bytes = text.toUpper().toUtf8();
+    QRcode *code = QRcode_encodeString(bytes.constData(), 0, QR_ECLEVEL_L, QR_MODE_8, 1);
     if (!code)
         return {};
-    constexpr int quiet = 4;
+    constexpr int quiet = 2;
     const int size = code->width + 2 * quiet;
     QImage image(size, size, QImage::Format_Grayscale8);
     image.fill(Qt::white);

@@ -354,8 +354,7 @@ void TStartFrm::placeStage()
             QRect(QPoint(x0 + kButtonLeft + kButtonPitch * i, kButtonTop), kButtonSize));
     // Right of the last button, the bar's height less a margin.
     m_commitment->setGeometry(x0 + kButtonLeft + kButtonPitch * 5 + kButtonSize.width() + 4, 2,
-                              1024 - (kButtonLeft + kButtonPitch * 5 + kButtonSize.width() + 4) - 2,
-                              kBarHeight - 4);
+                              1024 - (kButtonLeft + kButtonPitch * 5 + kButtonSize.width() + 4) - 2, kBarHeight - 4);
     placeLook();
 }
 
