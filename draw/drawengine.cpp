@@ -54,7 +54,8 @@ DrawEngine::DrawEngine(PrizeRound &round, Pacer &pacer, RandomPosition &random, 
       m_changeStamp(round.db(), Catalogue::ChangeStamp),
       m_recordDrawnCount(round.db(), Catalogue::Post::RecordDrawnCount),
       m_appendWinner(round.db(), Catalogue::Post::AppendWinner),
-      m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed)
+      m_markDesignationUsed(round.db(), Catalogue::Post::MarkDesignationUsed),
+      m_appendPressWinner(round.db(), ProofStore::appendWinnerStatement())
 {}
 
 QString DrawEngine::PadCode(const QString &text, int width, bool rightSide)
@@ -170,7 +171,8 @@ bool DrawEngine::RecordWinner(const QString &code, const QString &name, const QS
                 m_press.roster = ProofStore::rosterNumber(db, m_round.rosterSha256(), m_round.rosterRows());
                 ProofStore::appendPress(db, m_press);
             }
-            ProofStore::appendWinner(db, {m_press.number, m_winnerIndex, code, factory, name, record.sHow});
+            m_appendPressWinner.run({m_press.number, m_winnerIndex, code, factory, name, record.sHow});
+            m_appendPressWinner.finish();
         }
         m_recordDrawnCount.finish();
         m_appendWinner.finish();
@@ -254,7 +256,9 @@ void DrawEngine::beginPressRecord(int item, int places)
     m_seed = ProofStore::liveSeed(db);
     m_pressStored = false;
     m_press = {};
-    m_press.number = ProofStore::nextPressNumber(db);
+    syncLists();
+    const ProofStore::PressStart start = ProofStore::pressStart(db);
+    m_press.number = start.number;
     m_press.seed = m_seed.number;
     m_press.when = drawRecordTime();
     m_press.item = item;
@@ -265,7 +269,11 @@ void DrawEngine::beginPressRecord(int item, int places)
     m_press.scope = scopeJson(m_round.data.scopeOf(item));
     m_press.places = places;
     m_press.candidates = std::max(m_settings.iTime, 0) + 1;
-    m_press.state = m_round.listsJson();
+    // The winners are listed only when one may have left since the last
+    // press: else they are that press's start and winners, and the list of
+    // tens of thousands is not written again for every press.
+    m_press.logMark = start.logMark;
+    m_press.state = m_round.listsJson(start.winnersMayHaveLeft);
 }
 
 void DrawEngine::endPressAfterFailure() { setState(PressState::Idle); }

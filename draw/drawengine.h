@@ -137,6 +137,7 @@ private:
     PreparedStatement m_recordDrawnCount;
     PreparedStatement m_appendWinner;
     PreparedStatement m_markDesignationUsed;
+    PreparedStatement m_appendPressWinner;
     std::optional<Candidate> m_lastStored; // of the press in progress
     ProofStore::Seed m_seed;
     ProofStore::Press m_press; // number 0 outside a press

@@ -29,10 +29,13 @@ struct Lists {
     QJsonArray designated; // [code, factory, name, item]
 };
 
-Lists listsOf(const QString &json)
+// A press's state; without its winners they are those at the end of the
+// press before.
+Lists listsOf(const QString &json, const Lists &before)
 {
     const QJsonObject o = QJsonDocument::fromJson(json.toUtf8()).object();
-    return {o.value(u"winners"_s).toArray(), o.value(u"excluded"_s).toArray(), o.value(u"designated"_s).toArray()};
+    return {o.contains(u"winners"_s) ? o.value(u"winners"_s).toArray() : before.winners,
+            o.value(u"excluded"_s).toArray(), o.value(u"designated"_s).toArray()};
 }
 
 Lists listsNow(Database &db)
@@ -139,7 +142,7 @@ QByteArray proofBytes(Database &db, const QString &written)
     QSet<int> rosterNumbers;
     Lists before;
     for (const ProofStore::Press &p : ProofStore::allPresses(db)) {
-        const Lists start = listsOf(p.state);
+        const Lists start = listsOf(p.state, before);
         QJsonArray winners;
         Lists end = start;
         for (const ProofStore::PressWinner &w : winnersOf[p.number]) {

@@ -202,18 +202,27 @@ void PrizeRound::RefreshLists()
         data.scopes = std::move(scopes);
         data.eligibility.setScopes(data.scopes);
     }
-    PersonSet excluded;
+    std::vector<Exclusion> exclusions;
     {
         QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
-        for (const Exclusion &e : readExclusions(q))
-            excluded.insert(e.sNo, e.sCompCode, e.sName);
+        exclusions = readExclusions(q);
     }
-    PersonSet designated;
+    std::vector<Designation> designations;
     {
         QSqlQuery q = m_db.exec(Catalogue::AllAwards);
-        for (const Designation &d : readDesignations(q))
-            designated.insert(d.sNo, d.sCompCode, d.sName);
+        designations = readDesignations(q);
     }
+    if (exclusions != m_exclusionRows || designations != m_designationRows) {
+        m_exclusionRows = std::move(exclusions);
+        m_designationRows = std::move(designations);
+        ++m_listsVersion;
+    }
+    PersonSet excluded;
+    for (const Exclusion &e : m_exclusionRows)
+        excluded.insert(e.sNo, e.sCompCode, e.sName);
+    PersonSet designated;
+    for (const Designation &d : m_designationRows)
+        designated.insert(d.sNo, d.sCompCode, d.sName);
     data.eligibility.setPeople(Eligibility::Block::Excluded, excluded);
     data.eligibility.setPeople(Eligibility::Block::Designated, designated);
 }
@@ -285,23 +294,27 @@ const QByteArray &PrizeRound::rosterSha256()
     return m_rosterSha;
 }
 
-QString PrizeRound::listsJson()
+QString PrizeRound::listsJson(bool withWinners)
 {
+    // The lists as RefreshLists() read them last; written again only when
+    // they changed (a press after press writes nothing new).
+    if (m_listsJsonVersion != m_listsVersion) {
+        QJsonArray excluded;
+        for (const Exclusion &e : m_exclusionRows)
+            excluded.append(QJsonArray{e.sNo, e.sCompCode, e.sName});
+        QJsonArray designated;
+        for (const Designation &d : m_designationRows)
+            designated.append(QJsonArray{d.sNo, d.sCompCode, d.sName, d.sTime});
+        m_listsJson = QJsonObject{{u"excluded"_s, excluded}, {u"designated"_s, designated}};
+        m_listsJsonText = QString::fromUtf8(QJsonDocument(m_listsJson).toJson(QJsonDocument::Compact));
+        m_listsJsonVersion = m_listsVersion;
+    }
+    if (!withWinners)
+        return m_listsJsonText;
     QJsonArray winners;
     for (const Winner &w : data.winners)
         winners.append(QJsonArray{w.sNo, w.sCompCode, w.sName, w.sTime});
-    QJsonArray excluded;
-    {
-        QSqlQuery q = m_db.exec(Catalogue::AwardBlankByRecNo);
-        for (const Exclusion &e : readExclusions(q))
-            excluded.append(QJsonArray{e.sNo, e.sCompCode, e.sName});
-    }
-    QJsonArray designated;
-    {
-        QSqlQuery q = m_db.exec(Catalogue::AllAwards);
-        for (const Designation &d : readDesignations(q))
-            designated.append(QJsonArray{d.sNo, d.sCompCode, d.sName, d.sTime});
-    }
-    const QJsonObject lists{{u"winners"_s, winners}, {u"excluded"_s, excluded}, {u"designated"_s, designated}};
+    QJsonObject lists = m_listsJson;
+    lists.insert(u"winners"_s, winners);
     return QString::fromUtf8(QJsonDocument(lists).toJson(QJsonDocument::Compact));
 }

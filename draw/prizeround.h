@@ -1,6 +1,7 @@
 #pragma once
 #include "draw/drawdata.h"
 
+#include <QJsonObject>
 #include <QString>
 #include <vector>
 
@@ -65,8 +66,9 @@ public:
     // SHA-256 (hex), made once after each reload.
     const QByteArray &rosterRows();
     const QByteArray &rosterSha256();
-    // Who has won, is excluded or is designated, as stored now (JSON).
-    QString listsJson();
+    // Who is excluded or is designated, and with `withWinners` who has won,
+    // as stored now (JSON).
+    QString listsJson(bool withWinners);
 
     QString drawingLine() const;
     // The line of the idle screen: the current item's ready line, as at the
@@ -94,6 +96,14 @@ private:
     Pacer &m_pacer;
     QByteArray m_rosterRows; // empty until asked for after a reload
     QByteArray m_rosterSha;
+    // Counts the readings of the lists; listsJson() keeps the JSON of the
+    // one it made.
+    int m_listsVersion = 0;
+    std::vector<Exclusion> m_exclusionRows;
+    std::vector<Designation> m_designationRows;
+    int m_listsJsonVersion = -1;
+    QJsonObject m_listsJson;
+    QString m_listsJsonText;
 
     int m_currItemNo = 0;
     QString m_currItemName;

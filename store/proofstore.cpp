@@ -20,11 +20,17 @@ const QLatin1String kRevealSeeds{"update DrawSeed set sRevealed = ?, bEnded = 1 
 const QLatin1String kEndLiveSeed{"update DrawSeed set bEnded = 1 where sRevealed is null"};
 const QLatin1String kRosterBySha{"select RecNo from DrawRoster where sSha = ? order by RecNo limit 1"};
 const QLatin1String kAddRoster{"insert into DrawRoster(sSha, bRows) values(?,?)"};
-const QLatin1String kNextPress{"select coalesce(max(RecNo), 0) + 1 from DrawPress"};
 const QLatin1String kAddPress{"insert into DrawPress(RecNo, iSeed, iRoster, sWhen, iItem, sItemName, sAwards, sScope, "
-                              "iPlaces, iCandidates, sState) values(?,?,?,?,?,?,?,?,?,?,?)"};
+                              "iPlaces, iCandidates, sState, iLogMark) values(?,?,?,?,?,?,?,?,?,?,?,?)"};
+// The next press's number, the draw record's last RecNo, and whether winners
+// may have left since the last press: a record of a removal, a reset or a
+// restore after the mark the last press kept.
+const QLatin1String kPressStart{
+    "select (select coalesce(max(RecNo), 0) + 1 from DrawPress), (select coalesce(max(RecNo), 0) from DrawLog), "
+    "(select count(*) from DrawLog where RecNo > (select coalesce((select iLogMark from DrawPress order by RecNo desc "
+    "limit 1), -1)) and sEvent in (?, ?, ?, ?))"};
 const QLatin1String kAllPresses{"select RecNo, iSeed, iRoster, sWhen, iItem, sItemName, sAwards, sScope, iPlaces, "
-                                "iCandidates, sState from DrawPress order by RecNo"};
+                                "iCandidates, sState, iLogMark from DrawPress order by RecNo"};
 const QLatin1String kAddWinner{
     "insert into DrawPressWinner(iPress, iPlace, sNo, sCompCode, sName, sHow) values(?,?,?,?,?,?)"};
 const QLatin1String kAllWinners{
@@ -146,12 +152,24 @@ int rosterNumber(Database &db, const QByteArray &sha256Hex, const QByteArray &ro
     return db.exec(kAddRoster, {sha, rows}).lastInsertId().toInt();
 }
 
-int nextPressNumber(Database &db) { return db.scalar(kNextPress).toInt(); }
+PressStart pressStart(Database &db)
+{
+    QSqlQuery q = db.exec(kPressStart, {DrawEvent::Deleted, DrawEvent::Absent, DrawEvent::Reset, DrawEvent::Restored});
+    PressStart start;
+    if (q.next()) {
+        start.number = q.value(0).toInt();
+        start.logMark = q.value(1).toInt();
+        start.winnersMayHaveLeft = start.number == 1 || q.value(2).toInt() > 0;
+    }
+    return start;
+}
+
+QLatin1String appendWinnerStatement() { return kAddWinner; }
 
 void appendPress(Database &db, const Press &p)
 {
     db.exec(kAddPress, {p.number, p.seed, p.roster, p.when, p.item, p.itemName.left(50), p.prize.left(50), p.scope,
-                        p.places, p.candidates, p.state});
+                        p.places, p.candidates, p.state, p.logMark});
 }
 
 void appendWinner(Database &db, const PressWinner &w)
@@ -166,7 +184,7 @@ std::vector<Press> allPresses(Database &db)
     while (q.next()) {
         presses.push_back({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString(),
                            q.value(4).toInt(), q.value(5).toString(), q.value(6).toString(), q.value(7).toString(),
-                           q.value(8).toInt(), q.value(9).toInt(), q.value(10).toString()});
+                           q.value(8).toInt(), q.value(9).toInt(), q.value(10).toString(), q.value(11).toInt()});
     }
     return presses;
 }

@@ -55,7 +55,10 @@ struct Press {
     QString scope; // JSON: [[factory, department], …]
     int places = 0;
     int candidates = 1;
-    QString state; // JSON: who had won, was excluded or designated at the press's start
+    // JSON: who was excluded or designated at the press's start, and who had
+    // won when that may differ from the end of the press before.
+    QString state;
+    int logMark = 0; // the draw record's last RecNo at the press's start
 };
 struct PressWinner {
     int press = 0;
@@ -65,10 +68,20 @@ struct PressWinner {
     QString name;
     QString how;
 };
-// The number the next press takes.
-int nextPressNumber(Database &db);
+// What a press starts from, read at once.
+struct PressStart {
+    int number = 0; // the number the press takes
+    int logMark = 0; // the draw record's last RecNo
+    // A winner may have been removed (deleted, absent, reset, restored) since
+    // the last press began, or there was no press yet.
+    bool winnersMayHaveLeft = true;
+};
+PressStart pressStart(Database &db);
 void appendPress(Database &db, const Press &press);
 void appendWinner(Database &db, const PressWinner &winner);
+// The statement appendWinner() runs, for a caller that prepares it once:
+// press, place, code, factory, name, how.
+QLatin1String appendWinnerStatement();
 std::vector<Press> allPresses(Database &db);
 std::vector<PressWinner> allPressWinners(Database &db);
 

@@ -29,6 +29,7 @@ struct Designation { // Award
     int sTime = 0;
     bool Checked = false;
     QString sCompCode;
+    friend bool operator==(const Designation &, const Designation &) = default;
 };
 
 struct Exclusion { // AwardBlank
@@ -36,6 +37,7 @@ struct Exclusion { // AwardBlank
     QString sNo;
     QString sName;
     QString sCompCode;
+    friend bool operator==(const Exclusion &, const Exclusion &) = default;
 };
 
 struct Winner { // AwardList

@@ -94,7 +94,7 @@ const std::vector<QStringList> &schemaSteps()
          table("DrawRoster", {text("sSha", 64), u"bRows BLOB CHECK (typeof(bRows) = 'blob')"_s}),
          table("DrawPress", {integer("iSeed"), integer("iRoster"), text("sWhen", 50), integer("iItem"),
                              text("sItemName", 50), text("sAwards", 50), longText("sScope"), integer("iPlaces"),
-                             integer("iCandidates"), longText("sState")}),
+                             integer("iCandidates"), longText("sState"), integer("iLogMark")}),
          table("DrawPressWinner", {integer("iPress"), integer("iPlace"), text("sNo", 50), text("sCompCode", 100),
                                    text("sName", 50), text("sHow", 20)})},
     };
@@ -122,7 +122,7 @@ const std::vector<StepTable> &stepTables()
         {5,
          "DrawPress",
          {u"RecNo"_s, u"iSeed"_s, u"iRoster"_s, u"sWhen"_s, u"iItem"_s, u"sItemName"_s, u"sAwards"_s, u"sScope"_s,
-          u"iPlaces"_s, u"iCandidates"_s, u"sState"_s}},
+          u"iPlaces"_s, u"iCandidates"_s, u"sState"_s, u"iLogMark"_s}},
         {5, "DrawPressWinner", {u"RecNo"_s, u"iPress"_s, u"iPlace"_s, u"sNo"_s, u"sCompCode"_s, u"sName"_s, u"sHow"_s}},
     };
     return tables;
