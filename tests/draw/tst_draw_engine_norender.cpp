@@ -5,6 +5,9 @@
 #include "base/randomposition.h"
 #include "base/settings.h"
 #include "draw/drawengine.h"
+#include "draw/drawproof.h"
+#include "draw/proofcheck.h"
+#include "store/proofstore.h"
 #include "draw/drawview.h"
 #include "draw/prizeround.h"
 #include "store/database.h"
@@ -81,8 +84,12 @@ public:
         const int p = positions[next++ % positions.size()];
         return ((p % n) + n) % n;
     }
-    std::uint64_t pick(const QByteArray &, std::uint64_t, std::uint64_t, std::uint64_t n) override
+    // With `seeded`, the picks are the program's own, from the seed.
+    bool seeded = false;
+    std::uint64_t pick(const QByteArray &seed, std::uint64_t press, std::uint64_t step, std::uint64_t n) override
     {
+        if (seeded)
+            return RandomPosition::pick(seed, press, step, n);
         return static_cast<std::uint64_t>(position(static_cast<int>(std::min<std::uint64_t>(n, INT_MAX))));
     }
 };
@@ -211,18 +218,22 @@ void TestDrawEngineNoRender::everyKeyInEveryState()
 void TestDrawEngineNoRender::closeEndsAnyShuffle_data()
 {
     QTest::addColumn<int>("iTime");
-    QTest::addRow("100000") << 100000;
-    QTest::addRow("largest int") << INT_MAX;
+    QTest::addColumn<bool>("seeded");
+    QTest::addRow("100000") << 100000 << false;
+    QTest::addRow("largest int") << INT_MAX << false;
+    QTest::addRow("100000, picks from the seed") << 100000 << true;
 }
 
 void TestDrawEngineNoRender::closeEndsAnyShuffle()
 {
     QFETCH(int, iTime);
+    QFETCH(bool, seeded);
     Bench b(50);
     const int item = b.addItem(u"一等奖"_s, 10, 3);
     b.settings.iTime = iTime;
     b.load();
     b.random.positions = {0, 1, 2, 3, 4, 5, 6, 7};
+    b.random.seeded = seeded;
     int closedAt = 0;
     bool runaway = false;
     try {
@@ -241,8 +252,16 @@ void TestDrawEngineNoRender::closeEndsAnyShuffle()
     }
     QVERIFY2(!runaway, "the close command did not end the shuffle");
     QCOMPARE(closedAt, 500);
-    // The press ends after its current winner: the candidate the shuffle had.
+    // The press ends after its current winner, the one the seed gives at the
+    // place's last step: the shuffle is cut short, never the replay.
     QCOMPARE(b.winners().size(), 1);
+    if (seeded) {
+        ProofStore::reveal(b.db);
+        const ProofVerdict verdict = checkProof(proofBytes(b.db, u"2026-12-10 20:00:00"_s));
+        QVERIFY2(verdict.refusal.isEmpty(), qPrintable(verdict.refusal));
+        QCOMPARE(verdict.lines.front(), u"第1次 一等奖 1人: 一致"_s);
+        QCOMPARE(verdict.exitCode, 0);
+    }
     QCOMPARE(b.view.code, b.winners().front());
     QCOMPARE(b.view.board.size(), size_t(1));
     QCOMPARE(b.db.scalar(u"select ExcNum from AwardItem where RecNo = ?"_s, {item}).toInt(), 1);
