@@ -243,27 +243,28 @@ bool PrizeRound::SetDrawnCount(const QString &item, const QString &count)
     return m_db.execAffected(Catalogue::SetDrawnCount, {count.trimmed().toLongLong(), itemNumber(item)}) > 0;
 }
 
-bool PrizeRound::DeleteWinner(const QString &code, const QString &factory, const QString &item)
+bool PrizeRound::DeleteWinner(const QString &code, const QString &factory, const QString &name, const QString &item)
 {
-    return removeWinner(code, factory, item, false);
+    return removeWinner(code, factory, name, item, false);
 }
 
-bool PrizeRound::WinnerAbsent(const QString &code, const QString &factory, const QString &item)
+bool PrizeRound::WinnerAbsent(const QString &code, const QString &factory, const QString &name, const QString &item)
 {
-    return removeWinner(code, factory, item, true);
+    return removeWinner(code, factory, name, item, true);
 }
 
-bool PrizeRound::removeWinner(const QString &code, const QString &factory, const QString &item, bool absent)
+bool PrizeRound::removeWinner(const QString &code, const QString &factory, const QString &name, const QString &item,
+                              bool absent)
 {
     // The record, the exclusion, the deletion and the recount are one unit:
     // ExcNum never disagrees with the rows left in AwardList, nor the record
     // with the winners, whatever happens between them.
     Snapshots::take(m_db, absent ? Snapshots::absentWinner() : Snapshots::deleteWinner());
     Transaction tx(m_db);
-    recordRemovedWinners(m_db, absent ? DrawEvent::Absent : DrawEvent::Deleted, code, factory);
+    recordRemovedWinners(m_db, absent ? DrawEvent::Absent : DrawEvent::Deleted, code, factory, name);
     if (absent)
-        m_db.exec(Catalogue::Post::ExcludeWinner, {code, factory});
-    const bool deleted = m_db.execAffected(Catalogue::DeleteWinner, {code, factory}) > 0;
+        m_db.exec(Catalogue::Post::ExcludeWinner, {code, factory, name});
+    const bool deleted = m_db.execAffected(Catalogue::DeleteWinner, {code, factory, name}) > 0;
     if (deleted) {
         SetDrawnCount(item, QString::number(CountWinners(item)));
         m_db.exec(Catalogue::Post::ReopenItem, {itemNumber(item)});

@@ -51,10 +51,11 @@ public:
     void RefreshLists();
     // Deletes a person's winner rows and recounts the item's ExcNum, as one unit.
     // Each deleted row leaves a 删除 record.
-    bool DeleteWinner(const QString &code, const QString &factory, const QString &item);
+    // A person without a code is told by the name (two of one factory are two people).
+    bool DeleteWinner(const QString &code, const QString &factory, const QString &name, const QString &item);
     // The same for a winner who is not in the room: the person also joins the
     // exclusions, and each row leaves a 弃奖 record instead.
-    bool WinnerAbsent(const QString &code, const QString &factory, const QString &item);
+    bool WinnerAbsent(const QString &code, const QString &factory, const QString &name, const QString &item);
     int CountWinners(const QString &item);
     // The items still open (places left), in draw order.
     std::vector<PrizeItem> openItems();
@@ -87,7 +88,8 @@ public:
     Database &db() { return m_db; }
 
 private:
-    bool removeWinner(const QString &code, const QString &factory, const QString &item, bool absent);
+    bool removeWinner(const QString &code, const QString &factory, const QString &name, const QString &item,
+                      bool absent);
     void reopenItemQuery();
     void reopenDesignations();
     void takeStateFrom(const PrizeItem &item);

@@ -43,7 +43,9 @@ inline const S ChangeStamp{"select total_changes(), (select data_version from pr
 // AwardList (winners)
 inline const S AwardListByRecNo{"select * from AwardList order by RecNo"};
 inline const S DeleteAllWinners{"Delete from AwardList "};
-inline const S DeleteWinner{"Delete from AwardList where [sNo]=? and [sCompCode] =?"};
+// A winner is code and factory, or without a code factory and name: the third
+// value is the name, asked only of a row without a code.
+inline const S DeleteWinner{"Delete from AwardList where [sNo]=? and [sCompCode] =? and ([sNo] <> '' or [sName] =?)"};
 inline const S CountAllWinners{"select count(*) from AwardList"};
 inline const S CountWinners{"select Count(*) from AwardList  where [sTime]=?"};
 inline const S WinnersWithItems{
@@ -90,11 +92,13 @@ inline const S LogRemovedWinners{
     "select ?, ?, ?, AwardList.sTime, coalesce(AwardItem.ItemName, ''), coalesce(AwardItem.Awards, ''), "
     "AwardList.sNo, AwardList.sName, AwardList.sCompCode "
     "from AwardList left join AwardItem on AwardItem.RecNo = AwardList.sTime "
-    "where AwardList.sNo = ? and AwardList.sCompCode = ? order by AwardList.RecNo"};
+    "where AwardList.sNo = ? and AwardList.sCompCode = ? and (AwardList.sNo <> '' or AwardList.sName = ?) "
+    "order by AwardList.RecNo"};
 // The absent winner joins the exclusions once, with the name as won.
 inline const S ExcludeWinner{
     "insert into AwardBlank(sNo, sName, sCompCode) select sNo, sName, sCompCode from AwardList "
-    "where sNo = ? and sCompCode = ? and not exists (select 1 from AwardBlank "
-    "where AwardBlank.sNo = AwardList.sNo and AwardBlank.sCompCode = AwardList.sCompCode) order by RecNo limit 1"};
+    "where sNo = ? and sCompCode = ? and (sNo <> '' or sName = ?) and not exists (select 1 from AwardBlank "
+    "where AwardBlank.sNo = AwardList.sNo and AwardBlank.sCompCode = AwardList.sCompCode "
+    "and (AwardList.sNo <> '' or AwardBlank.sName = AwardList.sName)) order by RecNo limit 1"};
 } // namespace Post
 } // namespace Catalogue

@@ -22,9 +22,10 @@ void appendDrawRecord(Database &db, const DrawRecord &record)
     db.exec(Catalogue::Post::AppendDrawRecord, drawRecordValues(record));
 }
 
-void recordRemovedWinners(Database &db, const QString &event, const QString &code, const QString &factory)
+void recordRemovedWinners(Database &db, const QString &event, const QString &code, const QString &factory,
+                          const QString &name)
 {
-    db.exec(Catalogue::Post::LogRemovedWinners, {drawRecordTime(), event, QString(), code, factory});
+    db.exec(Catalogue::Post::LogRemovedWinners, {drawRecordTime(), event, QString(), code, factory, name});
 }
 
 std::vector<DrawRecord> loadDrawRecords(Database &db)

@@ -40,7 +40,8 @@ void appendDrawRecord(Database &db, const DrawRecord &record);
 
 // Records each of a person's winner rows under the event, before they are
 // deleted; throws DbError. The caller holds the transaction.
-void recordRemovedWinners(Database &db, const QString &event, const QString &code, const QString &factory);
+void recordRemovedWinners(Database &db, const QString &event, const QString &code, const QString &factory,
+                          const QString &name);
 
 // Every record in the order written.
 std::vector<DrawRecord> loadDrawRecords(Database &db);

@@ -111,9 +111,9 @@ int main(int argc, char **argv)
                 if (!engine.IsDesignated(last.sNo, last.sCompCode, last.sName)) {
                     const QString item = QString::number(last.sTime);
                     if (pressed % 2 == 0)
-                        round.WinnerAbsent(last.sNo, last.sCompCode, item);
+                        round.WinnerAbsent(last.sNo, last.sCompCode, last.sName, item);
                     else
-                        round.DeleteWinner(last.sNo, last.sCompCode, item);
+                        round.DeleteWinner(last.sNo, last.sCompCode, last.sName, item);
                 }
             }
             std::printf("press %ld\n", press);

@@ -188,7 +188,7 @@ private Q_SLOTS:
             t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values(?,'n',?,?)"_s, {code, item, factory});
         PrizeRound round(t.db(), pacer);
 
-        QVERIFY(round.DeleteWinner(u"1"_s, u"一厂"_s, QString::number(a)));
+        QVERIFY(round.DeleteWinner(u"1"_s, u"一厂"_s, u"n"_s, QString::number(a)));
         QCOMPARE(excNum(t, a), 2);
         QCOMPARE(t.scalar(u"select count(*) from AwardList where sNo = '1'"_s).toInt(), 1); // other factory stays
         // The finished item's place is open again and drawn in its turn: once
@@ -200,15 +200,25 @@ private Q_SLOTS:
         t.exec(u"update AwardItem set ExcNum = 1, IsExec = 0 where RecNo = ?"_s, {b});
 
         // A person never drawn: nothing deleted, no count written (B stays out of step).
-        QVERIFY(!round.DeleteWinner(u"9"_s, u"一厂"_s, QString::number(b)));
+        QVERIFY(!round.DeleteWinner(u"9"_s, u"一厂"_s, u"n"_s, QString::number(b)));
         QCOMPARE(excNum(t, b), 1);
 
         // Rows of every item go, only the given item is recounted.
-        QVERIFY(round.DeleteWinner(u"1"_s, u"二厂"_s, QString::number(a)));
+        QVERIFY(round.DeleteWinner(u"1"_s, u"二厂"_s, u"另一个名字"_s, QString::number(a)));
         QCOMPARE(excNum(t, b), 1);
         QCOMPARE(round.CountWinners(QString::number(b)), 0);
         QVERIFY(round.SetDrawnCount(QString::number(b), u"0"_s));
         QCOMPARE(excNum(t, b), 0);
+
+        // Two winners of one factory without a code are two people: one found
+        // absent is the one removed, excluded and recorded.
+        for (const QString &name : {u"张三"_s, u"李四"_s})
+            t.exec(u"insert into AwardList(sNo, sName, sTime, sCompCode) values('', ?, ?, '三厂')"_s, {name, a});
+        QVERIFY(round.WinnerAbsent(QString(), u"三厂"_s, u"李四"_s, QString::number(a)));
+        QCOMPARE(t.scalar(u"select group_concat(sName) from AwardList where sCompCode = '三厂'"_s).toString(),
+                 u"张三"_s);
+        QCOMPARE(t.scalar(u"select group_concat(sName) from AwardBlank"_s).toString(), u"李四"_s);
+        QCOMPARE(t.scalar(u"select group_concat(sName) from DrawLog where sEvent = '弃奖'"_s).toString(), u"李四"_s);
     }
 
     void reloadWithoutItemsGivesAnEmptyState()

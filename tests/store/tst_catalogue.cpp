@@ -98,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(joined.value(5).toInt(), a);
 
         // Deleting by code and factory leaves the same code in another factory.
-        QCOMPARE(db.execAffected(Catalogue::DeleteWinner, {u"A001"_s, injection}), 1);
+        QCOMPARE(db.execAffected(Catalogue::DeleteWinner, {u"A001"_s, injection, u"名字不问"_s}), 1);
         QSqlQuery left = db.exec(Catalogue::AwardListByRecNo);
         const auto winners = readWinners(left);
         QCOMPARE(winners.size(), size_t(1));

@@ -308,7 +308,7 @@ void TListsFrm::ActDelExecute()
     const std::optional<ListedWinner> winner = confirmedWinner(u"  您确定要删除此获奖者吗？   "_s);
     if (!winner)
         return;
-    m_round.DeleteWinner(winner->sNo, winner->sCompCode, QString::number(winner->RecNo));
+    m_round.DeleteWinner(winner->sNo, winner->sCompCode, winner->sName, QString::number(winner->RecNo));
     FormCreate();
     Q_EMIT winnersChanged(0);
 }
@@ -320,7 +320,7 @@ void TListsFrm::ActAbsentExecute()
         return;
     // A winner removed meanwhile (by another program on the shared file) frees
     // no place, so the current item stays as it was.
-    if (m_round.WinnerAbsent(winner->sNo, winner->sCompCode, QString::number(winner->RecNo)))
+    if (m_round.WinnerAbsent(winner->sNo, winner->sCompCode, winner->sName, QString::number(winner->RecNo)))
         m_absentItem = winner->RecNo;
     FormCreate();
     Q_EMIT winnersChanged(m_absentItem);

@@ -174,8 +174,8 @@ bool TStartFrm::withdrawWinner(int n, bool absent)
     const ShownWinner winner = *shown;
     const int item = m_pressItem;
     const QString itemText = QString::number(item);
-    const bool removed = absent ? round.WinnerAbsent(winner.code, winner.factory, itemText)
-                                : round.DeleteWinner(winner.code, winner.factory, itemText);
+    const bool removed = absent ? round.WinnerAbsent(winner.code, winner.factory, winner.name, itemText)
+                                : round.DeleteWinner(winner.code, winner.factory, winner.name, itemText);
     // Whatever the database said, nobody the stage shows may be a removed winner.
     const QString line = u"本次中奖者是:"_s + winner.factory + u' ' + winner.name;
     refreshAfterScreen([this, n, item, absent, line] {

@@ -63,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(t.scalar(u"select sNo from AwardList"_s).toString(), u"200"_s);
 
         // The winners list passes the factory it shows: empty text.
-        QVERIFY(frm->round.DeleteWinner(u"200"_s, QString(), QString::number(item)));
+        QVERIFY(frm->round.DeleteWinner(u"200"_s, QString(), QString(), QString::number(item)));
         QCOMPARE(t.scalar(u"select count(*) from AwardList"_s).toInt(), 0);
         QCOMPARE(t.scalar(u"select ExcNum from AwardItem"_s).toInt(), 0);
     }
