@@ -64,31 +64,26 @@ QString textOf(const QJsonValue &v)
     return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
 }
 
-// The entries of `after` not in `before`, and those of `before` not in
-// `after`, counted one for one and in their order.
-std::pair<QJsonArray, QJsonArray> difference(const QJsonArray &before, const QJsonArray &after)
+// The entries of `from` that `other` lacks, counted one for one, in their order.
+QJsonArray lacking(const QJsonArray &from, const QJsonArray &other)
 {
     QHash<QString, int> held;
-    for (const QJsonValue &v : before)
+    for (const QJsonValue &v : other)
         ++held[textOf(v)];
-    QJsonArray added;
-    for (const QJsonValue &v : after) {
+    QJsonArray lacked;
+    for (const QJsonValue &v : from) {
         if (int &n = held[textOf(v)]; n > 0)
             --n;
         else
-            added.append(v);
+            lacked.append(v);
     }
-    QHash<QString, int> kept;
-    for (const QJsonValue &v : after)
-        ++kept[textOf(v)];
-    QJsonArray removed;
-    for (const QJsonValue &v : before) {
-        if (int &n = kept[textOf(v)]; n > 0)
-            --n;
-        else
-            removed.append(v);
-    }
-    return {added, removed};
+    return lacked;
+}
+
+// What joined and what left between two lists.
+std::pair<QJsonArray, QJsonArray> difference(const QJsonArray &before, const QJsonArray &after)
+{
+    return {lacking(after, before), lacking(before, after)};
 }
 
 QJsonObject changes(const Lists &before, const Lists &after)
