@@ -1,6 +1,7 @@
 #include "draw/drawproof.h"
 
 #include "base/errors.h"
+#include "draw/personset.h"
 #include "store/database.h"
 #include "store/drawlog.h"
 #include "store/proofstore.h"
@@ -16,6 +17,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QSqlQuery>
+#include <climits>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -86,7 +88,57 @@ std::pair<QJsonArray, QJsonArray> difference(const QJsonArray &before, const QJs
     return {lacking(after, before), lacking(before, after)};
 }
 
-QJsonObject changes(const Lists &before, const Lists &after)
+// Why winners left between two presses, from the draw record between their
+// marks: the person's own 删除 or 弃奖, else the reset (清空) or a restore
+// (恢复) in between.
+class Removals {
+public:
+    explicit Removals(Database &db)
+    {
+        QSqlQuery q = db.exec(u"select RecNo, sEvent, sNo, sCompCode, sName from DrawLog where sEvent in (?, ?, ?, ?) "
+                              "order by RecNo"_s,
+                              {DrawEvent::Deleted, DrawEvent::Absent, DrawEvent::Reset, DrawEvent::Restored});
+        while (q.next()) {
+            m_rows.push_back({q.value(0).toInt(), q.value(1).toString(),
+                              PersonSet::key(q.value(2).toString(), q.value(3).toString(), q.value(4).toString())});
+        }
+    }
+    void setWindow(int after, int upTo)
+    {
+        m_after = after;
+        m_upTo = upTo;
+    }
+    QString reason(const QJsonArray &person, bool excludedNow) const
+    {
+        const QString key = PersonSet::key(person[0].toString(), person[1].toString(), person[2].toString());
+        QString general;
+        for (const Row &r : m_rows) {
+            if (r.recNo <= m_after || r.recNo > m_upTo)
+                continue;
+            if (r.event == DrawEvent::Reset)
+                general = u"清空"_s;
+            else if (r.event == DrawEvent::Restored && general.isEmpty())
+                general = DrawEvent::Restored;
+            else if (r.key == key && (r.event == DrawEvent::Deleted || r.event == DrawEvent::Absent))
+                return r.event;
+        }
+        if (!general.isEmpty())
+            return general;
+        return excludedNow ? DrawEvent::Absent : DrawEvent::Deleted;
+    }
+
+private:
+    struct Row {
+        int recNo;
+        QString event;
+        QString key;
+    };
+    std::vector<Row> m_rows;
+    int m_after = 0;
+    int m_upTo = INT_MAX;
+};
+
+QJsonObject changes(const Lists &before, const Lists &after, const Removals &removals)
 {
     const auto [winnersAdded, winnersRemoved] = difference(before.winners, after.winners);
     const auto [excludedAdded, excludedRemoved] = difference(before.excluded, after.excluded);
@@ -99,7 +151,7 @@ QJsonObject changes(const Lists &before, const Lists &after)
     for (const QJsonValue &v : winnersRemoved) {
         QJsonArray w = v.toArray();
         const QJsonArray person{w[0], w[1], w[2]};
-        w.append(nowExcluded.contains(textOf(person)) ? u"弃奖"_s : u"删除"_s);
+        w.append(removals.reason(person, nowExcluded.contains(textOf(person))));
         removed.append(w);
     }
     return {{u"winners_added"_s, winnersAdded},       {u"winners_removed"_s, removed},
@@ -136,7 +188,11 @@ QByteArray proofBytes(Database &db, const QString &written)
     QJsonArray presses;
     QSet<int> rosterNumbers;
     Lists before;
+    Removals removals(db);
+    int mark = 0;
     for (const ProofStore::Press &p : ProofStore::allPresses(db)) {
+        removals.setWindow(mark, p.logMark);
+        mark = p.logMark;
         const Lists start = listsOf(p.state, before);
         QJsonArray winners;
         Lists end = start;
@@ -159,7 +215,7 @@ QByteArray proofBytes(Database &db, const QString &written)
                                    {u"scope"_s, QJsonDocument::fromJson(p.scope.toUtf8()).array()},
                                    {u"places"_s, p.places},
                                    {u"candidates"_s, p.candidates},
-                                   {u"changes"_s, changes(before, start)},
+                                   {u"changes"_s, changes(before, start, removals)},
                                    {u"winners"_s, winners}});
         before = end;
     }
@@ -187,7 +243,9 @@ QByteArray proofBytes(Database &db, const QString &written)
     QByteArray body = R"({"format":"prizedraw-proof","version":1,"written":)";
     body += QJsonDocument(QJsonArray{written}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     body += ",\"seeds\":" + compact(seeds) + ",\"rosters\":" + compact(rosters) + ",\"presses\":" + compact(presses)
-            + ",\"after_last_press\":" + compact(QJsonObject{{u"changes"_s, changes(before, listsNow(db))}}) + ",";
+            + ",\"after_last_press\":";
+    removals.setWindow(mark, INT_MAX);
+    body += compact(QJsonObject{{u"changes"_s, changes(before, listsNow(db), removals)}}) + ",";
     body += "\"checksum\":\"" + QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() + "\"}\n";
     return body;
 }

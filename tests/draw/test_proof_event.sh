@@ -96,6 +96,9 @@ if "指定" not in hows or "随机" not in hows: problems.append(f"winners drawn
 for name in ("winners_removed", "excluded_added", "excluded_removed", "designated_removed", "designated_added"):
     if name not in changes: problems.append(f"no press after {name}")
 if not any(p["scope"] for p in presses): problems.append("no scoped press")
+# Why winners left: the person's own deletion or absence, or the reset.
+reasons = {w[4] for p in presses for w in p["changes"]["winners_removed"]}
+if not {"删除", "弃奖", "清空"} <= reasons: problems.append(f"reasons of removed winners {reasons}")
 rows = doc["rosters"][0]["rows"]
 # In canonical order (UTF-8 bytes): 张 before 李, 生产部 before 财务部.
 if [r for r in rows if r[0] == ""] != [["", "一厂", "生产部", "张三"], ["", "一厂", "财务部", "张三"],
