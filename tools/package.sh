@@ -19,7 +19,7 @@ eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
 cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
   -DCMAKE_INSTALL_PREFIX=/usr -DPRIZEDRAW_TESTS=OFF -DPRIZEDRAW_PACKAGE_RELEASE="$release" \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$out" -j "$(nproc)" --target prizedraw prizedraw-db prizedraw-export
+cmake --build "$out" -j "$(nproc)" --target prizedraw prizedraw-db prizedraw-export prizedraw-verify
 (cd "$out" && cpack -G DEB >/dev/null)
 deb=$(ls -t "$out"/prizedraw_*-"$release"_*.deb | head -n 1)
 echo "$deb"

@@ -42,9 +42,10 @@ void TStartFrm::PrepareCurrentPrize()
 void TStartFrm::showCommitment()
 {
     // The seed of the next press is made now if there is none (after a reset
-    // or a reveal), so that its commitment is on the stage before the press.
+    // or a reveal), so that its commitment is on the stage before the press;
+    // not before there is anybody to draw (a new data folder stays as delivered).
     try {
-        m_commitment->setCommitment(ProofStore::liveSeed(m_db).commitment);
+        m_commitment->setCommitment(round.roster().empty() ? QString() : ProofStore::liveSeed(m_db).commitment);
     } catch (const AppError &) {
         // A file that cannot be written: the press says why.
         m_commitment->setCommitment({});
