@@ -136,6 +136,15 @@ e2e_screenshot package-installed-draw >/dev/null
 close_program
 echo "drawn: $winners winner(s) in $data/config.dll"
 
+# The installed tools prove that press: the seed revealed, the proof written,
+# and both installed verifiers, the program and the Python script beside the
+# guide, find it 一致 alike.
+as_user /usr/bin/prizedraw-db reveal "$data/config.dll" >/dev/null || fail "prizedraw-db reveal failed"
+as_user /usr/bin/prizedraw-export --proof "$data/config.dll" "$home/proof.json" || fail "prizedraw-export --proof failed"
+native=$(as_user /usr/bin/prizedraw-verify "$home/proof.json") || fail "prizedraw-verify: $native"
+script=$(as_user python3 /usr/share/doc/prizedraw/prizedraw-verify.py "$home/proof.json") || fail "prizedraw-verify.py: $script"
+[ "$native" = "$script" ] && grep -q '^第1次 .*: 一致$' <<<"$native" || fail "the verifiers said: $native / $script"
+
 # Only the fonts the package brings: a fontconfig file that lists the font
 # files of the font packages it depends on, and nothing else. Two people of
 # one factory, one named with rare characters and one with characters of the
