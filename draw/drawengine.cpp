@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
+#include <climits>
 
 using namespace Qt::StringLiterals;
 
@@ -268,7 +269,9 @@ void DrawEngine::beginPressRecord(int item, int places)
     }
     m_press.scope = scopeJson(m_round.data.scopeOf(item));
     m_press.places = places;
-    m_press.candidates = std::max(m_settings.iTime, 0) + 1;
+    // iTime shuffle steps and the winner's, at most the largest int (a
+    // shuffle that long only ends by the close command anyway).
+    m_press.candidates = static_cast<int>(std::min<qint64>(qint64(std::max(m_settings.iTime, 0)) + 1, INT_MAX));
     // The winners are listed only when one may have left since the last
     // press: else they are that press's start and winners, and the list of
     // tens of thousands is not written again for every press.
