@@ -540,12 +540,17 @@ void OperatorConsole::takePicture()
     const QSize shown = stage.scaled(room, Qt::KeepAspectRatio);
     // What the stage last painted, from its backing store: nothing is painted
     // again for the picture, so the roll never waits for it.
-    QImage painted;
-    if (QBackingStore *store = m_stage.backingStore(); store && store->handle())
-        painted = store->handle()->toImage();
-    if (!painted.isNull()) {
-        m_picture->setPixmap(QPixmap::fromImage(painted.scaled(shown, Qt::KeepAspectRatio, Qt::FastTransformation)));
-        return;
+    // A raster store's own image is sampled where it lies (no copy of the
+    // whole stage); another store gives a copy.
+    if (QBackingStore *store = m_stage.backingStore(); store && store->handle()) {
+        QPaintDevice *device = store->paintDevice();
+        const QImage painted = device && device->devType() == QInternal::Image ? *static_cast<QImage *>(device)
+                                                                               : store->handle()->toImage();
+        if (!painted.isNull()) {
+            m_picture->setPixmap(
+                QPixmap::fromImage(painted.scaled(shown, Qt::KeepAspectRatio, Qt::FastTransformation)));
+            return;
+        }
     }
     QImage image(shown, QImage::Format_RGB32);
     QPainter painter(&image);
