@@ -4,6 +4,7 @@
 #include "store/drawlog.h"
 #include "store/schema.h"
 #include "store/setupstore.h"
+#include "store/proofstore.h"
 #include "store/snapshots.h"
 #include "testsupport.h"
 
@@ -222,6 +223,46 @@ private Q_SLOTS:
         QCOMPARE(rows, (QStringList{u"1 删除 9"_s, u"2 中奖 1001"_s, u"3 重置 "_s, u"4 中奖 1001"_s, u"5 中奖 2002"_s,
                                     u"6 恢复 "_s}));
         QCOMPARE(drawRecord(t).constLast(), u"恢复|备份.dll|员工2 奖项2 中奖者1"_s);
+    }
+
+    // The proof only grows too: a seed revealed since the snapshot stays
+    // revealed (a revealed seed must never draw again) and today's presses
+    // stay; a backup's own presses that today's file lacks come along.
+    void proofOnlyGrows()
+    {
+        TempDb t;
+        fill(t);
+        const ProofStore::Seed first = ProofStore::liveSeed(t.db());
+        ProofStore::appendPress(t.db(), {1, first.number, 0, u"2026-12-09 20:00:00"_s, 1, u"一等奖"_s, u"电视"_s,
+                                         u"[]"_s, 1, 1, u"{}"_s, 0});
+        const QString taken = Snapshots::take(t.db(), Snapshots::reset());
+        ProofStore::appendPress(t.db(), {2, first.number, 0, u"2026-12-09 20:05:00"_s, 1, u"一等奖"_s, u"电视"_s,
+                                         u"[]"_s, 1, 1, u"{}"_s, 0});
+        ProofStore::reveal(t.db());
+
+        TempDb other;
+        fill(other);
+        ProofStore::liveSeed(other.db());
+        for (int n = 1; n <= 3; ++n) {
+            ProofStore::appendPress(
+                other.db(), {n, 1, 0, u"2026-12-09 19:00:00"_s, 1, u"其他"_s, u"其他"_s, u"[]"_s, 1, 1, u"{}"_s, 0});
+        }
+        other.db().close();
+
+        Snapshots::restoreFrom(t.db(), taken);
+        std::vector<ProofStore::Seed> seeds = ProofStore::allSeeds(t.db());
+        QCOMPARE(seeds.size(), size_t(1));
+        QVERIFY(!seeds[0].revealed.isEmpty());
+        QVERIFY(ProofStore::liveCommitment(t.db()).isEmpty());
+        QCOMPARE(ProofStore::allPresses(t.db()).size(), size_t(2));
+
+        // Another event's backup: today's rows win where both have a number.
+        Snapshots::restoreFrom(t.db(), other.path(), u"/media/stick/备份.dll"_s);
+        const std::vector<ProofStore::Press> presses = ProofStore::allPresses(t.db());
+        QCOMPARE(presses.size(), size_t(3));
+        QCOMPARE(presses[1].itemName, u"一等奖"_s);
+        QCOMPARE(presses[2].itemName, u"其他"_s);
+        QVERIFY(!ProofStore::allSeeds(t.db())[0].revealed.isEmpty());
     }
 
     // A file of an older build is upgraded by the step list on restore; the
