@@ -152,10 +152,16 @@ OperatorConsole::OperatorConsole(TStartFrm &stage, Database &db, Dialogs &dialog
     auto *folder = new QLabel(u"数据文件夹：%1"_s.arg(QDir::toNativeSeparators(dataFolder)), this);
     folder->setObjectName(u"DataFolder"_s);
     folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // What the audience photographs before the first press, as the stage shows it.
+    m_commit = new QLabel(this);
+    m_commit->setObjectName(u"Commitment"_s);
+    m_commit->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *footer = new QHBoxLayout;
     footer->addWidget(m_clock);
     footer->addSpacing(24);
     footer->addWidget(folder, 1);
+    footer->addWidget(m_commit);
+    footer->addSpacing(24);
     footer->addWidget(help);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
@@ -405,6 +411,8 @@ void OperatorConsole::pageShown(int index)
 
 void OperatorConsole::refresh()
 {
+    const QString commitment = m_stage.commitment();
+    m_commit->setText(commitment.isEmpty() ? QString() : u"抽奖承诺：%1"_s.arg(commitment));
     refreshNow();
     // The items change only between presses.
     if (m_stage.pressState() == PressState::Idle)

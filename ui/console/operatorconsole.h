@@ -70,6 +70,7 @@ private:
     QTableWidget *m_press = nullptr;
     QLabel *m_picture = nullptr;
     QLabel *m_clock = nullptr;
+    QLabel *m_commit = nullptr;
     QTimer *m_pictureTimer = nullptr;
     QTimer *m_refreshTimer = nullptr;
     TListsFrm *m_winners = nullptr;

@@ -58,6 +58,8 @@ public:
     void PrepareCurrentPrize();
     // Shows the commitment of the seed the next press draws with.
     void showCommitment();
+    // The commitment the stage shows; empty while none.
+    QString commitment() const;
     void StartBackgroundMusic();
     void PlayEffect(const QString &fileName);
     void StopEffect();

@@ -50,7 +50,10 @@ void TStartFrm::showCommitment()
         // A file that cannot be written: the press says why.
         m_commitment->setCommitment({});
     }
+    Q_EMIT shownChanged();
 }
+
+QString TStartFrm::commitment() const { return m_commitment->commitment(); }
 
 void TStartFrm::drawWasReset()
 {

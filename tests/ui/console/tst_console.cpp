@@ -11,6 +11,9 @@
 #include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
+#include "store/proofstore.h"
+#include <QAction>
+
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -91,6 +94,26 @@ void checkNothingCut(QWidget *page, const QString &tab)
 class TstConsole : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The console shows the commitment the stage shows; a reveal from its
+    // winners page makes a new seed, shown on both before the next press.
+    void commitmentFollowsTheReveal()
+    {
+        Console c;
+        auto *line = c.console->findChild<QLabel *>(u"Commitment"_s);
+        const QString first = ProofStore::liveCommitment(c.f.temp.db());
+        QCOMPARE(first.size(), 64);
+        QCOMPARE(c.f.frm->commitment(), first);
+        QCOMPARE(line->text(), u"抽奖承诺："_s + first);
+        c.press();
+        c.f.ts.dialogs.askAnswers = {true};
+        c.console->findChild<QAction *>(u"ActRevealSeed"_s)->trigger();
+        QApplication::processEvents();
+        const QString second = ProofStore::liveCommitment(c.f.temp.db());
+        QVERIFY(second.size() == 64 && second != first);
+        QCOMPARE(c.f.frm->commitment(), second);
+        QCOMPARE(line->text(), u"抽奖承诺："_s + second);
+    }
+
     void pressFromTheConsoleAndAnAbsentWinner()
     {
         Console c;
