@@ -222,7 +222,7 @@ QByteArray proofBytes(Database &db, const QString &written)
 
     QJsonArray rosters;
     for (int number : std::as_const(rosterNumbers)) {
-        const QByteArray stored = db.scalar(u"select bRows from DrawRoster where RecNo = ?"_s, {number}).toByteArray();
+        const QByteArray stored = ProofStore::storedRoster(db, number);
         QJsonArray rows;
         for (const std::array<QString, 4> &row : ProofStore::rosterRows(stored))
             rows.append(QJsonArray{row[0], row[1], row[2], row[3]});

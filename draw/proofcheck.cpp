@@ -166,10 +166,7 @@ const std::vector<std::pair<QString, QString>> &changeShapes()
 
 QJsonObject checkChanges(const QJsonObject &owner, const QString &where)
 {
-    const QJsonObject changes = fields(owner.value(u"changes"_s), where + u".changes"_s, {}).isEmpty()
-                                    ? fields(owner, where, {u"changes:o"_s}).value(u"changes"_s).toObject()
-                                    : owner.value(u"changes"_s).toObject();
-    fields(owner, where, {u"changes:o"_s});
+    const QJsonObject changes = fields(owner, where, {u"changes:o"_s}).value(u"changes"_s).toObject();
     for (const auto &[name, shape] : changeShapes()) {
         const QJsonArray list = fields(changes, where + u".changes"_s, {name + u":l"_s}).value(name).toArray();
         for (qsizetype i = 0; i < list.size(); ++i)
@@ -300,7 +297,7 @@ Loaded load(const QByteArray &data)
         }
         previous = number;
     }
-    loaded.after = fields(top.value(u"after_last_press"_s), u"after_last_press"_s, {u"changes:o"_s});
+    loaded.after = top.value(u"after_last_press"_s).toObject();
     checkChanges(loaded.after, u"after_last_press"_s);
     return loaded;
 }

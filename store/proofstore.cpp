@@ -19,6 +19,7 @@ const QLatin1String kAddSeed{"insert into DrawSeed(sSeed, sCommit, sMade, bEnded
 const QLatin1String kRevealSeeds{"update DrawSeed set sRevealed = ?, bEnded = 1 where sRevealed is null"};
 const QLatin1String kEndLiveSeed{"update DrawSeed set bEnded = 1 where sRevealed is null"};
 const QLatin1String kRosterBySha{"select RecNo from DrawRoster where sSha = ? order by RecNo limit 1"};
+const QLatin1String kRosterRows{"select bRows from DrawRoster where RecNo = ?"};
 const QLatin1String kAddRoster{"insert into DrawRoster(sSha, bRows) values(?,?)"};
 const QLatin1String kAddPress{"insert into DrawPress(RecNo, iSeed, iRoster, sWhen, iItem, sItemName, sAwards, sScope, "
                               "iPlaces, iCandidates, sState, iLogMark) values(?,?,?,?,?,?,?,?,?,?,?,?)"};
@@ -143,6 +144,8 @@ std::vector<std::array<QString, 4>> rosterRows(const QByteArray &rows)
     }
     return result;
 }
+
+QByteArray storedRoster(Database &db, int number) { return db.scalar(kRosterRows, {number}).toByteArray(); }
 
 int rosterNumber(Database &db, const QByteArray &sha256Hex, const QByteArray &rows)
 {

@@ -41,6 +41,8 @@ void endLiveSeed(Database &db);
 int rosterNumber(Database &db, const QByteArray &sha256Hex, const QByteArray &rows);
 // The rows of a stored roster: [code, factory, department, name] each.
 std::vector<std::array<QString, 4>> rosterRows(const QByteArray &rows);
+// A stored roster's rows as kept (rosterBytes()); empty when there is none.
+QByteArray storedRoster(Database &db, int number);
 QByteArray rosterBytes(const std::vector<std::array<QString, 4>> &rows);
 void appendText(QByteArray &to, const QString &text);
 
